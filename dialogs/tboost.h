@@ -1,0 +1,35 @@
+// The Boost dialog: boost converter enable and the Auto Pass Through set-up, bound to
+// registers 2 and 20.
+#pragma once
+
+#include "dialogs/register_field.h"
+#include "platform/layout.h"
+#include "plugin/ti2cobject.h"
+
+class TBoostForm;
+
+class TBoostI2C final : public TDialogI2C<TBoostForm, WriteGuard::Guarded> {
+public:
+    explicit TBoostI2C(TBoostForm* owner) : TDialogI2C(owner, 21) {}
+};
+
+class TBoostForm final : public platform::Form {
+public:
+    explicit TBoostForm(platform::Control* owner = nullptr);
+
+    static const platform::FormLayout& Layout();
+    static std::span<const RegisterField> Fields();
+
+    // The window asked for by index: 0 is the only one.
+    TI2CObject* GetI2CObject(int32_t index);
+    void ReloadControls();
+
+    platform::GroupBox& GroupBox4;
+    platform::Label& StaticText7;
+    platform::Label& StaticText8;
+    platform::ComboBox& APTThreshold;
+    platform::ComboBox& APTDelay;
+    platform::CheckBox& EnableAPT;
+    platform::CheckBox& EnableBoost;
+    TBoostI2C BoostI2C;
+};

@@ -1,0 +1,74 @@
+// A modeless top-level form: it owns its controls, finds them by name, shows and hides,
+// and tracks which form is active and which control has the focus.
+#pragma once
+
+#include "platform/controls.h"
+
+#include <optional>
+#include <stdexcept>
+#include <string_view>
+
+namespace platform {
+
+struct FormLayout;
+
+struct Point {
+    int X = 0, Y = 0;
+};
+
+class Form : public Control {
+public:
+    explicit Form(std::string name) : Control(Kind::Form, std::move(name)) {}
+    // Built from its design, native peers included.
+    explicit Form(const FormLayout& layout);
+    ~Form() override;
+
+    // Takes ownership; the control becomes a child of parent (the form when null).
+    Control& Add(std::unique_ptr<Control> control, Control* parent = nullptr);
+    const std::vector<std::unique_ptr<Control>>& Controls() const { return controls_; }
+    Control* FindControl(std::string_view name) const;
+    template <class T>
+    T* Find(std::string_view name) const {
+        return dynamic_cast<T*>(FindControl(name));
+    }
+    // For a form's own design: a missing control is a programming error.
+    template <class T>
+    T& Get(std::string_view name) const {
+        if (T* control = Find<T>(name)) return *control;
+        throw std::logic_error("no control " + std::string(name) + " of that kind");
+    }
+
+    // Modeless: makes the form visible, brings it to the front and activates it.
+    void Show();
+    // Closing only hides: the form keeps its state.
+    void Hide();
+    bool Visible() const { return visible_; }
+    bool Active() const { return ActiveForm() == this; }
+    static Form* ActiveForm();
+
+    // Moves the focus; an edit losing it fires its OnExit.
+    void SetFocus(Control* control);
+    Control* Focused() const { return focused_; }
+
+    // Reported by a native window, or played by a headless host.
+    void userActivate();
+    void userDeactivate();
+    void userClose() { Hide(); }
+
+    // Look: client size is Bounds.Width x Bounds.Height; a tool window that stays on top.
+    std::optional<Point> DesignedPosition;  // none: the system chooses
+    std::string FontName = "Tahoma";
+    int FontHeight = 11;
+    bool DoubleBuffered = false;
+
+    Notify OnActivate;
+    Notify OnDeactivate;
+    Notify OnHide;
+
+private:
+    std::vector<std::unique_ptr<Control>> controls_;
+    Control* focused_ = nullptr;
+    bool visible_ = false;
+};
+
+}  // namespace platform

@@ -1,0 +1,7 @@
+#include "platform/backend.h"
+
+namespace platform {
+
+void AttachPeers(Form&) {}
+
+}  // namespace platform

@@ -1,0 +1,45 @@
+// The module's face to the host: the instance record, the instance table and the
+// operations behind the exports. The exports themselves are thin C wrappers (exports.cpp)
+// that keep every C++ exception on this side of the boundary.
+#pragma once
+
+#include "dialogs/tboost.h"
+#include "dialogs/tdigitalcontrol.h"
+#include "dialogs/tlimiter.h"
+
+#include <cstdint>
+
+struct TQM7140Forms {
+    TDigitalControlForm* DigitalControlDlg = nullptr;
+    TLimiterForm* LimiterDlg = nullptr;
+    TBoostForm* BoostDlg = nullptr;
+    char CodecName[256] = {};
+};
+
+namespace csapi {
+
+constexpr int kMaxInstances = 16;
+
+struct InstanceTable {
+    TQM7140Forms* Instances[kMaxInstances] = {};
+    int32_t InstanceCount = 0;
+};
+
+// The one table of the loaded module.
+InstanceTable& Table();
+
+// Process attach: an empty table. Detach: every instance still in it destroyed, in order.
+void Attach();
+void Detach();
+
+// Null once 16 instances were created since Attach. May throw (out of memory); the table
+// is then left as it was.
+TQM7140Forms* Init();
+void FreeCodecInstance(TQM7140Forms* instance);
+TI2CObject* GetI2CObject(TQM7140Forms* instance, int32_t index);
+void SetCodecName(TQM7140Forms* instance, const char* name);
+const char* GetMenuItem(uint32_t index);
+void SelectMenu(TQM7140Forms* instance, int32_t index);
+int32_t ShowDialog(TQM7140Forms* instance, const char* name, TGUIObject* graphObject);
+
+}  // namespace csapi

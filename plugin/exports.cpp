@@ -1,0 +1,66 @@
+// The exported entry points: cdecl C functions under their underscored names (the .def
+// file on Windows, an assembler name on Linux). No C++ exception leaves through them.
+#include "plugin/csapi.h"
+
+#include <qm7140/plugin.h>
+
+#ifdef _WIN32
+#define QM7140_EXPORT(name)
+#else
+#define QM7140_EXPORT(name) __asm__(name) __attribute__((visibility("default")))
+#endif
+
+extern "C" {
+
+void* qm_BoostForm QM7140_EXPORT("_BoostForm") = nullptr;
+void* qm_LimiterForm QM7140_EXPORT("_LimiterForm") = nullptr;
+
+QM7140Instance QM7140_CDECL qm_Init(int32_t, int32_t, int32_t, int32_t) QM7140_EXPORT("_Init");
+QM7140Instance QM7140_CDECL qm_Init(int32_t, int32_t, int32_t, int32_t) {
+    try {
+        return csapi::Init();
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+void QM7140_CDECL qm_FreeCodecInstance(QM7140Instance instance) QM7140_EXPORT("_FreeCodecInstance");
+void QM7140_CDECL qm_FreeCodecInstance(QM7140Instance instance) {
+    csapi::FreeCodecInstance(static_cast<TQM7140Forms*>(instance));
+}
+
+QM7140RegisterWindow* QM7140_CDECL qm_GetI2CObject(QM7140Instance instance, int32_t index) QM7140_EXPORT("_GetI2CObject");
+QM7140RegisterWindow* QM7140_CDECL qm_GetI2CObject(QM7140Instance instance, int32_t index) {
+    // The record the host sees is the window itself (checked field by field in the tests).
+    return reinterpret_cast<QM7140RegisterWindow*>(csapi::GetI2CObject(static_cast<TQM7140Forms*>(instance), index));
+}
+
+void QM7140_CDECL qm_SetSampleRate() QM7140_EXPORT("_SetSampleRate");
+void QM7140_CDECL qm_SetSampleRate() {}
+
+void QM7140_CDECL qm_SetCodecName(QM7140Instance instance, const char* name) QM7140_EXPORT("_SetCodecName");
+void QM7140_CDECL qm_SetCodecName(QM7140Instance instance, const char* name) {
+    csapi::SetCodecName(static_cast<TQM7140Forms*>(instance), name);
+}
+
+const char* QM7140_CDECL qm_GetMenuItem(uint32_t index) QM7140_EXPORT("_GetMenuItem");
+const char* QM7140_CDECL qm_GetMenuItem(uint32_t index) { return csapi::GetMenuItem(index); }
+
+void QM7140_CDECL qm_SelectMenu(QM7140Instance instance, int32_t index) QM7140_EXPORT("_SelectMenu");
+void QM7140_CDECL qm_SelectMenu(QM7140Instance instance, int32_t index) {
+    try {
+        csapi::SelectMenu(static_cast<TQM7140Forms*>(instance), index);
+    } catch (...) {
+    }
+}
+
+int32_t QM7140_CDECL qm_ShowDialog(QM7140Instance instance, const char* name, int32_t, int32_t, void* graphObject) QM7140_EXPORT("_ShowDialog");
+int32_t QM7140_CDECL qm_ShowDialog(QM7140Instance instance, const char* name, int32_t, int32_t, void* graphObject) {
+    try {
+        csapi::ShowDialog(static_cast<TQM7140Forms*>(instance), name, static_cast<TGUIObject*>(graphObject));
+    } catch (...) {
+    }
+    return 0;
+}
+
+}  // extern "C"

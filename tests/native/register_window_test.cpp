@@ -1,0 +1,213 @@
+#include "dialogs/tboost.h"
+#include "dialogs/tdigitalcontrol.h"
+#include "dialogs/tlimiter.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <vector>
+
+namespace {
+
+struct Call {
+    intptr_t context;
+    int32_t address, page;
+    uint32_t reg;
+    int32_t count;
+    uint8_t cached;  // the register's byte when the callback ran
+};
+
+// A host: a 256-byte register file and a log of every callback.
+struct Host {
+    std::array<uint8_t, 256> regs{};
+    std::vector<Call> calls;
+    TI2CObject* window = nullptr;
+    bool notifyFromCallback = false;
+
+    static Host* current;
+    static void QM7140_CDECL Write(intptr_t context, int32_t address, int32_t page, uint32_t reg, int32_t count) {
+        Host& h = *current;
+        h.calls.push_back({context, address, page, reg, count, h.regs[reg]});
+        if (h.notifyFromCallback) h.window->RegisterChanged(address, page, reg);
+    }
+
+    void Connect(TI2CObject& w, bool withCallback = true) {
+        current = this;
+        window = &w;
+        w.Cache = regs.data();
+        w.CallbackContext = 0x1234;
+        if (withCallback) w.WriteCallback = &Write;
+    }
+};
+Host* Host::current = nullptr;
+
+// A window whose reload only counts, so the window's own rules can be seen alone.
+struct CountingForm;
+struct CountingWindow final : TDialogI2C<CountingForm, WriteGuard::Unguarded> {
+    CountingWindow(CountingForm* f, uint32_t count) : TDialogI2C(f, count) {}
+};
+struct CountingForm {
+    int reloads = 0;
+    I2CWriteCallback callbackDuringReload = nullptr;
+    CountingWindow window{this, 21};
+    void ReloadControls() {
+        ++reloads;
+        callbackDuringReload = window.WriteCallback;
+    }
+};
+
+TEST(RegisterWindow, ConstructionStartsOnThePlaceholderWithNothingInstalled) {
+    CountingForm f;
+    EXPECT_EQ(f.window.DeviceAddress, 128);
+    EXPECT_EQ(f.window.Page, 0);
+    EXPECT_EQ(f.window.FirstRegister, 0u);
+    EXPECT_EQ(f.window.RegisterCount, 21u);
+    EXPECT_EQ(f.window.Cache, &f.window.InlineCache);
+    EXPECT_EQ(f.window.InlineCache, 0);
+    EXPECT_EQ(f.window.WriteCallback, nullptr);
+    EXPECT_EQ(f.window.SavedWriteCallback, nullptr);
+    EXPECT_EQ(f.window.SpareWord1, 0);
+    EXPECT_EQ(f.window.CallbackContext, 0);
+    EXPECT_EQ(f.window.OwnerDialog, &f);
+}
+
+TEST(RegisterWindow, RangeEndsAreInclusiveAndAddressAndPageMustMatch) {
+    CountingForm f;
+    Host h;
+    h.Connect(f.window);
+    f.window.RegisterChanged(128, 0, 20);
+    EXPECT_EQ(f.reloads, 1);
+    f.window.RegisterChanged(128, 0, 21);
+    f.window.RegisterChanged(129, 0, 2);
+    f.window.RegisterChanged(128, 1, 2);
+    f.window.RegisterChanged(128, 0, 0xFFFFFFFFu);
+    EXPECT_EQ(f.reloads, 1);
+    f.window.FirstRegister = 5;
+    f.window.RegisterChanged(128, 0, 4);
+    EXPECT_EQ(f.reloads, 1);
+    f.window.RegisterChanged(128, 0, 5);
+    f.window.RegisterChanged(128, 0, 25);
+    EXPECT_EQ(f.reloads, 3);
+}
+
+TEST(RegisterWindow, RangeArithmeticIsUnsignedAndWraps) {
+    CountingForm f;
+    Host h;
+    h.Connect(f.window);
+    // No registers: the last one is 0 - 1, that is every register from 0 on.
+    f.window.RegisterCount = 0;
+    f.window.RegisterChanged(128, 0, 0xFFFFFFFFu);
+    EXPECT_EQ(f.reloads, 1);
+}
+
+TEST(RegisterWindow, ReloadRunsWithTheCallbackParkedAndRestoresIt) {
+    CountingForm f;
+    Host h;
+    h.Connect(f.window);
+    f.window.RegisterChanged(128, 0, 2);
+    EXPECT_EQ(f.callbackDuringReload, nullptr);
+    EXPECT_EQ(f.window.WriteCallback, &Host::Write);
+    EXPECT_EQ(f.window.SavedWriteCallback, &Host::Write);
+
+    // The saved callback survives the host clearing its own, and comes back after a reload.
+    f.window.WriteCallback = nullptr;
+    f.window.RegisterChanged(128, 0, 2);
+    EXPECT_EQ(f.window.WriteCallback, &Host::Write);
+}
+
+TEST(RegisterWindow, NullCacheIgnoresNotificationsAndWrites) {
+    CountingForm f;
+    Host h;
+    h.Connect(f.window);
+    f.window.Cache = nullptr;
+    f.window.RegisterChanged(128, 0, 2);
+    f.window.WriteBits(2, 0x40, 0x40);
+    EXPECT_EQ(f.reloads, 0);
+    EXPECT_TRUE(h.calls.empty());
+    EXPECT_EQ(f.window.ReadRegister(2), 0);
+}
+
+TEST(RegisterWindow, MaskedWriteArithmeticAndOneCallbackPerWrite) {
+    CountingForm f;
+    Host h;
+    h.Connect(f.window);
+    f.window.WriteBits(2, 0x40, 0x40);
+    EXPECT_EQ(h.regs[2], 0x40);
+    ASSERT_EQ(h.calls.size(), 1u);
+    EXPECT_EQ(h.calls[0].context, 0x1234);
+    EXPECT_EQ(h.calls[0].address, 128);
+    EXPECT_EQ(h.calls[0].page, 0);
+    EXPECT_EQ(h.calls[0].reg, 2u);
+    EXPECT_EQ(h.calls[0].count, 1);
+    EXPECT_EQ(h.calls[0].cached, 0x40) << "the cache changes before the callback runs";
+    f.window.WriteBits(2, 0x00, 0x40);
+    EXPECT_EQ(h.regs[2], 0x00);
+    h.regs[3] = 0xF0;
+    f.window.WriteBits(3, 0x03, 0x0C);
+    EXPECT_EQ(h.regs[3], 0xF3) << "value bits outside the mask are not masked off";
+    f.window.WriteBits(255, 0xAA, 0xFF);
+    EXPECT_EQ(h.regs[255], 0xAA);
+    EXPECT_EQ(h.calls.back().reg, 255u);
+    EXPECT_EQ(h.calls.size(), 4u);
+}
+
+TEST(RegisterWindow, PlaceholderHoldsRegisterZeroAlone) {
+    CountingForm f;
+    Host h;
+    f.window.WriteCallback = &Host::Write;
+    Host::current = &h;
+    f.window.WriteBits(0, 0x81, 0xFF);
+    EXPECT_EQ(f.window.InlineCache, 0x81);
+    EXPECT_EQ(h.calls.size(), 1u);
+    // Anything else has nowhere to land: no memory changes and nothing is reported.
+    const std::array<uint8_t, 3> filler{f.window.Filler[0], f.window.Filler[1], f.window.Filler[2]};
+    f.window.WriteBits(20, 0xFF, 0xFF);
+    f.window.WriteBits(1, 0xFF, 0xFF);
+    EXPECT_EQ(h.calls.size(), 1u);
+    EXPECT_EQ(f.window.Filler[0], filler[0]);
+    EXPECT_EQ(f.window.ReadRegister(0), 0x81);
+    EXPECT_EQ(f.window.ReadRegister(20), 0);
+}
+
+TEST(RegisterWindow, GuardedWindowDropsWritesWithoutCallbackUnguardedKeepsThem) {
+    TBoostForm boost;
+    TDigitalControlForm digital;
+    TLimiterForm limiter;
+    std::array<uint8_t, 256> regs{};
+    for (TI2CObject* w : std::initializer_list<TI2CObject*>{&boost.BoostI2C, &digital.DigitalControlI2C, &limiter.LimiterI2C})
+        w->Cache = regs.data();
+    boost.BoostI2C.WriteBits(2, 0x40, 0x40);
+    limiter.LimiterI2C.WriteBits(11, 0x12, 0xFF);
+    EXPECT_EQ(regs[2], 0);
+    EXPECT_EQ(regs[11], 0);
+    digital.DigitalControlI2C.WriteBits(3, 0x80, 0x80);
+    EXPECT_EQ(regs[3], 0x80);
+}
+
+TEST(RegisterWindow, CallbackThatNotifiesGetsOneReloadAndNoSecondCallback) {
+    CountingForm f;
+    Host h;
+    h.Connect(f.window);
+    h.notifyFromCallback = true;
+    f.window.WriteBits(2, 0x40, 0x40);
+    EXPECT_EQ(f.reloads, 1);
+    EXPECT_EQ(h.calls.size(), 1u);
+    EXPECT_EQ(f.window.WriteCallback, &Host::Write);
+}
+
+TEST(RegisterWindow, WindowsOfTheThreeDialogs) {
+    TBoostForm boost;
+    TDigitalControlForm digital;
+    TLimiterForm limiter;
+    EXPECT_EQ(boost.BoostI2C.RegisterCount, 21u);
+    EXPECT_EQ(digital.DigitalControlI2C.RegisterCount, 32u);
+    EXPECT_EQ(limiter.LimiterI2C.RegisterCount, 16u);
+    EXPECT_EQ(boost.BoostI2C.OwnerDialog, &boost);
+    EXPECT_EQ(digital.DigitalControlI2C.OwnerDialog, &digital);
+    EXPECT_EQ(limiter.LimiterI2C.OwnerDialog, &limiter);
+    EXPECT_EQ(boost.GetI2CObject(0), &boost.BoostI2C);
+    EXPECT_EQ(boost.GetI2CObject(1), nullptr);
+    EXPECT_EQ(boost.GetI2CObject(-1), nullptr);
+}
+
+}  // namespace
