@@ -1,5 +1,7 @@
 #include "dialogs/tdigitalcontrol.h"
 
+#include <cstddef>
+
 const platform::FormLayout& TDigitalControlForm::Layout() {
     static const platform::FormLayout layout{
         .name = "DigitalControlForm",
@@ -13,3 +15,10 @@ const platform::FormLayout& TDigitalControlForm::Layout() {
 }
 
 TDigitalControlForm::TDigitalControlForm(platform::Control*) : Form(Layout()), DigitalControlI2C(this) {}
+
+#if defined(_WIN32) && !defined(_WIN64)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Winvalid-offsetof"
+static_assert(offsetof(TDigitalControlI2C, OwnerDialog) == 48 && sizeof(TDigitalControlI2C) == 52);
+#pragma GCC diagnostic pop
+#endif

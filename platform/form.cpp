@@ -5,15 +5,21 @@ namespace platform {
 namespace {
 // One UI thread: at most one of our forms is the active window.
 Form* activeForm = nullptr;
+std::vector<Form*> allForms;
 }  // namespace
 
+Form::Form(std::string name) : Control(Kind::Form, std::move(name)) { allForms.push_back(this); }
+
 Form::~Form() {
+    std::erase(allForms, this);
     if (activeForm == this) activeForm = nullptr;
     // Children's native widgets go before the form's own.
     while (!controls_.empty()) controls_.pop_back();
 }
 
 Form* Form::ActiveForm() { return activeForm; }
+
+const std::vector<Form*>& Form::All() { return allForms; }
 
 Control& Form::Add(std::unique_ptr<Control> control, Control* parent) {
     control->SetParent(parent != nullptr ? parent : this);

@@ -18,7 +18,7 @@ struct Point {
 
 class Form : public Control {
 public:
-    explicit Form(std::string name) : Control(Kind::Form, std::move(name)) {}
+    explicit Form(std::string name);
     // Built from its design, native peers included.
     explicit Form(const FormLayout& layout);
     ~Form() override;
@@ -45,6 +45,8 @@ public:
     bool Visible() const { return visible_; }
     bool Active() const { return ActiveForm() == this; }
     static Form* ActiveForm();
+    // Every live form, oldest first: what a screen shows to UI automation.
+    static const std::vector<Form*>& All();
 
     // Moves the focus; an edit losing it fires its OnExit.
     void SetFocus(Control* control);
