@@ -1,0 +1,44 @@
+#include "module.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Names in the DLL's export directory, read from the PE headers of the loaded image.
+std::vector<std::string> ExportNames(HMODULE module) {
+    auto* base = reinterpret_cast<const BYTE*>(module);
+    auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+    auto* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + dir.VirtualAddress);
+    auto* names = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
+    std::vector<std::string> result;
+    for (DWORD i = 0; i < exports->NumberOfNames; ++i) result.emplace_back(reinterpret_cast<const char*>(base + names[i]));
+    std::sort(result.begin(), result.end());
+    return result;
+}
+
+TEST(Exports, TableHoldsExactlyTheTenNames) {
+    Module m;
+    ASSERT_NE(m.handle, nullptr);
+    const std::vector<std::string> expected{"_BoostForm", "_FreeCodecInstance", "_GetI2CObject", "_GetMenuItem", "_Init",
+                                            "_LimiterForm", "_SelectMenu", "_SetCodecName", "_SetSampleRate", "_ShowDialog"};
+    EXPECT_EQ(ExportNames(m.handle), expected);
+    for (const char* twin : {"Init", "FreeCodecInstance", "GetMenuItem", "ShowDialog", "BoostForm", "qm_Init"})
+        EXPECT_EQ(GetProcAddress(m.handle, twin), nullptr) << twin;
+}
+
+TEST(Exports, DataSymbolsAreNullPointers) {
+    Module m;
+    for (const char* name : {"_BoostForm", "_LimiterForm"}) {
+        auto* symbol = reinterpret_cast<void* const*>(GetProcAddress(m.handle, name));
+        ASSERT_NE(symbol, nullptr) << name;
+        EXPECT_EQ(*symbol, nullptr) << name;
+    }
+}
+
+}  // namespace
