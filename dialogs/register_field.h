@@ -3,10 +3,12 @@
 #pragma once
 
 #include "platform/form.h"
+#include "plugin/ti2cobject.h"
 
 #include <bit>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 enum class Encoding {
     Flag,              // check box: checked sets the mask
@@ -46,18 +48,28 @@ constexpr int Decode(const RegisterField& f, uint8_t reg) {
     return 0;
 }
 
-// Each field control's change event writes its field through the window.
-template <class Window>
-void BindFields(const platform::Form& form, std::span<const RegisterField> fields, Window& window) {
-    for (const RegisterField& f : fields) {
-        auto& control = form.Get<platform::ValueControl>(f.control);
-        control.ValueEvent() = [&control, &window, f] { window.WriteBits(f.reg, Encode(f, control.Value()), f.mask); };
+// The field rows of one dialog tied to its controls: each control's change event writes
+// its field through the window, and a reload sets every control from the cache.
+class FieldBindings {
+public:
+    template <class Window>
+    FieldBindings(const platform::Form& form, std::span<const RegisterField> fields, Window& window) {
+        for (const RegisterField& f : fields) {
+            auto& control = form.Get<platform::ValueControl>(f.control);
+            control.ValueEvent() = [&control, &window, f] { window.WriteBits(f.reg, Encode(f, control.Value()), f.mask); };
+            bound_.push_back({f, &control});
+        }
     }
-}
 
-// Sets every field control from the window's cache, in row order.
-template <class Window>
-void ReloadFields(const platform::Form& form, std::span<const RegisterField> fields, const Window& window) {
-    for (const RegisterField& f : fields)
-        form.Get<platform::ValueControl>(f.control).SetValue(Decode(f, window.ReadRegister(f.reg)));
-}
+    // In row order.
+    void Reload(const TI2CObject& window) const {
+        for (const auto& [field, control] : bound_) control->SetValue(Decode(field, window.ReadRegister(field.reg)));
+    }
+
+private:
+    struct Bound {
+        RegisterField field;
+        platform::ValueControl* control;
+    };
+    std::vector<Bound> bound_;
+};

@@ -40,10 +40,9 @@ TBoostForm::TBoostForm(platform::Control*)
       APTDelay(Get<platform::ComboBox>("APTDelay")),
       EnableAPT(Get<platform::CheckBox>("EnableAPT")),
       EnableBoost(Get<platform::CheckBox>("EnableBoost")),
-      BoostI2C(this) {
-    BindFields(*this, Fields(), BoostI2C);
-}
+      BoostI2C(this),
+      fields_(*this, Fields(), BoostI2C) {}
 
 TI2CObject* TBoostForm::GetI2CObject(int32_t index) { return index == 0 ? &BoostI2C : nullptr; }
 
-void TBoostForm::ReloadControls() { ReloadFields(*this, Fields(), BoostI2C); }
+void TBoostForm::ReloadControls() { fields_.Reload(BoostI2C); }

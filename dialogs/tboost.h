@@ -32,4 +32,7 @@ public:
     platform::CheckBox& EnableAPT;
     platform::CheckBox& EnableBoost;
     TBoostI2C BoostI2C;
+
+private:
+    FieldBindings fields_;
 };

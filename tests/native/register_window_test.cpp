@@ -1,6 +1,7 @@
 #include "dialogs/tboost.h"
 #include "dialogs/tdigitalcontrol.h"
 #include "dialogs/tlimiter.h"
+#include "host_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -8,38 +9,6 @@
 #include <vector>
 
 namespace {
-
-struct Call {
-    intptr_t context;
-    int32_t address, page;
-    uint32_t reg;
-    int32_t count;
-    uint8_t cached;  // the register's byte when the callback ran
-};
-
-// A host: a 256-byte register file and a log of every callback.
-struct Host {
-    std::array<uint8_t, 256> regs{};
-    std::vector<Call> calls;
-    TI2CObject* window = nullptr;
-    bool notifyFromCallback = false;
-
-    static Host* current;
-    static void QM7140_CDECL Write(intptr_t context, int32_t address, int32_t page, uint32_t reg, int32_t count) {
-        Host& h = *current;
-        h.calls.push_back({context, address, page, reg, count, h.regs[reg]});
-        if (h.notifyFromCallback) h.window->RegisterChanged(address, page, reg);
-    }
-
-    void Connect(TI2CObject& w, bool withCallback = true) {
-        current = this;
-        window = &w;
-        w.Cache = regs.data();
-        w.CallbackContext = 0x1234;
-        if (withCallback) w.WriteCallback = &Write;
-    }
-};
-Host* Host::current = nullptr;
 
 // A window whose reload only counts, so the window's own rules can be seen alone.
 struct CountingForm;
@@ -73,7 +42,7 @@ TEST(RegisterWindow, ConstructionStartsOnThePlaceholderWithNothingInstalled) {
 
 TEST(RegisterWindow, RangeEndsAreInclusiveAndAddressAndPageMustMatch) {
     CountingForm f;
-    Host h;
+    TestHost h;
     h.Connect(f.window);
     f.window.RegisterChanged(128, 0, 20);
     EXPECT_EQ(f.reloads, 1);
@@ -92,7 +61,7 @@ TEST(RegisterWindow, RangeEndsAreInclusiveAndAddressAndPageMustMatch) {
 
 TEST(RegisterWindow, RangeArithmeticIsUnsignedAndWraps) {
     CountingForm f;
-    Host h;
+    TestHost h;
     h.Connect(f.window);
     // No registers: the last one is 0 - 1, that is every register from 0 on.
     f.window.RegisterCount = 0;
@@ -102,44 +71,44 @@ TEST(RegisterWindow, RangeArithmeticIsUnsignedAndWraps) {
 
 TEST(RegisterWindow, ReloadRunsWithTheCallbackParkedAndRestoresIt) {
     CountingForm f;
-    Host h;
+    TestHost h;
     h.Connect(f.window);
     f.window.RegisterChanged(128, 0, 2);
     EXPECT_EQ(f.callbackDuringReload, nullptr);
-    EXPECT_EQ(f.window.WriteCallback, &Host::Write);
-    EXPECT_EQ(f.window.SavedWriteCallback, &Host::Write);
+    EXPECT_EQ(f.window.WriteCallback, &TestHost::Write);
+    EXPECT_EQ(f.window.SavedWriteCallback, &TestHost::Write);
 
     // The saved callback survives the host clearing its own, and comes back after a reload.
     f.window.WriteCallback = nullptr;
     f.window.RegisterChanged(128, 0, 2);
-    EXPECT_EQ(f.window.WriteCallback, &Host::Write);
+    EXPECT_EQ(f.window.WriteCallback, &TestHost::Write);
 }
 
 TEST(RegisterWindow, NullCacheIgnoresNotificationsAndWrites) {
     CountingForm f;
-    Host h;
+    TestHost h;
     h.Connect(f.window);
     f.window.Cache = nullptr;
     f.window.RegisterChanged(128, 0, 2);
     f.window.WriteBits(2, 0x40, 0x40);
     EXPECT_EQ(f.reloads, 0);
-    EXPECT_TRUE(h.calls.empty());
+    EXPECT_TRUE(h.writes.empty());
     EXPECT_EQ(f.window.ReadRegister(2), 0);
 }
 
 TEST(RegisterWindow, MaskedWriteArithmeticAndOneCallbackPerWrite) {
     CountingForm f;
-    Host h;
+    TestHost h;
     h.Connect(f.window);
     f.window.WriteBits(2, 0x40, 0x40);
     EXPECT_EQ(h.regs[2], 0x40);
-    ASSERT_EQ(h.calls.size(), 1u);
-    EXPECT_EQ(h.calls[0].context, 0x1234);
-    EXPECT_EQ(h.calls[0].address, 128);
-    EXPECT_EQ(h.calls[0].page, 0);
-    EXPECT_EQ(h.calls[0].reg, 2u);
-    EXPECT_EQ(h.calls[0].count, 1);
-    EXPECT_EQ(h.calls[0].cached, 0x40) << "the cache changes before the callback runs";
+    ASSERT_EQ(h.writes.size(), 1u);
+    EXPECT_EQ(h.writes[0].context, 0x1234);
+    EXPECT_EQ(h.writes[0].address, 128);
+    EXPECT_EQ(h.writes[0].page, 0);
+    EXPECT_EQ(h.writes[0].reg, 2u);
+    EXPECT_EQ(h.writes[0].count, 1);
+    EXPECT_EQ(h.writes[0].cached, 0x40) << "the cache changes before the callback runs";
     f.window.WriteBits(2, 0x00, 0x40);
     EXPECT_EQ(h.regs[2], 0x00);
     h.regs[3] = 0xF0;
@@ -147,23 +116,22 @@ TEST(RegisterWindow, MaskedWriteArithmeticAndOneCallbackPerWrite) {
     EXPECT_EQ(h.regs[3], 0xF3) << "value bits outside the mask are not masked off";
     f.window.WriteBits(255, 0xAA, 0xFF);
     EXPECT_EQ(h.regs[255], 0xAA);
-    EXPECT_EQ(h.calls.back().reg, 255u);
-    EXPECT_EQ(h.calls.size(), 4u);
+    EXPECT_EQ(h.writes.back().reg, 255u);
+    EXPECT_EQ(h.writes.size(), 4u);
 }
 
 TEST(RegisterWindow, PlaceholderHoldsRegisterZeroAlone) {
     CountingForm f;
-    Host h;
-    f.window.WriteCallback = &Host::Write;
-    Host::current = &h;
+    TestHost h;
+    f.window.WriteCallback = &TestHost::Write;
     f.window.WriteBits(0, 0x81, 0xFF);
     EXPECT_EQ(f.window.InlineCache, 0x81);
-    EXPECT_EQ(h.calls.size(), 1u);
+    EXPECT_EQ(h.writes.size(), 1u);
     // Anything else has nowhere to land: no memory changes and nothing is reported.
     const std::array<uint8_t, 3> filler{f.window.Filler[0], f.window.Filler[1], f.window.Filler[2]};
     f.window.WriteBits(20, 0xFF, 0xFF);
     f.window.WriteBits(1, 0xFF, 0xFF);
-    EXPECT_EQ(h.calls.size(), 1u);
+    EXPECT_EQ(h.writes.size(), 1u);
     EXPECT_EQ(f.window.Filler[0], filler[0]);
     EXPECT_EQ(f.window.ReadRegister(0), 0x81);
     EXPECT_EQ(f.window.ReadRegister(20), 0);
@@ -186,13 +154,17 @@ TEST(RegisterWindow, GuardedWindowDropsWritesWithoutCallbackUnguardedKeepsThem) 
 
 TEST(RegisterWindow, CallbackThatNotifiesGetsOneReloadAndNoSecondCallback) {
     CountingForm f;
-    Host h;
+    TestHost h;
     h.Connect(f.window);
-    h.notifyFromCallback = true;
+    static CountingWindow* window = &f.window;
+    f.window.WriteCallback = [](intptr_t c, int32_t a, int32_t p, uint32_t r, int32_t n) {
+        TestHost::Write(c, a, p, r, n);
+        window->RegisterChanged(a, p, r);
+    };
     f.window.WriteBits(2, 0x40, 0x40);
     EXPECT_EQ(f.reloads, 1);
-    EXPECT_EQ(h.calls.size(), 1u);
-    EXPECT_EQ(f.window.WriteCallback, &Host::Write);
+    EXPECT_EQ(h.writes.size(), 1u);
+    EXPECT_EQ(f.callbackDuringReload, nullptr);
 }
 
 TEST(RegisterWindow, WindowsOfTheThreeDialogs) {

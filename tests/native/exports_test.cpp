@@ -1,0 +1,203 @@
+// The module as a host sees it: libqm7140.so loaded by path, every export by its name.
+#include "platform/form.h"
+
+#include <qm7140/plugin.h>
+
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <set>
+#include <string>
+
+// Every allocation of the process goes through here; a test can make the n-th one fail.
+namespace failing_new {
+long budget = -1;
+}
+
+void* operator new(std::size_t size) {
+    if (failing_new::budget == 0) throw std::bad_alloc();
+    if (failing_new::budget > 0) --failing_new::budget;
+    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+    throw std::bad_alloc();
+}
+// The replacement pair is malloc/free by design.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+#pragma GCC diagnostic pop
+
+namespace {
+
+struct Module {
+    void* handle = dlopen(QM7140_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+    ~Module() { Unload(); }
+    void Unload() {
+        if (handle != nullptr) dlclose(handle);
+        handle = nullptr;
+    }
+    template <class Fn>
+    Fn Get(const char* name) const {
+        return reinterpret_cast<Fn>(dlsym(handle, name));
+    }
+    QM7140_InitFn Init = Get<QM7140_InitFn>("_Init");
+    QM7140_FreeCodecInstanceFn Free = Get<QM7140_FreeCodecInstanceFn>("_FreeCodecInstance");
+    QM7140_GetI2CObjectFn GetI2CObject = Get<QM7140_GetI2CObjectFn>("_GetI2CObject");
+    QM7140_SetSampleRateFn SetSampleRate = Get<QM7140_SetSampleRateFn>("_SetSampleRate");
+    QM7140_SetCodecNameFn SetCodecName = Get<QM7140_SetCodecNameFn>("_SetCodecName");
+    QM7140_GetMenuItemFn GetMenuItem = Get<QM7140_GetMenuItemFn>("_GetMenuItem");
+    QM7140_SelectMenuFn SelectMenu = Get<QM7140_SelectMenuFn>("_SelectMenu");
+    QM7140_ShowDialogFn ShowDialog = Get<QM7140_ShowDialogFn>("_ShowDialog");
+
+    QM7140Instance New() const { return Init(0, 0, 0, 0); }
+};
+
+// The module's forms, through the shared control model: the headless screen.
+std::set<std::string> VisibleForms() {
+    std::set<std::string> names;
+    for (platform::Form* f : platform::Form::All())
+        if (f->Visible()) names.insert(f->Caption());
+    return names;
+}
+
+void HideAll() {
+    for (platform::Form* f : platform::Form::All()) f->Hide();
+}
+
+TEST(Exports, EveryNameResolvesAndTheDataSymbolsAreNull) {
+    Module m;
+    ASSERT_NE(m.handle, nullptr) << dlerror();
+    for (auto* fn : {reinterpret_cast<void*>(m.Init), reinterpret_cast<void*>(m.Free), reinterpret_cast<void*>(m.GetI2CObject),
+                     reinterpret_cast<void*>(m.SetSampleRate), reinterpret_cast<void*>(m.SetCodecName),
+                     reinterpret_cast<void*>(m.GetMenuItem), reinterpret_cast<void*>(m.SelectMenu), reinterpret_cast<void*>(m.ShowDialog)})
+        EXPECT_NE(fn, nullptr);
+    for (const char* data : {"_BoostForm", "_LimiterForm"}) {
+        auto* symbol = static_cast<void**>(dlsym(m.handle, data));
+        ASSERT_NE(symbol, nullptr) << data;
+        EXPECT_EQ(*symbol, nullptr);
+    }
+    for (const char* hidden : {"Init", "qm_Init", "_ZN5csapi4InitEv"}) EXPECT_EQ(dlsym(m.handle, hidden), nullptr) << hidden;
+}
+
+TEST(Exports, MenuCaptionsByUnsignedIndex) {
+    Module m;
+    EXPECT_STREQ(m.GetMenuItem(0), "Digital Control...");
+    EXPECT_STREQ(m.GetMenuItem(1), "Limiter...");
+    EXPECT_STREQ(m.GetMenuItem(2), "Boost...");
+    EXPECT_EQ(m.GetMenuItem(0), m.GetMenuItem(0)) << "static strings";
+    for (uint32_t odd : {3u, 1000u, 0xFFFFFFFFu}) EXPECT_EQ(m.GetMenuItem(odd), nullptr);
+}
+
+TEST(Exports, SixteenInstancesPerLoadFreedOnesIncluded) {
+    Module m;
+    std::set<QM7140Instance> handles;
+    for (int i = 0; i < 16; ++i) handles.insert(m.New());
+    EXPECT_EQ(handles.size(), 16u);
+    EXPECT_EQ(handles.count(nullptr), 0u);
+    m.Free(*handles.begin());
+    m.Free(*handles.rbegin());
+    EXPECT_EQ(m.New(), nullptr);
+    m.Free(nullptr);
+}
+
+TEST(Exports, FreeDestroysOnceAndUnloadDestroysTheRest) {
+    const size_t before = platform::Form::All().size();
+    Module m;
+    QM7140Instance a = m.New();
+    QM7140Instance b = m.New();
+    EXPECT_EQ(platform::Form::All().size(), before + 6);
+    m.Free(a);
+    EXPECT_EQ(platform::Form::All().size(), before + 3);
+    m.SelectMenu(b, 2);
+    m.Unload();  // the sanitizer build would report a double destruction of a
+    EXPECT_EQ(platform::Form::All().size(), before);
+}
+
+TEST(Exports, WindowsByIndexAreStableAndOfTheirDialogs) {
+    Module m;
+    QM7140Instance h = m.New();
+    const uint32_t counts[] = {32, 16, 21};
+    for (int32_t i = 0; i < 3; ++i) {
+        QM7140RegisterWindow* w = m.GetI2CObject(h, i);
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(w, m.GetI2CObject(h, i));
+        EXPECT_EQ(w->DeviceAddress, 128);
+        EXPECT_EQ(w->RegisterCount, counts[i]);
+        EXPECT_EQ(w->Cache, &w->InlineCache);
+        EXPECT_NE(w->OwnerDialog, nullptr);
+    }
+    for (int32_t odd : {3, -1, 1 << 30}) EXPECT_EQ(m.GetI2CObject(h, odd), nullptr);
+    EXPECT_NE(m.GetI2CObject(m.New(), 0), m.GetI2CObject(h, 0));
+}
+
+TEST(Exports, SelectMenuShowsByIndex) {
+    Module m;
+    QM7140Instance h = m.New();
+    m.SelectMenu(h, 3);
+    m.SelectMenu(h, -1);
+    EXPECT_TRUE(VisibleForms().empty());
+    m.SelectMenu(h, 2);
+    EXPECT_EQ(VisibleForms(), std::set<std::string>{"BoostForm"});
+    m.SelectMenu(h, 0);
+    m.SelectMenu(h, 1);
+    EXPECT_EQ(VisibleForms(), (std::set<std::string>{"BoostForm", "Digital Control", "Limiter / AGC"}));
+    HideAll();
+}
+
+TEST(Exports, ShowDialogMatchesNamesInAnyCaseAndAlwaysReturnsZero) {
+    Module m;
+    QM7140Instance h = m.New();
+    for (const char* miss : {"Digital Control", "", "Boost ", "Boos", "BoostForm", "Limiter...", static_cast<const char*>(nullptr)}) {
+        EXPECT_EQ(m.ShowDialog(h, miss, 0, 0, nullptr), 0);
+        EXPECT_TRUE(VisibleForms().empty()) << (miss ? miss : "null");
+    }
+    const std::pair<const char*, const char*> hits[] = {
+        {"boost", "BoostForm"}, {"BOOST", "BoostForm"}, {"bOoSt", "BoostForm"}, {"limiter", "Limiter / AGC"},
+        {"LIMITER", "Limiter / AGC"}, {"digitalcontrol", "Digital Control"}, {"DIGITALCONTROL", "Digital Control"},
+        {"DigitalControl", "Digital Control"}};
+    for (auto [name, caption] : hits) {
+        EXPECT_EQ(m.ShowDialog(h, name, 1, 2, nullptr), 0);
+        EXPECT_EQ(VisibleForms(), std::set<std::string>{caption}) << name;
+        HideAll();
+    }
+}
+
+TEST(Exports, AllocationFailureInInitReturnsNullAndLeavesTheTable) {
+    Module m;
+    const size_t forms = platform::Form::All().size();
+    int failures = 0;
+    for (long budget = 0;; ++budget) {
+        failing_new::budget = budget;
+        QM7140Instance h = m.New();
+        failing_new::budget = -1;
+        if (h != nullptr) {
+            m.Free(h);
+            break;
+        }
+        ++failures;
+        EXPECT_EQ(platform::Form::All().size(), forms) << "nothing half-built stays alive";
+    }
+    EXPECT_GT(failures, 10);
+    // The failed attempts took no slots: fifteen more fit after the one that succeeded.
+    for (int i = 0; i < 15; ++i) EXPECT_NE(m.New(), nullptr) << i;
+    EXPECT_EQ(m.New(), nullptr);
+}
+
+TEST(Exports, CodecNameIsABoundedCopy) {
+    Module m;
+    QM7140Instance h = m.New();
+    auto* name = reinterpret_cast<const char*>(static_cast<void**>(h) + 3);
+    m.SetCodecName(h, std::string(300, 'x').c_str());
+    EXPECT_EQ(std::string(name, 256), std::string(256, 'x'));
+    m.SetCodecName(h, "QM7140 left");
+    EXPECT_STREQ(name, "QM7140 left");
+    for (int i = 11; i < 256; ++i) ASSERT_EQ(name[i], 0) << i;
+    m.SetCodecName(h, nullptr);
+    for (int i = 0; i < 256; ++i) ASSERT_EQ(name[i], 0) << i;
+    m.SetSampleRate(48000);
+}
+
+}  // namespace
