@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstddef>
 #include <vector>
 
 namespace {
@@ -180,6 +181,48 @@ TEST(RegisterWindow, WindowsOfTheThreeDialogs) {
     EXPECT_EQ(boost.GetI2CObject(0), &boost.BoostI2C);
     EXPECT_EQ(boost.GetI2CObject(1), nullptr);
     EXPECT_EQ(boost.GetI2CObject(-1), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+// The host's C record and the module's C++ class must put every field at the same place,
+// on this build as on the 32-bit one (where static_asserts pin the absolute offsets).
+TEST(RegisterWindow, CHeaderAndClassAgreeFieldByField) {
+    TBoostForm form;
+    TBoostI2C& w = form.BoostI2C;
+    auto at = [&](const void* field) { return static_cast<const char*>(field) - reinterpret_cast<const char*>(&w); };
+    EXPECT_EQ(at(&w.DeviceAddress), offsetof(QM7140RegisterWindow, DeviceAddress));
+    EXPECT_EQ(at(&w.Page), offsetof(QM7140RegisterWindow, Page));
+    EXPECT_EQ(at(&w.FirstRegister), offsetof(QM7140RegisterWindow, FirstRegister));
+    EXPECT_EQ(at(&w.RegisterCount), offsetof(QM7140RegisterWindow, RegisterCount));
+    EXPECT_EQ(at(&w.Cache), offsetof(QM7140RegisterWindow, Cache));
+    EXPECT_EQ(at(&w.InlineCache), offsetof(QM7140RegisterWindow, InlineCache));
+    EXPECT_EQ(at(&w.Filler), offsetof(QM7140RegisterWindow, Filler));
+    EXPECT_EQ(at(&w.SavedWriteCallback), offsetof(QM7140RegisterWindow, SavedWriteCallback));
+    EXPECT_EQ(at(&w.WriteCallback), offsetof(QM7140RegisterWindow, WriteCallback));
+    EXPECT_EQ(at(&w.SpareWord1), offsetof(QM7140RegisterWindow, SpareWord1));
+    EXPECT_EQ(at(&w.SpareWord2), offsetof(QM7140RegisterWindow, SpareWord2));
+    EXPECT_EQ(at(&w.CallbackContext), offsetof(QM7140RegisterWindow, CallbackContext));
+    EXPECT_EQ(at(&w.OwnerDialog), offsetof(QM7140RegisterWindow, OwnerDialog));
+    EXPECT_EQ(sizeof(TBoostI2C), sizeof(QM7140RegisterWindow));
+}
+
+// The host calls the operation table's first slot with the window as first argument.
+TEST(RegisterWindow, OperationTableSlotsAreCalledAsPlainFunctions) {
+    TBoostForm form;
+    TestHost host;
+    host.Connect(form.BoostI2C);
+    host.regs[2] = 0x40;
+    auto* record = reinterpret_cast<QM7140RegisterWindow*>(&form.BoostI2C);
+    void (*volatile changed)(QM7140RegisterWindow*, int32_t, int32_t, uint32_t) = record->Ops->RegisterChanged;
+    changed(record, 128, 0, 2);
+    EXPECT_TRUE(form.EnableBoost.Checked());
+    host.regs[2] = 0;
+    void (*volatile reload)(QM7140RegisterWindow*) = record->Ops->ReloadControls;
+    reload(record);
+    EXPECT_FALSE(form.EnableBoost.Checked());
 }
 
 }  // namespace
