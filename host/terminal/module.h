@@ -1,0 +1,36 @@
+// The module loaded as a host loads it: a shared library by path, every export by name.
+#pragma once
+
+#include <qm7140/plugin.h>
+
+#include <string>
+
+namespace host {
+
+class Module {
+public:
+    // Throws std::runtime_error naming the library and what is missing.
+    explicit Module(const std::string& path);
+    ~Module();
+    Module(const Module&) = delete;
+    Module& operator=(const Module&) = delete;
+
+    QM7140_InitFn Init = nullptr;
+    QM7140_FreeCodecInstanceFn FreeCodecInstance = nullptr;
+    QM7140_GetI2CObjectFn GetI2CObject = nullptr;
+    QM7140_SetSampleRateFn SetSampleRate = nullptr;
+    QM7140_SetCodecNameFn SetCodecName = nullptr;
+    QM7140_GetMenuItemFn GetMenuItem = nullptr;
+    QM7140_SelectMenuFn SelectMenu = nullptr;
+    QM7140_ShowDialogFn ShowDialog = nullptr;
+    void** BoostForm = nullptr;
+    void** LimiterForm = nullptr;
+
+private:
+    void* handle_ = nullptr;
+};
+
+// libqm7140.so beside the running program.
+std::string DefaultModulePath();
+
+}  // namespace host

@@ -1,0 +1,123 @@
+#include "host/terminal/session.h"
+
+#include "host/terminal/commands.h"
+#include "host/terminal/parse.h"
+#include "platform/form.h"
+
+#include <algorithm>
+#include <istream>
+#include <ostream>
+#include <stdexcept>
+
+namespace host {
+
+namespace {
+
+constexpr DialogInfo kDialogs[] = {
+    {QM7140_DIALOG_DIGITAL_CONTROL, "digital", "DigitalControl", "DigitalControlForm"},
+    {QM7140_DIALOG_LIMITER, "limiter", "Limiter", "LimiterForm"},
+    {QM7140_DIALOG_BOOST, "boost", "Boost", "BoostForm"},
+};
+
+// The address and page of every window of the module.
+constexpr int32_t kDeviceAddress = 0x80;
+constexpr int32_t kPage = 0;
+
+}  // namespace
+
+std::span<const DialogInfo> Dialogs() { return kDialogs; }
+
+const DialogInfo& FindDialog(std::string_view name) {
+    for (const DialogInfo& d : kDialogs)
+        if (EqualsIgnoreCase(name, d.key) || EqualsIgnoreCase(name, d.showName)) return d;
+    throw CommandError("unknown dialog " + Quoted(name) + " (digital, limiter or boost)");
+}
+
+Session::Session(const std::string& modulePath, std::ostream& out, std::ostream& err)
+    : module_(modulePath), out_(out), err_(err) {
+    // The forms the new instance creates are the ones that were not on the screen before.
+    const std::vector<platform::Form*> before = platform::Form::All();
+    instance_ = module_.Init(0, 0, 0, 0);
+    if (instance_ == nullptr) throw std::runtime_error("_Init gave no instance");
+    for (platform::Form* form : platform::Form::All()) {
+        if (std::ranges::find(before, form) != before.end()) continue;
+        for (const DialogInfo& d : kDialogs)
+            if (form->Name() == d.formName && forms_[static_cast<size_t>(d.index)] == nullptr)
+                forms_[static_cast<size_t>(d.index)] = form;
+    }
+    for (const DialogInfo& d : kDialogs) {
+        QM7140RegisterWindow* window = module_.GetI2CObject(instance_, d.index);
+        if (window == nullptr) continue;
+        window->Cache = device_.bytes.data();
+        window->CallbackContext = reinterpret_cast<intptr_t>(this);
+        window->WriteCallback = &BusWrite;
+        windows_[static_cast<size_t>(d.index)] = window;
+    }
+}
+
+Session::~Session() { module_.FreeCodecInstance(instance_); }
+
+void QM7140_CDECL Session::BusWrite(intptr_t context, int32_t address, int32_t page, uint32_t reg, int32_t count) {
+    Session& self = *reinterpret_cast<Session*>(context);
+    self.out_ << "W " << Hex(static_cast<unsigned>(address)) << '/' << page << " reg " << Hex(reg);
+    if (reg < self.device_.bytes.size())
+        self.out_ << " = " << Hex(self.device_.bytes[reg]);
+    else
+        self.out_ << " (no such register)";
+    if (count != 1) self.out_ << " count " << count;
+    self.out_ << '\n';
+}
+
+platform::Form& Session::FormOf(const DialogInfo& dialog) const {
+    platform::Form* form = forms_[static_cast<size_t>(dialog.index)];
+    if (form == nullptr) throw CommandError("the module made no " + std::string(dialog.formName));
+    return *form;
+}
+
+void Session::Poke(uint8_t reg, uint8_t value) { device_.bytes[reg] = value; }
+
+void Session::Notify(uint8_t reg) {
+    for (QM7140RegisterWindow* window : windows_)
+        if (window != nullptr) window->Ops->RegisterChanged(window, kDeviceAddress, kPage, reg);
+}
+
+bool Session::Execute(std::string_view line) {
+    try {
+        const std::vector<std::string> words = Tokenize(line);
+        if (!words.empty()) RunCommand(*this, words);
+        return true;
+    } catch (const std::exception& e) {
+        out_.flush();
+        err_ << "error: " << where_ << e.what() << std::endl;
+        return false;
+    }
+}
+
+int Session::RunScript(std::istream& in, bool echo) {
+    int failed = 0;
+    std::string line;
+    for (int number = 1; !quit_ && std::getline(in, line); ++number) {
+        const auto first = line.find_first_not_of(" \t\r");
+        if (first == std::string::npos || line[first] == '#') continue;
+        const auto last = line.find_last_not_of(" \t\r");
+        if (echo) out_ << "> " << line.substr(first, last - first + 1) << '\n';
+        where_ = "line " + std::to_string(number) + ": ";
+        if (!Execute(line)) ++failed;
+    }
+    where_.clear();
+    return failed;
+}
+
+void Session::RunInteractive(std::istream& in) {
+    std::string line;
+    while (!quit_) {
+        out_ << "qm7140> " << std::flush;
+        if (!std::getline(in, line)) {
+            out_ << '\n';
+            break;
+        }
+        Execute(line);
+    }
+}
+
+}  // namespace host

@@ -1,0 +1,266 @@
+// The terminal host driven in-process: the real module loaded through the same dlopen
+// path, commands fed as text, everything it prints (errors included) in one stream.
+#include "host/terminal/parse.h"
+#include "host/terminal/session.h"
+#include "host/terminal/user.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+std::vector<std::string> Lines(const std::string& text, std::string_view prefix = "") {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        if (line.starts_with(prefix)) lines.push_back(line);
+    return lines;
+}
+
+struct TerminalHost : ::testing::Test {
+    std::ostringstream out;
+    host::Session session{QM7140_LIBRARY, out, out};
+
+    // Runs script lines without echo; gives the number that failed.
+    int Run(const std::string& script) {
+        std::istringstream in(script);
+        return session.RunScript(in, false);
+    }
+    std::string Take() {
+        std::string text = out.str();
+        out.str("");
+        return text;
+    }
+    // The `controls` line of one control, e.g. "item 3 \"T3\"".
+    std::string State(const std::string& dialog, const std::string& control) {
+        Take();
+        EXPECT_EQ(Run("controls " + dialog), 0);
+        for (const std::string& line : Lines(Take(), control + " ")) {
+            const size_t kind = line.find_first_not_of(' ', control.size());
+            const size_t state = line.find_first_not_of(' ', line.find(' ', kind));
+            return line.substr(state);
+        }
+        return "(missing)";
+    }
+};
+
+TEST_F(TerminalHost, TheBoostDemoWritesEachChangeOnceAndItsReloadsWriteNothing) {
+    std::ifstream demo(std::filesystem::path(__FILE__).parent_path() / "../../host/demo/boost.qmh");
+    ASSERT_TRUE(demo.is_open());
+    EXPECT_EQ(session.RunScript(demo, true), 0);
+    const std::string text = Take();
+    EXPECT_EQ(Lines(text, "error"), std::vector<std::string>{});
+    EXPECT_EQ(Lines(text, "W "), (std::vector<std::string>{
+                                     "W 0x80/0 reg 0x02 = 0x55",  // Enable Boost over 0x15
+                                     "W 0x80/0 reg 0x02 = 0x75",  // Enable APT
+                                     "W 0x80/0 reg 0x14 = 0x08",  // T2
+                                     "W 0x80/0 reg 0x14 = 0x0A",  // 125ms
+                                     "W 0x80/0 reg 0x14 = 0x0B",  // typed text: index -1
+                                     "W 0x80/0 reg 0x02 = 0x35",  // Enable Boost off
+                                 }));
+    // Commands are echoed, and each write follows the command that made it.
+    EXPECT_NE(text.find("> click boost EnableBoost\nW 0x80/0 reg 0x02 = 0x55\n"), std::string::npos);
+    EXPECT_EQ(Lines(text, "00: "), std::vector<std::string>{"00: 00 00 60 00 00 00 00 00 00 00 00 00 00 00 00 00"});
+    EXPECT_EQ(Lines(text, "10: "), std::vector<std::string>{"10: 00 00 00 00 0E 00 00 00 00 00 00 00 00 00 00 00"});
+}
+
+TEST_F(TerminalHost, NotifyReloadsWhatControlsShowsAndPokeAloneDoesNot) {
+    ASSERT_EQ(Run("show boost\npoke 20 0x0E\npoke 2 0x60"), 0);
+    EXPECT_EQ(State("boost", "APTThreshold"), "item 0 \"T0\"");
+    // Register 21 lies outside the Boost window: nothing reloads.
+    ASSERT_EQ(Run("notify 21"), 0);
+    EXPECT_EQ(State("boost", "APTDelay"), "item 0 \"50ms\"");
+    ASSERT_EQ(Run("notify 20"), 0);
+    EXPECT_EQ(State("boost", "APTThreshold"), "item 3 \"T3\"");
+    EXPECT_EQ(State("boost", "APTDelay"), "item 2 \"125ms\"");
+    EXPECT_EQ(State("boost", "EnableBoost"), "checked \"Enable Boost\"");
+    EXPECT_EQ(State("boost", "EnableAPT"), "checked \"Enable Auto Pass Through\"");
+    // A hidden dialog keeps reloading; none of it reaches the bus.
+    ASSERT_EQ(Run("close boost\nset 2 0x00"), 0);
+    EXPECT_EQ(State("boost", "EnableBoost"), "unchecked \"Enable Boost\"");
+    EXPECT_EQ(Lines(out.str(), "W "), std::vector<std::string>{});
+}
+
+TEST_F(TerminalHost, SelectTakesItemTextInAnyCaseOrIndex) {
+    ASSERT_EQ(Run("show boost\nselect boost APTThreshold t3\nselect boost APTThreshold 1\nselect boost APTDelay 200ms"),
+              0);
+    EXPECT_EQ(Lines(Take(), "W "), (std::vector<std::string>{"W 0x80/0 reg 0x14 = 0x0C", "W 0x80/0 reg 0x14 = 0x04",
+                                                              "W 0x80/0 reg 0x14 = 0x07"}));
+    ASSERT_EQ(Run("items boost APTDelay"), 0);
+    EXPECT_EQ(Take(), "0 \"50ms\"\n1 \"75ms\"\n2 \"125ms\"\n3 \"200ms\"\n");
+}
+
+TEST_F(TerminalHost, MenusAndShowingFollowTheModule) {
+    ASSERT_EQ(Run("menu"), 0);
+    EXPECT_EQ(Take(), "0 Digital Control...\n1 Limiter...\n2 Boost...\n");
+    ASSERT_EQ(Run("show-by-name bOOST\nshow-by-name \"Digital Control\"\nname \"QM7140 left\"\ndialogs"), 0);
+    const std::string text = Take();
+    EXPECT_EQ(Lines(text, "nothing shown").size(), 1u);
+    EXPECT_TRUE(Lines(text, "boost ")[0].ends_with(" shown"));
+    EXPECT_TRUE(Lines(text, "digital ")[0].ends_with("hidden"));
+    ASSERT_EQ(Run("show limiter\nclose boost\ndialogs"), 0);
+    const std::string after = Take();
+    EXPECT_TRUE(Lines(after, "limiter ")[0].ends_with("shown, active"));
+    EXPECT_TRUE(Lines(after, "boost ")[0].ends_with("hidden"));
+}
+
+TEST_F(TerminalHost, SaveAndLoadRoundTripTheDeviceAndReloadTheDialogs) {
+    const auto file = std::filesystem::temp_directory_path() / ("qm7140-host-test-" + std::to_string(getpid()) + ".txt");
+    ASSERT_EQ(Run("set 2 0x55\nset 20 0x0B\nset 255 0xFF\nsave " + file.string() + "\ndump"), 0);
+    const std::string saved = Take();
+    {
+        std::ifstream in(file);
+        std::stringstream content;
+        content << in.rdbuf();
+        const auto lines = Lines(content.str(), "0x");
+        ASSERT_EQ(lines.size(), 256u);
+        EXPECT_EQ(lines[2], "0x02 0x55");
+        EXPECT_EQ(lines[255], "0xFF 0xFF");
+    }
+    ASSERT_EQ(Run("poke 2 0\npoke 20 0\npoke 255 0\nload " + file.string()), 0);
+    EXPECT_EQ(Take(), "");  // the load reloads the dialogs and writes nothing
+    ASSERT_EQ(Run("dump"), 0);
+    EXPECT_EQ(Take(), saved);
+    EXPECT_EQ(State("boost", "APTThreshold"), "item 2 \"T2\"");
+    EXPECT_EQ(State("boost", "APTDelay"), "item 3 \"200ms\"");
+
+    // A bad line anywhere: one error naming it, and nothing of the file applied.
+    {
+        std::ofstream bad(file);
+        bad << "# partial\n0x02 0x00\n0x14 0x100\n";
+    }
+    EXPECT_EQ(Run("load " + file.string()), 1);
+    EXPECT_EQ(Lines(Take(), "error: "), std::vector<std::string>{"error: line 1: " + file.string() +
+                                                                 ":3: value 0x100 is above 255"});
+    ASSERT_EQ(Run("peek 2"), 0);
+    EXPECT_EQ(Take(), "reg 0x02 = 0x55\n");
+    std::filesystem::remove(file);
+}
+
+TEST_F(TerminalHost, EachBadLinePrintsOneErrorAndTheScriptGoesOn) {
+    // Every kind of bad input, with a word its error line must hold.
+    const std::vector<std::pair<std::string, std::string>> bad = {
+        {"frobnicate", "unknown command \"frobnicate\""},
+        {"click boost EnableBoost", "boost is not shown"},
+        {"show nowhere", "unknown dialog \"nowhere\""},
+        {"show boost", ""},
+        {"click boost NoSuchBox", "no control \"NoSuchBox\" in boost"},
+        {"click boost APTDelay", "APTDelay is a combobox; click needs a checkbox or a button"},
+        {"select boost EnableBoost T1", "EnableBoost is a checkbox; select needs"},
+        {"select boost APTDelay 300ms", "no item \"300ms\" in APTDelay (50ms, 75ms, 125ms, 200ms)"},
+        {"select boost APTDelay 4", "no item \"4\""},
+        {"type boost EnableAPT x", "type needs an edit or a combobox"},
+        {"slide boost APTDelay 1", "slide needs a trackbar"},
+        {"leave boost APTDelay", "leave needs an edit"},
+        {"items boost EnableAPT", "it has no items"},
+        {"poke 256 1", "register 256 is above 255"},
+        {"poke 2 0x100", "value 0x100 is above 255"},
+        {"set 2 -1", "value \"-1\" is not a number"},
+        {"notify 0x", "register \"0x\" is not a number"},
+        {"notify", "notify: missing REG"},
+        {"select boost APTDelay", "select: missing ITEM"},
+        {"dump now", "dump: too many arguments"},
+        {"type boost APTDelay \"unclosed", "quote"},
+        {"load /nonexistent/registers.txt", "cannot read"},
+        {"peek 2", ""},
+    };
+    std::string script;
+    int expectedFailures = 0;
+    for (const auto& [line, error] : bad) {
+        script += line + "\n";
+        if (!error.empty()) ++expectedFailures;
+    }
+    EXPECT_EQ(Run(script), expectedFailures);
+    const std::string text = Take();
+    const auto errors = Lines(text, "error: ");
+    ASSERT_EQ(errors.size(), static_cast<size_t>(expectedFailures));
+    size_t next = 0;
+    for (size_t i = 0; i < bad.size(); ++i) {
+        if (bad[i].second.empty()) continue;
+        const std::string& line = errors[next++];
+        EXPECT_TRUE(line.starts_with("error: line " + std::to_string(i + 1) + ": ")) << line;
+        EXPECT_NE(line.find(bad[i].second), std::string::npos) << line;
+    }
+    // Nothing bad reached the device or the bus, and the last line still ran.
+    EXPECT_EQ(Lines(text, "W "), std::vector<std::string>{});
+    EXPECT_EQ(Lines(text, "reg "), std::vector<std::string>{"reg 0x02 = 0x00"});
+}
+
+TEST_F(TerminalHost, QuitStopsTheScript) {
+    EXPECT_EQ(Run("quit\nfrobnicate"), 0);
+    EXPECT_EQ(Take(), "");
+}
+
+TEST(TerminalHostModule, AMissingModuleOrExportIsReported) {
+    std::ostringstream out;
+    EXPECT_THROW(host::Session("/nonexistent/libqm7140.so", out, out), std::runtime_error);
+    // A library without the exports: the platform library the module itself loads.
+    const auto platform = std::filesystem::path(QM7140_LIBRARY).parent_path() / "libqm7140_platform.so";
+    try {
+        host::Session session(platform.string(), out, out);
+        ADD_FAILURE() << "loaded a module without exports";
+    } catch (const std::runtime_error& e) {
+        EXPECT_NE(std::string(e.what()).find("_Init"), std::string::npos) << e.what();
+    }
+}
+
+// Playing the user on an edit, on a form of the test's own: the module's dialogs get
+// their edits later, and the key path must already be right.
+struct EditForm : ::testing::Test {
+    platform::Form form{"TestForm"};
+    platform::Edit& edit = static_cast<platform::Edit&>(form.Add(std::make_unique<platform::Edit>("Value")));
+    platform::Edit& other = static_cast<platform::Edit&>(form.Add(std::make_unique<platform::Edit>("Other")));
+    std::string keys;
+    int exits = 0;
+    void SetUp() override {
+        edit.SetText("12");
+        // Digits, backspace and Enter only, as the dialogs' numeric fields filter them.
+        edit.OnKeyPress = [this](char& key) {
+            keys += key == '\b' ? 'B' : key == '\r' ? 'E' : key;
+            if (key != '\b' && key != '\r' && (key < '0' || key > '9')) key = 0;
+        };
+        edit.OnExit = [this] { ++exits; };
+    }
+};
+
+TEST_F(EditForm, TypeReplacesTheTextKeyByKeyThroughTheFilterAndKeepsTheFocus) {
+    host::user::Type(form, edit, "3x4");
+    EXPECT_EQ(keys, "BB3x4");
+    EXPECT_EQ(edit.Text(), "34");
+    EXPECT_EQ(form.Focused(), &edit);
+    EXPECT_EQ(exits, 0);
+    EXPECT_EQ(host::user::Describe(form, edit), "text \"34\" focused");
+}
+
+TEST_F(EditForm, LeaveFiresExitOnceAndEnterIsAKey) {
+    host::user::Enter(form, edit);
+    EXPECT_EQ(keys, "E");
+    EXPECT_EQ(edit.Text(), "12");
+    host::user::Leave(form, edit);
+    EXPECT_EQ(exits, 1);
+    EXPECT_EQ(form.Focused(), nullptr);
+    // Leaving a field that never had the focus: the user clicks in, then out.
+    host::user::Leave(form, edit);
+    EXPECT_EQ(exits, 2);
+    // Typing into another field moves the focus, which is leaving this one.
+    host::user::Type(form, edit, "5");
+    host::user::Type(form, other, "x");
+    EXPECT_EQ(exits, 3);
+    EXPECT_THROW(host::user::Click(edit), host::CommandError);
+}
+
+TEST(TerminalHostParse, NumbersAreDecimalOrHexAndNothingElse) {
+    EXPECT_EQ(host::ParseUnsigned("255"), 255u);
+    EXPECT_EQ(host::ParseUnsigned("0xfF"), 255u);
+    for (const char* bad : {"", "0x", "-1", "+1", "1 ", "12a", "0x1g", "99999999999999999999"})
+        EXPECT_EQ(host::ParseUnsigned(bad), std::nullopt) << bad;
+    EXPECT_EQ(host::ParseSigned("-0x10"), -16);
+    EXPECT_EQ(host::Tokenize("type boost X \"a  b\" # rest"), (std::vector<std::string>{"type", "boost", "X", "a  b"}));
+    EXPECT_EQ(host::Tokenize("name \"\""), (std::vector<std::string>{"name", ""}));
+}
+
+}  // namespace
