@@ -1,0 +1,31 @@
+#include "platform/win32/child_peers.h"
+
+#include "platform/win32/module_instance.h"
+#include "platform/win32/text.h"
+
+namespace platform::win32 {
+
+HWND CreateChild(const wchar_t* windowClass, DWORD style, DWORD exStyle, const Control& control,
+                 std::string_view text, const ChildSite& site) {
+    const Rect& r = control.Bounds;
+    HWND window = CreateWindowExW(exStyle, windowClass, Widen(text).c_str(), WS_CHILD | WS_VISIBLE | style, r.Left,
+                                  r.Top, r.Width, r.Height, site.parent,
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(site.id)), ModuleInstance(), nullptr);
+    if (window != nullptr) SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(site.font), FALSE);
+    return window;
+}
+
+std::unique_ptr<NativePeer> CreateChildPeer(Control& control, const ChildSite& site) {
+    switch (control.kind()) {
+    case Kind::CheckBox: return CreateCheckBoxPeer(static_cast<CheckBox&>(control), site);
+    case Kind::ComboBox: return CreateComboBoxPeer(static_cast<ComboBox&>(control), site);
+    case Kind::Edit: return CreateEditPeer(static_cast<Edit&>(control), site);
+    case Kind::Button: return CreateButtonPeer(static_cast<Button&>(control), site);
+    case Kind::Label: return CreateLabelPeer(static_cast<Label&>(control), site);
+    case Kind::GroupBox: return CreateGroupBoxPeer(static_cast<GroupBox&>(control), site);
+    // Radio groups, track bars and paint boxes get their peers with their dialogs.
+    default: return nullptr;
+    }
+}
+
+}  // namespace platform::win32

@@ -1,0 +1,96 @@
+// The register windows as the host sees them: fields by offset, slot 0 by pointer.
+#include "module.h"
+#include "register_host.h"
+
+#include <gtest/gtest.h>
+
+#include <cstddef>
+
+namespace {
+
+static_assert(offsetof(QM7140RegisterWindow, Ops) == 0);
+static_assert(offsetof(QM7140RegisterWindow, DeviceAddress) == 4);
+static_assert(offsetof(QM7140RegisterWindow, Page) == 8);
+static_assert(offsetof(QM7140RegisterWindow, FirstRegister) == 12);
+static_assert(offsetof(QM7140RegisterWindow, RegisterCount) == 16);
+static_assert(offsetof(QM7140RegisterWindow, Cache) == 20);
+static_assert(offsetof(QM7140RegisterWindow, InlineCache) == 24);
+static_assert(offsetof(QM7140RegisterWindow, SavedWriteCallback) == 28);
+static_assert(offsetof(QM7140RegisterWindow, WriteCallback) == 32);
+static_assert(offsetof(QM7140RegisterWindow, SpareWord1) == 36);
+static_assert(offsetof(QM7140RegisterWindow, SpareWord2) == 40);
+static_assert(offsetof(QM7140RegisterWindow, CallbackContext) == 44);
+static_assert(offsetof(QM7140RegisterWindow, OwnerDialog) == 48);
+static_assert(sizeof(QM7140RegisterWindow) == 52);
+
+constexpr uint32_t kRegisterCount[] = {32, 16, 21};  // by dialog index
+
+class RegisterWindows : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(module.handle, nullptr);
+        instance = module.Init(0, 0, 0, 0);
+        ASSERT_NE(instance, nullptr);
+    }
+    void TearDown() override { module.FreeCodecInstance(instance); }
+
+    Module module;
+    QM7140Instance instance = nullptr;
+};
+
+TEST_F(RegisterWindows, StartAsDocumentedBeforeTheHostConnects) {
+    for (int32_t dialog = 0; dialog < 3; ++dialog) {
+        SCOPED_TRACE(dialog);
+        QM7140RegisterWindow* window = module.GetI2CObject(instance, dialog);
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(module.GetI2CObject(instance, dialog), window);
+        ASSERT_NE(window->Ops, nullptr);
+        EXPECT_NE(window->Ops->RegisterChanged, nullptr);
+        EXPECT_NE(window->Ops->ReloadControls, nullptr);
+        EXPECT_EQ(window->DeviceAddress, 128);
+        EXPECT_EQ(window->Page, 0);
+        EXPECT_EQ(window->FirstRegister, 0u);
+        EXPECT_EQ(window->RegisterCount, kRegisterCount[dialog]);
+        EXPECT_EQ(window->Cache, &window->InlineCache);
+        EXPECT_EQ(window->InlineCache, 0);
+        EXPECT_EQ(window->SavedWriteCallback, nullptr);
+        EXPECT_EQ(window->WriteCallback, nullptr);
+        EXPECT_EQ(window->SpareWord1, 0);
+        EXPECT_EQ(window->CallbackContext, 0);
+        EXPECT_NE(window->OwnerDialog, nullptr);
+    }
+    EXPECT_EQ(module.GetI2CObject(instance, 3), nullptr);
+}
+
+// A reload parks the callback in SavedWriteCallback, so the record itself shows whether a
+// notification reached the dialog; a slot called with the wrong convention would read its
+// arguments from the wrong places and get every case below wrong.
+TEST_F(RegisterWindows, SlotZeroReloadsExactlyForTheWindowsOwnRegisters) {
+    RegisterHost hosts[3];
+    for (int32_t dialog = 0; dialog < 3; ++dialog) {
+        SCOPED_TRACE(dialog);
+        QM7140RegisterWindow* window = module.GetI2CObject(instance, dialog);
+        RegisterHost& host = hosts[dialog];
+        host.Connect(window);
+        const uint32_t past = kRegisterCount[dialog];
+
+        NotifyChanged(window, 128, 0, past);
+        NotifyChanged(window, 129, 0, 0);
+        NotifyChanged(window, 128, 1, 0);
+        NotifyChanged(window, 128, 0, 0xFFFFFFFFu);
+        EXPECT_EQ(window->SavedWriteCallback, nullptr) << "a notification outside the window reloaded";
+
+        NotifyChanged(window, 128, 0, past - 1);
+        EXPECT_EQ(window->SavedWriteCallback, &RegisterHost::Callback);
+        EXPECT_EQ(window->WriteCallback, &RegisterHost::Callback);
+        EXPECT_TRUE(host.calls.empty());
+        for (uint8_t byte : host.cache) EXPECT_EQ(byte, 0);
+
+        // A host that unhooked its callback gets the parked one back from the next reload.
+        window->WriteCallback = nullptr;
+        NotifyChanged(window, 128, 0, 0);
+        EXPECT_EQ(window->WriteCallback, &RegisterHost::Callback);
+    }
+}
+
+}  // namespace

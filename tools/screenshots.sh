@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# The module's dialogs on the screen, shown through the real DLL by a small host and cropped
+# into docs/. Runs under an X display with the Wine prefix ready (`./run screenshots`).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bin=${QM7140_WIN32_BIN:-build/win32/bin}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+shoot() {  # output.png dialog-index [register=value ...]
+  local out=$1; shift
+  rm -f "$work/stop" "$work/rect"
+  (cd "$bin" && exec wine qm7140_showdialog.exe "$(winepath -w "$work/stop")" "$@") >"$work/rect" </dev/null &
+  local host=$!
+  for _ in $(seq 300); do
+    [ -s "$work/rect" ] && break
+    kill -0 "$host" 2>/dev/null || break
+    sleep 0.1
+  done
+  local x y w h
+  if ! read -r x y w h < <(tr -d '\r' <"$work/rect"); then
+    echo "screenshots: no window for $out" >&2
+    kill "$host" 2>/dev/null || true
+    return 1
+  fi
+  import -window root -crop "${w}x${h}+${x}+${y}" +repage "$out"
+  touch "$work/stop"
+  wait "$host"
+  echo "== $out (${w}x${h})"
+}
+
+# Boost on, threshold T2, delay 125ms.
+shoot docs/boost-dialog.png 2 2=0x40 20=0x0A
