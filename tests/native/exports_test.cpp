@@ -1,9 +1,9 @@
 // The module as a host sees it: libqm7140.so loaded by path, every export by its name.
 #include "platform/form.h"
+#include "tests/module.h"
 
 #include <qm7140/plugin.h>
 
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -32,29 +32,6 @@ void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
-struct Module {
-    void* handle = dlopen(QM7140_LIBRARY, RTLD_NOW | RTLD_LOCAL);
-    ~Module() { Unload(); }
-    void Unload() {
-        if (handle != nullptr) dlclose(handle);
-        handle = nullptr;
-    }
-    template <class Fn>
-    Fn Get(const char* name) const {
-        return reinterpret_cast<Fn>(dlsym(handle, name));
-    }
-    QM7140_InitFn Init = Get<QM7140_InitFn>("_Init");
-    QM7140_FreeCodecInstanceFn Free = Get<QM7140_FreeCodecInstanceFn>("_FreeCodecInstance");
-    QM7140_GetI2CObjectFn GetI2CObject = Get<QM7140_GetI2CObjectFn>("_GetI2CObject");
-    QM7140_SetSampleRateFn SetSampleRate = Get<QM7140_SetSampleRateFn>("_SetSampleRate");
-    QM7140_SetCodecNameFn SetCodecName = Get<QM7140_SetCodecNameFn>("_SetCodecName");
-    QM7140_GetMenuItemFn GetMenuItem = Get<QM7140_GetMenuItemFn>("_GetMenuItem");
-    QM7140_SelectMenuFn SelectMenu = Get<QM7140_SelectMenuFn>("_SelectMenu");
-    QM7140_ShowDialogFn ShowDialog = Get<QM7140_ShowDialogFn>("_ShowDialog");
-
-    QM7140Instance New() const { return Init(0, 0, 0, 0); }
-};
-
 // The module's forms, through the shared control model: the headless screen.
 std::set<std::string> VisibleForms() {
     std::set<std::string> names;
@@ -69,17 +46,17 @@ void HideAll() {
 
 TEST(Exports, EveryNameResolvesAndTheDataSymbolsAreNull) {
     Module m;
-    ASSERT_NE(m.handle, nullptr) << dlerror();
-    for (auto* fn : {reinterpret_cast<void*>(m.Init), reinterpret_cast<void*>(m.Free), reinterpret_cast<void*>(m.GetI2CObject),
+    ASSERT_NE(m.handle, nullptr);
+    for (auto* fn : {reinterpret_cast<void*>(m.Init), reinterpret_cast<void*>(m.FreeCodecInstance), reinterpret_cast<void*>(m.GetI2CObject),
                      reinterpret_cast<void*>(m.SetSampleRate), reinterpret_cast<void*>(m.SetCodecName),
                      reinterpret_cast<void*>(m.GetMenuItem), reinterpret_cast<void*>(m.SelectMenu), reinterpret_cast<void*>(m.ShowDialog)})
         EXPECT_NE(fn, nullptr);
     for (const char* data : {"_BoostForm", "_LimiterForm"}) {
-        auto* symbol = static_cast<void**>(dlsym(m.handle, data));
+        auto* symbol = static_cast<void**>(m.Symbol(data));
         ASSERT_NE(symbol, nullptr) << data;
         EXPECT_EQ(*symbol, nullptr);
     }
-    for (const char* hidden : {"Init", "qm_Init", "_ZN5csapi4InitEv"}) EXPECT_EQ(dlsym(m.handle, hidden), nullptr) << hidden;
+    for (const char* hidden : {"Init", "qm_Init", "_ZN5csapi4InitEv"}) EXPECT_EQ(m.Symbol(hidden), nullptr) << hidden;
 }
 
 TEST(Exports, MenuCaptionsByUnsignedIndex) {
@@ -97,10 +74,10 @@ TEST(Exports, SixteenInstancesPerLoadFreedOnesIncluded) {
     for (int i = 0; i < 16; ++i) handles.insert(m.New());
     EXPECT_EQ(handles.size(), 16u);
     EXPECT_EQ(handles.count(nullptr), 0u);
-    m.Free(*handles.begin());
-    m.Free(*handles.rbegin());
+    m.FreeCodecInstance(*handles.begin());
+    m.FreeCodecInstance(*handles.rbegin());
     EXPECT_EQ(m.New(), nullptr);
-    m.Free(nullptr);
+    m.FreeCodecInstance(nullptr);
 }
 
 TEST(Exports, FreeDestroysOnceAndUnloadDestroysTheRest) {
@@ -109,7 +86,7 @@ TEST(Exports, FreeDestroysOnceAndUnloadDestroysTheRest) {
     QM7140Instance a = m.New();
     QM7140Instance b = m.New();
     EXPECT_EQ(platform::Form::All().size(), before + 6);
-    m.Free(a);
+    m.FreeCodecInstance(a);
     EXPECT_EQ(platform::Form::All().size(), before + 3);
     m.SelectMenu(b, 2);
     m.Unload();  // the sanitizer build would report a double destruction of a
@@ -174,7 +151,7 @@ TEST(Exports, AllocationFailureInInitReturnsNullAndLeavesTheTable) {
         QM7140Instance h = m.New();
         failing_new::budget = -1;
         if (h != nullptr) {
-            m.Free(h);
+            m.FreeCodecInstance(h);
             break;
         }
         ++failures;

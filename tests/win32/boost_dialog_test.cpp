@@ -1,6 +1,6 @@
 // The Boost dialog end to end: the DLL loaded and connected as a host does, its real
 // windows found on the screen and driven with the messages a user's actions produce.
-#include "module.h"
+#include "tests/module.h"
 #include "register_host.h"
 #include "screen.h"
 

@@ -1,4 +1,4 @@
-#include "module.h"
+#include "tests/module.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The register windows as the host sees them: fields by offset, slot 0 by pointer.
-#include "module.h"
+#include "tests/module.h"
 #include "register_host.h"
 
 #include <gtest/gtest.h>
