@@ -28,6 +28,13 @@ bool NameIs(const char* name, const char* expected) {
 
 InstanceTable& Table() { return table; }
 
+TQM7140Forms* Live(void* handle) {
+    if (handle == nullptr) return nullptr;
+    for (TQM7140Forms* instance : table.Instances)
+        if (instance == handle) return instance;
+    return nullptr;
+}
+
 void Attach() { table = InstanceTable{}; }
 
 void Detach() {

@@ -32,6 +32,11 @@ InstanceTable& Table();
 void Attach();
 void Detach();
 
+// The instance behind a handle the host passed, or null when it is none that is alive:
+// every live instance stands in the table, so a freed, foreign or null handle is refused
+// instead of being used.
+TQM7140Forms* Live(void* handle);
+
 // Null once 16 instances were created since Attach. May throw (out of memory); the table
 // is then left as it was.
 TQM7140Forms* Init();

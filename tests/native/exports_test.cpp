@@ -142,6 +142,26 @@ TEST(Exports, ShowDialogMatchesNamesInAnyCaseAndAlwaysReturnsZero) {
     }
 }
 
+TEST(Exports, HandlesThatAreNotLiveInstancesAreRefused) {
+    Module m;
+    QM7140Instance freed = m.New();
+    QM7140Instance live = m.New();
+    m.FreeCodecInstance(freed);
+    int foreign = 0;
+    const size_t forms = platform::Form::All().size();
+    for (QM7140Instance bad : {freed, static_cast<QM7140Instance>(&foreign), static_cast<QM7140Instance>(nullptr)}) {
+        m.FreeCodecInstance(bad);  // a double free would be reported by the sanitizer build
+        EXPECT_EQ(m.GetI2CObject(bad, 0), nullptr);
+        m.SelectMenu(bad, 2);
+        EXPECT_EQ(m.ShowDialog(bad, "Boost", 0, 0, nullptr), 0);
+        m.SetCodecName(bad, "x");
+    }
+    EXPECT_EQ(foreign, 0);
+    EXPECT_EQ(platform::Form::All().size(), forms);
+    EXPECT_TRUE(VisibleForms().empty());
+    EXPECT_NE(m.GetI2CObject(live, 2), nullptr);
+}
+
 TEST(Exports, AllocationFailureInInitReturnsNullAndLeavesTheTable) {
     Module m;
     const size_t forms = platform::Form::All().size();
