@@ -1,3 +1,4 @@
+#include "screen.h"
 #include "tests/module.h"
 
 #include <gtest/gtest.h>
@@ -38,6 +39,29 @@ TEST(Exports, DataSymbolsAreNullPointers) {
         auto* symbol = reinterpret_cast<void* const*>(GetProcAddress(m.handle, name));
         ASSERT_NE(symbol, nullptr) << name;
         EXPECT_EQ(*symbol, nullptr) << name;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// Unloading with live instances destroys them, windows included, and the module can be
+// loaded again in the same process (its window class registers afresh).
+TEST(Exports, UnloadDestroysLiveInstancesAndTheModuleLoadsAgain) {
+    for (int load = 0; load < 2; ++load) {
+        SCOPED_TRACE(load);
+        Module m;
+        ASSERT_NE(m.handle, nullptr);
+        QM7140Instance instance = m.New();
+        ASSERT_NE(instance, nullptr);
+        m.SelectMenu(instance, QM7140_DIALOG_BOOST);
+        HWND boost = FindForm(L"BoostForm");
+        ASSERT_NE(boost, nullptr) << "no display?";
+        EXPECT_TRUE(IsWindowVisible(boost));
+        m.Unload();
+        EXPECT_FALSE(IsWindow(boost));
+        EXPECT_EQ(FindForm(L"BoostForm"), nullptr);
     }
 }
 
