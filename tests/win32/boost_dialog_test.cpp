@@ -1,6 +1,6 @@
 // The Boost dialog end to end: the DLL loaded and connected as a host does, its real
 // windows found on the screen and driven with the messages a user's actions produce.
-#include "tests/module.h"
+#include "instance_test.h"
 #include "register_host.h"
 #include "screen.h"
 
@@ -11,12 +11,11 @@
 
 namespace {
 
-class BoostDialog : public ::testing::Test {
+class BoostDialog : public InstanceTest {
 protected:
     void SetUp() override {
-        ASSERT_NE(module.handle, nullptr);
-        instance = module.Init(0, 0, 0, 0);
-        ASSERT_NE(instance, nullptr);
+        InstanceTest::SetUp();
+        if (HasFatalFailure()) return;
         window = module.GetI2CObject(instance, QM7140_DIALOG_BOOST);
         ASSERT_NE(window, nullptr);
         host.Connect(window);
@@ -24,10 +23,6 @@ protected:
         // A display belongs to this test's set-up: without one it fails, it does not skip.
         ASSERT_NE(form, nullptr) << "the Boost dialog has no window (no display?)";
     }
-    void TearDown() override {
-        if (instance != nullptr) module.FreeCodecInstance(instance);
-    }
-
     void Show() {
         module.SelectMenu(instance, QM7140_DIALOG_BOOST);
         Pump();
@@ -57,9 +52,7 @@ protected:
     static LRESULT Selected(HWND list) { return SendMessageW(list, CB_GETCURSEL, 0, 0); }
     WriteCall Write(uint32_t reg, uint8_t cached) const { return {host.Context(), 128, 0, reg, 1, cached}; }
 
-    Module module;
     RegisterHost host;
-    QM7140Instance instance = nullptr;
     QM7140RegisterWindow* window = nullptr;
     HWND form = nullptr;
 };

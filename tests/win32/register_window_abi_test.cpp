@@ -1,5 +1,5 @@
 // The register windows as the host sees them: fields by offset, slot 0 by pointer.
-#include "tests/module.h"
+#include "instance_test.h"
 #include "register_host.h"
 
 #include <gtest/gtest.h>
@@ -25,18 +25,7 @@ static_assert(sizeof(QM7140RegisterWindow) == 52);
 
 constexpr uint32_t kRegisterCount[] = {32, 16, 21};  // by dialog index
 
-class RegisterWindows : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_NE(module.handle, nullptr);
-        instance = module.Init(0, 0, 0, 0);
-        ASSERT_NE(instance, nullptr);
-    }
-    void TearDown() override { module.FreeCodecInstance(instance); }
-
-    Module module;
-    QM7140Instance instance = nullptr;
-};
+using RegisterWindows = InstanceTest;
 
 TEST_F(RegisterWindows, StartAsDocumentedBeforeTheHostConnects) {
     for (int32_t dialog = 0; dialog < 3; ++dialog) {
