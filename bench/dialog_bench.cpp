@@ -46,7 +46,7 @@ BENCHMARK(BM_NotificationReload);
 void BM_CreateAndFreeInstance(benchmark::State& state) {
     for (auto _ : state) {
         csapi::Attach();
-        csapi::FreeCodecInstance(csapi::Init());
+        csapi::FreeCodecInstance(*csapi::Init());
     }
 }
 BENCHMARK(BM_CreateAndFreeInstance);

@@ -43,6 +43,4 @@ TBoostForm::TBoostForm(platform::Control*)
       BoostI2C(this),
       fields_(*this, Fields(), BoostI2C) {}
 
-TI2CObject* TBoostForm::GetI2CObject(int32_t index) { return index == 0 ? &BoostI2C : nullptr; }
-
 void TBoostForm::ReloadControls() { fields_.Reload(BoostI2C); }

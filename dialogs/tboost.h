@@ -2,9 +2,11 @@
 // registers 2 and 20.
 #pragma once
 
-#include "dialogs/register_field.h"
+#include "dialogs/field_bindings.h"
 #include "platform/layout.h"
-#include "plugin/ti2cobject.h"
+#include "registers/ti2cobject.h"
+
+#include <span>
 
 class TBoostForm;
 
@@ -20,8 +22,7 @@ public:
     static const platform::FormLayout& Layout();
     static std::span<const RegisterField> Fields();
 
-    // The window asked for by index: 0 is the only one.
-    TI2CObject* GetI2CObject(int32_t index);
+    TI2CObject& I2C() { return BoostI2C; }
     void ReloadControls();
 
     platform::GroupBox& GroupBox4;

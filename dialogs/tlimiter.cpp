@@ -1,7 +1,5 @@
 #include "dialogs/tlimiter.h"
 
-#include <cstddef>
-
 const platform::FormLayout& TLimiterForm::Layout() {
     static const platform::FormLayout layout{
         .name = "LimiterForm",
@@ -15,10 +13,3 @@ const platform::FormLayout& TLimiterForm::Layout() {
 }
 
 TLimiterForm::TLimiterForm(platform::Control*) : Form(Layout()), LimiterI2C(this) {}
-
-#if defined(_WIN32) && !defined(_WIN64)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Winvalid-offsetof"
-static_assert(offsetof(TLimiterI2C, OwnerDialog) == 48 && sizeof(TLimiterI2C) == 52);
-#pragma GCC diagnostic pop
-#endif

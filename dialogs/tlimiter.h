@@ -4,7 +4,7 @@
 #pragma once
 
 #include "platform/layout.h"
-#include "plugin/ti2cobject.h"
+#include "registers/ti2cobject.h"
 
 class TLimiterForm;
 
@@ -18,6 +18,7 @@ public:
     explicit TLimiterForm(platform::Control* owner = nullptr);
 
     static const platform::FormLayout& Layout();
+    TI2CObject& I2C() { return LimiterI2C; }
     void ReloadControls() {}
 
     TLimiterI2C LimiterI2C;

@@ -1,16 +1,24 @@
-// The host reads and writes graph objects by position: pin every field of the 32-bit
-// layout, in the C++ classes and in the host's header alike.
-#if defined(_WIN32) && !defined(_WIN64)
+// The host reads and writes graph objects by position. One list of their fields: on every
+// build each C++ offset equals the host header's, and on i686, where the DLL is built, the
+// 32-bit offset.
 #include "graph/tguiobject.h"
 
 #include <cstddef>
 
+namespace {
+#if defined(_WIN32) && !defined(_WIN64)
+constexpr bool kI686 = true;
+#else
+constexpr bool kI686 = false;
+#endif
+}  // namespace
+
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Winvalid-offsetof"
 
-#define AT(field, offset)                                                                  \
-    static_assert(offsetof(TGUIObject, field) == (offset), #field);                        \
-    static_assert(offsetof(QM7140GraphObject, field) == (offset), #field " (header)")
+#define AT(field, offset)                                                                        \
+    static_assert(offsetof(TGUIObject, field) == offsetof(QM7140GraphObject, field), #field);    \
+    static_assert(!kI686 || offsetof(TGUIObject, field) == (offset), #field " at its 32-bit offset")
 
 static_assert(offsetof(QM7140GraphObject, Ops) == 0x000);
 AT(Scale, 0x004);
@@ -64,8 +72,11 @@ AT(Reserved758, 0x758);
 AT(Reserved75C, 0x75C);
 #undef AT
 
+static_assert(sizeof(TGUIObject) == sizeof(QM7140GraphObject));
+#if defined(_WIN32) && !defined(_WIN64)
+
 static_assert(sizeof(TGUIPoint) == 8 && sizeof(TGUILink) == 72 && sizeof(Text8) == 4);
-static_assert(sizeof(TGUIObject) == 1888 && sizeof(QM7140GraphObject) == 1888);
+static_assert(sizeof(TGUIObject) == 1888);
 static_assert(offsetof(TGUILine, DashStyle) == 0x760);
 static_assert(sizeof(TGUILine) == 1892 && sizeof(TGUIRectangle) == 1892);
 static_assert(offsetof(TLCursor, Dragging) == 0x764);
@@ -73,5 +84,6 @@ static_assert(offsetof(TLCursor, CenterX) == 0x768);
 static_assert(offsetof(TLCursor, CenterY) == 0x76C);
 static_assert(sizeof(TLCursor) == 1904);
 
-#pragma GCC diagnostic pop
 #endif
+
+#pragma GCC diagnostic pop

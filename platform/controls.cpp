@@ -72,8 +72,8 @@ void ComboBox::userSelect(int index) {
     Fire(OnChange);
 }
 
-void ComboBox::userEditText(std::string text) {
-    StoreIndex(-1);
+void ComboBox::userEditText(std::string text, int index) {
+    StoreIndex(index);
     text_ = std::move(text);
     Sync(Change::Text);
     Fire(OnChange);
@@ -123,7 +123,7 @@ void Edit::userType(char key) {
     Sync(Change::Text);
 }
 
-void Edit::userExit() { Fire(OnExit); }
+void Edit::Exit() { Fire(OnExit); }
 
 void Button::userClick() { Fire(OnClick); }
 

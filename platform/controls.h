@@ -136,8 +136,9 @@ public:
     const std::string& Text() const { return text_; }
     // The user picks an item from the list: fires OnChange.
     void userSelect(int index);
-    // The user edits the text field: no item is selected any more; fires OnChange.
-    void userEditText(std::string text);
+    // The user edits the text field; fires OnChange. The item is the one the native list
+    // reports selecting for that text (a dropped-down list follows what is typed), or none.
+    void userEditText(std::string text, int index = -1);
 
     void SetValue(int value) override { SetItemIndex(value); }
     Notify& ValueEvent() override { return OnChange; }
@@ -197,13 +198,14 @@ public:
     void userKeyPress(char& key);
     // The native edit's text changed under the user's hands.
     void userSetText(std::string text) { text_ = std::move(text); }
-    // Focus leaves the field: fires OnExit.
-    void userExit();
-
     KeyPress OnKeyPress;
+    // Fired by the form when the focus moves from this edit to another control.
     Notify OnExit;
 
 private:
+    friend class Form;
+    void Exit();
+
     std::string text_;
 };
 

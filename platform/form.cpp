@@ -2,24 +2,19 @@
 
 namespace platform {
 
-namespace {
-// One UI thread: at most one of our forms is the active window.
-Form* activeForm = nullptr;
-std::vector<Form*> allForms;
-}  // namespace
+Screen& Form::LocalScreen() {
+    static constinit Screen screen;
+    return screen;
+}
 
-Form::Form(std::string name) : Control(Kind::Form, std::move(name)) { allForms.push_back(this); }
+Form::Form(std::string name) : Control(Kind::Form, std::move(name)), screen_(LocalScreen()) { ++screen_.forms; }
 
 Form::~Form() {
-    std::erase(allForms, this);
-    if (activeForm == this) activeForm = nullptr;
+    --screen_.forms;
+    if (screen_.active == this) screen_.active = nullptr;
     // Children's native widgets go before the form's own.
     while (!controls_.empty()) controls_.pop_back();
 }
-
-Form* Form::ActiveForm() { return activeForm; }
-
-const std::vector<Form*>& Form::All() { return allForms; }
 
 Control& Form::Add(std::unique_ptr<Control> control, Control* parent) {
     control->SetParent(parent != nullptr ? parent : this);
@@ -51,23 +46,23 @@ void Form::Hide() {
 }
 
 void Form::userActivate() {
-    if (activeForm == this) return;
-    if (activeForm != nullptr) activeForm->userDeactivate();
-    activeForm = this;
+    if (screen_.active == this) return;
+    if (screen_.active != nullptr) screen_.active->userDeactivate();
+    screen_.active = this;
     if (OnActivate) OnActivate();
 }
 
 void Form::userDeactivate() {
-    if (activeForm != this) return;
-    activeForm = nullptr;
+    if (screen_.active != this) return;
+    screen_.active = nullptr;
     if (OnDeactivate) OnDeactivate();
 }
 
-void Form::SetFocus(Control* control) {
+void Form::userFocus(Control* control) {
     if (control == focused_) return;
     Control* previous = focused_;
     focused_ = control;
-    if (previous != nullptr && previous->kind() == Kind::Edit) static_cast<Edit*>(previous)->userExit();
+    if (previous != nullptr && previous->kind() == Kind::Edit) static_cast<Edit*>(previous)->Exit();
 }
 
 }  // namespace platform

@@ -1,5 +1,11 @@
 // A modeless top-level form: it owns its controls, finds them by name, shows and hides,
 // and tracks which form is active and which control has the focus.
+//
+// A host that plays the user links its own copy of this model and works on the module's
+// forms with it. What forms share (which one is active) is therefore reached through the
+// form, never through a static of whichever copy runs: each form points at the screen of
+// the copy that made it. The screen is plain data, so nothing of it is destroyed at process
+// exit before a module's unload routine tears down forms that are still alive.
 #pragma once
 
 #include "platform/controls.h"
@@ -14,6 +20,11 @@ struct FormLayout;
 
 struct Point {
     int X = 0, Y = 0;
+};
+
+struct Screen {
+    Form* active = nullptr;  // one UI thread: at most one form is the active window
+    int forms = 0;           // alive
 };
 
 class Form : public Control {
@@ -43,13 +54,14 @@ public:
     // Closing only hides: the form keeps its state.
     void Hide();
     bool Visible() const { return visible_; }
-    bool Active() const { return ActiveForm() == this; }
-    static Form* ActiveForm();
-    // Every live form, oldest first: what a screen shows to UI automation.
-    static const std::vector<Form*>& All();
+    bool Active() const { return screen_.active == this; }
+    // The screen of this copy of the model: what its forms share.
+    static Screen& LocalScreen();
 
-    // Moves the focus; an edit losing it fires its OnExit.
-    void SetFocus(Control* control);
+    // The focus arrived at a control of this form (null: at none). The form alone decides
+    // what that means: an edit that had the focus fires OnExit. The form losing activation
+    // is no move of the focus; it comes back to the same control.
+    void userFocus(Control* control);
     Control* Focused() const { return focused_; }
 
     // Reported by a native window, or played by a headless host.
@@ -68,6 +80,7 @@ public:
     Notify OnHide;
 
 private:
+    Screen& screen_;
     std::vector<std::unique_ptr<Control>> controls_;
     Control* focused_ = nullptr;
     bool visible_ = false;

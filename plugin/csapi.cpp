@@ -1,6 +1,7 @@
 #include "plugin/csapi.h"
 
-#include <memory>
+#include <cstddef>
+#include <new>
 
 namespace csapi {
 
@@ -8,12 +9,25 @@ namespace {
 
 InstanceTable table;
 
-void Destroy(TQM7140Forms* instance) {
-    delete instance->BoostDlg;
-    delete instance->LimiterDlg;
-    delete instance->DigitalControlDlg;
-    delete instance;
+// Slot i holds the i-th record made since load and is never used again before unload, so
+// a handle freed by the host can never come back as a live one. Raw bytes: nothing here is
+// destroyed at process exit behind the unload routine's back.
+struct alignas(TQM7140Forms) RecordStorage {
+    std::byte bytes[sizeof(TQM7140Forms)];
+};
+RecordStorage records[kMaxInstances];
+
+template <auto Dialog>
+platform::Form& FormOf(TQM7140Forms& instance) {
+    return *(instance.*Dialog);
 }
+
+template <auto Dialog>
+TI2CObject& WindowOf(TQM7140Forms& instance) {
+    return (instance.*Dialog)->I2C();
+}
+
+void Destroy(TQM7140Forms* instance) { instance->~TQM7140Forms(); }
 
 // ASCII case folding only: the names are plain ASCII, and the host's locale must not matter.
 bool NameIs(const char* name, const char* expected) {
@@ -25,6 +39,13 @@ bool NameIs(const char* name, const char* expected) {
 }
 
 }  // namespace
+
+constexpr DialogRow kDialogs[3] = {
+    {"Digital Control...", "DigitalControl", FormOf<&TQM7140Forms::DigitalControlDlg>,
+     WindowOf<&TQM7140Forms::DigitalControlDlg>},
+    {"Limiter...", "Limiter", FormOf<&TQM7140Forms::LimiterDlg>, WindowOf<&TQM7140Forms::LimiterDlg>},
+    {"Boost...", "Boost", FormOf<&TQM7140Forms::BoostDlg>, WindowOf<&TQM7140Forms::BoostDlg>},
+};
 
 InstanceTable& Table() { return table; }
 
@@ -46,58 +67,42 @@ void Detach() {
 
 TQM7140Forms* Init() {
     if (table.InstanceCount >= kMaxInstances) return nullptr;
-    auto digital = std::make_unique<TDigitalControlForm>();
-    auto limiter = std::make_unique<TLimiterForm>();
-    auto boost = std::make_unique<TBoostForm>();
-    auto* instance = new TQM7140Forms{digital.release(), limiter.release(), boost.release(), {}};
+    auto* instance = new (records[table.InstanceCount].bytes) TQM7140Forms;
     table.Instances[table.InstanceCount++] = instance;
     return instance;
 }
 
-void FreeCodecInstance(TQM7140Forms* instance) {
-    if (instance == nullptr) return;
+void FreeCodecInstance(TQM7140Forms& instance) {
     for (TQM7140Forms*& slot : table.Instances)
-        if (slot == instance) slot = nullptr;
-    Destroy(instance);
+        if (slot == &instance) slot = nullptr;
+    Destroy(&instance);
 }
 
-TI2CObject* GetI2CObject(TQM7140Forms* instance, int32_t index) {
-    switch (index) {
-    case 0: return &instance->DigitalControlDlg->DigitalControlI2C;
-    case 1: return &instance->LimiterDlg->LimiterI2C;
-    case 2: return instance->BoostDlg->GetI2CObject(0);
-    default: return nullptr;
-    }
+TI2CObject* GetI2CObject(TQM7140Forms& instance, int32_t index) {
+    if (index < 0 || index >= 3) return nullptr;
+    return &kDialogs[index].window(instance);
 }
 
-void SetCodecName(TQM7140Forms* instance, const char* name) {
+void SetCodecName(TQM7140Forms& instance, const char* name) {
     // A bounded copy: NUL padding, and no terminator when the name fills the field.
     size_t i = 0;
-    for (; name != nullptr && i < sizeof instance->CodecName && name[i] != 0; ++i) instance->CodecName[i] = name[i];
-    for (; i < sizeof instance->CodecName; ++i) instance->CodecName[i] = 0;
+    for (; name != nullptr && i < sizeof instance.CodecName && name[i] != 0; ++i) instance.CodecName[i] = name[i];
+    for (; i < sizeof instance.CodecName; ++i) instance.CodecName[i] = 0;
 }
 
-const char* GetMenuItem(uint32_t index) {
-    static const char* const captions[] = {"Digital Control...", "Limiter...", "Boost..."};
-    return index < 3 ? captions[index] : nullptr;
+const char* GetMenuItem(uint32_t index) { return index < 3 ? kDialogs[index].menuCaption : nullptr; }
+
+void SelectMenu(TQM7140Forms& instance, int32_t index) {
+    if (index >= 0 && index < 3) kDialogs[index].form(instance).Show();
 }
 
-void SelectMenu(TQM7140Forms* instance, int32_t index) {
-    switch (index) {
-    case 0: instance->DigitalControlDlg->Show(); break;
-    case 1: instance->LimiterDlg->Show(); break;
-    case 2: instance->BoostDlg->Show(); break;
-    default: break;
+int32_t ShowDialog(TQM7140Forms& instance, const char* name, TGUIObject* graphObject) {
+    for (const DialogRow& row : kDialogs) {
+        if (!NameIs(name, row.showName)) continue;
+        // Linked before showing, so that the activation that showing brings already moves it.
+        if (&row == &kDialogs[QM7140_DIALOG_DIGITAL_CONTROL]) instance.DigitalControlDlg->ActiveGraphObject = graphObject;
+        row.form(instance).Show();
     }
-}
-
-int32_t ShowDialog(TQM7140Forms* instance, const char* name, TGUIObject* graphObject) {
-    if (NameIs(name, "DigitalControl")) {
-        instance->DigitalControlDlg->ActiveGraphObject = graphObject;
-        instance->DigitalControlDlg->Show();
-    }
-    if (NameIs(name, "Limiter")) instance->LimiterDlg->Show();
-    if (NameIs(name, "Boost")) instance->BoostDlg->Show();
     return 0;
 }
 

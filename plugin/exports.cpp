@@ -27,7 +27,7 @@ QM7140Instance QM7140_CDECL qm_Init(int32_t, int32_t, int32_t, int32_t) {
 void QM7140_CDECL qm_FreeCodecInstance(QM7140Instance instance) QM7140_EXPORT("_FreeCodecInstance");
 void QM7140_CDECL qm_FreeCodecInstance(QM7140Instance instance) {
     // A second free of the same handle finds nothing to destroy.
-    csapi::FreeCodecInstance(csapi::Live(instance));
+    if (TQM7140Forms* live = csapi::Live(instance)) csapi::FreeCodecInstance(*live);
 }
 
 QM7140RegisterWindow* QM7140_CDECL qm_GetI2CObject(QM7140Instance instance, int32_t index) QM7140_EXPORT("_GetI2CObject");
@@ -35,7 +35,7 @@ QM7140RegisterWindow* QM7140_CDECL qm_GetI2CObject(QM7140Instance instance, int3
     TQM7140Forms* live = csapi::Live(instance);
     if (live == nullptr) return nullptr;
     // The record the host sees is the window itself (checked field by field in the tests).
-    return reinterpret_cast<QM7140RegisterWindow*>(csapi::GetI2CObject(live, index));
+    return reinterpret_cast<QM7140RegisterWindow*>(csapi::GetI2CObject(*live, index));
 }
 
 void QM7140_CDECL qm_SetSampleRate() QM7140_EXPORT("_SetSampleRate");
@@ -43,7 +43,7 @@ void QM7140_CDECL qm_SetSampleRate() {}
 
 void QM7140_CDECL qm_SetCodecName(QM7140Instance instance, const char* name) QM7140_EXPORT("_SetCodecName");
 void QM7140_CDECL qm_SetCodecName(QM7140Instance instance, const char* name) {
-    if (TQM7140Forms* live = csapi::Live(instance)) csapi::SetCodecName(live, name);
+    if (TQM7140Forms* live = csapi::Live(instance)) csapi::SetCodecName(*live, name);
 }
 
 const char* QM7140_CDECL qm_GetMenuItem(uint32_t index) QM7140_EXPORT("_GetMenuItem");
@@ -52,7 +52,7 @@ const char* QM7140_CDECL qm_GetMenuItem(uint32_t index) { return csapi::GetMenuI
 void QM7140_CDECL qm_SelectMenu(QM7140Instance instance, int32_t index) QM7140_EXPORT("_SelectMenu");
 void QM7140_CDECL qm_SelectMenu(QM7140Instance instance, int32_t index) {
     try {
-        if (TQM7140Forms* live = csapi::Live(instance)) csapi::SelectMenu(live, index);
+        if (TQM7140Forms* live = csapi::Live(instance)) csapi::SelectMenu(*live, index);
     } catch (...) {
     }
 }
@@ -61,7 +61,7 @@ int32_t QM7140_CDECL qm_ShowDialog(QM7140Instance instance, const char* name, in
 int32_t QM7140_CDECL qm_ShowDialog(QM7140Instance instance, const char* name, int32_t, int32_t, void* graphObject) {
     try {
         if (TQM7140Forms* live = csapi::Live(instance))
-            csapi::ShowDialog(live, name, static_cast<TGUIObject*>(graphObject));
+            csapi::ShowDialog(*live, name, static_cast<TGUIObject*>(graphObject));
     } catch (...) {
     }
     return 0;

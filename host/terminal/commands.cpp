@@ -43,18 +43,18 @@ Target Reach(Session& session, std::string_view dialog, std::string_view control
 }
 
 // The user picks one of the host's menu entries: the host's own window takes the focus.
-void HostWindowTakesFocus() {
-    if (platform::Form* active = platform::Form::ActiveForm()) active->userDeactivate();
+void HostWindowTakesFocus(Session& s) {
+    for (const DialogInfo& d : Dialogs()) s.FormOf(d).userDeactivate();
 }
 
 void Show(Session& s, const Args& a) {
     const DialogInfo& info = FindDialog(a[0]);
-    HostWindowTakesFocus();
+    HostWindowTakesFocus(s);
     s.Api().SelectMenu(s.Instance(), info.index);
 }
 
 void ShowByName(Session& s, const Args& a) {
-    HostWindowTakesFocus();
+    HostWindowTakesFocus(s);
     s.Api().ShowDialog(s.Instance(), a[0].c_str(), 0, 0, nullptr);
     for (const DialogInfo& d : Dialogs())
         if (s.FormOf(d).Active()) return;

@@ -4,7 +4,6 @@
 #include "host/terminal/parse.h"
 #include "platform/form.h"
 
-#include <algorithm>
 #include <istream>
 #include <ostream>
 #include <stdexcept>
@@ -25,6 +24,13 @@ constexpr int32_t kPage = 0;
 
 }  // namespace
 
+platform::Form* FormOfWindow(const QM7140RegisterWindow& window, std::string_view formName) {
+    // The headless stand-in for finding a dialog's window on the screen: a window's owner is
+    // its dialog, a form of the control model that this host links as well.
+    auto* form = static_cast<platform::Form*>(window.OwnerDialog);
+    return form != nullptr && form->kind() == platform::Kind::Form && form->Name() == formName ? form : nullptr;
+}
+
 std::span<const DialogInfo> Dialogs() { return kDialogs; }
 
 const DialogInfo& FindDialog(std::string_view name) {
@@ -35,16 +41,8 @@ const DialogInfo& FindDialog(std::string_view name) {
 
 Session::Session(const std::string& modulePath, std::ostream& out, std::ostream& err)
     : module_(modulePath), out_(out), err_(err) {
-    // The forms the new instance creates are the ones that were not on the screen before.
-    const std::vector<platform::Form*> before = platform::Form::All();
     instance_ = module_.Init(0, 0, 0, 0);
     if (instance_ == nullptr) throw std::runtime_error("_Init gave no instance");
-    for (platform::Form* form : platform::Form::All()) {
-        if (std::ranges::find(before, form) != before.end()) continue;
-        for (const DialogInfo& d : kDialogs)
-            if (form->Name() == d.formName && forms_[static_cast<size_t>(d.index)] == nullptr)
-                forms_[static_cast<size_t>(d.index)] = form;
-    }
     for (const DialogInfo& d : kDialogs) {
         QM7140RegisterWindow* window = module_.GetI2CObject(instance_, d.index);
         if (window == nullptr) continue;
@@ -52,6 +50,7 @@ Session::Session(const std::string& modulePath, std::ostream& out, std::ostream&
         window->CallbackContext = reinterpret_cast<intptr_t>(this);
         window->WriteCallback = &BusWrite;
         windows_[static_cast<size_t>(d.index)] = window;
+        forms_[static_cast<size_t>(d.index)] = FormOfWindow(*window, d.formName);
     }
 }
 

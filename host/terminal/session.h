@@ -27,6 +27,8 @@ struct DialogInfo {
 };
 
 std::span<const DialogInfo> Dialogs();
+// The form that owns a register window, when it is the dialog of that name; else null.
+platform::Form* FormOfWindow(const QM7140RegisterWindow& window, std::string_view formName);
 // By key or _ShowDialog name, in any letter case; CommandError for anything else.
 const DialogInfo& FindDialog(std::string_view name);
 

@@ -27,7 +27,7 @@ int ItemOf(const platform::ItemList& list, std::string_view item) {
 
 platform::Edit& FocusedEdit(platform::Form& form, platform::Control& control, std::string_view action) {
     if (control.kind() != Kind::Edit) WrongKind(control, action, "an edit");
-    form.SetFocus(&control);
+    form.userFocus(&control);
     return static_cast<platform::Edit&>(control);
 }
 
@@ -118,7 +118,7 @@ void Type(platform::Form& form, platform::Control& control, std::string_view tex
 
 void Leave(platform::Form& form, platform::Control& control) {
     FocusedEdit(form, control, "leave");
-    form.SetFocus(nullptr);
+    form.userFocus(nullptr);
 }
 
 void Enter(platform::Form& form, platform::Control& control) { FocusedEdit(form, control, "enter").userType('\r'); }

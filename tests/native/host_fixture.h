@@ -2,7 +2,7 @@
 // every write callback with the byte the host found in its cache at that moment.
 #pragma once
 
-#include "plugin/ti2cobject.h"
+#include "registers/ti2cobject.h"
 
 #include <array>
 #include <cstdint>

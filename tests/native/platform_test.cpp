@@ -104,14 +104,13 @@ TEST(Controls, EditKeyPressSeesEveryKeyAndMaySwallowIt) {
     };
     edit.OnExit = [&] { ++exits; };
     for (char c : std::string("1x2\r")) edit.userType(c);
+    EXPECT_EQ(exits, 0) << "Enter is a key like any other";
     EXPECT_EQ(seen, "1x2\r");
     EXPECT_EQ(edit.Text(), "12");
     edit.userType('\b');
     edit.userType('\b');
     edit.userType('\b');
     EXPECT_EQ(edit.Text(), "");
-    edit.userExit();
-    EXPECT_EQ(exits, 1);
 }
 
 TEST(Controls, PeersMirrorModelChangesWithoutFiringUserEvents) {
@@ -153,7 +152,7 @@ TEST_F(TwoForms, ClosingHidesDeactivatesAndKeepsState) {
     a.userClose();
     a.userClose();
     EXPECT_FALSE(a.Visible());
-    EXPECT_EQ(Form::ActiveForm(), nullptr);
+    EXPECT_EQ(Form::LocalScreen().active, nullptr);
     EXPECT_TRUE(box.Checked());
     EXPECT_EQ(events, (std::vector<std::string>{"A+", "A-", "A hidden"}));
     b.Show();
@@ -167,10 +166,14 @@ TEST_F(TwoForms, FocusLeavingAnEditFiresItsExit) {
     int exits1 = 0, exits2 = 0;
     e1.OnExit = [&] { ++exits1; };
     e2.OnExit = [&] { ++exits2; };
-    a.SetFocus(&e1);
-    a.SetFocus(&e1);
-    a.SetFocus(&e2);
-    a.SetFocus(nullptr);
+    a.userFocus(&e1);
+    a.userFocus(&e1);
+    a.userDeactivate();  // the form losing activation is no move of the focus
+    a.userActivate();
+    a.userFocus(&e1);
+    EXPECT_EQ(exits1, 0);
+    a.userFocus(&e2);
+    a.userFocus(nullptr);
     EXPECT_EQ(exits1, 1);
     EXPECT_EQ(exits2, 1);
 }
@@ -220,18 +223,16 @@ TEST(Layout, AParentMustComeBeforeItsChildren) {
     EXPECT_THROW(Form{layout}, std::logic_error);
 }
 
-TEST(Forms, AllListsLiveFormsOldestFirst) {
-    const size_t before = Form::All().size();
+TEST(Forms, TheScreenCountsLiveFormsAndForgetsADestroyedActiveOne) {
+    const int before = Form::LocalScreen().forms;
     {
         Form a("A");
         Form b("B");
-        ASSERT_EQ(Form::All().size(), before + 2);
-        EXPECT_EQ(Form::All()[before], &a);
-        EXPECT_EQ(Form::All()[before + 1], &b);
+        EXPECT_EQ(Form::LocalScreen().forms, before + 2);
         a.Show();
     }
-    EXPECT_EQ(Form::All().size(), before);
-    EXPECT_EQ(Form::ActiveForm(), nullptr) << "a destroyed active form leaves no dangling pointer";
+    EXPECT_EQ(Form::LocalScreen().forms, before);
+    EXPECT_EQ(Form::LocalScreen().active, nullptr) << "a destroyed active form leaves no dangling pointer";
 }
 
 }  // namespace

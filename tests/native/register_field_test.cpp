@@ -1,4 +1,4 @@
-#include "dialogs/register_field.h"
+#include "registers/register_field.h"
 
 #include <gtest/gtest.h>
 

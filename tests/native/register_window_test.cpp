@@ -178,36 +178,11 @@ TEST(RegisterWindow, WindowsOfTheThreeDialogs) {
     EXPECT_EQ(boost.BoostI2C.OwnerDialog, &boost);
     EXPECT_EQ(digital.DigitalControlI2C.OwnerDialog, &digital);
     EXPECT_EQ(limiter.LimiterI2C.OwnerDialog, &limiter);
-    EXPECT_EQ(boost.GetI2CObject(0), &boost.BoostI2C);
-    EXPECT_EQ(boost.GetI2CObject(1), nullptr);
-    EXPECT_EQ(boost.GetI2CObject(-1), nullptr);
 }
 
 }  // namespace
 
 namespace {
-
-// The host's C record and the module's C++ class must put every field at the same place,
-// on this build as on the 32-bit one (where static_asserts pin the absolute offsets).
-TEST(RegisterWindow, CHeaderAndClassAgreeFieldByField) {
-    TBoostForm form;
-    TBoostI2C& w = form.BoostI2C;
-    auto at = [&](const void* field) { return static_cast<const char*>(field) - reinterpret_cast<const char*>(&w); };
-    EXPECT_EQ(at(&w.DeviceAddress), offsetof(QM7140RegisterWindow, DeviceAddress));
-    EXPECT_EQ(at(&w.Page), offsetof(QM7140RegisterWindow, Page));
-    EXPECT_EQ(at(&w.FirstRegister), offsetof(QM7140RegisterWindow, FirstRegister));
-    EXPECT_EQ(at(&w.RegisterCount), offsetof(QM7140RegisterWindow, RegisterCount));
-    EXPECT_EQ(at(&w.Cache), offsetof(QM7140RegisterWindow, Cache));
-    EXPECT_EQ(at(&w.InlineCache), offsetof(QM7140RegisterWindow, InlineCache));
-    EXPECT_EQ(at(&w.Filler), offsetof(QM7140RegisterWindow, Filler));
-    EXPECT_EQ(at(&w.SavedWriteCallback), offsetof(QM7140RegisterWindow, SavedWriteCallback));
-    EXPECT_EQ(at(&w.WriteCallback), offsetof(QM7140RegisterWindow, WriteCallback));
-    EXPECT_EQ(at(&w.SpareWord1), offsetof(QM7140RegisterWindow, SpareWord1));
-    EXPECT_EQ(at(&w.SpareWord2), offsetof(QM7140RegisterWindow, SpareWord2));
-    EXPECT_EQ(at(&w.CallbackContext), offsetof(QM7140RegisterWindow, CallbackContext));
-    EXPECT_EQ(at(&w.OwnerDialog), offsetof(QM7140RegisterWindow, OwnerDialog));
-    EXPECT_EQ(sizeof(TBoostI2C), sizeof(QM7140RegisterWindow));
-}
 
 // The host calls the operation table's first slot with the window as first argument.
 TEST(RegisterWindow, OperationTableSlotsAreCalledAsPlainFunctions) {

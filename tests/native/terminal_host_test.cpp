@@ -198,10 +198,9 @@ TEST_F(TerminalHost, QuitStopsTheScript) {
 TEST(TerminalHostModule, AMissingModuleOrExportIsReported) {
     std::ostringstream out;
     EXPECT_THROW(host::Session("/nonexistent/libqm7140.so", out, out), std::runtime_error);
-    // A library without the exports: the platform library the module itself loads.
-    const auto platform = std::filesystem::path(QM7140_LIBRARY).parent_path() / "libqm7140_platform.so";
+    // A library that loads but has none of the exports.
     try {
-        host::Session session(platform.string(), out, out);
+        host::Session session("libm.so.6", out, out);
         ADD_FAILURE() << "loaded a module without exports";
     } catch (const std::runtime_error& e) {
         EXPECT_NE(std::string(e.what()).find("_Init"), std::string::npos) << e.what();

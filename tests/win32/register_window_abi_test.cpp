@@ -4,24 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstddef>
-
 namespace {
-
-static_assert(offsetof(QM7140RegisterWindow, Ops) == 0);
-static_assert(offsetof(QM7140RegisterWindow, DeviceAddress) == 4);
-static_assert(offsetof(QM7140RegisterWindow, Page) == 8);
-static_assert(offsetof(QM7140RegisterWindow, FirstRegister) == 12);
-static_assert(offsetof(QM7140RegisterWindow, RegisterCount) == 16);
-static_assert(offsetof(QM7140RegisterWindow, Cache) == 20);
-static_assert(offsetof(QM7140RegisterWindow, InlineCache) == 24);
-static_assert(offsetof(QM7140RegisterWindow, SavedWriteCallback) == 28);
-static_assert(offsetof(QM7140RegisterWindow, WriteCallback) == 32);
-static_assert(offsetof(QM7140RegisterWindow, SpareWord1) == 36);
-static_assert(offsetof(QM7140RegisterWindow, SpareWord2) == 40);
-static_assert(offsetof(QM7140RegisterWindow, CallbackContext) == 44);
-static_assert(offsetof(QM7140RegisterWindow, OwnerDialog) == 48);
-static_assert(sizeof(QM7140RegisterWindow) == 52);
 
 constexpr uint32_t kRegisterCount[] = {32, 16, 21};  // by dialog index
 

@@ -1,18 +1,16 @@
-// A control bound to a register bit field is one row of data. One generic write and one
-// generic reload consume the rows, so writing and reloading agree by construction.
+// A control bound to a register bit field is one row of data: register, mask, encoding.
+// One generic write and one generic read work from the rows, so what a control writes and
+// what a reload shows it agree by construction.
 #pragma once
 
-#include "platform/form.h"
-#include "plugin/ti2cobject.h"
+#include "registers/ti2cobject.h"
 
 #include <bit>
 #include <cstdint>
-#include <span>
-#include <vector>
 
 enum class Encoding {
     Flag,              // check box: checked sets the mask
-    Field,             // list, radio group or track bar: value shifted into the mask
+    Field,             // list, radio group, track bar or number: value shifted into the mask
     NonZeroSetsBit,    // two-item list or radio group: item 0 gives 0, any other the bit
     ZeroSetsBit,       // the inverted form: item 0 gives the bit, any other 0
 };
@@ -48,28 +46,10 @@ constexpr int Decode(const RegisterField& f, uint8_t reg) {
     return 0;
 }
 
-// The field rows of one dialog tied to its controls: each control's change event writes
-// its field through the window, and a reload sets every control from the cache.
-class FieldBindings {
-public:
-    template <class Window>
-    FieldBindings(const platform::Form& form, std::span<const RegisterField> fields, Window& window) {
-        for (const RegisterField& f : fields) {
-            auto& control = form.Get<platform::ValueControl>(f.control);
-            control.ValueEvent() = [&control, &window, f] { window.WriteBits(f.reg, Encode(f, control.Value()), f.mask); };
-            bound_.push_back({f, &control});
-        }
-    }
+// One masked write of the field, through the window's own (guarded or not) WriteBits.
+template <class Window>
+void WriteField(Window& window, const RegisterField& f, int state) {
+    window.WriteBits(f.reg, Encode(f, state), f.mask);
+}
 
-    // In row order.
-    void Reload(const TI2CObject& window) const {
-        for (const auto& [field, control] : bound_) control->SetValue(Decode(field, window.ReadRegister(field.reg)));
-    }
-
-private:
-    struct Bound {
-        RegisterField field;
-        platform::ValueControl* control;
-    };
-    std::vector<Bound> bound_;
-};
+inline int ReadField(const TI2CObject& window, const RegisterField& f) { return Decode(f, window.ReadRegister(f.reg)); }

@@ -19,8 +19,6 @@ public:
     // Slot 1: refreshes the owning dialog from the cache; only RegisterChanged calls it.
     virtual void QM7140_CDECL ReloadControls() = 0;
 
-    // Unguarded masked write: the cache changes even with no callback installed.
-    void WriteBits(uint8_t reg, uint8_t value, uint8_t mask);
     // A register as the dialog sees it. Before the host installs its array only register 0
     // exists (the placeholder); the others read as 0, their power-up value.
     uint8_t ReadRegister(uint8_t reg) const;
@@ -43,6 +41,10 @@ public:
 protected:
     // Windows die with their dialog, never through a base pointer.
     ~TI2CObject() = default;
+
+    // The masked write with no guard. Only a window class may call it, through its own
+    // public WriteBits: code that holds a bare TI2CObject cannot write around the guard.
+    void WriteBits(uint8_t reg, uint8_t value, uint8_t mask);
 };
 
 // Boost and Limiter drop a change while no callback is installed (not yet connected, or

@@ -1,4 +1,4 @@
-#include "plugin/ti2cobject.h"
+#include "registers/ti2cobject.h"
 
 TI2CObject::TI2CObject(int32_t deviceAddress, int32_t page, uint32_t firstRegister,
                        uint32_t registerCount, uint8_t* cache)
@@ -46,30 +46,3 @@ uint8_t TI2CObject::ReadRegister(uint8_t reg) const {
     if (Cache == nullptr || (!HasHostCache() && reg != 0)) return 0;
     return Cache[reg];
 }
-
-// The host reads the record by position: pin every field of the 32-bit layout.
-#if defined(_WIN32) && !defined(_WIN64)
-#include "dialogs/tboost.h"
-
-#include <cstddef>
-
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Winvalid-offsetof"
-static_assert(offsetof(TI2CObject, DeviceAddress) == 4);
-static_assert(offsetof(TI2CObject, Page) == 8);
-static_assert(offsetof(TI2CObject, FirstRegister) == 12);
-static_assert(offsetof(TI2CObject, RegisterCount) == 16);
-static_assert(offsetof(TI2CObject, Cache) == 20);
-static_assert(offsetof(TI2CObject, InlineCache) == 24);
-static_assert(offsetof(TI2CObject, Filler) == 25);
-static_assert(offsetof(TI2CObject, SavedWriteCallback) == 28);
-static_assert(offsetof(TI2CObject, WriteCallback) == 32);
-static_assert(offsetof(TI2CObject, SpareWord1) == 36);
-static_assert(offsetof(TI2CObject, SpareWord2) == 40);
-static_assert(offsetof(TI2CObject, CallbackContext) == 44);
-static_assert(sizeof(TI2CObject) == 48);
-static_assert(offsetof(TBoostI2C, OwnerDialog) == 48);
-static_assert(sizeof(TBoostI2C) == 52);
-static_assert(sizeof(QM7140RegisterWindow) == 52);
-#pragma GCC diagnostic pop
-#endif
