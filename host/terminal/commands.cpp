@@ -61,6 +61,26 @@ void ShowByName(Session& s, const Args& a) {
     s.Out() << "nothing shown\n";
 }
 
+// The user clicks into a shown dialog, or back into the host's own window.
+void Activate(Session& s, const Args& a) {
+    const DialogInfo& info = FindDialog(a[0]);
+    platform::Form& form = s.FormOf(info);
+    if (!form.Visible()) throw CommandError(std::string(info.key) + " is not shown");
+    form.userActivate();
+}
+
+void Deactivate(Session& s, const Args&) { HostWindowTakesFocus(s); }
+
+void Link(Session& s, const Args&) {
+    HostWindowTakesFocus(s);
+    s.LinkGraphObject(true);
+}
+
+void Unlink(Session& s, const Args&) {
+    HostWindowTakesFocus(s);
+    s.LinkGraphObject(false);
+}
+
 void Close(Session& s, const Args& a) {
     const DialogInfo& info = FindDialog(a[0]);
     platform::Form& form = s.FormOf(info);
@@ -166,6 +186,10 @@ constexpr Command kCommands[] = {
     {"show", "DIALOG", "show a dialog through its menu entry (_SelectMenu)", 1, false, Show},
     {"show-by-name", "NAME", "show a dialog by name (_ShowDialog), e.g. Boost", 1, true, ShowByName},
     {"close", "DIALOG", "close a dialog (it only hides)", 1, false, Close},
+    {"activate", "DIALOG", "click into a shown dialog: it becomes the active window", 1, false, Activate},
+    {"deactivate", "", "click into the host's own window: no dialog is active", 0, false, Deactivate},
+    {"link", "", "show digital by name with the host's graph object linked", 0, false, Link},
+    {"unlink", "", "show digital by name with no graph object", 0, false, Unlink},
     {"dialogs", "", "list the dialogs, shown or hidden", 0, false, ListDialogs},
     {"controls", "DIALOG", "list a dialog's controls, kind and state", 1, false, ListControls},
     {"items", "DIALOG CONTROL", "list the items of a combobox or radiogroup", 2, false, ListItems},

@@ -80,16 +80,33 @@ void Session::Notify(uint8_t reg) {
         if (window != nullptr) window->Ops->RegisterChanged(window, kDeviceAddress, kPage, reg);
 }
 
+void Session::LinkGraphObject(bool link) {
+    graphLinked_ = link;
+    shownState_ = graph_.AnimationState;
+    shownHitMode_ = graph_.HitMode;
+    module_.ShowDialog(instance_, "DigitalControl", 0, 0, link ? &graph_ : nullptr);
+}
+
+void Session::ReportGraphObject() {
+    if (!graphLinked_ || (graph_.AnimationState == shownState_ && graph_.HitMode == shownHitMode_)) return;
+    shownState_ = graph_.AnimationState;
+    shownHitMode_ = graph_.HitMode;
+    out_ << "G animation state " << shownState_ << ", hit mode " << shownHitMode_ << " (" << HitModeName(shownHitMode_)
+         << ")\n";
+}
+
 bool Session::Execute(std::string_view line) {
+    bool ran = true;
     try {
         const std::vector<std::string> words = Tokenize(line);
         if (!words.empty()) RunCommand(*this, words);
-        return true;
     } catch (const std::exception& e) {
         out_.flush();
         err_ << "error: " << where_ << e.what() << std::endl;
-        return false;
+        ran = false;
     }
+    ReportGraphObject();
+    return ran;
 }
 
 int Session::RunScript(std::istream& in, bool echo) {

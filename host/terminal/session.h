@@ -2,6 +2,7 @@
 // to the simulated device, and commands that play the user on the module's forms.
 #pragma once
 
+#include "host/terminal/graph_object.h"
 #include "host/terminal/module.h"
 #include "host/terminal/register_file.h"
 
@@ -60,8 +61,14 @@ public:
     // What a host does after it read a register: every window is told.
     void Notify(uint8_t reg);
     void Quit() { quit_ = true; }
+    // Links the host's graph object to the Digital Control dialog (_ShowDialog, which also
+    // shows it), or unlinks it. From then on every change the module makes to the object's
+    // animation state or hit mode is printed after the command that caused it.
+    void LinkGraphObject(bool link);
+    const QM7140GraphObject& GraphObject() const { return graph_; }
 
 private:
+    void ReportGraphObject();
     static void QM7140_CDECL BusWrite(intptr_t context, int32_t address, int32_t page, uint32_t reg, int32_t count);
 
     Module module_;
@@ -71,6 +78,9 @@ private:
     QM7140Instance instance_ = nullptr;
     std::array<QM7140RegisterWindow*, 3> windows_{};
     std::array<platform::Form*, 3> forms_{};
+    QM7140GraphObject graph_ = MakeGraphObject();
+    bool graphLinked_ = false;
+    int32_t shownState_ = 0, shownHitMode_ = 0;
     std::string where_;  // "line 7: " while a script runs
     bool quit_ = false;
 };

@@ -68,6 +68,34 @@ TEST_F(TerminalHost, TheBoostDemoWritesEachChangeOnceAndItsReloadsWriteNothing) 
     EXPECT_EQ(Lines(text, "10: "), std::vector<std::string>{"10: 00 00 00 00 0E 00 00 00 00 00 00 00 00 00 00 00"});
 }
 
+TEST_F(TerminalHost, TheDigitalDemoWritesEveryChangeAndShowsTheGraphObjectFollowActivation) {
+    std::ifstream demo(std::filesystem::path(__FILE__).parent_path() / "../../host/demo/digital.qmh");
+    ASSERT_TRUE(demo.is_open());
+    EXPECT_EQ(session.RunScript(demo, true), 0);
+    const std::string text = Take();
+    EXPECT_EQ(Lines(text, "W "), (std::vector<std::string>{
+                                     "W 0x80/0 reg 0x03 = 0x25",  // Digital
+                                     "W 0x80/0 reg 0x05 = 0x80",  // LRCLK Output
+                                     "W 0x80/0 reg 0x05 = 0xC0",  // BCLK Output
+                                     "W 0x80/0 reg 0x03 = 0x65",  // I2S
+                                     "W 0x80/0 reg 0x05 = 0xC2",  // 24 bits
+                                     "W 0x80/0 reg 0x01 = 0x32",  // Mute off
+                                     "W 0x80/0 reg 0x04 = 0xC0",  // SDOUT tag 12, Enter
+                                     "W 0x80/0 reg 0x04 = 0xC0",  // ... and leaving
+                                     "W 0x80/0 reg 0x06 = 0x00",  // 300: the fallback
+                                     "W 0x80/0 reg 0x06 = 0x07",  // 007
+                                     "W 0x80/0 reg 0x01 = 0x33",  // Reset set
+                                     "W 0x80/0 reg 0x01 = 0x32",  // Reset clear
+                                 }));
+    EXPECT_EQ(Lines(text, "G "), (std::vector<std::string>{
+                                     "G animation state 1, hit mode 2 (always hit)",        // link
+                                     "G animation state 3, hit mode 1 (hit on its shape)",  // deactivate
+                                     "G animation state 1, hit mode 2 (always hit)",        // activate
+                                     "G animation state 3, hit mode 1 (hit on its shape)",  // close
+                                 }));
+    EXPECT_NE(text.find("PDMEdge        radiogroup  item 1 \"Rising\""), std::string::npos);
+}
+
 TEST_F(TerminalHost, NotifyReloadsWhatControlsShowsAndPokeAloneDoesNot) {
     ASSERT_EQ(Run("show boost\npoke 20 0x0E\npoke 2 0x60"), 0);
     EXPECT_EQ(State("boost", "APTThreshold"), "item 0 \"T0\"");
