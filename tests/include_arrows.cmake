@@ -1,0 +1,49 @@
+# Every `#include "folder/..."` line must follow the layers' arrows:
+#   plugin -> dialogs -> {registers, graph, platform}, graph -> platform, backends -> platform,
+#   host -> platform (to play the user). The compilers cannot catch a wrong arrow: every
+#   target has the repository root on its include path.
+# Run: cmake -DROOT=<repository> -P include_arrows.cmake
+cmake_minimum_required(VERSION 3.25)
+set(allowed_plugin plugin dialogs registers graph platform)
+set(allowed_dialogs dialogs registers graph platform)
+set(allowed_registers registers)
+set(allowed_graph graph platform)
+set(allowed_platform platform)
+set(allowed_platform/win32 platform/win32 platform)
+set(allowed_platform/cairo platform/cairo platform)
+set(allowed_host host platform)
+
+# The layer a path belongs to: its top folder, or a backend folder of the platform.
+function(layer_of path out)
+  if(path MATCHES "^platform/(win32|cairo)/")
+    set(${out} "platform/${CMAKE_MATCH_1}" PARENT_SCOPE)
+  elseif(path MATCHES "^([^/]+)/")
+    set(${out} "${CMAKE_MATCH_1}" PARENT_SCOPE)
+  else()
+    set(${out} "" PARENT_SCOPE)
+  endif()
+endfunction()
+
+file(GLOB_RECURSE sources RELATIVE ${ROOT}
+  ${ROOT}/plugin/* ${ROOT}/dialogs/* ${ROOT}/registers/* ${ROOT}/graph/* ${ROOT}/platform/* ${ROOT}/host/*)
+set(wrong "")
+set(checked 0)
+foreach(source ${sources})
+  if(NOT source MATCHES "\\.(h|cpp|c)$")
+    continue()
+  endif()
+  layer_of(${source} from)
+  file(STRINGS ${ROOT}/${source} lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"[^\"]+/")
+  foreach(line ${lines})
+    string(REGEX REPLACE "^[^\"]*\"([^\"]+)\".*$" "\\1" target "${line}")
+    layer_of(${target} to)
+    math(EXPR checked "${checked} + 1")
+    if(NOT to IN_LIST allowed_${from})
+      string(APPEND wrong "\n  ${source}: #include \"${target}\" (${from} may not reach ${to})")
+    endif()
+  endforeach()
+endforeach()
+if(wrong)
+  message(FATAL_ERROR "include lines against the layers' arrows:${wrong}")
+endif()
+message(STATUS "${checked} include lines follow the arrows")
