@@ -6,6 +6,7 @@
 #include <cmath>
 #include <new>
 #include <numbers>
+#include <utility>
 #include <span>
 #include <vector>
 
@@ -50,7 +51,16 @@ Object* From(Handle* handle) {
     return reinterpret_cast<Object*>(handle);
 }
 
-// Objects are made with nothrow new: no exception may leave a graph object's Draw.
+// No exception may leave a graph object's Draw: running out of memory is a status.
+template <class Object, class... Args>
+Object* New(Args&&... args) {
+    try {
+        return new Object{std::forward<Args>(args)...};
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
 template <class Handle, class Object>
 Status HandOut(Object* object, Handle** out) {
     *out = reinterpret_cast<Handle*>(object);
@@ -117,7 +127,7 @@ public:
         *graphics = nullptr;
         if (device == nullptr) return Status::InvalidParameter;
         cairo_t* cr = cairo_create(static_cast<cairo_surface_t*>(device));
-        auto* context = new (std::nothrow) Context{cr};
+        auto* context = New<Context>(cr);
         if (cairo_status(cr) != CAIRO_STATUS_SUCCESS || context == nullptr) {
             cairo_destroy(cr);
             delete context;
@@ -163,7 +173,7 @@ public:
         *pen = nullptr;
         const auto u = static_cast<int32_t>(unit);
         if (!std::isfinite(width) || width < 0 || u < 0 || u > 2) return Status::InvalidParameter;
-        return HandOut(new (std::nothrow) Pen{FromArgb(color), width}, pen);
+        return HandOut(New<Pen>(FromArgb(color), double{width}), pen);
     }
 
     Status SetPenDashStyle(GraphicsPen* pen, DashStyle style) override {
@@ -177,7 +187,7 @@ public:
 
     Status CreateSolidFill(Argb color, GraphicsBrush** brush) override {
         if (brush == nullptr) return Status::InvalidParameter;
-        return HandOut(new (std::nothrow) Brush{FromArgb(color)}, brush);
+        return HandOut(New<Brush>(FromArgb(color)), brush);
     }
 
     Status DeleteBrush(GraphicsBrush* brush) override { return Delete<Brush>(brush); }
@@ -186,7 +196,7 @@ public:
         if (path == nullptr) return Status::InvalidParameter;
         *path = nullptr;
         if (mode != FillMode::Alternate && mode != FillMode::Winding) return Status::InvalidParameter;
-        return HandOut(new (std::nothrow) Path{mode, {}}, path);
+        return HandOut(New<Path>(mode), path);
     }
 
     Status ResetPath(GraphicsPath* path) override {

@@ -6,6 +6,9 @@
 
 #include <cstdlib>
 
+// Fontconfig keeps what it loads for the life of the process; the leak checker is told so.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+
 namespace {
 
 using platform::cairo::CairoCanvas;
