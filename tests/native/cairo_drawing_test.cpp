@@ -1,10 +1,12 @@
 // Graph objects and canvas calls on real pixels, through the Cairo backend.
 #include "graph/tguiobject.h"
 #include "platform/cairo/cairo_canvas.h"
+#include "platform/graphics.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <limits>
 
 // Fontconfig keeps what it loads for the life of the process; the leak checker is told so.
 extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
@@ -130,6 +132,36 @@ TEST(CairoDrawing, TextSitsOnItsBrushBoxAndTurnedTextRunsUpwards) {
     turned.SetBrush(0x00FF00);
     turned.FillRect(150, 150, 160, 160);
     EXPECT_EQ(turned.PixelAt(155, 155), 0x00FF00u);
+}
+
+TEST(CairoDrawing, RefusedCallsLeaveTheLayerDrawing) {
+    using enum platform::GraphicsStatus;
+    CairoCanvas canvas(20, 20);
+    platform::Graphics& layer = canvas.GetGraphics();
+    platform::GraphicsContext* g = nullptr;
+    platform::GraphicsPen *pen = nullptr, *refused = nullptr;
+    platform::GraphicsPath* path = nullptr;
+    EXPECT_EQ(layer.CreateFromHDC(nullptr, &g), InvalidParameter);
+    ASSERT_EQ(layer.CreateFromHDC(canvas.GetHandle(), &g), Ok);
+    ASSERT_EQ(layer.CreatePen1(0xFFFFFFFF, 1, platform::Unit::World, &pen), Ok);
+    ASSERT_EQ(layer.CreatePath(platform::FillMode::Alternate, &path), Ok);
+    // Each of these would put Cairo's context in an error state, or use a null object.
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    for (platform::GraphicsStatus status :
+         {layer.DrawLine(g, pen, nan, 0, 5, 5), layer.DrawLine(g, nullptr, 0, 0, 5, 5),
+          layer.AddPathArcI(path, 0, 0, 0, 4, 0, 90), layer.AddPathArcI(path, 0, 0, 4, -4, 0, 90),
+          layer.AddPathArcI(path, 0, 0, 4, 4, nan, 90), layer.CreatePen1(0, -1, platform::Unit::World, &refused),
+          layer.SetSmoothingMode(g, platform::SmoothingMode{9}), layer.DrawPath(nullptr, pen, path),
+          layer.DeletePen(nullptr)})
+        EXPECT_EQ(status, InvalidParameter);
+    EXPECT_EQ(refused, nullptr);
+    EXPECT_EQ(layer.DrawPath(g, pen, path), Ok);  // an empty path draws nothing
+    EXPECT_EQ(layer.DrawLine(g, pen, 2, 10, 17, 10), Ok);
+    EXPECT_EQ(layer.DeletePath(path), Ok);
+    EXPECT_EQ(layer.DeletePen(pen), Ok);
+    EXPECT_EQ(layer.DeleteGraphics(g), Ok);
+    EXPECT_EQ(canvas.PixelAt(10, 10), 0xFFFFFFu);
+    EXPECT_EQ(canvas.PixelAt(10, 11), 0u);
 }
 
 }  // namespace
