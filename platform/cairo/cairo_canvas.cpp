@@ -3,6 +3,7 @@
 #include "platform/cairo/cairo_graphics.h"
 
 #include <algorithm>
+#include <cstring>
 #include <numbers>
 
 namespace platform::cairo {
@@ -31,8 +32,9 @@ uint32_t CairoCanvas::PixelAt(int x, int y) {
     const unsigned char* data = cairo_image_surface_get_data(surface_);
     if (data == nullptr || x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
     const auto stride = static_cast<size_t>(cairo_image_surface_get_stride(surface_));
-    const auto* row = reinterpret_cast<const uint32_t*>(data + static_cast<size_t>(y) * stride);
-    return row[x] & 0xFFFFFF;
+    uint32_t pixel = 0;
+    std::memcpy(&pixel, data + static_cast<size_t>(y) * stride + static_cast<size_t>(x) * sizeof pixel, sizeof pixel);
+    return pixel & 0xFFFFFF;
 }
 
 bool CairoCanvas::WritePng(const std::string& path) {
