@@ -1,21 +1,15 @@
 #include "graph/tguiobject.h"
 
 #include "graph/tanimationtimer.h"
+#include "graph/truncate.h"
 
 #include <cmath>
 #include <cstring>
-#include <limits>
 #include <span>
 
 namespace {
 
-// Truncation toward zero that saturates instead of overflowing; NaN gives 0.
-int32_t Truncate(double v) {
-    if (std::isnan(v)) return 0;
-    if (v >= 2147483648.0) return std::numeric_limits<int32_t>::max();
-    if (v <= -2147483648.0) return std::numeric_limits<int32_t>::min();
-    return static_cast<int32_t>(v);
-}
+using graph::Truncate;
 
 // Widens [low, high] to take v in; comparisons are exact, the stored value is truncated.
 void Extend(int32_t& low, int32_t& high, float v) {
@@ -231,9 +225,6 @@ void TGUILine::ScalePoints(const float s[2]) {
     }
 }
 
-// Rendering arrives with the drawing layer.
-void TGUILine::Draw(platform::Canvas*) {}
-
 // ---- TGUIRectangle -----------------------------------------------------------------------
 
 namespace {
@@ -246,8 +237,6 @@ bool TGUIRectangle::ContainsPoint(int32_t x, int32_t y) {
     const TGUIPoint p0 = ScreenPoints[0], p1 = ScreenPoints[1];
     return Between(x, p0.X, p1.X) && Between(y, p0.Y, p1.Y);
 }
-
-void TGUIRectangle::Draw(platform::Canvas*) {}
 
 // ---- TLCursor ----------------------------------------------------------------------------
 

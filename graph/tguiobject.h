@@ -76,6 +76,10 @@ public:
 
     // Runs on host objects too: touches only the fields at their shared offsets.
     void SetHitMode(int32_t mode, TAnimationTimer* timer);
+    // Draws through slot 24 with the canvas locked; while an animation runs, draws the
+    // highlight pass and leaves the faded base look for the next paint. Nothing at all for
+    // an invisible object or no canvas.
+    void Paint(platform::Canvas* canvas);
     // Each 8-bit channel moved from `from` toward `to` by the fraction t, rounded down.
     static TColor BlendColor(TColor from, TColor to, float t);
 

@@ -1,6 +1,7 @@
 // The graph objects' ABI on the i686 build: the checks shared with the native build, and a
 // host object made from the header alone, driven by the library's own routines.
 #include "../native/graph_abi_test.cpp"
+#include "platform/recording_canvas.h"
 
 #include <type_traits>
 
@@ -105,6 +106,16 @@ TEST(GraphHostObject, LibrarySelectionAsksAHostSourceAndUpdatesAHostDependent) {
     EXPECT_EQ(hostCalls, (std::vector<SlotCall>{{20, &source, {}}, {11, &dependent, {1}}}));
     EXPECT_TRUE(cursor.Selected);
     EXPECT_EQ(cursor.Color, 0x123456u);
+}
+
+TEST(GraphHostObject, PaintDrawsAHostObjectThroughItsOwnSlot24) {
+    QM7140GraphObject host = HostObject();
+    platform::RecordingCanvas canvas;
+    hostCalls.clear();
+    AsLibrary(host).Paint(&canvas);
+    EXPECT_EQ(hostCalls, (std::vector<SlotCall>{{24, &host, {}}}));
+    EXPECT_EQ(canvas.calls, (std::vector<std::string>{"Lock", "Unlock"}));
+    EXPECT_EQ(host.Canvas, &canvas);
 }
 
 }  // namespace
