@@ -1,10 +1,18 @@
-// The Limiter / AGC dialog: attack, release and mode settings and the transfer curve. Its
-// controls and curve view arrive with the dialog's own work; the window and the form are
-// here so that the host can use it now.
+// The Limiter / AGC dialog: attack, hysteresis, APT/VBAT, release and mode settings bound
+// to registers 2, 14 and 15, and the transfer curve (inflection point, limiter level,
+// slope) kept as three codes, written to registers 11 to 13, edited as numbers or by
+// dragging two cursors over the curve view. The window is guarded: nothing is written,
+// not even to the cache, until the host connects.
 #pragma once
 
+#include "dialogs/field_bindings.h"
+#include "graph/tguiobject.h"
+#include "platform/canvas.h"
 #include "platform/layout.h"
 #include "registers/ti2cobject.h"
+
+#include <span>
+#include <utility>
 
 class TLimiterForm;
 
@@ -13,13 +21,96 @@ public:
     explicit TLimiterI2C(TLimiterForm* owner) : TDialogI2C(owner, 16) {}
 };
 
+struct Volts {
+    double ip, level;
+};
+
+struct Pixel {
+    int32_t x, y;
+};
+
 class TLimiterForm final : public platform::Form {
 public:
     explicit TLimiterForm(platform::Control* owner = nullptr);
 
     static const platform::FormLayout& Layout();
-    TI2CObject& I2C() { return LimiterI2C; }
-    void ReloadControls() {}
+    // The rows bound to track bars and check boxes, in reload order.
+    static std::span<const RegisterField> Fields();
 
-    TLimiterI2C LimiterI2C;
+    TI2CObject& I2C() { return LimiterI2C; }
+    void ReloadControls();
+
+    // Codes and what they stand for.
+    static double InflectionCodeToVolts(uint8_t code);
+    static double LevelCodeToVolts(uint8_t code);
+    static double SlopeCodeToValue(uint8_t code);
+    static uint8_t VoltsToInflectionCode(double volts);
+    static uint8_t VoltsToLevelCode(double volts);
+    static uint8_t ValueToSlopeCode(double value);
+    static int32_t AttackTimeUs(int position);
+    static int32_t ReleaseTimeMs(int position);
+
+    // The plot in the paint box as it is now: x from 40 to W - 10 spans 1 to 6 V of the
+    // inflection point, y from H - 40 up to 10 spans 0 to 10.6 V of the level.
+    Pixel VoltsToPixel(double ip, double level) const;
+    Volts PixelToVolts(int32_t x, int32_t y) const;
+    // The lower end of the curve's sloped part: on the plot's left edge, or on 0 V.
+    Volts SlopeEndPoint() const;
+
+    void SetInflectionAndLevel(double ipVolts, double levelVolts);
+    void SetSlope(double slopeValue, bool write);
+    // The edit's number within [minimum, maximum], else current; the edit then shows it.
+    static double ReadEditValue(platform::Edit& edit, double current, double minimum, double maximum);
+    // As ReadEditValue, but the dialog's own text for the current value (in `format`) is
+    // that exact value.
+    static double ReadCommitted(platform::Edit& edit, const char* format, double current, double minimum,
+                                double maximum);
+
+    void SlopeExit();
+    void SlopeKeyPress(char& key);
+    void InflectionPointExit();
+    void InflectionPointKeyPress(char& key);
+    void LevelExit();
+    void LevelKeyPress(char& key);
+
+    void LimiterPaintBoxPaint(platform::Canvas& canvas);
+    void LimiterPaintBoxMouseDown(platform::MouseButton button, int x, int y);
+    void LimiterPaintBoxMouseMove(int x, int y);
+    void LimiterPaintBoxMouseUp(platform::MouseButton button, int x, int y);
+
+    platform::GroupBox& AttackGroup = Get<platform::GroupBox>("AttackGroup");
+    platform::Label& StaticText1 = Get<platform::Label>("StaticText1");
+    platform::TrackBar& AttackTime = Get<platform::TrackBar>("AttackTime");
+    platform::Label& AttackText = Get<platform::Label>("AttackText");
+    platform::Label& StaticText9 = Get<platform::Label>("StaticText9");
+    platform::TrackBar& Hysteresis = Get<platform::TrackBar>("Hysteresis");
+    platform::Label& StaticText10 = Get<platform::Label>("StaticText10");
+    platform::TrackBar& APTVBAT = Get<platform::TrackBar>("APTVBAT");
+    platform::CheckBox& LimMode = Get<platform::CheckBox>("LimMode");
+    platform::GroupBox& ReleaseGroup = Get<platform::GroupBox>("ReleaseGroup");
+    platform::Label& StaticText2 = Get<platform::Label>("StaticText2");
+    platform::TrackBar& Release = Get<platform::TrackBar>("Release");
+    platform::Label& ReleaseText = Get<platform::Label>("ReleaseText");
+    platform::CheckBox& SelIntegration = Get<platform::CheckBox>("SelIntegration");
+    platform::PaintBox& LimiterPaintBox = Get<platform::PaintBox>("LimiterPaintBox");
+    platform::Label& StaticText5 = Get<platform::Label>("StaticText5");
+    platform::Edit& Slope = Get<platform::Edit>("Slope");
+    platform::Label& StaticText6 = Get<platform::Label>("StaticText6");
+    platform::Label& StaticText3 = Get<platform::Label>("StaticText3");
+    platform::Edit& InflectionPoint = Get<platform::Edit>("InflectionPoint");
+    platform::Label& StaticText4 = Get<platform::Label>("StaticText4");
+    platform::Label& StaticText7 = Get<platform::Label>("StaticText7");
+    platform::Edit& Level = Get<platform::Edit>("Level");
+    platform::Label& StaticText8 = Get<platform::Label>("StaticText8");
+    platform::CheckBox& Enable = Get<platform::CheckBox>("Enable");
+
+    TLimiterI2C LimiterI2C{this};
+    uint8_t InflectionCode = 143;
+    uint8_t LevelCode = 190;
+    uint8_t SlopeCode = 128;
+    TLCursor InflectionCursor;
+    TLCursor SlopeCursor;
+
+private:
+    FieldBindings fields_{*this, Fields(), LimiterI2C};
 };

@@ -1,7 +1,7 @@
 #include "graph/tguiobject.h"
 
 #include "graph/tanimationtimer.h"
-#include "graph/truncate.h"
+#include "platform/conversions.h"
 
 #include <cmath>
 #include <cstring>
@@ -9,7 +9,7 @@
 
 namespace {
 
-using graph::Truncate;
+using platform::Truncate;
 
 // Widens [low, high] to take v in; comparisons are exact, the stored value is truncated.
 void Extend(int32_t& low, int32_t& high, float v) {

@@ -1,13 +1,13 @@
 // How graph objects reach a canvas: Paint picks colour and width, Draw renders through the
 // canvas's graphics layer. Every graphics object is made and released inside one Draw.
 #include "graph/tguiobject.h"
-#include "graph/truncate.h"
+#include "platform/conversions.h"
 #include "platform/graphics.h"
 
 namespace {
 
-using graph::Saturate;
-using graph::Truncate;
+using platform::Saturate;
+using platform::Truncate;
 using platform::Graphics;
 
 // TColor is 0x00BBGGRR; the graphics layer wants opaque 0xAARRGGBB. The high byte (a system

@@ -1,7 +1,8 @@
 # Every `#include "folder/..."` line must follow the layers' arrows:
 #   plugin -> dialogs -> {registers, graph, platform}, graph -> platform, backends -> platform,
-#   host -> platform (to play the user). The compilers cannot catch a wrong arrow: every
-#   target has the repository root on its include path.
+#   host -> platform (to play the user; Cairo for snapshots).
+# The compilers cannot catch a wrong arrow: every target has the repository root on its
+# include path.
 # Run: cmake -DROOT=<repository> -P include_arrows.cmake
 cmake_minimum_required(VERSION 3.25)
 set(allowed_plugin plugin dialogs registers graph platform)
@@ -11,7 +12,7 @@ set(allowed_graph graph platform)
 set(allowed_platform platform)
 set(allowed_platform/win32 platform/win32 platform)
 set(allowed_platform/cairo platform/cairo platform)
-set(allowed_host host platform)
+set(allowed_host host platform platform/cairo)
 
 # The layer a path belongs to: its top folder, or a backend folder of the platform.
 function(layer_of path out)

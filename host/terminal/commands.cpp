@@ -3,9 +3,11 @@
 #include "host/terminal/parse.h"
 #include "host/terminal/session.h"
 #include "host/terminal/user.h"
+#include "platform/cairo/cairo_canvas.h"
 #include "platform/form.h"
 
 #include <algorithm>
+#include <array>
 #include <fstream>
 #include <ostream>
 
@@ -136,6 +138,54 @@ void Enter(Session& s, const Args& a) {
 
 void Slide(Session& s, const Args& a) { user::Slide(Reach(s, a[0], a[1]).control, a[2]); }
 
+platform::MouseButton ButtonArgument(const Args& a, size_t index) {
+    return a.size() > index ? user::ButtonOf(a[index]) : platform::MouseButton::Left;
+}
+
+void Press(Session& s, const Args& a) { user::Press(Reach(s, a[0], a[1]).control, a[2], a[3], ButtonArgument(a, 4)); }
+
+void Move(Session& s, const Args& a) { user::Move(Reach(s, a[0], a[1]).control, a[2], a[3]); }
+
+void Release(Session& s, const Args& a) { user::Release(Reach(s, a[0], a[1]).control, a[2], a[3], ButtonArgument(a, 4)); }
+
+// Press, eight moves along the way, release: what a hand on a mouse reports.
+void Drag(Session& s, const Args& a) {
+    platform::Control& control = Reach(s, a[0], a[1]).control;
+    const auto from = std::array{ParseSigned(a[2]), ParseSigned(a[3])};
+    const auto to = std::array{ParseSigned(a[4]), ParseSigned(a[5])};
+    if (!from[0] || !from[1] || !to[0] || !to[1]) throw CommandError("drag: pixels are whole numbers");
+    user::Press(control, a[2], a[3], platform::MouseButton::Left);
+    constexpr int kSteps = 8;
+    for (int i = 1; i <= kSteps; ++i) {
+        const int64_t x = *from[0] + (*to[0] - *from[0]) * i / kSteps, y = *from[1] + (*to[1] - *from[1]) * i / kSteps;
+        user::Move(control, std::to_string(x), std::to_string(y));
+    }
+    user::Release(control, a[4], a[5], platform::MouseButton::Left);
+}
+
+void Resize(Session& s, const Args& a) {
+    platform::Control& control = Reach(s, a[0], a[1]).control;
+    const auto w = ParseUnsigned(a[2]), h = ParseUnsigned(a[3]);
+    if (!w || !h || *w < 1 || *h < 1 || *w > 8192 || *h > 8192) throw CommandError("resize: sizes are 1 to 8192 pixels");
+    control.Bounds.Width = static_cast<int>(*w);
+    control.Bounds.Height = static_cast<int>(*h);
+}
+
+// The dialog's paint box, painted through Cairo into a PNG file.
+void Snapshot(Session& s, const Args& a) {
+    const DialogInfo& info = FindDialog(a[0]);
+    platform::Form& form = s.FormOf(info);
+    for (const auto& control : form.Controls()) {
+        if (control->kind() != Kind::PaintBox) continue;
+        platform::cairo::CairoCanvas canvas(control->Bounds.Width, control->Bounds.Height);
+        static_cast<platform::PaintBox&>(*control).PaintOn(canvas);
+        if (!canvas.WritePng(a[1])) throw CommandError("cannot write " + a[1]);
+        s.Out() << "wrote " << a[1] << " (" << canvas.Width() << " x " << canvas.Height() << ")\n";
+        return;
+    }
+    throw CommandError(std::string(info.key) + " has no paintbox to snapshot");
+}
+
 void Poke(Session& s, const Args& a) { s.Poke(ParseByte(a[0], "register"), ParseByte(a[1], "value")); }
 
 void Notify(Session& s, const Args& a) { s.Notify(ParseByte(a[0], "register")); }
@@ -199,6 +249,12 @@ constexpr Command kCommands[] = {
     {"leave", "DIALOG CONTROL", "move the focus out of an edit", 2, false, Leave},
     {"enter", "DIALOG CONTROL", "press Enter in an edit", 2, false, Enter},
     {"slide", "DIALOG CONTROL POSITION", "move a trackbar", 3, false, Slide},
+    {"press", "DIALOG CONTROL X Y [BUTTON]", "press a mouse button at a pixel of a paintbox", 4, false, Press},
+    {"move", "DIALOG CONTROL X Y", "move the mouse to a pixel of a paintbox", 4, false, Move},
+    {"release", "DIALOG CONTROL X Y [BUTTON]", "release a mouse button over a paintbox", 4, false, Release},
+    {"drag", "DIALOG CONTROL X1 Y1 X2 Y2", "left-press, move in 8 steps, release", 6, false, Drag},
+    {"resize", "DIALOG CONTROL W H", "give a control a new size (a paintbox's plot follows)", 4, false, Resize},
+    {"snapshot", "DIALOG FILE", "paint the dialog's paintbox into a PNG file", 2, true, Snapshot},
     {"poke", "REG VALUE", "change a register without telling the module", 2, false, Poke},
     {"notify", "REG", "tell every register window a register changed", 1, false, Notify},
     {"set", "REG VALUE", "poke, then notify", 2, false, Set},
@@ -252,7 +308,7 @@ void RunCommand(Session& session, const std::vector<std::string>& words) {
 
 void PrintCommands(std::ostream& out) {
     for (const Command& command : kCommands) out << "  " << Padded(Usage(command), 32) << command.summary << '\n';
-    out << "DIALOG is digital, limiter or boost. Numbers are decimal or 0x hex; \"double quotes\"\n"
+    out << "DIALOG is digital, limiter or boost. BUTTON is left (the default), right or middle.\nNumbers are decimal or 0x hex; \"double quotes\"\n"
            "keep blanks together; # starts a comment.\n";
 }
 

@@ -25,6 +25,17 @@ int ItemOf(const platform::ItemList& list, std::string_view item) {
     throw CommandError("no item " + Quoted(item) + " in " + list.Name() + " (" + choices + ")");
 }
 
+platform::PaintBox& PaintBoxOf(platform::Control& control, std::string_view action) {
+    if (control.kind() != Kind::PaintBox) WrongKind(control, action, "a paintbox");
+    return static_cast<platform::PaintBox&>(control);
+}
+
+int Coordinate(std::string_view text) {
+    const auto value = ParseSigned(text);
+    if (!value || *value < -100000 || *value > 100000) throw CommandError("pixel " + Quoted(text) + " is not a number from -100000 to 100000");
+    return static_cast<int>(*value);
+}
+
 platform::Edit& FocusedEdit(platform::Form& form, platform::Control& control, std::string_view action) {
     if (control.kind() != Kind::Edit) WrongKind(control, action, "an edit");
     form.userFocus(&control);
@@ -77,8 +88,8 @@ std::string Describe(const platform::Form& form, const platform::Control& contro
     case Kind::Label:
     case Kind::GroupBox:
     case Kind::Button: return Quoted(control.Caption());
-    case Kind::Form:
-    case Kind::PaintBox: break;
+    case Kind::PaintBox: return std::to_string(control.Bounds.Width) + " x " + std::to_string(control.Bounds.Height);
+    case Kind::Form: break;
     }
     return "";
 }
@@ -132,6 +143,25 @@ void Slide(platform::Control& control, std::string_view position) {
         throw CommandError("position " + std::string(position) + " is outside " + std::to_string(bar.Min()) + ".." +
                            std::to_string(bar.Max()));
     bar.userSetPosition(static_cast<int>(*value));
+}
+
+platform::MouseButton ButtonOf(std::string_view name) {
+    if (EqualsIgnoreCase(name, "left")) return platform::MouseButton::Left;
+    if (EqualsIgnoreCase(name, "right")) return platform::MouseButton::Right;
+    if (EqualsIgnoreCase(name, "middle")) return platform::MouseButton::Middle;
+    throw CommandError("no mouse button " + Quoted(name) + " (left, right or middle)");
+}
+
+void Press(platform::Control& control, std::string_view x, std::string_view y, platform::MouseButton button) {
+    PaintBoxOf(control, "press").userMouseDown(button, Coordinate(x), Coordinate(y));
+}
+
+void Move(platform::Control& control, std::string_view x, std::string_view y) {
+    PaintBoxOf(control, "move").userMouseMove(Coordinate(x), Coordinate(y));
+}
+
+void Release(platform::Control& control, std::string_view x, std::string_view y, platform::MouseButton button) {
+    PaintBoxOf(control, "release").userMouseUp(button, Coordinate(x), Coordinate(y));
 }
 
 }  // namespace host::user

@@ -29,4 +29,11 @@ void Enter(platform::Form& form, platform::Control& control);
 // A trackbar: a position inside its range.
 void Slide(platform::Control& control, std::string_view position);
 
+// A paintbox: the mouse at pixel (x, y) of it, which may lie outside it (a drag goes on
+// beyond the box). Buttons are left, right or middle.
+platform::MouseButton ButtonOf(std::string_view name);
+void Press(platform::Control& control, std::string_view x, std::string_view y, platform::MouseButton button);
+void Move(platform::Control& control, std::string_view x, std::string_view y);
+void Release(platform::Control& control, std::string_view x, std::string_view y, platform::MouseButton button);
+
 }  // namespace host::user

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -94,6 +95,26 @@ TEST_F(TerminalHost, TheDigitalDemoWritesEveryChangeAndShowsTheGraphObjectFollow
                                      "G animation state 3, hit mode 1 (hit on its shape)",  // close
                                  }));
     EXPECT_NE(text.find("PDMEdge        radiogroup  item 1 \"Rising\""), std::string::npos);
+}
+
+TEST_F(TerminalHost, TheLimiterDemoDragsBothCursorsAndSnapshotsTheCurve) {
+    std::ifstream demo(std::filesystem::path(__FILE__).parent_path() / "../../host/demo/limiter.qmh");
+    ASSERT_TRUE(demo.is_open());
+    const auto png = std::filesystem::current_path() / "limiter-curve.png";
+    std::filesystem::remove(png);
+    EXPECT_EQ(session.RunScript(demo, true), 0);
+    const std::string text = Take();
+    EXPECT_EQ(Lines(text, "error"), std::vector<std::string>{});
+    const auto writes = Lines(text, "W ");
+    auto count = [&](const std::string& reg) {
+        return std::count_if(writes.begin(), writes.end(), [&](const std::string& w) { return w.starts_with("W 0x80/0 reg " + reg); });
+    };
+    EXPECT_EQ(count("0x0B"), 2 + 8) << "Enter, leave, then every move of the inflection drag";
+    EXPECT_EQ(count("0x0D"), 2 + 8);
+    EXPECT_EQ(count("0x0C"), 1 + 8) << "the slope fallback, then every move of the slope drag";
+    EXPECT_NE(text.find("AttackText       label       \"1070 us\""), std::string::npos) << "reloaded caption";
+    EXPECT_GT(std::filesystem::file_size(png), 1000u);
+    std::filesystem::remove(png);
 }
 
 TEST_F(TerminalHost, NotifyReloadsWhatControlsShowsAndPokeAloneDoesNot) {
