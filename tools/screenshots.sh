@@ -31,3 +31,6 @@ shoot() {  # output.png dialog-index [register=value ...]
 
 # Boost on, threshold T2, delay 125ms.
 shoot docs/boost-dialog.png 2 2=0x40 20=0x0A
+# Digital input (source mute, 44.1...48kHz, PDM in), SDOUT tag 12 tri-stated, both clocks
+# output, data offset 32, V/I data, rising PDM edge on BCLK, shut down and muted.
+shoot docs/digital-control.png 0 1=0x06 3=0x25 4=0xC4 5=0xC0 6=32 7=0xC9 17=0x06

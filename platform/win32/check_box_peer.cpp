@@ -16,6 +16,7 @@ public:
     void Command(WORD code) override {
         if (code == BN_CLICKED) box_.userSetChecked(Send(BM_GETCHECK) == BST_CHECKED);
     }
+    Control* FocusControl() override { return &box_; }
 
 private:
     void ShowChecked() { Send(BM_SETCHECK, box_.Checked() ? BST_CHECKED : BST_UNCHECKED); }

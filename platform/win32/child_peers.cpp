@@ -7,7 +7,11 @@ namespace platform::win32 {
 
 HWND CreateChild(const wchar_t* windowClass, DWORD style, DWORD exStyle, const Control& control,
                  std::string_view text, const ChildSite& site) {
-    const Rect& r = control.Bounds;
+    return CreateChild(windowClass, style, exStyle, control.Bounds, text, site);
+}
+
+HWND CreateChild(const wchar_t* windowClass, DWORD style, DWORD exStyle, const Rect& r, std::string_view text,
+                 const ChildSite& site) {
     HWND window = CreateWindowExW(exStyle, windowClass, Widen(text).c_str(), WS_CHILD | WS_VISIBLE | style, r.Left,
                                   r.Top, r.Width, r.Height, site.parent,
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(site.id)), ModuleInstance(), nullptr);
@@ -19,11 +23,12 @@ std::unique_ptr<NativePeer> CreateChildPeer(Control& control, const ChildSite& s
     switch (control.kind()) {
     case Kind::CheckBox: return CreateCheckBoxPeer(static_cast<CheckBox&>(control), site);
     case Kind::ComboBox: return CreateComboBoxPeer(static_cast<ComboBox&>(control), site);
+    case Kind::RadioGroup: return CreateRadioGroupPeer(static_cast<RadioGroup&>(control), site);
     case Kind::Edit: return CreateEditPeer(static_cast<Edit&>(control), site);
     case Kind::Button: return CreateButtonPeer(static_cast<Button&>(control), site);
     case Kind::Label: return CreateLabelPeer(static_cast<Label&>(control), site);
     case Kind::GroupBox: return CreateGroupBoxPeer(static_cast<GroupBox&>(control), site);
-    // Radio groups, track bars and paint boxes get their peers with their dialogs.
+    // Track bars and paint boxes get their peers with their dialogs.
     default: return nullptr;
     }
 }

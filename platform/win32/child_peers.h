@@ -20,12 +20,16 @@ struct ChildSite {
 // the window cannot be created.
 HWND CreateChild(const wchar_t* windowClass, DWORD style, DWORD exStyle, const Control& control,
                  std::string_view text, const ChildSite& site);
+// The same at a place of the peer's choosing, for the parts of a control.
+HWND CreateChild(const wchar_t* windowClass, DWORD style, DWORD exStyle, const Rect& at, std::string_view text,
+                 const ChildSite& site);
 
 // Null for a kind that has no native peer yet, or when its window cannot be created.
 std::unique_ptr<NativePeer> CreateChildPeer(Control& control, const ChildSite& site);
 
 std::unique_ptr<NativePeer> CreateCheckBoxPeer(CheckBox& box, const ChildSite& site);
 std::unique_ptr<NativePeer> CreateComboBoxPeer(ComboBox& combo, const ChildSite& site);
+std::unique_ptr<NativePeer> CreateRadioGroupPeer(RadioGroup& group, const ChildSite& site);
 std::unique_ptr<NativePeer> CreateEditPeer(Edit& edit, const ChildSite& site);
 std::unique_ptr<NativePeer> CreateButtonPeer(Button& button, const ChildSite& site);
 std::unique_ptr<NativePeer> CreateLabelPeer(Label& label, const ChildSite& site);

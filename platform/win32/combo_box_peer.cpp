@@ -27,8 +27,13 @@ public:
     }
     void Command(WORD code) override {
         if (code == CBN_SELCHANGE) combo_.userSelect(static_cast<int>(Send(CB_GETCURSEL)));
-        if (code == CBN_EDITCHANGE) combo_.userEditText(WindowText(Window()));
+        // A dropped-down list selects the item that begins with the typed text; closed, it
+        // selects none. Either way the list, not the text, says which item is meant.
+        if (code == CBN_EDITCHANGE) combo_.userEditText(WindowText(Window()), static_cast<int>(Send(CB_GETCURSEL)));
+        // The field inside takes the focus in the combo box's stead.
+        if (code == CBN_SETFOCUS) ReportFocus();
     }
+    Control* FocusControl() override { return &combo_; }
 
 private:
     void ShowItems() {

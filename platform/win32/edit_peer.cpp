@@ -15,18 +15,12 @@ public:
     }
     void Command(WORD code) override {
         if (code == EN_CHANGE) edit_.userSetText(WindowText(Window()));
-        if (code == EN_KILLFOCUS && exitsWithinForm_) edit_.userExit();
     }
+    // Whether the edit was left is the form's to decide, when the focus arrives elsewhere.
+    Control* FocusControl() override { return &edit_; }
 
 protected:
     bool Message(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
-        if (msg == WM_KILLFOCUS) {
-            // Like the framework: leaving for another control of the form is an exit; the
-            // form losing activation is not (the focus comes back here when it returns).
-            auto next = reinterpret_cast<HWND>(wParam);
-            exitsWithinForm_ = next != nullptr && IsChild(GetAncestor(Window(), GA_ROOT), next);
-            return false;
-        }
         if (msg == WM_CHAR) return KeyPress(wParam, lParam, result);
         return false;
     }
@@ -51,7 +45,6 @@ private:
     }
 
     Edit& edit_;
-    bool exitsWithinForm_ = false;
 };
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "platform/win32/native_peer.h"
 
+#include "platform/form.h"
 #include "platform/win32/text.h"
 
 namespace platform::win32 {
@@ -56,6 +57,7 @@ LRESULT CALLBACK PeerProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORBTN:
         if (NativePeer::Of(reinterpret_cast<HWND>(lParam)) != nullptr) return ButtonFace(reinterpret_cast<HDC>(wParam));
         break;
+    case WM_SETFOCUS: self->ReportFocus(); break;
     case WM_NCDESTROY:
         // Destroyed with a parent before the peer let go: the peer lives on without a window.
         self->Release();
@@ -93,6 +95,12 @@ LRESULT NativePeer::Send(UINT msg, WPARAM wParam, LPARAM lParam) {
 void NativePeer::SetText(const std::string& text) {
     if (window_ == nullptr || WindowText(window_) == text) return;
     Send(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Widen(text).c_str()));
+}
+
+void NativePeer::ReportFocus() {
+    Control* control = FocusControl();
+    Form* form = control != nullptr ? control->OwnerForm() : nullptr;
+    if (form != nullptr) form->userFocus(control);
 }
 
 void NativePeer::Release() {

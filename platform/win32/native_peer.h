@@ -29,6 +29,9 @@ public:
     virtual void Command(WORD) {}
     virtual void Scroll(WORD) {}
     virtual bool Notify(const NMHDR&, LRESULT&) { return false; }
+    // The control whose form hears that the focus arrived when this window takes it; null
+    // for windows the user cannot focus.
+    virtual Control* FocusControl() { return nullptr; }
 
 protected:
     // A message to this window itself, before its native procedure; true when handled.
@@ -41,6 +44,8 @@ protected:
     void SetText(const std::string& text);
     // Now rather than in ~NativePeer, for a peer whose members must outlive the window.
     void Destroy();
+    // For a part of the control that takes the focus in its stead (a combo box's field).
+    void ReportFocus();
 
 private:
     friend LRESULT CALLBACK PeerProc(HWND, UINT, WPARAM, LPARAM);

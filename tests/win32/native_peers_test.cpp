@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -17,12 +18,13 @@ platform::FormLayout Design(const char* caption) {
         .name = caption,
         .caption = caption,
         .clientWidth = 200,
-        .clientHeight = 80,
+        .clientHeight = 140,
         .controls = {
             // The edit is not first in tab order, so the focus coming back to it is memory.
             {Kind::Edit, "Value", "", "12", {}, 0, {8, 8, 80, 21}, 1},
             {Kind::Button, "Apply", "", "Apply", {}, 0, {100, 8, 75, 25}, 0},
             {Kind::Label, "Note", "", "Note", {}, 0, {8, 40, 80, 17}, 2},
+            {Kind::RadioGroup, "Choice", "", "Pick", {"A", "B"}, -1, {8, 70, 137, 57}, 3},
         },
     };
 }
@@ -113,6 +115,32 @@ TEST_F(NativePeers, EditExitsOnlyForAnotherControlOfItsForm) {
 
     SetFocus(WindowOf(first.Apply()));
     EXPECT_EQ(exits, 1);
+}
+
+TEST_F(NativePeers, RadioGroupsLayOutTheirItemsInColumnsAndFollowTheModel) {
+    auto& choice = (*first).Get<platform::RadioGroup>("Choice");
+    int picks = 0;
+    choice.OnClick = [&picks] { ++picks; };
+    choice.SetItems({"A", "B", "C"});
+    choice.SetCaption("Three");
+    choice.SetItemIndex(2);
+    HWND frame = WindowOf(choice);
+    EXPECT_EQ(TextOf(frame), L"Three");
+    const std::vector<HWND> buttons = ChildrenOf(frame);
+    ASSERT_EQ(buttons.size(), 3u);
+    // Two columns, the first one fuller; the odd pixel of height is shared out.
+    EXPECT_EQ(PlacementOf(buttons[0]), (Placement{8, 14, 63, 19}));
+    EXPECT_EQ(PlacementOf(buttons[1]), (Placement{8, 33, 63, 19}));
+    EXPECT_EQ(PlacementOf(buttons[2]), (Placement{71, 14, 63, 19}));
+    for (size_t i = 0; i < 3; ++i) EXPECT_EQ(SendMessageW(buttons[i], BM_GETCHECK, 0, 0), i == 2 ? BST_CHECKED : 0);
+    EXPECT_EQ(picks, 1) << "the model's own event only";
+
+    (*first).Show();
+    SendMessageW(buttons[1], BM_CLICK, 0, 0);
+    Pump();
+    EXPECT_EQ(choice.ItemIndex(), 1);
+    EXPECT_EQ(picks, 2);
+    EXPECT_EQ(SendMessageW(buttons[2], BM_GETCHECK, 0, 0), BST_UNCHECKED);
 }
 
 TEST_F(NativePeers, ClosingHidesAndTellsTheModel) {

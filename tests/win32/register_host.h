@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <ostream>
 #include <vector>
 
 struct WriteCall {
@@ -17,6 +18,12 @@ struct WriteCall {
     uint8_t cached;  // the cache byte of the register while the callback ran
     bool operator==(const WriteCall&) const = default;
 };
+
+// For a failing comparison: the register and its byte, not the record's raw bytes.
+inline std::ostream& operator<<(std::ostream& out, const WriteCall& c) {
+    return out << "{reg " << c.reg << ", cached 0x" << std::hex << int{c.cached} << std::dec << ", address "
+               << c.address << ", page " << c.page << ", count " << c.count << "}";
+}
 
 struct RegisterHost {
     uint8_t cache[256] = {};
