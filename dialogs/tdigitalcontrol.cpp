@@ -154,17 +154,18 @@ void TDigitalControlForm::ResetClick() {
     WriteField(DigitalControlI2C, ResetField, 0);
 }
 
-// Through the object's own operation table: the object may be one the host built.
-void TDigitalControlForm::FormActivate() {
-    if (ActiveGraphObject == nullptr) return;
-    ActiveGraphObject->StartAnimation(1);
-    ActiveGraphObject->SetHitMode(QM7140_GRAPH_ALWAYS_HIT, nullptr);
-}
+void TDigitalControlForm::FormActivate() { MoveGraphObject(1, QM7140_GRAPH_ALWAYS_HIT); }
 
-void TDigitalControlForm::FormDeactivate() {
+void TDigitalControlForm::FormDeactivate() { MoveGraphObject(3, QM7140_GRAPH_HIT_ON_SHAPE); }
+
+// The object may be one the host built from its header with a table of its own: it is
+// called through that table and changed at the shared offsets, never used as a C++ object
+// of ours. With no timer, setting the hit mode is storing it.
+void TDigitalControlForm::MoveGraphObject(int32_t animationState, int32_t hitMode) {
     if (ActiveGraphObject == nullptr) return;
-    ActiveGraphObject->StartAnimation(3);
-    ActiveGraphObject->SetHitMode(QM7140_GRAPH_HIT_ON_SHAPE, nullptr);
+    auto& object = *reinterpret_cast<QM7140GraphObject*>(ActiveGraphObject);
+    object.Ops->StartAnimation(&object, animationState);
+    object.HitMode = hitMode;
 }
 
 void TDigitalControlForm::ReloadControls() {

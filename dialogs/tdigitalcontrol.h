@@ -98,5 +98,7 @@ public:
     int32_t DataOffsetValue = 0;
 
 private:
+    void MoveGraphObject(int32_t animationState, int32_t hitMode);
+
     FieldBindings fields_{*this, Fields(), DigitalControlI2C};
 };

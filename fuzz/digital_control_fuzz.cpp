@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             break;
         }
         case 1: {  // type into a number field (the one with the focus, if any), then Enter, or leave it
-            const size_t e = form.Focused() == edits[0] ? 0 : form.Focused() == edits[1] ? 1 : s.arg % 2;
+            const size_t e = form.Focused() == edits[0] ? 0 : form.Focused() == edits[1] ? 1 : s.arg % 2u;
             field = &editFields[e];
             form.userFocus(edits[e]);
             while (!edits[e]->Text().empty()) edits[e]->userType('\b');
