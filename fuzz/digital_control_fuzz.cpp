@@ -12,13 +12,8 @@ using fuzz::Check;
 
 namespace {
 
-// Text a person might type into a number field: digits, signs, blanks, letters, Enter.
-std::string Typed(uint8_t seed, uint8_t length) {
-    static constexpr char kKeys[] = "0123456789-+ xA\r07";
-    std::string text;
-    for (uint8_t i = 0; i < length % 6; ++i) text += kKeys[(seed + i * 7u) % (sizeof kKeys - 1)];
-    return text;
-}
+// What a person might type into a number field: digits, signs, blanks, letters, Enter.
+constexpr std::string_view kKeys = "0123456789-+ xA\r07";
 
 }  // namespace
 
@@ -48,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             case platform::Kind::RadioGroup: static_cast<platform::RadioGroup&>(control).userSelect(index); break;
             default:
                 if (s.arg & 0x80)
-                    static_cast<platform::ComboBox&>(control).userEditText(Typed(s.value, s.arg), index);
+                    static_cast<platform::ComboBox&>(control).userEditText(fuzz::Typed(kKeys, s.value, s.arg, 5), index);
                 else
                     static_cast<platform::ComboBox&>(control).userSelect(index);
             }
@@ -64,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             form.userFocus(edits[e]);
             while (!edits[e]->Text().empty()) edits[e]->userType('\b');
             const int callsTyping = host.callbacks;
-            for (char key : Typed(s.value, s.arg / 2)) edits[e]->userType(key);
+            for (char key : fuzz::Typed(kKeys, s.value, s.arg / 2, 5)) edits[e]->userType(key);
             expectedCalls = host.callbacks - callsTyping;  // each Enter commits
             if (s.arg & 0x40) {
                 edits[e]->userType('\r');

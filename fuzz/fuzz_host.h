@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <string_view>
 
 namespace fuzz {
 
@@ -24,6 +26,13 @@ struct Step {
 template <class Visit>
 void ForEachStep(const uint8_t* data, size_t size, Visit visit) {
     for (size_t i = 0; i + 2 < size; i += 3) visit(Step{data[i], data[i + 1], data[i + 2]});
+}
+
+// Up to `longest` keys a person might type, picked from `keys` by the seed.
+inline std::string Typed(std::string_view keys, uint8_t seed, uint8_t length, uint8_t longest) {
+    std::string text;
+    for (uint8_t i = 0; i < length % (longest + 1); ++i) text += keys[(seed + i * 7u) % keys.size()];
+    return text;
 }
 
 class Host {

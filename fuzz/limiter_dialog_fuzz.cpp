@@ -28,12 +28,8 @@ uint8_t Writable(size_t reg) {
     }
 }
 
-std::string Typed(uint8_t seed, uint8_t length) {
-    static constexpr char kKeys[] = "0123456789.,-+e xn\b";
-    std::string text;
-    for (uint8_t i = 0; i < length % 7; ++i) text += kKeys[(seed + i * 5u) % (sizeof kKeys - 1)];
-    return text;
-}
+// What a person might type into a decimal field, backspace included.
+constexpr std::string_view kKeys = "0123456789.,-+e xn\b";
 
 }  // namespace
 
@@ -56,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         case 0: {  // type into an edit, then Enter or leave
             platform::Edit& edit = *edits[s.arg % 3];
             form.userFocus(&edit);
-            for (char key : Typed(s.value, s.arg / 3)) edit.userType(key);
+            for (char key : fuzz::Typed(kKeys, s.value, s.arg / 3, 6)) edit.userType(key);
             if (s.arg & 0x80) edit.userType('\r');
             else form.userFocus(nullptr);
             break;
