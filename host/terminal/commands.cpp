@@ -1,5 +1,6 @@
 #include "host/terminal/commands.h"
 
+#include "host/terminal/files.h"
 #include "host/terminal/parse.h"
 #include "host/terminal/session.h"
 #include "host/terminal/user.h"
@@ -8,7 +9,7 @@
 
 #include <algorithm>
 #include <array>
-#include <fstream>
+#include <sstream>
 #include <ostream>
 
 namespace host {
@@ -204,17 +205,15 @@ void Peek(Session& s, const Args& a) {
 void Dump(Session& s, const Args&) { s.Device().Dump(s.Out()); }
 
 void Save(Session& s, const Args& a) {
-    std::ofstream file(a[0]);
-    if (file) s.Device().Save(file);
-    file.close();
-    if (!file) throw CommandError("cannot write " + a[0]);
+    std::ostringstream text;
+    s.Device().Save(text);
+    WriteReplacing(a[0], text.str());
 }
 
 // All or nothing: a bad line leaves the device as it was.
 void Load(Session& s, const Args& a) {
-    std::ifstream file(a[0]);
-    if (!file) throw CommandError("cannot read " + a[0]);
-    for (const auto& [reg, value] : ParseSaved(file, a[0])) s.Poke(reg, value);
+    std::istringstream text(ReadBounded(a[0], kLargestStateFile));
+    for (const auto& [reg, value] : ParseSaved(text, a[0])) s.Poke(reg, value);
     for (unsigned reg = 0; reg < 256; ++reg) s.Notify(static_cast<uint8_t>(reg));
 }
 

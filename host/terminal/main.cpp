@@ -1,10 +1,13 @@
 // qm7140-host: a terminal host for the module, with a simulated QM7140 behind it.
 #include "host/terminal/commands.h"
+#include "host/terminal/files.h"
 #include "host/terminal/module.h"
 #include "host/terminal/session.h"
 
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <optional>
@@ -68,23 +71,23 @@ int main(int argc, char** argv) {
     }
     const bool interactive = !script && isatty(STDIN_FILENO) != 0;
 
-    std::ifstream file;
-    if (script && *script != "-") {
-        file.open(*script);
-        if (!file) {
-            std::cerr << "error: cannot read " << *script << '\n';
+    try {
+        std::ifstream file;
+        if (script && *script != "-") file = host::OpenInput(*script);
+        std::istream& in = file.is_open() ? file : std::cin;
+        host::Session session(modulePath, std::cout, std::cerr);
+        int status = 0;
+        if (interactive)
+            session.RunInteractive(in);
+        else
+            status = session.RunScript(in, true) == 0 ? 0 : 1;
+        // A transcript that could not be written is a failure, not a success.
+        errno = 0;
+        if (!std::cout.flush()) {
+            std::cerr << "error: cannot write the output: " << std::strerror(errno != 0 ? errno : EIO) << '\n';
             return 1;
         }
-    }
-    std::istream& in = file.is_open() ? file : std::cin;
-
-    try {
-        host::Session session(modulePath, std::cout, std::cerr);
-        if (interactive) {
-            session.RunInteractive(in);
-            return 0;
-        }
-        return session.RunScript(in, true) == 0 ? 0 : 1;
+        return status;
     } catch (const std::exception& e) {
         std::cerr << "error: " << e.what() << '\n';
         return 1;

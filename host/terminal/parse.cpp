@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 namespace host {
 
@@ -67,7 +68,43 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+std::string Quoted(std::string_view text) { return "\"" + Shown(text) + "\""; }
+
+std::string Escaped(std::string_view text) {
+    std::string escaped;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            escaped += c;
+            continue;
+        }
+        char code[8];
+        std::snprintf(code, sizeof code, "\\x%02X", byte);
+        escaped += code;
+    }
+    return escaped;
+}
+
+std::string Shown(std::string_view text) {
+    constexpr size_t kShown = 60, kHead = 40, kTail = 16;
+    if (text.size() <= kShown) return Escaped(text);
+    return Escaped(text.substr(0, kHead)) + "..." + Escaped(text.substr(text.size() - kTail));
+}
+
+LineEnd ReadLine(std::istream& in, std::string& line) {
+    line.clear();
+    std::streambuf& buffer = *in.rdbuf();
+    for (;;) {
+        const int c = buffer.sbumpc();
+        if (c == std::char_traits<char>::eof()) {
+            in.setstate(std::ios::eofbit);
+            return LineEnd::EndOfInput;
+        }
+        if (c == '\n') return LineEnd::Newline;
+        if (line.size() == kLongestLine) return LineEnd::TooLong;
+        line += static_cast<char>(c);
+    }
+}
 
 std::string Hex(unsigned value) {
     char text[16];

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <istream>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -26,7 +27,23 @@ std::optional<int64_t> ParseSigned(std::string_view text);
 uint8_t ParseByte(std::string_view text, std::string_view what);
 
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
+// For messages: in double quotes, control bytes escaped (\x00), and a long text shortened
+// around an ellipsis, so that one bad word makes one readable line.
 std::string Quoted(std::string_view text);
+// The same without the quotes, for paths.
+std::string Shown(std::string_view text);
+// Control bytes escaped, nothing shortened: for echoing a line as it was read.
+std::string Escaped(std::string_view text);
+
+// Lines of commands and of state files are short; anything longer is bad input, not a line.
+constexpr size_t kLongestLine = 4096;
+
+enum class LineEnd { Newline, EndOfInput, TooLong };
+// One line without its newline, at most kLongestLine bytes. Nothing is read when the input
+// is at its end (`line` empty, EndOfInput); a last line without a newline ends EndOfInput.
+LineEnd ReadLine(std::istream& in, std::string& line);
+
+
 // "0x5A"
 std::string Hex(unsigned value);
 

@@ -112,11 +112,20 @@ bool Session::Execute(std::string_view line) {
 int Session::RunScript(std::istream& in, bool echo) {
     int failed = 0;
     std::string line;
-    for (int number = 1; !quit_ && std::getline(in, line); ++number) {
+    for (int number = 1; !quit_; ++number) {
+        const LineEnd end = ReadLine(in, line);
+        if (end == LineEnd::EndOfInput && line.empty()) break;
+        if (end == LineEnd::TooLong) {
+            // No line at all: whatever follows cannot be told apart from it.
+            err_ << "error: line " << number << ": longer than " << kLongestLine << " bytes; the rest is not read"
+                 << std::endl;
+            ++failed;
+            break;
+        }
         const auto first = line.find_first_not_of(" \t\r");
         if (first == std::string::npos || line[first] == '#') continue;
         const auto last = line.find_last_not_of(" \t\r");
-        if (echo) out_ << "> " << line.substr(first, last - first + 1) << '\n';
+        if (echo) out_ << "> " << Escaped(line.substr(first, last - first + 1)) << '\n';
         where_ = "line " + std::to_string(number) + ": ";
         if (!Execute(line)) ++failed;
     }
@@ -128,9 +137,17 @@ void Session::RunInteractive(std::istream& in) {
     std::string line;
     while (!quit_) {
         out_ << "qm7140> " << std::flush;
-        if (!std::getline(in, line)) {
+        const LineEnd end = ReadLine(in, line);
+        if (end == LineEnd::EndOfInput) {
+            // A line the user never finished with Enter is dropped, not run.
             out_ << '\n';
             break;
+        }
+        if (end == LineEnd::TooLong) {
+            err_ << "error: a line longer than " << kLongestLine << " bytes" << std::endl;
+            while (ReadLine(in, line) == LineEnd::TooLong) {
+            }
+            continue;
         }
         Execute(line);
     }

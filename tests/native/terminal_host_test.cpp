@@ -5,9 +5,12 @@
 #include "host/terminal/user.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -309,6 +312,68 @@ TEST(TerminalHostParse, NumbersAreDecimalOrHexAndNothingElse) {
     EXPECT_EQ(host::ParseSigned("-0x10"), -16);
     EXPECT_EQ(host::Tokenize("type boost X \"a  b\" # rest"), (std::vector<std::string>{"type", "boost", "X", "a  b"}));
     EXPECT_EQ(host::Tokenize("name \"\""), (std::vector<std::string>{"name", ""}));
+}
+
+// The host run as a person runs it, on hostile input: each case ends with exit status 1 and
+// one readable error line, however large or strange the input.
+TEST(TerminalHostBadInput, EachEndsWithOneReadableErrorAndExitOne) {
+    const std::string host = QM7140_HOST;
+    const auto dir = std::filesystem::temp_directory_path() / ("qm7140-dir-" + std::to_string(getpid()));
+    std::filesystem::create_directory(dir);
+    const std::string demo = (std::filesystem::path(__FILE__).parent_path() / "../../host/demo/boost.qmh").string();
+    struct Case {
+        std::string command;  // through sh; stdout is dropped
+        std::string error;    // what stderr must hold
+    };
+    const Case cases[] = {
+        {"printf 'load /dev/zero\\n' | " + host + " -", "cannot read /dev/zero: larger than 65536 bytes"},
+        {host + " /dev/zero", "line 1: longer than 4096 bytes"},
+        {host + " " + dir.string(), "cannot read " + dir.string() + ": Is a directory"},
+        {"printf 'load " + dir.string() + "\\n' | " + host + " -", ": Is a directory"},
+        {host + " " + demo + " >/dev/full", "cannot write the output: No space left on device"},
+        {"printf 'peek\\0002\\n' | " + host + " -", "unknown command \"peek\\x002\""},
+        {"(head -c 3000 /dev/zero | tr '\\0' a; echo) | " + host + " -", "\"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa...aaaaaaaaaaaaaaaa\""},
+    };
+    for (const Case& c : cases) {
+        FILE* run = popen(("(" + c.command + ") 2>&1 >/dev/null").c_str(), "r");
+        ASSERT_NE(run, nullptr);
+        std::string error;
+        char chunk[256];
+        while (size_t n = fread(chunk, 1, sizeof chunk, run)) error.append(chunk, n);
+        const int status = pclose(run);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << c.command;
+        EXPECT_NE(error.find(c.error), std::string::npos) << c.command << "\n" << error;
+        EXPECT_LT(error.size(), 300u) << c.command;
+    }
+    std::filesystem::remove(dir);
+}
+
+TEST(TerminalHostBadInput, AFailedSaveLeavesTheOldFileWhole) {
+    const std::string host = QM7140_HOST;
+    const auto file = std::filesystem::temp_directory_path() / ("qm7140-save-" + std::to_string(getpid()) + ".txt");
+    const std::string save = "printf 'set 1 0x5A\\nsave " + file.string() + "\\n' | " + host + " - >/dev/null 2>&1";
+    ASSERT_EQ(std::system(save.c_str()), 0);
+    const auto size = std::filesystem::file_size(file);
+    // With the file size limit below a state file, the write fails: the old file stays.
+    EXPECT_NE(std::system(("(trap '' XFSZ; ulimit -f 1; " + save + ")").c_str()), 0);
+    EXPECT_EQ(std::filesystem::file_size(file), size);
+    const std::string load = "printf 'load " + file.string() + "\\npeek 1\\n' | " + host + " - 2>&1";
+    FILE* run = popen(load.c_str(), "r");
+    char line[4096] = {};
+    std::string out;
+    while (fgets(line, sizeof line, run) != nullptr) out += line;
+    EXPECT_EQ(pclose(run), 0);
+    EXPECT_NE(out.find("reg 0x01 = 0x5A"), std::string::npos) << out;
+    std::filesystem::remove(file);
+}
+
+TEST_F(TerminalHost, AnUnfinishedLineAtTheEndOfInteractiveInputIsDropped) {
+    std::istringstream typed("peek 1\npeek 2");
+    session.RunInteractive(typed);
+    const std::string text = Take();
+    EXPECT_NE(text.find("reg 0x01"), std::string::npos);
+    EXPECT_EQ(text.find("reg 0x02"), std::string::npos) << "the line Enter never ended";
+    EXPECT_TRUE(text.ends_with("qm7140> \n")) << "the prompt's line is ended";
 }
 
 }  // namespace

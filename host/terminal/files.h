@@ -1,0 +1,22 @@
+// The host's files: scripts and state files read with their size bounded, state files
+// replaced whole or not at all, and every failure said with the system's reason.
+#pragma once
+
+#include <fstream>
+#include <string>
+#include <string_view>
+
+namespace host {
+
+// A state file holds 256 short lines; anything much larger is not one.
+constexpr size_t kLargestStateFile = 64 * 1024;
+
+// Open for reading; CommandError "cannot read PATH: Is a directory" and the like.
+std::ifstream OpenInput(const std::string& path);
+// The whole of a file of at most `limit` bytes; CommandError when it is larger or unreadable.
+std::string ReadBounded(const std::string& path, size_t limit);
+// Writes a temporary file beside `path` and renames it over `path`: a failure leaves the
+// old file as it was.
+void WriteReplacing(const std::string& path, std::string_view content);
+
+}  // namespace host
