@@ -34,3 +34,6 @@ shoot docs/boost-dialog.png 2 2=0x40 20=0x0A
 # Digital input (source mute, 44.1...48kHz, PDM in), SDOUT tag 12 tri-stated, both clocks
 # output, data offset 32, V/I data, rising PDM edge on BCLK, shut down and muted.
 shoot docs/digital-control.png 0 1=0x06 3=0x25 4=0xC4 5=0xC0 6=32 7=0xC9 17=0x06
+# Limiter on, attack 1070 us, hysteresis 1, APT/VBAT 3; release 365 ms/step with the
+# integration count; the curve as the dialog starts it.
+shoot docs/limiter-dialog.png 1 2=0x04 14=0x5B 15=0x23

@@ -28,9 +28,11 @@ std::unique_ptr<NativePeer> CreateChildPeer(Control& control, const ChildSite& s
     case Kind::Button: return CreateButtonPeer(static_cast<Button&>(control), site);
     case Kind::Label: return CreateLabelPeer(static_cast<Label&>(control), site);
     case Kind::GroupBox: return CreateGroupBoxPeer(static_cast<GroupBox&>(control), site);
-    // Track bars and paint boxes get their peers with their dialogs.
-    default: return nullptr;
+    case Kind::TrackBar: return CreateTrackBarPeer(static_cast<TrackBar&>(control), site);
+    case Kind::PaintBox: return CreatePaintBoxPeer(static_cast<PaintBox&>(control), site);
+    case Kind::Form: break;
     }
+    return nullptr;
 }
 
 }  // namespace platform::win32

@@ -24,7 +24,7 @@ HWND CreateChild(const wchar_t* windowClass, DWORD style, DWORD exStyle, const C
 HWND CreateChild(const wchar_t* windowClass, DWORD style, DWORD exStyle, const Rect& at, std::string_view text,
                  const ChildSite& site);
 
-// Null for a kind that has no native peer yet, or when its window cannot be created.
+// Null for a kind that has no native peer, or when its window cannot be created.
 std::unique_ptr<NativePeer> CreateChildPeer(Control& control, const ChildSite& site);
 
 std::unique_ptr<NativePeer> CreateCheckBoxPeer(CheckBox& box, const ChildSite& site);
@@ -34,5 +34,7 @@ std::unique_ptr<NativePeer> CreateEditPeer(Edit& edit, const ChildSite& site);
 std::unique_ptr<NativePeer> CreateButtonPeer(Button& button, const ChildSite& site);
 std::unique_ptr<NativePeer> CreateLabelPeer(Label& label, const ChildSite& site);
 std::unique_ptr<NativePeer> CreateGroupBoxPeer(GroupBox& group, const ChildSite& site);
+std::unique_ptr<NativePeer> CreateTrackBarPeer(TrackBar& bar, const ChildSite& site);
+std::unique_ptr<NativePeer> CreatePaintBoxPeer(PaintBox& box, const ChildSite& site);
 
 }  // namespace platform::win32

@@ -2,6 +2,7 @@
 
 #include "platform/win32/module_instance.h"
 #include "platform/win32/text.h"
+#include "platform/win32/window_class.h"
 
 namespace platform::win32 {
 
@@ -10,33 +11,6 @@ namespace {
 constexpr const wchar_t* kFormClass = L"QM7140Form";
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPSIBLINGS;
 constexpr DWORD kExStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_CONTROLPARENT;
-
-// Registered on first use and unregistered when the module unloads, so that a later load
-// of the module (perhaps at another address) registers afresh. The class procedure is the
-// system's own: every form window is subclassed at once, and a class that outlived its
-// module would still point at valid code.
-class FormClass {
-public:
-    FormClass() {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof wc;
-        wc.style = CS_DBLCLKS;
-        wc.lpfnWndProc = DefWindowProcW;
-        wc.hInstance = ModuleInstance();
-        wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
-        wc.lpszClassName = kFormClass;
-        registered_ = RegisterClassExW(&wc) != 0;
-    }
-    ~FormClass() {
-        if (registered_) UnregisterClassW(kFormClass, ModuleInstance());
-    }
-    FormClass(const FormClass&) = delete;
-    FormClass& operator=(const FormClass&) = delete;
-
-private:
-    bool registered_;
-};
 
 HFONT CreateFormFont(const Form& form) {
     LOGFONTW font{};
@@ -55,7 +29,8 @@ HFONT CreateFormFont(const Form& form) {
 }  // namespace
 
 std::unique_ptr<FormPeer> FormPeer::Create(Form& form) {
-    static const FormClass formClass;
+    static const WindowClass formClass(kFormClass, CS_DBLCLKS,
+                                       reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1)));
     RECT frame{0, 0, form.Bounds.Width, form.Bounds.Height};
     AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
     int x = CW_USEDEFAULT, y = CW_USEDEFAULT;

@@ -1,5 +1,6 @@
-// The Win32 backend on forms of its own (linked in, not through the DLL): the kinds that no
-// finished dialog shows yet, activation between forms, and tearing windows down.
+// The Win32 backend on forms of its own (linked in, not through the DLL): what no finished
+// dialog exercises, activation between forms, and tearing windows down.
+#include "platform/canvas.h"
 #include "platform/layout.h"
 #include "platform/win32/native_peer.h"
 #include "screen.h"
@@ -25,6 +26,7 @@ platform::FormLayout Design(const char* caption) {
             {Kind::Button, "Apply", "", "Apply", {}, 0, {100, 8, 75, 25}, 0},
             {Kind::Label, "Note", "", "Note", {}, 0, {8, 40, 80, 17}, 2},
             {Kind::RadioGroup, "Choice", "", "Pick", {"A", "B"}, -1, {8, 70, 137, 57}, 3},
+            {Kind::PaintBox, "View", "", "", {}, 0, {150, 70, 40, 30}, 4},
         },
     };
 }
@@ -149,6 +151,29 @@ TEST_F(NativePeers, ClosingHidesAndTellsTheModel) {
     EXPECT_FALSE((*first).Visible());
     EXPECT_TRUE(IsWindow(WindowOf(*first)));
     EXPECT_FALSE(IsWindowVisible(WindowOf(*first)));
+}
+
+// Painted before Repaint returns, at the box's geometry of the moment.
+TEST_F(NativePeers, PaintBoxesPaintAtOnceAndFollowTheirBounds) {
+    auto& view = (*first).Get<platform::PaintBox>("View");
+    HWND box = WindowOf(view);
+    ASSERT_NE(box, nullptr);
+    int paints = 0;
+    view.OnPaint = [&](platform::Canvas& canvas) {
+        ++paints;
+        canvas.SetBrush(0x0000FF);
+        canvas.FillRect(0, 0, view.Bounds.Width, view.Bounds.Height);
+    };
+    (*first).Show();
+    Pump();
+    view.Bounds = {140, 60, 50, 40};
+    paints = 0;
+    view.Repaint();
+    EXPECT_EQ(paints, 1);
+    EXPECT_EQ(PlacementOf(box), (Placement{140, 60, 50, 40}));
+    HDC dc = GetDC(box);
+    EXPECT_EQ(GetPixel(dc, 49, 39), RGB(255, 0, 0));
+    ReleaseDC(box, dc);
 }
 
 // The model destroys controls before the form; were it the other way round, the windows
