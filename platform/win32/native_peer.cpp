@@ -3,11 +3,19 @@
 #include "platform/form.h"
 #include "platform/win32/text.h"
 
+#include <unordered_map>
+
 namespace platform::win32 {
 
 namespace {
 
-constexpr const wchar_t* kPeerProperty = L"QM7140.Peer";
+// Which peer owns which window. A table of our own rather than a window property: every
+// message to one of our windows looks its peer up, and under Wine a property read is a round
+// trip to the window server. The unload routine destroys every form before statics go.
+std::unordered_map<HWND, NativePeer*>& Peers() {
+    static std::unordered_map<HWND, NativePeer*> peers;
+    return peers;
+}
 
 // Static labels, check boxes and group boxes ask their container how to paint their
 // background: the form's button face, not the white of a plain window.
@@ -70,14 +78,15 @@ LRESULT CALLBACK PeerProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 NativePeer::NativePeer(HWND window) : window_(window) {
-    SetPropW(window, kPeerProperty, this);
+    Peers()[window] = this;
     native_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&PeerProc)));
 }
 
 NativePeer* NativePeer::Of(HWND window) {
     // Notifications carry window handles from anywhere; only this thread's windows are ours.
     if (window == nullptr || GetWindowThreadProcessId(window, nullptr) != GetCurrentThreadId()) return nullptr;
-    return static_cast<NativePeer*>(GetPropW(window, kPeerProperty));
+    const auto found = Peers().find(window);
+    return found != Peers().end() ? found->second : nullptr;
 }
 
 LRESULT NativePeer::CallNative(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -106,7 +115,7 @@ void NativePeer::ReportFocus() {
 void NativePeer::Release() {
     if (window_ == nullptr) return;
     SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(native_));
-    RemovePropW(window_, kPeerProperty);
+    Peers().erase(window_);
     window_ = nullptr;
 }
 
