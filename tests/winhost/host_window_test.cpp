@@ -100,6 +100,17 @@ TEST_F(Host, AByteEditedInTheGridReachesTheDeviceAndTheOpenDialogFollowsWithoutW
         EXPECT_EQ(SendMessageW(boost.threshold, CB_GETCURSEL, 0, 0), (Register(20) >> 2) & 3);
         EXPECT_EQ(SendMessageW(boost.delay, CB_GETCURSEL, 0, 0), Register(20) & 3);
     }
+    // From the keyboard: Enter or F2 on the focused row edits its hex cell.
+    for (const WPARAM key : {WPARAM{VK_RETURN}, WPARAM{VK_F2}}) {
+        SetFocus(Grid());
+        ListView_SetItemState(Grid(), 20, LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED);
+        Key(Grid(), key);
+        HWND editor = GetDlgItem(Grid(), winhost::kCellEditorId);
+        ASSERT_NE(editor, nullptr) << key;
+        EXPECT_EQ(TextOf(editor), L"0x07");
+        Key(editor, VK_ESCAPE);
+        EXPECT_EQ(GetDlgItem(Grid(), winhost::kCellEditorId), nullptr);
+    }
 }
 
 TEST_F(Host, AClickInADialogShowsInTheGridAndTheLog) {
