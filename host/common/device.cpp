@@ -45,7 +45,8 @@ void Device::NotifyAll() {
 }
 
 bool Covers(const QM7140RegisterWindow& window, int32_t address, int32_t page, uint32_t reg) {
-    // Unsigned, so that a window reaching past 2^32 cannot wrap round to cover low registers.
+    // As a difference: a window reaching past the last register number cannot wrap round
+    // to cover the first ones.
     return window.DeviceAddress == address && window.Page == page && reg >= window.FirstRegister &&
            reg - window.FirstRegister < window.RegisterCount;
 }

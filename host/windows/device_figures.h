@@ -9,7 +9,6 @@
 #include <windows.h>
 
 #include <functional>
-#include <string>
 #include <vector>
 
 namespace winhost {
