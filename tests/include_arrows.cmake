@@ -1,6 +1,8 @@
 # Every `#include "folder/..."` line must follow the layers' arrows:
 #   plugin -> dialogs -> {registers, graph, platform}, graph -> platform, backends -> platform,
-#   host -> platform (to play the user; Cairo for snapshots).
+#   host -> platform (to play the user; Cairo for snapshots). What the hosts share
+#   (host/common) reaches nothing beyond the C headers, and neither does the Windows host
+#   (host/windows): it knows the module as a real host does.
 # The compilers cannot catch a wrong arrow: every target has the repository root on its
 # include path.
 # Run: cmake -DROOT=<repository> -P include_arrows.cmake
@@ -12,12 +14,17 @@ set(allowed_graph graph platform)
 set(allowed_platform platform)
 set(allowed_platform/win32 platform/win32 platform)
 set(allowed_platform/cairo platform/cairo platform)
-set(allowed_host host platform platform/cairo)
+set(allowed_host host host/common platform platform/cairo)
+set(allowed_host/common host/common)
+set(allowed_host/windows host/windows host/common)
 
-# The layer a path belongs to: its top folder, or a backend folder of the platform.
+# The layer a path belongs to: its top folder, a backend folder of the platform, or one of
+# the hosts' folders that must stay apart from the module.
 function(layer_of path out)
   if(path MATCHES "^platform/(win32|cairo)/")
     set(${out} "platform/${CMAKE_MATCH_1}" PARENT_SCOPE)
+  elseif(path MATCHES "^host/(common|windows)/")
+    set(${out} "host/${CMAKE_MATCH_1}" PARENT_SCOPE)
   elseif(path MATCHES "^([^/]+)/")
     set(${out} "${CMAKE_MATCH_1}" PARENT_SCOPE)
   else()

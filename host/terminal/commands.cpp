@@ -1,7 +1,7 @@
 #include "host/terminal/commands.h"
 
-#include "host/terminal/files.h"
-#include "host/terminal/parse.h"
+#include "host/common/parse.h"
+#include "host/common/state_file.h"
 #include "host/terminal/session.h"
 #include "host/terminal/user.h"
 #include "platform/cairo/cairo_canvas.h"
@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <array>
-#include <sstream>
 #include <ostream>
 
 namespace host {
@@ -199,21 +198,16 @@ void Set(Session& s, const Args& a) {
 
 void Peek(Session& s, const Args& a) {
     const uint8_t reg = ParseByte(a[0], "register");
-    s.Out() << "reg " << Hex(reg) << " = " << Hex(s.Device().bytes[reg]) << '\n';
+    s.Out() << "reg " << Hex(reg) << " = " << Hex(s.Registers().bytes[reg]) << '\n';
 }
 
-void Dump(Session& s, const Args&) { s.Device().Dump(s.Out()); }
+void Dump(Session& s, const Args&) { s.Registers().Dump(s.Out()); }
 
-void Save(Session& s, const Args& a) {
-    std::ostringstream text;
-    s.Device().Save(text);
-    WriteReplacing(a[0], text.str());
-}
+void Save(Session& s, const Args& a) { WriteStateFile(a[0], s.Registers()); }
 
 // All or nothing: a bad line leaves the device as it was.
 void Load(Session& s, const Args& a) {
-    std::istringstream text(ReadBounded(a[0], kLargestStateFile));
-    for (const auto& [reg, value] : ParseSaved(text, a[0])) s.Poke(reg, value);
+    for (const auto& [reg, value] : ReadStateFile(a[0])) s.Poke(reg, value);
     for (unsigned reg = 0; reg < 256; ++reg) s.Notify(static_cast<uint8_t>(reg));
 }
 

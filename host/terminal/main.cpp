@@ -1,13 +1,14 @@
 // qm7140-host: a terminal host for the module, with a simulated QM7140 behind it.
 #include "host/terminal/commands.h"
-#include "host/terminal/files.h"
-#include "host/terminal/module.h"
+#include "host/common/files.h"
+#include "host/common/module.h"
 #include "host/terminal/session.h"
 
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <optional>
@@ -48,7 +49,7 @@ int Usage(const std::string& problem) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string modulePath = host::DefaultModulePath();
+    std::filesystem::path modulePath = host::DefaultModulePath();
     std::optional<std::string> script;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
@@ -60,7 +61,7 @@ int main(int argc, char** argv) {
             if (++i == argc) return Usage("--module needs a PATH");
             modulePath = argv[i];
         } else if (arg.starts_with("--module=")) {
-            modulePath = arg.substr(9);
+            modulePath = std::string(arg.substr(9));
         } else if (arg.starts_with("-") && arg != "-") {
             return Usage("unknown option " + std::string(arg));
         } else if (script) {

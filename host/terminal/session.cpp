@@ -1,7 +1,7 @@
 #include "host/terminal/session.h"
 
 #include "host/terminal/commands.h"
-#include "host/terminal/parse.h"
+#include "host/common/parse.h"
 #include "platform/form.h"
 
 #include <istream>
@@ -17,10 +17,6 @@ constexpr DialogInfo kDialogs[] = {
     {QM7140_DIALOG_LIMITER, "limiter", "Limiter", "LimiterForm"},
     {QM7140_DIALOG_BOOST, "boost", "Boost", "BoostForm"},
 };
-
-// The address and page of every window of the module.
-constexpr int32_t kDeviceAddress = 0x80;
-constexpr int32_t kPage = 0;
 
 }  // namespace
 
@@ -39,33 +35,17 @@ const DialogInfo& FindDialog(std::string_view name) {
     throw CommandError("unknown dialog " + Quoted(name) + " (digital, limiter or boost)");
 }
 
-Session::Session(const std::string& modulePath, std::ostream& out, std::ostream& err)
-    : module_(modulePath), out_(out), err_(err) {
-    instance_ = module_.Init(0, 0, 0, 0);
-    if (instance_ == nullptr) throw std::runtime_error("_Init gave no instance");
-    for (const DialogInfo& d : kDialogs) {
-        QM7140RegisterWindow* window = module_.GetI2CObject(instance_, d.index);
-        if (window == nullptr) continue;
-        window->Cache = device_.bytes.data();
-        window->CallbackContext = reinterpret_cast<intptr_t>(this);
-        window->WriteCallback = &BusWrite;
-        windows_[static_cast<size_t>(d.index)] = window;
-        forms_[static_cast<size_t>(d.index)] = FormOfWindow(*window, d.formName);
-    }
+Session::Session(const std::filesystem::path& modulePath, std::ostream& out, std::ostream& err)
+    : module_(modulePath),
+      out_(out),
+      err_(err),
+      device_(module_, [this](const BusWrite& write) { out_ << WriteLine(write, device_.Registers()) << '\n'; }) {
+    for (const DialogInfo& d : kDialogs)
+        if (const QM7140RegisterWindow* window = device_.Window(d.index))
+            forms_[static_cast<size_t>(d.index)] = FormOfWindow(*window, d.formName);
 }
 
-Session::~Session() { module_.FreeCodecInstance(instance_); }
-
-void QM7140_CDECL Session::BusWrite(intptr_t context, int32_t address, int32_t page, uint32_t reg, int32_t count) {
-    Session& self = *reinterpret_cast<Session*>(context);
-    self.out_ << "W " << Hex(static_cast<unsigned>(address)) << '/' << page << " reg " << Hex(reg);
-    if (reg < self.device_.bytes.size())
-        self.out_ << " = " << Hex(self.device_.bytes[reg]);
-    else
-        self.out_ << " (no such register)";
-    if (count != 1) self.out_ << " count " << count;
-    self.out_ << '\n';
-}
+Session::~Session() = default;
 
 platform::Form& Session::FormOf(const DialogInfo& dialog) const {
     platform::Form* form = forms_[static_cast<size_t>(dialog.index)];
@@ -73,24 +53,22 @@ platform::Form& Session::FormOf(const DialogInfo& dialog) const {
     return *form;
 }
 
-void Session::Poke(uint8_t reg, uint8_t value) { device_.bytes[reg] = value; }
+void Session::Poke(uint8_t reg, uint8_t value) { device_.Registers().bytes[reg] = value; }
 
-void Session::Notify(uint8_t reg) {
-    for (QM7140RegisterWindow* window : windows_)
-        if (window != nullptr) window->Ops->RegisterChanged(window, kDeviceAddress, kPage, reg);
-}
+void Session::Notify(uint8_t reg) { device_.Notify(reg); }
 
 void Session::LinkGraphObject(bool link) {
     graphLinked_ = link;
-    shownState_ = graph_.AnimationState;
-    shownHitMode_ = graph_.HitMode;
-    module_.ShowDialog(instance_, "DigitalControl", 0, 0, link ? &graph_ : nullptr);
+    shownState_ = graph_.object.AnimationState;
+    shownHitMode_ = graph_.object.HitMode;
+    module_.ShowDialog(device_.Instance(), "DigitalControl", 0, 0, link ? &graph_.object : nullptr);
 }
 
 void Session::ReportGraphObject() {
-    if (!graphLinked_ || (graph_.AnimationState == shownState_ && graph_.HitMode == shownHitMode_)) return;
-    shownState_ = graph_.AnimationState;
-    shownHitMode_ = graph_.HitMode;
+    const QM7140GraphObject& graph = graph_.object;
+    if (!graphLinked_ || (graph.AnimationState == shownState_ && graph.HitMode == shownHitMode_)) return;
+    shownState_ = graph.AnimationState;
+    shownHitMode_ = graph.HitMode;
     out_ << "G animation state " << shownState_ << ", hit mode " << shownHitMode_ << " (" << HitModeName(shownHitMode_)
          << ")\n";
 }

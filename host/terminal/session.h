@@ -2,13 +2,15 @@
 // to the simulated device, and commands that play the user on the module's forms.
 #pragma once
 
-#include "host/terminal/graph_object.h"
-#include "host/terminal/module.h"
-#include "host/terminal/register_file.h"
+#include "host/common/device.h"
+#include "host/common/graph_object.h"
+#include "host/common/module.h"
+#include "host/common/register_file.h"
 
 #include <qm7140/plugin.h>
 
 #include <array>
+#include <filesystem>
 #include <iosfwd>
 #include <span>
 #include <string>
@@ -37,7 +39,7 @@ class Session {
 public:
     // Loads the module and connects a new instance. Throws std::runtime_error when the
     // module cannot be loaded or gives no instance. Errors go to `err`, the rest to `out`.
-    Session(const std::string& modulePath, std::ostream& out, std::ostream& err);
+    Session(const std::filesystem::path& modulePath, std::ostream& out, std::ostream& err);
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
@@ -51,8 +53,8 @@ public:
 
     // What the commands act on.
     const Module& Api() const { return module_; }
-    QM7140Instance Instance() const { return instance_; }
-    const RegisterFile& Device() const { return device_; }
+    QM7140Instance Instance() const { return device_.Instance(); }
+    const RegisterFile& Registers() const { return device_.Registers(); }
     std::ostream& Out() { return out_; }
     // The dialog's form; CommandError when the module made none of that name.
     platform::Form& FormOf(const DialogInfo& dialog) const;
@@ -65,20 +67,18 @@ public:
     // shows it), or unlinks it. From then on every change the module makes to the object's
     // animation state or hit mode is printed after the command that caused it.
     void LinkGraphObject(bool link);
-    const QM7140GraphObject& GraphObject() const { return graph_; }
+    const QM7140GraphObject& GraphObject() const { return graph_.object; }
 
 private:
     void ReportGraphObject();
-    static void QM7140_CDECL BusWrite(intptr_t context, int32_t address, int32_t page, uint32_t reg, int32_t count);
 
     Module module_;
     std::ostream& out_;
     std::ostream& err_;
-    RegisterFile device_;
-    QM7140Instance instance_ = nullptr;
-    std::array<QM7140RegisterWindow*, 3> windows_{};
-    std::array<platform::Form*, 3> forms_{};
-    QM7140GraphObject graph_ = MakeGraphObject();
+    // Before the device: the instance it frees may still call the linked object.
+    GraphRectangle graph_ = MakeRectangle(0, 0, 100, 50, 1, 0);
+    Device device_;
+    std::array<platform::Form*, kDialogCount> forms_{};
     bool graphLinked_ = false;
     int32_t shownState_ = 0, shownHitMode_ = 0;
     std::string where_;  // "line 7: " while a script runs

@@ -1,6 +1,6 @@
 #include "host/terminal/user.h"
 
-#include "host/terminal/parse.h"
+#include "host/common/parse.h"
 
 namespace host::user {
 

@@ -1,16 +1,17 @@
-// The module loaded as a host loads it: a shared library by path, every export by name.
+// The module loaded as a host loads it: a shared library (a DLL on Windows) by path, every
+// export by name.
 #pragma once
 
 #include <qm7140/plugin.h>
 
-#include <string>
+#include <filesystem>
 
 namespace host {
 
 class Module {
 public:
     // Throws std::runtime_error naming the library and what is missing.
-    explicit Module(const std::string& path);
+    explicit Module(const std::filesystem::path& path);
     ~Module();
     Module(const Module&) = delete;
     Module& operator=(const Module&) = delete;
@@ -30,7 +31,7 @@ private:
     void* handle_ = nullptr;
 };
 
-// libqm7140.so beside the running program.
-std::string DefaultModulePath();
+// The module beside the running program: libqm7140.so, or QM7140.dll on Windows.
+std::filesystem::path DefaultModulePath();
 
 }  // namespace host

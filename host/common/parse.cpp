@@ -1,4 +1,4 @@
-#include "host/terminal/parse.h"
+#include "host/common/parse.h"
 
 #include <charconv>
 #include <cstdint>

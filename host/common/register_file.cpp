@@ -1,6 +1,6 @@
-#include "host/terminal/register_file.h"
+#include "host/common/register_file.h"
 
-#include "host/terminal/parse.h"
+#include "host/common/parse.h"
 
 #include <cstdio>
 #include <istream>

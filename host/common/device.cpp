@@ -1,0 +1,65 @@
+#include "host/common/device.h"
+
+#include "host/common/parse.h"
+
+#include <stdexcept>
+
+namespace host {
+
+Device::Device(const Module& module, WriteSink onWrite) : module_(module), onWrite_(std::move(onWrite)) {
+    instance_ = module_.Init(0, 0, 0, 0);
+    if (instance_ == nullptr) throw std::runtime_error("_Init gave no instance");
+    for (int32_t dialog = 0; dialog < kDialogCount; ++dialog) {
+        QM7140RegisterWindow* window = module_.GetI2CObject(instance_, dialog);
+        if (window == nullptr) continue;
+        window->Cache = registers_.bytes.data();
+        window->CallbackContext = reinterpret_cast<intptr_t>(this);
+        window->WriteCallback = &Written;
+        windows_[static_cast<size_t>(dialog)] = window;
+    }
+}
+
+Device::~Device() { module_.FreeCodecInstance(instance_); }
+
+QM7140RegisterWindow* Device::Window(int32_t dialog) const {
+    return dialog >= 0 && dialog < kDialogCount ? windows_[static_cast<size_t>(dialog)] : nullptr;
+}
+
+void QM7140_CDECL Device::Written(intptr_t context, int32_t address, int32_t page, uint32_t reg, int32_t count) {
+    Device& self = *reinterpret_cast<Device*>(context);
+    if (self.onWrite_) self.onWrite_({address, page, reg, count});
+}
+
+int Device::Notify(uint8_t reg) {
+    int told = 0;
+    for (QM7140RegisterWindow* window : windows_) {
+        if (window == nullptr || !Covers(*window, kAddress, kPage, reg)) continue;
+        window->Ops->RegisterChanged(window, kAddress, kPage, reg);
+        ++told;
+    }
+    return told;
+}
+
+void Device::NotifyAll() {
+    for (unsigned reg = 0; reg < 256; ++reg) Notify(static_cast<uint8_t>(reg));
+}
+
+bool Covers(const QM7140RegisterWindow& window, int32_t address, int32_t page, uint32_t reg) {
+    // As a difference: a window reaching past the last register number cannot wrap round
+    // to cover the first ones.
+    return window.DeviceAddress == address && window.Page == page && reg >= window.FirstRegister &&
+           reg - window.FirstRegister < window.RegisterCount;
+}
+
+std::string WriteLine(const BusWrite& write, const RegisterFile& registers) {
+    std::string line = "W " + Hex(static_cast<unsigned>(write.address)) + "/" + std::to_string(write.page) + " reg " +
+                       Hex(write.reg);
+    if (write.reg < registers.bytes.size())
+        line += " = " + Hex(registers.bytes[write.reg]);
+    else
+        line += " (no such register)";
+    if (write.count != 1) line += " count " + std::to_string(write.count);
+    return line;
+}
+
+}  // namespace host

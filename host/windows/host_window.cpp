@@ -1,0 +1,315 @@
+#include "host/windows/host_window.h"
+
+#include "host/common/files.h"
+#include "host/common/parse.h"
+#include "host/common/state_file.h"
+#include "host/windows/ids.h"
+#include "host/windows/text.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace winhost {
+
+namespace {
+
+constexpr const wchar_t* kWindowClass = L"QM7140Host";
+constexpr const wchar_t* kTitle = L"QM7140 Host";
+constexpr int kWidth = 680, kHeight = 600, kGap = 6, kStripHeight = 84, kGridWidth = 252;
+constexpr int kMostMenuCaptions = kDeviceMenu - kDialogMenu;
+
+std::optional<std::filesystem::path> AskForStateFile(HWND owner, bool save) {
+    std::wstring file(32768, L'\0');
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = L"State files (*.txt)\0*.txt\0All files (*.*)\0*.*\0";
+    ofn.lpstrFile = file.data();
+    ofn.nMaxFile = static_cast<DWORD>(file.size());
+    ofn.lpstrDefExt = L"txt";
+    ofn.lpstrTitle = save ? L"Save the device's state" : L"Load a device's state";
+    ofn.Flags = OFN_NOCHANGEDIR | (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+    if (!(save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn))) return std::nullopt;
+    return std::filesystem::path(file.c_str());
+}
+
+// A caption's ampersands shown as they are, not as mnemonics.
+std::wstring MenuText(const char* caption) {
+    std::wstring text;
+    for (const wchar_t c : FromModule(caption)) {
+        if (c == L'&') text += L'&';
+        text += c;
+    }
+    return text;
+}
+
+}  // namespace
+
+Prompts SystemPrompts() {
+    return {AskForStateFile, [](HWND owner, const std::wstring& text) {
+                MessageBoxW(owner, text.c_str(), kTitle, MB_OK | MB_ICONERROR);
+            }};
+}
+
+HostWindow::HostWindow(const host::Module& module, int devices, Prompts prompts)
+    : module_(module), prompts_(std::move(prompts)) {
+    static const ATOM registered = [] {
+        WNDCLASSW c{};
+        c.lpfnWndProc = &HostWindow::Procedure;
+        c.hInstance = GetModuleHandleW(nullptr);
+        c.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+        c.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        c.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+        c.lpszClassName = kWindowClass;
+        return RegisterClassW(&c);
+    }();
+    (void)registered;
+    // At the right of the screen: the module's dialogs open at its top left.
+    RECT work{0, 0, kWidth, kHeight};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    const int x = std::max(static_cast<int>(work.left), static_cast<int>(work.right) - kWidth);
+    const int y = static_cast<int>(work.top) + std::max(0, static_cast<int>(work.bottom - work.top) - kHeight) / 2;
+    CreateWindowExW(WS_EX_CONTROLPARENT, kWindowClass, kTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, x, y, kWidth,
+                    kHeight, nullptr, nullptr, GetModuleHandleW(nullptr), this);
+    if (window_ == nullptr) throw std::runtime_error("cannot create the host's window");
+
+    strip_ = std::make_unique<FigureStrip>(window_, FigureStrip::Events{[this](int d) { Pick(d); },
+                                                                         [this](int d) { OpenOnFigure(d); }});
+    grid_ = std::make_unique<RegisterGrid>(window_, [this](uint8_t reg, uint8_t value) { SetRegister(reg, value); });
+    log_ = std::make_unique<WriteLog>(window_);
+    status_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, window_,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(kStatusId)), GetModuleHandleW(nullptr),
+                              nullptr);
+    try {
+        for (int d = 0; d < devices; ++d) {
+            auto slot = std::make_unique<Slot>(Slot{MakeFigure(), nullptr});
+            try {
+                slot->device = std::make_unique<host::Device>(module_, [this, d](const host::BusWrite& w) { Written(d, w); });
+            } catch (const std::runtime_error&) {
+                throw std::runtime_error("the module made " + std::to_string(d) + " instance(s), not " +
+                                         std::to_string(devices));
+            }
+            module_.SetCodecName(slot->device->Instance(), ("QM7140 #" + std::to_string(d + 1)).c_str());
+            slots_.push_back(std::move(slot));
+        }
+    } catch (...) {
+        DestroyWindow(window_);
+        throw;
+    }
+    std::vector<DeviceFigure*> figures;
+    for (const auto& slot : slots_) figures.push_back(&slot->figure);
+    strip_->SetFigures(std::move(figures));
+    BuildMenu();
+    Pick(0);
+    Layout();
+    Log(devices == 1 ? "simulated QM7140 at 0x80/0, registers all 0"
+                     : std::to_string(devices) + " simulated QM7140s, each at 0x80/0, registers all 0");
+}
+
+HostWindow::~HostWindow() {
+    if (window_ != nullptr) DestroyWindow(window_);
+}
+
+void HostWindow::BuildMenu() {
+    HMENU file = CreatePopupMenu();
+    AppendMenuW(file, MF_STRING, kLoadState, L"&Load state...");
+    AppendMenuW(file, MF_STRING, kSaveState, L"&Save state...");
+    AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(file, MF_STRING, kExit, L"E&xit");
+
+    // The module's captions, in index order until it gives none.
+    deviceMenu_ = CreatePopupMenu();
+    for (dialogs_ = 0; dialogs_ < kMostMenuCaptions; ++dialogs_) {
+        const char* caption = module_.GetMenuItem(static_cast<uint32_t>(dialogs_));
+        if (caption == nullptr) break;
+        AppendMenuW(deviceMenu_, MF_STRING, kDialogMenu + static_cast<unsigned>(dialogs_), MenuText(caption).c_str());
+    }
+    AppendMenuW(deviceMenu_, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(deviceMenu_, MF_STRING, kDigitalControlOnFigure, L"Digital Control on the device's &figure");
+    AppendMenuW(deviceMenu_, MF_STRING, kReadAll, L"&Read all");
+    if (slots_.size() > 1) {
+        AppendMenuW(deviceMenu_, MF_SEPARATOR, 0, nullptr);
+        for (size_t d = 0; d < slots_.size(); ++d)
+            AppendMenuW(deviceMenu_, MF_STRING, kDeviceMenu + d, (L"Device &" + std::to_wstring(d + 1)).c_str());
+    }
+    HMENU bar = CreateMenu();
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"&File");
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(deviceMenu_), L"&Device");
+    SetMenu(window_, bar);
+}
+
+void HostWindow::Layout() {
+    if (grid_ == nullptr || log_ == nullptr) return;
+    SendMessageW(status_, WM_SIZE, 0, 0);
+    RECT client, status;
+    GetClientRect(window_, &client);
+    GetWindowRect(status_, &status);
+    const int bottom = static_cast<int>(client.bottom - (status.bottom - status.top)) - kGap;
+    const int top = kGap + kStripHeight + kGap;
+    const int height = std::max(bottom - top, 0);
+    MoveWindow(strip_->Window(), kGap, kGap, std::max(static_cast<int>(client.right) - 2 * kGap, 0), kStripHeight, TRUE);
+    MoveWindow(grid_->Window(), kGap, top, kGridWidth, height, TRUE);
+    const int logLeft = kGap + kGridWidth + kGap;
+    MoveWindow(log_->Window(), logLeft, top, std::max(static_cast<int>(client.right) - logLeft - kGap, 0), height, TRUE);
+}
+
+void HostWindow::Pick(int device) {
+    if (device < 0 || device >= DeviceCount()) return;
+    current_ = device;
+    grid_->Show(&slots_[static_cast<size_t>(device)]->device->Registers());
+    strip_->SetCurrent(device);
+    const auto count = static_cast<unsigned>(DeviceCount());
+    if (count > 1)
+        CheckMenuRadioItem(deviceMenu_, kDeviceMenu, kDeviceMenu + count - 1, kDeviceMenu + static_cast<unsigned>(device),
+                           MF_BYCOMMAND);
+    const std::wstring which = L"Device " + std::to_wstring(device + 1) + L" of " + std::to_wstring(count);
+    SetWindowTextW(window_, count > 1 ? (std::wstring(kTitle) + L" - device " + std::to_wstring(device + 1)).c_str() : kTitle);
+    SendMessageW(status_, SB_SETTEXTW, 0,
+                 reinterpret_cast<LPARAM>((which + L" at 0x80/0.   Double-click its figure for Digital Control on "
+                                                   L"it; double-click a value to edit it (hex or binary).")
+                                              .c_str()));
+}
+
+void HostWindow::SetRegister(uint8_t reg, uint8_t value) {
+    host::Device& device = DeviceAt(current_);
+    device.Registers().bytes[reg] = value;
+    const int told = device.Notify(reg);
+    grid_->Changed(reg);
+    Log("set reg " + host::Hex(reg) + " = " + host::Hex(value) + ", " + std::to_string(told) + " window(s) told" +
+        OfDevice(current_));
+}
+
+void HostWindow::ReadAll() {
+    DeviceAt(current_).NotifyAll();
+    grid_->RefreshAll();
+    Log("read all: every window told of every register" + OfDevice(current_));
+}
+
+void HostWindow::OpenOnFigure(int device) {
+    if (device < 0 || device >= DeviceCount()) return;
+    Pick(device);
+    Slot& slot = *slots_[static_cast<size_t>(device)];
+    module_.ShowDialog(slot.device->Instance(), "DigitalControl", 0, 0, &slot.figure.shape.object);
+}
+
+void HostWindow::Written(int device, const host::BusWrite& write) {
+    // Called from inside the module: nothing may be thrown back into it.
+    try {
+        Log(host::WriteLine(write, DeviceAt(device).Registers()) + OfDevice(device));
+        if (device == current_ && write.reg < 256) grid_->Changed(static_cast<uint8_t>(write.reg));
+    } catch (...) {
+    }
+}
+
+void HostWindow::LoadState() {
+    const auto path = prompts_.stateFile(window_, false);
+    if (!path) return;
+    std::vector<std::pair<uint8_t, uint8_t>> values;
+    try {
+        values = host::ReadStateFile(*path);
+    } catch (const std::exception& e) {
+        prompts_.error(window_, L"The state file was not loaded; nothing was changed.\n\n" + Widen(e.what()));
+        return;
+    }
+    host::Device& device = DeviceAt(current_);
+    for (const auto& [reg, value] : values) device.Registers().bytes[reg] = value;
+    device.NotifyAll();
+    grid_->RefreshAll();
+    Log("loaded " + host::PathText(*path) + ": " + std::to_string(values.size()) + " register(s)" + OfDevice(current_));
+}
+
+void HostWindow::SaveState() {
+    const auto path = prompts_.stateFile(window_, true);
+    if (!path) return;
+    try {
+        host::WriteStateFile(*path, DeviceAt(current_).Registers());
+    } catch (const std::exception& e) {
+        prompts_.error(window_, L"The state was not saved.\n\n" + Widen(e.what()));
+        return;
+    }
+    Log("saved " + host::PathText(*path) + OfDevice(current_));
+}
+
+void HostWindow::Log(std::string_view line) {
+    if (log_ != nullptr) log_->Add(line);
+}
+
+std::string HostWindow::OfDevice(int device) const {
+    return slots_.size() > 1 ? " (device " + std::to_string(device + 1) + ")" : "";
+}
+
+void HostWindow::Command(unsigned id) {
+    if (id >= kDialogMenu && id < kDialogMenu + static_cast<unsigned>(dialogs_)) {
+        module_.SelectMenu(DeviceAt(current_).Instance(), static_cast<int32_t>(id - kDialogMenu));
+        return;
+    }
+    if (id >= kDeviceMenu && id < kDeviceMenu + static_cast<unsigned>(DeviceCount())) {
+        Pick(static_cast<int>(id - kDeviceMenu));
+        return;
+    }
+    switch (id) {
+    case kLoadState: LoadState(); break;
+    case kSaveState: SaveState(); break;
+    case kExit: DestroyWindow(window_); break;
+    case kReadAll: ReadAll(); break;
+    case kDigitalControlOnFigure: OpenOnFigure(current_); break;
+    default: break;
+    }
+}
+
+LRESULT HostWindow::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_COMMAND:
+        if (lParam == 0) Command(LOWORD(wParam));
+        return 0;
+    case WM_NOTIFY: {
+        const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
+        LRESULT result = 0;
+        if (grid_ != nullptr && header.idFrom == kGridId && grid_->Notify(header, result)) return result;
+        break;
+    }
+    case WM_SIZE: Layout(); return 0;
+    case WM_SETFOCUS:
+        if (grid_ != nullptr) SetFocus(grid_->Window());
+        return 0;
+    case WM_GETMINMAXINFO:
+        reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = {480, 360};
+        return 0;
+    case WM_DESTROY:
+        // The instances go while the host's windows still take their last writes; the
+        // strip and the grid forget what they were shown first.
+        if (strip_ != nullptr) strip_->SetFigures({});
+        if (grid_ != nullptr) grid_->Show(nullptr);
+        slots_.clear();
+        if (quitWhenClosed_) PostQuitMessage(0);
+        return 0;
+    default: break;
+    }
+    return DefWindowProcW(window_, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK HostWindow::Procedure(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_NCCREATE) {
+        auto* self = static_cast<HostWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->window_ = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<HostWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (self == nullptr) return DefWindowProcW(window, msg, wParam, lParam);
+    if (msg == WM_NCDESTROY) {
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        self->window_ = nullptr;
+        return DefWindowProcW(window, msg, wParam, lParam);
+    }
+    // Nothing may unwind through the system's frames (only running out of memory throws).
+    try {
+        return self->Handle(msg, wParam, lParam);
+    } catch (...) {
+        return 0;
+    }
+}
+
+}  // namespace winhost

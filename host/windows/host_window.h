@@ -1,0 +1,90 @@
+// The host's main window: one simulated QM7140 per instance of the module, the devices
+// drawn as the host's own graph objects, the current device's registers as a live grid,
+// the bus writes as a log, and the module's dialogs in the Device menu.
+#pragma once
+
+#include "host/common/device.h"
+#include "host/common/module.h"
+#include "host/windows/device_figures.h"
+#include "host/windows/register_grid.h"
+#include "host/windows/write_log.h"
+
+#include <windows.h>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace winhost {
+
+// What the host asks and tells the user in windows of the system's; tests answer instead.
+struct Prompts {
+    // A state file to save to or load from; nothing when the user cancels.
+    std::function<std::optional<std::filesystem::path>(HWND owner, bool save)> stateFile;
+    std::function<void(HWND owner, const std::wstring& text)> error;
+};
+// The common file dialogs and a message box.
+Prompts SystemPrompts();
+
+class HostWindow {
+public:
+    // Makes `devices` instances of the module, connected to simulated devices, and the
+    // window, hidden. Throws std::runtime_error when the module gives fewer instances.
+    HostWindow(const host::Module& module, int devices, Prompts prompts);
+    ~HostWindow();
+    HostWindow(const HostWindow&) = delete;
+    HostWindow& operator=(const HostWindow&) = delete;
+
+    HWND Window() const { return window_; }
+    // Posts WM_QUIT once the window is destroyed: the program's loop then ends.
+    void QuitWhenClosed() { quitWhenClosed_ = true; }
+
+    int DeviceCount() const { return static_cast<int>(slots_.size()); }
+    int Current() const { return current_; }
+    host::Device& DeviceAt(int device) { return *slots_.at(static_cast<size_t>(device))->device; }
+    const QM7140GraphObject& FigureOf(int device) const { return slots_.at(static_cast<size_t>(device))->figure.shape.object; }
+
+    // The commands, as the menus and the grid run them.
+    void Pick(int device);
+    // A byte stored in the current device, then every window covering it told.
+    void SetRegister(uint8_t reg, uint8_t value);
+    void ReadAll();
+    // Digital Control shown through _ShowDialog with the device's figure linked.
+    void OpenOnFigure(int device);
+
+private:
+    struct Slot {
+        DeviceFigure figure;  // before the device: the instance it frees may still call it
+        std::unique_ptr<host::Device> device;
+    };
+
+    static LRESULT CALLBACK Procedure(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam);
+    void BuildMenu();
+    void Layout();
+    void Command(unsigned id);
+    void Written(int device, const host::BusWrite& write);
+    void LoadState();
+    void SaveState();
+    void Log(std::string_view line);
+    std::string OfDevice(int device) const;  // " (device 2)" when there are several
+
+    const host::Module& module_;
+    Prompts prompts_;
+    HWND window_ = nullptr;
+    HWND status_ = nullptr;
+    HMENU deviceMenu_ = nullptr;
+    std::unique_ptr<FigureStrip> strip_;
+    std::unique_ptr<RegisterGrid> grid_;
+    std::unique_ptr<WriteLog> log_;
+    std::vector<std::unique_ptr<Slot>> slots_;
+    int dialogs_ = 0;  // menu captions the module gave
+    int current_ = 0;
+    bool quitWhenClosed_ = false;
+};
+
+}  // namespace winhost

@@ -1,0 +1,25 @@
+// The command line of qm7140host.exe.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace winhost {
+
+// The module makes at most this many instances per load.
+constexpr int kMostDevices = 16;
+
+struct Options {
+    std::filesystem::path module;  // QM7140.dll beside the host unless given
+    int devices = 1;
+    bool help = false;
+    std::wstring error;  // what is wrong with the command line; empty when nothing is
+};
+
+// The arguments after the program's name.
+Options ParseOptions(const std::vector<std::wstring>& args);
+
+extern const wchar_t* const kUsage;
+
+}  // namespace winhost

@@ -1,0 +1,57 @@
+#include "host/windows/write_log.h"
+
+#include "host/windows/ids.h"
+#include "host/windows/text.h"
+
+#include <cstdio>
+
+namespace winhost {
+
+namespace {
+
+// Characters kept; past this the older half goes, at a line's start.
+constexpr int kKept = 256 * 1024;
+
+}  // namespace
+
+std::string TimeOfDay(const SYSTEMTIME& time) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%02u:%02u:%02u.%03u", time.wHour % 100u, time.wMinute % 100u,
+                  time.wSecond % 100u, time.wMilliseconds % 1000u);
+    return text;
+}
+
+WriteLog::WriteLog(HWND parent) {
+    edit_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
+                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE |
+                                ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL,
+                            0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kLogId)),
+                            GetModuleHandleW(nullptr), nullptr);
+    font_ = CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, L"Courier New");
+    SendMessageW(edit_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    SendMessageW(edit_, EM_SETLIMITTEXT, 2 * kKept, 0);
+}
+
+WriteLog::~WriteLog() {
+    if (font_ != nullptr) DeleteObject(font_);
+}
+
+void WriteLog::Add(std::string_view line) {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    const std::wstring text = Widen(TimeOfDay(now) + "  " + std::string(line) + "\r\n");
+    auto length = static_cast<int>(GetWindowTextLengthW(edit_));
+    if (length + static_cast<int>(text.size()) > kKept) {
+        const auto middle = SendMessageW(edit_, EM_LINEFROMCHAR, static_cast<WPARAM>(length / 2), 0);
+        const auto start = SendMessageW(edit_, EM_LINEINDEX, static_cast<WPARAM>(middle + 1), 0);
+        SendMessageW(edit_, EM_SETSEL, 0, start > 0 ? start : length / 2);
+        SendMessageW(edit_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
+        length = GetWindowTextLengthW(edit_);
+    }
+    SendMessageW(edit_, EM_SETSEL, static_cast<WPARAM>(length), length);
+    SendMessageW(edit_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
+    SendMessageW(edit_, EM_SCROLLCARET, 0, 0);
+}
+
+}  // namespace winhost

@@ -1,0 +1,31 @@
+// The bus as the host sees it: one timed line for each write callback and for each of the
+// host's own actions, in a read-only text pane that can be selected and copied.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+namespace winhost {
+
+// "10:41:02.123"
+std::string TimeOfDay(const SYSTEMTIME& time);
+
+class WriteLog {
+public:
+    explicit WriteLog(HWND parent);
+    ~WriteLog();
+    WriteLog(const WriteLog&) = delete;
+    WriteLog& operator=(const WriteLog&) = delete;
+
+    HWND Window() const { return edit_; }
+    // The line after the local time; the oldest lines go once the pane holds a lot.
+    void Add(std::string_view line);
+
+private:
+    HWND edit_ = nullptr;
+    HFONT font_ = nullptr;
+};
+
+}  // namespace winhost

@@ -1,0 +1,246 @@
+// What the host keeps on disk and shows of itself: state files shared with the terminal
+// host, the refusal of a bad one, the version resources, the command line, the program.
+#include "host_test.h"
+
+#include "host/common/files.h"
+#include "host/common/register_file.h"
+#include "host/windows/options.h"
+
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+std::filesystem::path TempFile(const std::string& name) {
+    return std::filesystem::temp_directory_path() / ("qm7140host-" + std::to_string(GetCurrentProcessId()) + "-" + name);
+}
+
+void Write(const std::filesystem::path& path, const std::string& content) {
+    std::ofstream(path, std::ios::binary) << content;
+}
+
+std::string Read(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+TEST_F(Host, AStateFileInTheTerminalHostsFormatLoadsAndSavesBack) {
+    Menu(winhost::kDialogMenu + QM7140_DIALOG_BOOST);
+    HWND enable = FindControl(ShownForm(L"BoostForm"), L"Button", L"Enable Boost");
+    // As the terminal host saves it (registers left out keep their value), with the line
+    // ends of a Windows editor on one line.
+    const auto file = TempFile("state.txt");
+    Write(file, "# QM7140 registers: register value (hex)\n0x00 0x00\n0x02 0x40\r\n\n0x14 0x0B\n0xFF 0xA5\n");
+    window->DeviceAt(0).Registers().bytes[0x30] = 0x77;
+    loadFrom = file;
+    Menu(winhost::kLoadState);
+    EXPECT_TRUE(errors.empty());
+    EXPECT_EQ(Register(2), 0x40);
+    EXPECT_EQ(Register(20), 0x0B);
+    EXPECT_EQ(Register(255), 0xA5);
+    EXPECT_EQ(Register(0x30), 0x77);
+    EXPECT_TRUE(Checked(enable)) << "the dialog reloaded";
+    EXPECT_EQ(Cell(255, winhost::kBinaryColumn), L"1010 0101");
+    EXPECT_EQ(LastLog(), "loaded " + host::PathText(file) + ": 4 register(s)");
+
+    // Saved whole in the same format, over the file that is there.
+    saveTo = file;
+    Menu(winhost::kSaveState);
+    EXPECT_TRUE(errors.empty());
+    std::ostringstream expected;
+    window->DeviceAt(0).Registers().Save(expected);
+    const std::string saved = Read(file);
+    EXPECT_EQ(saved, expected.str());
+    EXPECT_NE(saved.find("\n0x02 0x40\n"), std::string::npos);
+    EXPECT_NE(saved.find("\n0x30 0x77\n"), std::string::npos);
+    EXPECT_EQ(LastLog(), "saved " + host::PathText(file));
+
+    // And read back after the device changed.
+    window->SetRegister(2, 0);
+    EXPECT_FALSE(Checked(enable));
+    Menu(winhost::kLoadState);
+    EXPECT_EQ(Register(2), 0x40);
+    EXPECT_TRUE(Checked(enable));
+    std::filesystem::remove(file);
+}
+
+TEST_F(Host, ABadStateFileIsRefusedWithItsLineAndChangesNothing) {
+    Menu(winhost::kDialogMenu + QM7140_DIALOG_BOOST);
+    HWND enable = FindControl(ShownForm(L"BoostForm"), L"Button", L"Enable Boost");
+    window->SetRegister(2, 0x40);
+    const auto file = TempFile("bad.txt");
+    const struct {
+        std::string content;
+        std::string error;  // after the path
+    } rows[] = {
+        {"0x02 0x00\n0x14 0x100\n", ":2: value 0x100 is above 255"},
+        {"0x02 0x00\n# fine\n0x03\n", ":3: expected REGISTER VALUE"},
+        {"0x02 0x00 0x01\n", ":1: expected REGISTER VALUE"},
+        {"0x02 0x00\nzz 0x01\n", ":2: register \"zz\" is not a number"},
+        {"0x02 0x00\n0x300 0x01\n", ":2: register 0x300 is above 255"},
+        {std::string(5000, '0') + "\n", ":1: a line longer than 4096 bytes"},
+        {std::string(70000, '\n'), ": larger than 65536 bytes"},
+    };
+    const host::RegisterFile before = window->DeviceAt(0).Registers();
+    const size_t logged = LogLines().size();
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.error);
+        Write(file, r.content);
+        loadFrom = file;
+        errors.clear();
+        Menu(winhost::kLoadState);
+        ASSERT_EQ(errors.size(), 1u);
+        EXPECT_NE(errors[0].find(winhost::Widen(host::PathText(file) + r.error)), std::wstring::npos)
+            << winhost::Narrow(errors[0]);
+        EXPECT_NE(errors[0].find(L"nothing was changed"), std::wstring::npos);
+        EXPECT_EQ(window->DeviceAt(0).Registers().bytes, before.bytes);
+        EXPECT_TRUE(Checked(enable));
+    }
+    // A file that is not there, and a save where no file can be.
+    loadFrom = TempFile("missing.txt");
+    errors.clear();
+    Menu(winhost::kLoadState);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_NE(errors[0].find(L"cannot read"), std::wstring::npos);
+    saveTo = TempFile("no-such-folder") / "state.txt";
+    Menu(winhost::kSaveState);
+    ASSERT_EQ(errors.size(), 2u);
+    EXPECT_NE(errors[1].find(L"cannot write"), std::wstring::npos);
+    EXPECT_EQ(LogLines().size(), logged);
+    std::filesystem::remove(file);
+}
+
+std::wstring VersionString(const std::vector<BYTE>& info, const wchar_t* name) {
+    wchar_t* value = nullptr;
+    UINT length = 0;
+    const std::wstring key = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
+    if (!VerQueryValueW(info.data(), key.c_str(), reinterpret_cast<void**>(&value), &length) || value == nullptr) return {};
+    return value;
+}
+
+TEST(HostFiles, TheDllAndTheHostCarryTheProductsVersionResource) {
+    const struct {
+        const wchar_t* file;
+        DWORD type;
+        const wchar_t* description;
+    } rows[] = {{L"QM7140.dll", VFT_DLL, L"QM7140 device plug-in module"},
+                {L"qm7140host.exe", VFT_APP, L"QM7140 host: the module with simulated devices"}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(winhost::Narrow(r.file));
+        DWORD ignored = 0;
+        std::vector<BYTE> info(GetFileVersionInfoSizeW(r.file, &ignored));
+        ASSERT_FALSE(info.empty());
+        ASSERT_TRUE(GetFileVersionInfoW(r.file, 0, static_cast<DWORD>(info.size()), info.data()));
+        EXPECT_EQ(VersionString(info, L"ProductName"), L"QM7140");
+        EXPECT_EQ(VersionString(info, L"FileDescription"), r.description);
+        const std::wstring version = VersionString(info, L"FileVersion");
+        EXPECT_EQ(VersionString(info, L"ProductVersion"), version);
+        VS_FIXEDFILEINFO* fixed = nullptr;
+        UINT length = 0;
+        ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+        EXPECT_EQ(fixed->dwFileType, r.type);
+        // The numbers and the text tell the same version.
+        EXPECT_EQ(std::to_wstring(HIWORD(fixed->dwFileVersionMS)) + L"." + std::to_wstring(LOWORD(fixed->dwFileVersionMS)) +
+                      L"." + std::to_wstring(HIWORD(fixed->dwFileVersionLS)),
+                  version);
+    }
+}
+
+TEST(HostFiles, TheCommandLineTakesADeviceCountAndAModulePath) {
+    const struct {
+        std::vector<std::wstring> args;
+        int devices;
+        std::wstring module;  // empty: the one beside the program
+        std::wstring error;   // part of it; empty: none
+    } rows[] = {
+        {{}, 1, L"", L""},
+        {{L"--devices", L"16"}, 16, L"", L""},
+        {{L"--devices=3", L"C:\\m\\QM7140.dll"}, 3, L"C:\\m\\QM7140.dll", L""},
+        {{L"D:\\QM7140.dll", L"--devices", L"2"}, 2, L"D:\\QM7140.dll", L""},
+        {{L"--devices", L"17"}, 0, L"", L"--devices takes 1 to 16, not \"17\""},
+        {{L"--devices", L"0"}, 0, L"", L"not \"0\""},
+        {{L"--devices=-1"}, 0, L"", L"not \"-1\""},
+        {{L"--devices", L"1x"}, 0, L"", L"not \"1x\""},
+        {{L"--devices"}, 0, L"", L"--devices needs a number"},
+        {{L"--verbose"}, 0, L"", L"unknown option --verbose"},
+        {{L"a.dll", L"b.dll"}, 0, L"", L"one module path at most"},
+    };
+    for (const auto& r : rows) {
+        const winhost::Options options = winhost::ParseOptions(r.args);
+        SCOPED_TRACE(winhost::Narrow(r.args.empty() ? L"(none)" : r.args[0]));
+        if (!r.error.empty()) {
+            EXPECT_NE(options.error.find(r.error), std::wstring::npos) << winhost::Narrow(options.error);
+            continue;
+        }
+        EXPECT_EQ(options.error, L"");
+        EXPECT_EQ(options.devices, r.devices);
+        EXPECT_EQ(options.module, r.module.empty() ? host::DefaultModulePath() : std::filesystem::path(r.module));
+    }
+    EXPECT_TRUE(winhost::ParseOptions({L"--help"}).help);
+}
+
+struct Search {
+    DWORD process;
+    const wchar_t* windowClass;
+    HWND found;
+};
+
+BOOL CALLBACK Visit(HWND w, LPARAM p) {
+    auto& s = *reinterpret_cast<Search*>(p);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(w, &owner);
+    if (owner != s.process || ClassOf(w) != s.windowClass || !IsWindowVisible(w)) return TRUE;
+    s.found = w;
+    return FALSE;
+}
+
+// A visible top-level window of another process, by class.
+HWND WindowOf(DWORD process, const wchar_t* windowClass) {
+    Search search{process, windowClass, nullptr};
+    EnumWindows(&Visit, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+TEST(HostProgram, StartsShowsItsWindowOrItsProblemAndEndsWithItsStatus) {
+    const struct {
+        std::wstring args;
+        const wchar_t* window;  // what it shows: its own window, or a message box
+        std::wstring text;      // in the message box
+        DWORD status;
+    } rows[] = {
+        {L"--devices 2", L"QM7140Host", L"", 0},
+        {L"--devices 17", L"#32770", L"--devices takes 1 to 16", 2},
+        {L"C:\\nowhere\\QM7140.dll", L"#32770", L"cannot load C:\\nowhere\\QM7140.dll", 1},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(winhost::Narrow(r.args));
+        std::wstring command = L"qm7140host.exe " + r.args;
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process{};
+        ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+        HWND shown = nullptr;
+        for (int i = 0; i < 200 && shown == nullptr; ++i) {
+            Sleep(50);
+            shown = WindowOf(process.dwProcessId, r.window);
+        }
+        EXPECT_NE(shown, nullptr);
+        if (shown != nullptr && !r.text.empty()) {
+            std::wstring text;
+            for (HWND child : ChildrenOf(shown)) text += TextOf(child) + L"\n";
+            EXPECT_NE(text.find(r.text), std::wstring::npos) << winhost::Narrow(text);
+        }
+        if (shown != nullptr) PostMessageW(shown, WM_CLOSE, 0, 0);
+        EXPECT_EQ(WaitForSingleObject(process.hProcess, 10000), WAIT_OBJECT_0);
+        DWORD status = STILL_ACTIVE;
+        GetExitCodeProcess(process.hProcess, &status);
+        if (status == STILL_ACTIVE) TerminateProcess(process.hProcess, 99);
+        EXPECT_EQ(status, r.status);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+}
+
+}  // namespace

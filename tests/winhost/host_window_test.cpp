@@ -1,0 +1,208 @@
+// The host's main window driven as a user drives it: menus, the register grid, the module's
+// dialogs, the keyboard, several devices.
+#include "host_test.h"
+
+#include "host/common/parse.h"
+#include "host/windows/register_grid.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using winhost::kBinaryColumn;
+using winhost::kHexColumn;
+
+// The Boost dialog's controls, which registers 2 and 20 set.
+struct BoostControls {
+    HWND form, enable, threshold, delay;
+};
+BoostControls Boost() {
+    HWND form = ShownForm(L"BoostForm");
+    EXPECT_NE(form, nullptr) << "the Boost dialog is not shown";
+    HWND group = FindControl(form, L"Button", L"Auto Pass Through Configuration");
+    std::vector<HWND> combos;
+    for (HWND child : ChildrenOf(group))
+        if (lstrcmpiW(ClassOf(child).c_str(), L"ComboBox") == 0) combos.push_back(child);
+    EXPECT_EQ(combos.size(), 2u);
+    combos.resize(2);
+    return {form, FindControl(form, L"Button", L"Enable Boost"), combos[0], combos[1]};
+}
+
+TEST_F(Host, TheDeviceMenuHoldsTheModulesCaptionsInIndexOrderAndOpensEachDialog) {
+    HMENU menu = GetSubMenu(GetMenu(main), 1);
+    ASSERT_NE(menu, nullptr);
+    const struct {
+        const wchar_t* caption;
+        const wchar_t* form;
+    } rows[] = {{L"Digital Control...", L"Digital Control"}, {L"Limiter...", L"Limiter / AGC"}, {L"Boost...", L"BoostForm"}};
+    for (unsigned i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        wchar_t text[64] = {};
+        GetMenuStringW(menu, winhost::kDialogMenu + i, text, 64, MF_BYCOMMAND);
+        EXPECT_STREQ(text, rows[i].caption);
+        EXPECT_EQ(ShownForm(rows[i].form), nullptr);
+        Menu(winhost::kDialogMenu + i);
+        EXPECT_NE(ShownForm(rows[i].form), nullptr);
+    }
+    // Nothing past the captions the module gave.
+    EXPECT_EQ(GetMenuState(menu, winhost::kDialogMenu + 3, MF_BYCOMMAND), static_cast<UINT>(-1));
+    EXPECT_EQ(LogLines().size(), 1u) << "opening dialogs writes nothing";
+}
+
+TEST_F(Host, AByteEditedInTheGridReachesTheDeviceAndTheOpenDialogFollowsWithoutWriting) {
+    Menu(winhost::kDialogMenu + QM7140_DIALOG_BOOST);
+    const BoostControls boost = Boost();
+    struct Row {
+        int reg, column;
+        const wchar_t* typed;
+        int stored;  // -1: refused, the editor stays open
+    };
+    const Row rows[] = {
+        {2, kHexColumn, L"40", 0x40},          {20, kBinaryColumn, L"0000 1010", 0x0A}, {2, kHexColumn, L"0x00", 0x00},
+        {20, kBinaryColumn, L"111", 0x07},     {2, kHexColumn, L" 0X4f ", 0x4F},        {2, kHexColumn, L"100", -1},
+        {2, kHexColumn, L"4G", -1},            {20, kBinaryColumn, L"2", -1},           {20, kBinaryColumn, L"1 0 1", -1},
+        {20, kBinaryColumn, L"1 0000 1111", -1},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(winhost::Narrow(r.typed));
+        const uint8_t before = Register(static_cast<uint8_t>(r.reg));
+        const size_t logged = LogLines().size();
+        // A double-click on the cell opens its editor.
+        RECT cell{LVIR_BOUNDS, r.column, 0, 0};
+        SendMessageW(Grid(), LVM_GETSUBITEMRECT, static_cast<WPARAM>(r.reg), reinterpret_cast<LPARAM>(&cell));
+        SendMessageW(Grid(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM((cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2));
+        Pump();
+        HWND editor = GetDlgItem(Grid(), winhost::kCellEditorId);
+        ASSERT_NE(editor, nullptr);
+        EXPECT_EQ(GetFocus(), editor);
+        EXPECT_EQ(TextOf(editor), Cell(r.reg, r.column));
+        SetWindowTextW(editor, r.typed);
+        Key(editor, VK_RETURN);
+        if (r.stored < 0) {
+            EXPECT_EQ(GetDlgItem(Grid(), winhost::kCellEditorId), editor) << "the bad text stays for mending";
+            Key(editor, VK_ESCAPE);
+            EXPECT_EQ(GetDlgItem(Grid(), winhost::kCellEditorId), nullptr);
+            EXPECT_EQ(Register(static_cast<uint8_t>(r.reg)), before);
+            EXPECT_EQ(LogLines().size(), logged);
+            continue;
+        }
+        EXPECT_EQ(GetDlgItem(Grid(), winhost::kCellEditorId), nullptr);
+        EXPECT_EQ(GetFocus(), Grid());
+        const auto value = static_cast<uint8_t>(r.stored);
+        EXPECT_EQ(Register(static_cast<uint8_t>(r.reg)), value);
+        EXPECT_EQ(Cell(r.reg, kHexColumn), winhost::CellText(kHexColumn, 0, value));
+        // Register 2 lies in all three windows, 20 in two; their reloads write nothing back.
+        EXPECT_EQ(LogLines().size(), logged + 1);
+        EXPECT_EQ(LastLog(), "set reg " + host::Hex(static_cast<unsigned>(r.reg)) + " = " + host::Hex(value) + ", " +
+                                 (r.reg == 2 ? "3" : "2") + " window(s) told");
+        EXPECT_EQ(Checked(boost.enable), (Register(2) & 0x40) != 0);
+        EXPECT_EQ(SendMessageW(boost.threshold, CB_GETCURSEL, 0, 0), (Register(20) >> 2) & 3);
+        EXPECT_EQ(SendMessageW(boost.delay, CB_GETCURSEL, 0, 0), Register(20) & 3);
+    }
+    // From the keyboard: Enter or F2 on the focused row edits its hex cell.
+    for (const WPARAM key : {WPARAM{VK_RETURN}, WPARAM{VK_F2}}) {
+        SetFocus(Grid());
+        ListView_SetItemState(Grid(), 20, LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED);
+        Key(Grid(), key);
+        HWND editor = GetDlgItem(Grid(), winhost::kCellEditorId);
+        ASSERT_NE(editor, nullptr) << key;
+        EXPECT_EQ(TextOf(editor), L"0x07");
+        Key(editor, VK_ESCAPE);
+        EXPECT_EQ(GetDlgItem(Grid(), winhost::kCellEditorId), nullptr);
+    }
+}
+
+TEST_F(Host, AClickInADialogShowsInTheGridAndTheLog) {
+    Menu(winhost::kDialogMenu + QM7140_DIALOG_BOOST);
+    const BoostControls boost = Boost();
+    SendMessageW(boost.enable, BM_CLICK, 0, 0);
+    Pump();
+    EXPECT_EQ(LastLog(), "W 0x80/0 reg 0x02 = 0x40");
+    EXPECT_EQ(Cell(2, kHexColumn), L"0x40");
+    EXPECT_EQ(Cell(2, kBinaryColumn), L"0100 0000");
+    SelectItem(boost.delay, 3);
+    Pump();
+    EXPECT_EQ(LastLog(), "W 0x80/0 reg 0x14 = 0x03");
+    EXPECT_EQ(Cell(20, winhost::kRegisterColumn), L"0x14");
+    EXPECT_EQ(Cell(20, kBinaryColumn), L"0000 0011");
+}
+
+TEST_F(Host, ReadAllReloadsEveryDialogFromTheDeviceAndWritesNothing) {
+    Menu(winhost::kDialogMenu + QM7140_DIALOG_BOOST);
+    const BoostControls boost = Boost();
+    // The device changed behind the module's back, as a real one does.
+    window->DeviceAt(0).Registers().bytes[2] = 0x40;
+    window->DeviceAt(0).Registers().bytes[20] = 0x0B;
+    EXPECT_FALSE(Checked(boost.enable));
+    Menu(winhost::kReadAll);
+    EXPECT_TRUE(Checked(boost.enable));
+    EXPECT_EQ(SendMessageW(boost.threshold, CB_GETCURSEL, 0, 0), 2);
+    EXPECT_EQ(SendMessageW(boost.delay, CB_GETCURSEL, 0, 0), 3);
+    EXPECT_EQ(Cell(20, kHexColumn), L"0x0B");
+    EXPECT_EQ(LastLog(), "read all: every window told of every register");
+}
+
+// The dialogs are modeless: only the host's loop gives them a dialog's keyboard.
+TEST_F(Host, TheLoopGivesTheDialogsTabAndLeavesEnterToTheirEdits) {
+    Menu(winhost::kDialogMenu + QM7140_DIALOG_BOOST);
+    const BoostControls boost = Boost();
+    SetFocus(boost.enable);
+    Key(boost.enable, VK_TAB);
+    EXPECT_NE(GetFocus(), boost.enable);
+    EXPECT_TRUE(IsChild(boost.form, GetFocus()));
+
+    Menu(winhost::kDialogMenu + QM7140_DIALOG_DIGITAL_CONTROL);
+    HWND digital = ShownForm(L"Digital Control");
+    ASSERT_NE(digital, nullptr);
+    HWND tag = nullptr;
+    for (HWND child : ChildrenOf(FindControl(digital, L"Button", L"Output Configuration")))
+        if (lstrcmpiW(ClassOf(child).c_str(), L"Edit") == 0) tag = child;
+    ASSERT_NE(tag, nullptr);
+    SetFocus(tag);
+    SendMessageW(tag, EM_SETSEL, 0, -1);
+    SendMessageW(tag, WM_CHAR, L'3', 1);
+    Key(tag, VK_RETURN);
+    EXPECT_EQ(LastLog().substr(0, 15), "W 0x80/0 reg 0x");
+    EXPECT_EQ(GetFocus(), tag) << "Enter commits and stays";
+}
+
+TEST_F(Host, EachDeviceHasItsOwnInstanceRegistersAndFigure) {
+    Close();
+    Open(3);
+    EXPECT_EQ(window->DeviceCount(), 3);
+    HMENU menu = GetSubMenu(GetMenu(main), 1);
+    Menu(winhost::kDeviceMenu + 1);
+    EXPECT_EQ(window->Current(), 1);
+    EXPECT_EQ(GetMenuState(menu, winhost::kDeviceMenu + 1, MF_BYCOMMAND) & MF_CHECKED, static_cast<UINT>(MF_CHECKED));
+    EXPECT_EQ(TextOf(main), L"QM7140 Host - device 2");
+    Menu(winhost::kDialogMenu + QM7140_DIALOG_BOOST);
+    SendMessageW(Boost().enable, BM_CLICK, 0, 0);
+    Pump();
+    EXPECT_EQ(LastLog(), "W 0x80/0 reg 0x02 = 0x40 (device 2)");
+    EXPECT_EQ(Register(2, 1), 0x40);
+    EXPECT_EQ(Register(2, 0), 0x00);
+    EXPECT_EQ(Register(2, 2), 0x00);
+    EXPECT_EQ(Cell(2, kHexColumn), L"0x40");
+    // A click on another device's figure shows that device.
+    const QM7140GraphObject& third = window->FigureOf(2);
+    SendMessageW(Strip(), WM_LBUTTONDOWN, MK_LBUTTON,
+                 MAKELPARAM((third.Bounds.Left + third.Bounds.Right) / 2, (third.Bounds.Top + third.Bounds.Bottom) / 2));
+    Pump();
+    EXPECT_EQ(window->Current(), 2);
+    EXPECT_EQ(Cell(2, kHexColumn), L"0x00");
+    EXPECT_TRUE(window->FigureOf(2).Selected);
+    EXPECT_FALSE(window->FigureOf(1).Selected);
+
+    // More devices than the module makes instances: refused whole.
+    Close();
+    module = std::make_unique<host::Module>(host::DefaultModulePath());
+    try {
+        winhost::HostWindow tooMany(*module, 17, {});
+        ADD_FAILURE() << "17 devices";
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ(e.what(), "the module made 16 instance(s), not 17");
+    }
+}
+
+}  // namespace
