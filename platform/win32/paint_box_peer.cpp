@@ -14,28 +14,49 @@ constexpr WPARAM kAnyButton = MK_LBUTTON | MK_RBUTTON | MK_MBUTTON;
 int PointerX(LPARAM lParam) { return static_cast<short>(LOWORD(lParam)); }
 int PointerY(LPARAM lParam) { return static_cast<short>(HIWORD(lParam)); }
 
-// A bitmap the size of the client area, selected into a memory context for one paint.
+// A bitmap the size of the client area in a memory context, kept from paint to paint (a
+// drag repaints on every mouse move) and made anew when the size changes.
 class OffScreen {
 public:
-    OffScreen(HDC screen, int width, int height)
-        : dc_(CreateCompatibleDC(screen)), bitmap_(CreateCompatibleBitmap(screen, width, height)) {
-        if (dc_ != nullptr && bitmap_ != nullptr) old_ = SelectObject(dc_, bitmap_);
-    }
-    ~OffScreen() {
-        if (old_ != nullptr) SelectObject(dc_, old_);
-        if (bitmap_ != nullptr) DeleteObject(bitmap_);
-        if (dc_ != nullptr) DeleteDC(dc_);
-    }
+    OffScreen() = default;
+    ~OffScreen() { Drop(); }
     OffScreen(const OffScreen&) = delete;
     OffScreen& operator=(const OffScreen&) = delete;
 
     // Null when the context or the bitmap could not be made.
-    HDC Dc() const { return old_ != nullptr ? dc_ : nullptr; }
+    HDC For(HDC screen, int width, int height) {
+        if (dc_ != nullptr && width == width_ && height == height_) return dc_;
+        Drop();
+        HDC dc = CreateCompatibleDC(screen);
+        bitmap_ = CreateCompatibleBitmap(screen, width, height);
+        if (dc == nullptr || bitmap_ == nullptr) {
+            if (dc != nullptr) DeleteDC(dc);
+            Drop();
+            return nullptr;
+        }
+        old_ = SelectObject(dc, bitmap_);
+        dc_ = dc;
+        width_ = width;
+        height_ = height;
+        return dc_;
+    }
 
 private:
-    HDC dc_;
-    HBITMAP bitmap_;
+    void Drop() {
+        if (dc_ != nullptr) {
+            SelectObject(dc_, old_);
+            DeleteDC(dc_);
+        }
+        if (bitmap_ != nullptr) DeleteObject(bitmap_);
+        dc_ = nullptr;
+        bitmap_ = nullptr;
+        old_ = nullptr;
+    }
+
+    HDC dc_ = nullptr;
+    HBITMAP bitmap_ = nullptr;
     HGDIOBJ old_ = nullptr;
+    int width_ = 0, height_ = 0;
 };
 
 // A window of its own for the box: the model paints the whole client area into a bitmap
@@ -82,8 +103,7 @@ private:
         HDC screen = BeginPaint(window, &ps);
         RECT client;
         GetClientRect(window, &client);
-        OffScreen buffer(screen, client.right, client.bottom);
-        if (HDC dc = buffer.Dc()) {
+        if (HDC dc = buffer_.For(screen, client.right, client.bottom)) {
             GdiCanvas canvas(dc);
             box_.PaintOn(canvas);
             BitBlt(screen, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
@@ -129,6 +149,7 @@ private:
     }
 
     PaintBox& box_;
+    OffScreen buffer_;
     bool captured_ = false;
     MouseButton pressed_ = MouseButton::Left;
     LPARAM last_ = 0;
