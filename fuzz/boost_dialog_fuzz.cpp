@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::Host host;
     TBoostForm form;
     TBoostI2C& w = form.BoostI2C;
-    w.CallbackContext = 0x51;
+    w.CallbackContext = fuzz::Host::kContext;
     bool connected = false;
     fuzz::ForEachStep(data, size, [&](fuzz::Step s) {
         const auto before = host.Snapshot();

@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::Host host;
     TDigitalControlForm form;
     TDigitalControlI2C& w = form.DigitalControlI2C;
-    w.CallbackContext = 0x51;
+    w.CallbackContext = fuzz::Host::kContext;
     const auto fields = TDigitalControlForm::Fields();
     platform::Edit* const edits[] = {&form.SDOUTTag, &form.DataOffset};
     const RegisterField editFields[] = {TDigitalControlForm::SDOUTTagField, TDigitalControlForm::DataOffsetField};

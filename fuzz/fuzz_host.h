@@ -37,7 +37,9 @@ inline std::string Typed(std::string_view keys, uint8_t seed, uint8_t length, ui
 
 class Host {
 public:
-    static constexpr size_t kGuard = 64;  // bytes either side of the array that must stay put
+    static constexpr size_t kGuard = 64;
+    // The callback context the targets install, so a callback can be told as theirs.
+    static constexpr intptr_t kContext = 0x51;  // bytes either side of the array that must stay put
     using Registers = std::array<uint8_t, 256>;
 
     Host() {
@@ -53,7 +55,7 @@ public:
 
     static void QM7140_CDECL Written(intptr_t context, int32_t address, int32_t page, uint32_t reg, int32_t count) {
         Host& host = *current_;
-        Check(context == 0x51 && address == 128 && page == 0 && count == 1 && reg < 256);
+        Check(context == kContext && address == 128 && page == 0 && count == 1 && reg < 256);
         ++host.callbacks;
         host.lastReg = reg;
     }

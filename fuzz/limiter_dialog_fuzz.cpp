@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::Host host;
     TLimiterForm form;
     TLimiterI2C& w = form.LimiterI2C;
-    w.CallbackContext = 0x51;
+    w.CallbackContext = fuzz::Host::kContext;
     w.Cache = host.regs;
     platform::Edit* const edits[] = {&form.Slope, &form.InflectionPoint, &form.Level};
     const auto fields = TLimiterForm::Fields();

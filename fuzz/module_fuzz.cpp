@@ -46,7 +46,7 @@ void QM7140_CDECL Written(intptr_t context, int32_t address, int32_t page, uint3
     const QM7140RegisterWindow& w = *windowsByContext[static_cast<size_t>(context - 0x100)];
     Check(address == w.DeviceAddress && page == w.Page && count == 1);
     Check(reg >= w.FirstRegister && reg - w.FirstRegister < w.RegisterCount);
-    fuzz::Host::Written(0x51, address, page, reg, count);
+    fuzz::Host::Written(fuzz::Host::kContext, address, page, reg, count);
 }
 
 // A user action on one control of a dialog, chosen and shaped by the step.
