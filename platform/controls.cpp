@@ -139,4 +139,11 @@ void PaintBox::userMouseUp(MouseButton button, int x, int y) {
     if (OnMouseUp) OnMouseUp(button, x, y);
 }
 
+void PaintBox::userResize(int width, int height) {
+    Bounds.Width = width;
+    Bounds.Height = height;
+    if (OnResize) OnResize();
+    Repaint();
+}
+
 }  // namespace platform

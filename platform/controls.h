@@ -238,8 +238,12 @@ public:
     void userMouseDown(MouseButton button, int x, int y);
     void userMouseMove(int x, int y);
     void userMouseUp(MouseButton button, int x, int y);
+    // The box got a new size (its parent resized it, or a host did): Bounds first, then
+    // OnResize, so a painter can move what it placed by pixels.
+    void userResize(int width, int height);
 
     PaintEvent OnPaint;
+    Notify OnResize;
     MouseEvent OnMouseDown;
     MoveEvent OnMouseMove;
     MouseEvent OnMouseUp;
