@@ -3,8 +3,9 @@
 #   host -> platform (to play the user; Cairo for snapshots). What the hosts share
 #   (host/common) reaches nothing beyond the C headers, and neither does the Windows host
 #   (host/windows): it knows the module as a real host does.
-# The compilers cannot catch a wrong arrow: every target has the repository root on its
-# include path.
+# The build refuses most wrong arrows too (each target's include path holds only the headers
+# of the layers it links, cmake/layers.cmake); this check also covers the files of a layer
+# that no target of this build compiles, such as the other platform's backend.
 # Run: cmake -DROOT=<repository> -P include_arrows.cmake
 cmake_minimum_required(VERSION 3.25)
 set(allowed_plugin plugin dialogs registers graph platform)
@@ -14,6 +15,7 @@ set(allowed_graph graph platform)
 set(allowed_platform platform)
 set(allowed_platform/win32 platform/win32 platform)
 set(allowed_platform/cairo platform/cairo platform)
+set(allowed_platform/headless platform/headless platform)
 set(allowed_host host host/common platform platform/cairo)
 set(allowed_host/common host/common)
 set(allowed_host/windows host/windows host/common)
@@ -21,7 +23,7 @@ set(allowed_host/windows host/windows host/common)
 # The layer a path belongs to: its top folder, a backend folder of the platform, or one of
 # the hosts' folders that must stay apart from the module.
 function(layer_of path out)
-  if(path MATCHES "^platform/(win32|cairo)/")
+  if(path MATCHES "^platform/(win32|cairo|headless)/")
     set(${out} "platform/${CMAKE_MATCH_1}" PARENT_SCOPE)
   elseif(path MATCHES "^host/(common|windows)/")
     set(${out} "host/${CMAKE_MATCH_1}" PARENT_SCOPE)
