@@ -27,6 +27,9 @@ public:
     void** BoostForm = nullptr;
     void** LimiterForm = nullptr;
 
+    // Any name the module may export (or must not), looked up now: null when it has none.
+    void* Export(const char* name) const;
+
 private:
     void* handle_ = nullptr;
 };
