@@ -12,11 +12,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::Host host;
     TBoostForm form;
     TBoostI2C& w = form.BoostI2C;
-    w.CallbackContext = fuzz::Host::kContext;
+    w.CallbackContext = host.Context();
     bool connected = false;
     fuzz::ForEachStep(data, size, [&](fuzz::Step s) {
         const auto before = host.Snapshot();
-        const int callsBefore = host.callbacks;
+        const int callsBefore = host.Calls();
         uint8_t allowed2 = 0, allowed20 = 0;  // bits the step may change
         switch (s.op % 10) {
         case 0: form.EnableBoost.userClick(), allowed2 = 0x40; break;
@@ -29,14 +29,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         case 7:
             connected = !connected;
             w.Cache = connected ? host.regs : &w.InlineCache;
-            w.WriteCallback = connected ? &fuzz::Host::Written : nullptr;
+            w.WriteCallback = connected ? &host::RegisterHost::Written : nullptr;
             break;
-        case 8: w.WriteCallback = s.arg & 1 ? &fuzz::Host::Written : nullptr; break;
+        case 8: w.WriteCallback = s.arg & 1 ? &host::RegisterHost::Written : nullptr; break;
         case 9: w.Cache = host.regs; break;
         }
-        const bool wrote = host.callbacks != callsBefore;
-        Check(host.callbacks - callsBefore <= 1);
-        if (wrote) Check(host.lastReg == 2 || host.lastReg == 20);
+        const bool wrote = host.Calls() != callsBefore;
+        Check(host.Calls() - callsBefore <= 1);
+        if (wrote) Check(host.writes.back().reg == 2 || host.writes.back().reg == 20);
         for (int r = 0; r < 256; ++r) {
             const uint8_t changed = before[static_cast<size_t>(r)] ^ host.regs[r];
             const uint8_t allowed = r == 2 ? allowed2 : r == 20 ? allowed20 : 0;

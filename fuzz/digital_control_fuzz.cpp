@@ -21,14 +21,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::Host host;
     TDigitalControlForm form;
     TDigitalControlI2C& w = form.DigitalControlI2C;
-    w.CallbackContext = fuzz::Host::kContext;
+    w.CallbackContext = host.Context();
     const auto fields = TDigitalControlForm::Fields();
     platform::Edit* const edits[] = {&form.SDOUTTag, &form.DataOffset};
     const RegisterField editFields[] = {TDigitalControlForm::SDOUTTagField, TDigitalControlForm::DataOffsetField};
 
     fuzz::ForEachStep(data, size, [&](fuzz::Step s) {
         const auto before = host.Snapshot();
-        const int callsBefore = host.callbacks;
+        const int callsBefore = host.Calls();
         const bool connected = w.WriteCallback != nullptr && w.Cache == host.regs;
         const RegisterField* field = nullptr;  // the one field a user step may change
         int expectedCalls = 1;
@@ -58,9 +58,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             field = &editFields[e];
             form.userFocus(edits[e]);
             while (!edits[e]->Text().empty()) edits[e]->userType('\b');
-            const int callsTyping = host.callbacks;
+            const int callsTyping = host.Calls();
             for (char key : fuzz::Typed(kKeys, s.value, s.arg / 2, 5)) edits[e]->userType(key);
-            expectedCalls = host.callbacks - callsTyping;  // each Enter commits
+            expectedCalls = host.Calls() - callsTyping;  // each Enter commits
             if (s.arg & 0x40) {
                 edits[e]->userType('\r');
             } else {
@@ -80,12 +80,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             break;
         case 3: host.regs[s.arg % 32] = s.value; return;  // the device changed; nobody told
         case 4: w.RegisterChanged(s.arg & 0x80 ? 129 : 128, s.arg & 0x40 ? 1 : 0, s.value); break;
-        case 5: w.WriteCallback = w.WriteCallback != nullptr ? nullptr : &fuzz::Host::Written; break;
+        case 5: w.WriteCallback = w.WriteCallback != nullptr ? nullptr : &host::RegisterHost::Written; break;
         case 6: w.Cache = w.Cache == host.regs ? &w.InlineCache : host.regs; break;
         case 7: s.arg & 1 ? form.Show() : form.userClose(); break;
         case 8: s.arg & 1 ? form.userActivate() : form.userDeactivate(); break;
         }
-        const int calls = host.callbacks - callsBefore;
+        const int calls = host.Calls() - callsBefore;
         Check(calls == (field != nullptr && connected ? expectedCalls : 0));
         for (int r = 0; r < 256; ++r) {
             const uint8_t changed = before[static_cast<size_t>(r)] ^ host.regs[r];

@@ -1,13 +1,12 @@
-// The host side of a fuzz target: a register file with guard bytes around it, a write
-// callback that counts, and the checks every target makes after every step.
+// The host side of a fuzz target: the hosts' register file, the input cut into steps, and
+// the checks every target makes after every step.
 #pragma once
 
-#include <qm7140/plugin.h>
+#include "host/common/register_host.h"
 
 #include <array>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -35,45 +34,18 @@ inline std::string Typed(std::string_view keys, uint8_t seed, uint8_t length, ui
     return text;
 }
 
-class Host {
-public:
-    static constexpr size_t kGuard = 64;
-    // The callback context the targets install, so a callback can be told as theirs.
-    static constexpr intptr_t kContext = 0x51;  // bytes either side of the array that must stay put
-    using Registers = std::array<uint8_t, 256>;
-
+// The hosts' register file and write log behind the windows under test, with what a step
+// needs to judge them. Each write is checked as it arrives: the context installed, the
+// module's bus address, one register of the file.
+struct Host : host::RegisterHost {
     Host() {
-        memory_.fill(0xA5);
-        std::memset(regs, 0, 256);
-        current_ = this;
+        onWrite = [this](const host::BusWrite& w) {
+            Check(w.context == Context() && w.address == 128 && w.page == 0 && w.count == 1 && w.reg < 256);
+        };
     }
-    ~Host() {
-        for (size_t g = 0; g < kGuard; ++g) Check(memory_[g] == 0xA5 && memory_[kGuard + 256 + g] == 0xA5);
-    }
-    Host(const Host&) = delete;
-    Host& operator=(const Host&) = delete;
-
-    static void QM7140_CDECL Written(intptr_t context, int32_t address, int32_t page, uint32_t reg, int32_t count) {
-        Host& host = *current_;
-        Check(context == kContext && address == 128 && page == 0 && count == 1 && reg < 256);
-        ++host.callbacks;
-        host.lastReg = reg;
-    }
-
-    Registers Snapshot() const {
-        Registers copy;
-        std::memcpy(copy.data(), regs, 256);
-        return copy;
-    }
-
-private:
-    std::array<uint8_t, kGuard + 256 + kGuard> memory_;
-    static inline Host* current_ = nullptr;
-
-public:
-    uint8_t* const regs = memory_.data() + kGuard;
-    int callbacks = 0;
-    uint32_t lastReg = 0;
+    uint8_t* const regs = Registers().bytes.data();
+    std::array<uint8_t, 256> Snapshot() const { return Registers().bytes; }
+    int Calls() const { return static_cast<int>(writes.size()); }
 };
 
 }  // namespace fuzz

@@ -37,14 +37,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::Host host;
     TLimiterForm form;
     TLimiterI2C& w = form.LimiterI2C;
-    w.CallbackContext = fuzz::Host::kContext;
+    w.CallbackContext = host.Context();
     w.Cache = host.regs;
     platform::Edit* const edits[] = {&form.Slope, &form.InflectionPoint, &form.Level};
     const auto fields = TLimiterForm::Fields();
 
     fuzz::ForEachStep(data, size, [&](fuzz::Step s) {
         const auto before = host.Snapshot();
-        const int callsBefore = host.callbacks;
+        const int callsBefore = host.Calls();
         const bool connected = w.WriteCallback != nullptr;
         bool reload = false;
         const auto x = static_cast<int8_t>(s.arg) * 6, y = static_cast<int8_t>(s.value) * 4;
@@ -71,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             reload = true;
             break;
         case 6: host.regs[s.arg % 32] = s.value; return;  // the device changed; nobody told
-        case 7: w.WriteCallback = w.WriteCallback != nullptr ? nullptr : &fuzz::Host::Written; break;
+        case 7: w.WriteCallback = w.WriteCallback != nullptr ? nullptr : &host::RegisterHost::Written; break;
         case 8:  // the dialog resized: the plot follows, however small or large
             form.LimiterPaintBox.Bounds.Width = s.arg * 8;
             form.LimiterPaintBox.Bounds.Height = s.value * 8;
@@ -83,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             break;
         }
         }
-        const int calls = host.callbacks - callsBefore;
+        const int calls = host.Calls() - callsBefore;
         if (!connected || reload) Check(calls == 0);
         for (size_t r = 0; r < 256; ++r) {
             const uint8_t changed = before[r] ^ host.regs[r];
@@ -91,7 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             Check(connected && !reload && calls > 0);
             Check((changed & ~Writable(r)) == 0);
         }
-        if (calls > 0) Check(Writable(host.lastReg) != 0);
+        if (calls > 0) Check(Writable(host.writes.back().reg) != 0);
         // Every typing step ends in a commit: each edit shows its code's value.
         Check(form.Slope.Text() == platform::FormatFloat("%04.2f", TLimiterForm::SlopeCodeToValue(form.SlopeCode)));
         Check(form.Level.Text() == platform::FormatFloat("%04.2f", TLimiterForm::LevelCodeToVolts(form.LevelCode)));

@@ -40,13 +40,14 @@ struct Instance {
 // Which window a callback comes from: the host gives each window its own context.
 std::array<QM7140RegisterWindow*, 64> windowsByContext;
 size_t windowCount = 0;
+fuzz::Host* currentHost = nullptr;  // the host of the running input
 
 void QM7140_CDECL Written(intptr_t context, int32_t address, int32_t page, uint32_t reg, int32_t count) {
     Check(context >= 0x100 && static_cast<size_t>(context - 0x100) < windowCount);
     const QM7140RegisterWindow& w = *windowsByContext[static_cast<size_t>(context - 0x100)];
     Check(address == w.DeviceAddress && page == w.Page && count == 1);
     Check(reg >= w.FirstRegister && reg - w.FirstRegister < w.RegisterCount);
-    fuzz::Host::Written(fuzz::Host::kContext, address, page, reg, count);
+    host::RegisterHost::Written(currentHost->Context(), address, page, reg, count);
 }
 
 // A user action on one control of a dialog, chosen and shaped by the step.
@@ -91,6 +92,7 @@ void Act(platform::Form& form, fuzz::Step s) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::Host host;
+    currentHost = &host;
     // Each input is one load of the module.
     csapi::Detach();
     csapi::Attach();
@@ -109,7 +111,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     fuzz::ForEachStep(data, size, [&](fuzz::Step s) {
         const auto before = host.Snapshot();
-        const int callsBefore = host.callbacks;
+        const int callsBefore = host.Calls();
         const Instance target = handleOf(s.arg);
         bool quiet = !target.live;  // a refused handle, or a reload: no write, no change
         switch (s.op % 10) {
@@ -171,7 +173,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             break;
         }
         if (quiet) {
-            Check(host.callbacks == callsBefore);
+            Check(host.Calls() == callsBefore);
             Check(host.Snapshot() == before);
         }
     });

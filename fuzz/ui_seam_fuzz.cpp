@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int32_t d = 0; d < 3; ++d) {
         QM7140RegisterWindow* w = qm_GetI2CObject(live, d);
         w->Cache = host.regs;
-        w->CallbackContext = fuzz::Host::kContext;
+        w->CallbackContext = host.Context();
         w->WriteCallback = &Written;
     }
     const QM7140Instance instances[] = {live, live, live, live, live, freed, &foreign, nullptr};
@@ -73,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const int32_t dialog = s.arg % 5 - 1, control = (s.arg >> 2) % 45 - 2;
         const auto v = static_cast<int8_t>(s.value);
         const auto before = host.Snapshot();
-        const int callsBefore = host.callbacks;
+        const int callsBefore = host.Calls();
         retry = h == live ? live : nullptr;
         union {
             QM7140UiForm form;
@@ -107,7 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         default: qm_SelectMenu(live, s.value % 3); return;
         }
         Check(status >= QM7140_UI_OK && status <= QM7140_UI_ERR_FAILED && status != QM7140_UI_ERR_BUSY);
-        if (status != QM7140_UI_OK) Check(host.callbacks == callsBefore && host.Snapshot() == before);
+        if (status != QM7140_UI_OK) Check(host.Calls() == callsBefore && host.Snapshot() == before);
         // The size field stays the host's, and nothing past the size or the record is written.
         const size_t record = s.op % 16 == 0 ? sizeof(QM7140UiForm) : sizeof(QM7140UiControl);
         for (size_t i = std::max<size_t>(4, std::min<size_t>(out.control.size, record)); i < sizeof out.bytes; ++i)

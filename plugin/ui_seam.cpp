@@ -1,7 +1,7 @@
 #include "plugin/ui_seam.h"
 
 #include "platform/form.h"
-#include "platform/headless.h"
+#include "platform/headless/change_count.h"
 #include "plugin/csapi.h"
 #include "plugin/ui_canvas.h"
 

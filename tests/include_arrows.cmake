@@ -1,19 +1,22 @@
 # Every `#include "folder/..."` line must follow the layers' arrows:
-#   plugin -> dialogs -> {registers, graph, platform}, graph -> platform, backends -> platform.
+#   plugin -> dialogs -> {registers, graph, platform}, plugin -> platform/headless (the seam
+#   counts changes through the headless peers), graph -> platform, backends -> platform.
 #   The hosts (host/) reach nothing of the module beyond its C headers: they know it as a
 #   real host does, through its exports and, on Linux, the UI seam. Only what the hosts share
 #   (host/common) is theirs to include besides their own folder.
-# The compilers cannot catch a wrong arrow: every target has the repository root on its
-# include path.
+# The build refuses most wrong arrows too (each target's include path holds only the headers
+# of the layers it links, cmake/layers.cmake); this check also covers the files of a layer
+# that no target of this build compiles, such as the other platform's backend.
 # Run: cmake -DROOT=<repository> -P include_arrows.cmake
 cmake_minimum_required(VERSION 3.25)
-set(allowed_plugin plugin dialogs registers graph platform)
+set(allowed_plugin plugin dialogs registers graph platform platform/headless)
 set(allowed_dialogs dialogs registers graph platform)
 set(allowed_registers registers)
 set(allowed_graph graph platform)
 set(allowed_platform platform)
 set(allowed_platform/win32 platform/win32 platform)
 set(allowed_platform/cairo platform/cairo platform)
+set(allowed_platform/headless platform/headless platform)
 set(allowed_host host host/common)
 set(allowed_host/common host/common)
 set(allowed_host/windows host/windows host/common)
@@ -21,7 +24,7 @@ set(allowed_host/windows host/windows host/common)
 # The layer a path belongs to: its top folder, a backend folder of the platform, or one of
 # the hosts' folders that must stay apart from the module.
 function(layer_of path out)
-  if(path MATCHES "^platform/(win32|cairo)/")
+  if(path MATCHES "^platform/(win32|cairo|headless)/")
     set(${out} "platform/${CMAKE_MATCH_1}" PARENT_SCOPE)
   elseif(path MATCHES "^host/(common|windows)/")
     set(${out} "host/${CMAKE_MATCH_1}" PARENT_SCOPE)

@@ -6,15 +6,16 @@
 
 namespace host {
 
-Device::Device(const Module& module, WriteSink onWrite) : module_(module), onWrite_(std::move(onWrite)) {
+Device::Device(const Module& module, WriteSink onWrite) : module_(module) {
+    // The host reports each write as it comes; nothing piles up in a log.
+    bus_.keepLog = false;
+    bus_.onWrite = std::move(onWrite);
     instance_ = module_.Init(0, 0, 0, 0);
     if (instance_ == nullptr) throw std::runtime_error("_Init gave no instance");
     for (int32_t dialog = 0; dialog < kDialogCount; ++dialog) {
         QM7140RegisterWindow* window = module_.GetI2CObject(instance_, dialog);
         if (window == nullptr) continue;
-        window->Cache = registers_.bytes.data();
-        window->CallbackContext = reinterpret_cast<intptr_t>(this);
-        window->WriteCallback = &Written;
+        bus_.Connect(*window);
         windows_[static_cast<size_t>(dialog)] = window;
     }
 }
@@ -23,11 +24,6 @@ Device::~Device() { module_.FreeCodecInstance(instance_); }
 
 QM7140RegisterWindow* Device::Window(int32_t dialog) const {
     return dialog >= 0 && dialog < kDialogCount ? windows_[static_cast<size_t>(dialog)] : nullptr;
-}
-
-void QM7140_CDECL Device::Written(intptr_t context, int32_t address, int32_t page, uint32_t reg, int32_t count) {
-    Device& self = *reinterpret_cast<Device*>(context);
-    if (self.onWrite_) self.onWrite_({address, page, reg, count});
 }
 
 int Device::Notify(uint8_t reg) {

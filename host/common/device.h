@@ -5,6 +5,7 @@
 
 #include "host/common/module.h"
 #include "host/common/register_file.h"
+#include "host/common/register_host.h"
 
 #include <qm7140/plugin.h>
 
@@ -17,14 +18,6 @@ namespace host {
 
 // The module's dialogs in index order; each has one register window.
 constexpr int32_t kDialogCount = 3;
-
-// One call of the write callback: the register lies at (address, page) on the bus.
-struct BusWrite {
-    int32_t address;
-    int32_t page;
-    uint32_t reg;
-    int32_t count;
-};
 
 class Device {
 public:
@@ -43,8 +36,8 @@ public:
     QM7140Instance Instance() const { return instance_; }
     // The register window of a dialog index, or null when the module gave none.
     QM7140RegisterWindow* Window(int32_t dialog) const;
-    RegisterFile& Registers() { return registers_; }
-    const RegisterFile& Registers() const { return registers_; }
+    RegisterFile& Registers() { return bus_.Registers(); }
+    const RegisterFile& Registers() const { return bus_.Registers(); }
 
     // What a host does after it stored a new value: each window that covers the register
     // is told, through its own operation table. Gives how many were.
@@ -53,11 +46,8 @@ public:
     void NotifyAll();
 
 private:
-    static void QM7140_CDECL Written(intptr_t context, int32_t address, int32_t page, uint32_t reg, int32_t count);
-
     const Module& module_;
-    WriteSink onWrite_;
-    RegisterFile registers_;
+    RegisterHost bus_;
     QM7140Instance instance_ = nullptr;
     std::array<QM7140RegisterWindow*, kDialogCount> windows_{};
 };

@@ -93,6 +93,8 @@ Module::Module(const std::filesystem::path& path) {
 
 Module::~Module() { Unload(handle_); }
 
+void* Module::Export(const char* name) const { return Symbol(handle_, name); }
+
 std::filesystem::path DefaultModulePath() {
 #ifdef _WIN32
     std::wstring self(MAX_PATH, L'\0');

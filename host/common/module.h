@@ -51,6 +51,8 @@ public:
         QM7140_UiPaintFn paint = nullptr;
     } Ui;
 #endif
+    // Any name the module may export (or must not), looked up now: null when it has none.
+    void* Export(const char* name) const;
 
 private:
     void* handle_ = nullptr;

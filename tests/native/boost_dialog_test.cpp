@@ -9,7 +9,7 @@ struct BoostDialog : ::testing::Test {
     TBoostForm form;
     TestHost host;
     void SetUp() override { host.Connect(form.BoostI2C); }
-    BusWrite Expected(uint32_t reg, uint8_t cached) const { return {0x1234, 128, 0, reg, 1, cached}; }
+    BusWrite Expected(uint32_t reg, uint8_t cached) const { return {128, 0, reg, 1, cached, host.Context()}; }
 };
 
 TEST(BoostDialogDesign, LayoutMatchesTheDesign) {
@@ -81,7 +81,7 @@ TEST_F(BoostDialog, ReloadShowsBothRegistersAndNeverWrites) {
     EXPECT_TRUE(host.writes.empty());
     EXPECT_EQ(host.regs[2], 0x60);
     EXPECT_EQ(host.regs[20], 0x0E);
-    EXPECT_EQ(form.BoostI2C.WriteCallback, &TestHost::Write) << "callback restored";
+    EXPECT_EQ(form.BoostI2C.WriteCallback, &host::RegisterHost::Written) << "callback restored";
 
     host.Set(form.BoostI2C, 2, 0x00);
     EXPECT_FALSE(form.EnableBoost.Checked());
@@ -105,25 +105,16 @@ TEST_F(BoostDialog, ChangesAfterAReloadReachTheHostAgain) {
 }
 
 // A host that reads the device back inside its callback and reports what it read.
-struct EchoingHost {
-    static inline TI2CObject* window = nullptr;
-    static inline int calls = 0;
-    static void QM7140_CDECL Write(intptr_t, int32_t address, int32_t page, uint32_t reg, int32_t) {
-        ++calls;
-        TestHost::current->regs[2] = 0x40;  // the device turned boost on by itself
-        window->RegisterChanged(address, page, reg);
-    }
-};
-
 TEST_F(BoostDialog, HostNotifyingFromInsideItsCallbackGetsOneReloadAndNoSecondWrite) {
-    EchoingHost::window = &form.BoostI2C;
-    EchoingHost::calls = 0;
-    form.BoostI2C.WriteCallback = &EchoingHost::Write;
+    host.onWrite = [this](const BusWrite& write) {
+        host.regs[2] = 0x40;  // the device turned boost on by itself
+        form.BoostI2C.RegisterChanged(write.address, write.page, write.reg);
+    };
     form.APTDelay.userSelect(1);
-    EXPECT_EQ(EchoingHost::calls, 1);
+    EXPECT_EQ(host.writes.size(), 1u);
     EXPECT_TRUE(form.EnableBoost.Checked()) << "the reload ran";
     EXPECT_EQ(host.regs[20], 0x01);
-    EXPECT_EQ(form.BoostI2C.WriteCallback, &EchoingHost::Write);
+    EXPECT_EQ(form.BoostI2C.WriteCallback, &host::RegisterHost::Written);
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include "host/terminal/cairo_drawing.h"
 #include "platform/cairo/cairo_canvas.h"
 #include "platform/graphics.h"
-#include "tests/module.h"
+#include "host/common/module.h"
 
 #include <qm7140/ui.h>
 
@@ -176,12 +176,12 @@ TEST(CairoDrawing, TheHostsPictureOfTheSeamEqualsTheCanvasPixelForPixel) {
     CairoCanvas canvas(form.LimiterPaintBox.Bounds.Width, form.LimiterPaintBox.Bounds.Height);
     form.LimiterPaintBox.PaintOn(canvas);
 
-    Module m;
-    const QM7140Instance h = m.New();
+    host::Module m(QM7140_LIBRARY);
+    const QM7140Instance h = m.Init(0, 0, 0, 0);
     int32_t box = -1;
-    ASSERT_EQ(m.Get<QM7140_UiFindFn>("qm7140_ui_find")(h, QM7140_DIALOG_LIMITER, "LimiterPaintBox", &box), QM7140_UI_OK);
+    ASSERT_EQ(m.Ui.find(h, QM7140_DIALOG_LIMITER, "LimiterPaintBox", &box), QM7140_UI_OK);
     host::CairoPicture picture(canvas.Width(), canvas.Height());
-    ASSERT_EQ(m.Get<QM7140_UiPaintFn>("qm7140_ui_paint")(h, QM7140_DIALOG_LIMITER, box, &host::CairoPicture::kDrawing, &picture),
+    ASSERT_EQ(m.Ui.paint(h, QM7140_DIALOG_LIMITER, box, &host::CairoPicture::kDrawing, &picture),
               QM7140_UI_OK);
     m.FreeCodecInstance(h);
     int different = 0;

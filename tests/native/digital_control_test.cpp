@@ -18,7 +18,7 @@ struct DigitalControl : ::testing::Test {
     TDigitalControlForm form;
     TestHost host;
     void SetUp() override { host.Connect(form.DigitalControlI2C); }
-    BusWrite Expected(uint32_t reg, uint8_t cached) const { return {0x1234, 128, 0, reg, 1, cached}; }
+    BusWrite Expected(uint32_t reg, uint8_t cached) const { return {128, 0, reg, 1, cached, host.Context()}; }
     // The user types into an edit that has the focus, key by key.
     void Type(platform::Edit& edit, const std::string& text) {
         form.userFocus(&edit);
@@ -108,7 +108,7 @@ TEST_F(DigitalControl, EveryControlWritesItsFieldOnceAndNothingElse) {
         expected[c.reg] = c.after;
         c.act(f);
         EXPECT_EQ(h.regs, expected) << c.what;
-        EXPECT_EQ(h.writes, (std::vector<BusWrite>{{0x1234, 128, 0, c.reg, 1, c.after}})) << c.what;
+        EXPECT_EQ(h.writes, (std::vector<BusWrite>{{128, 0, c.reg, 1, c.after, h.Context()}})) << c.what;
     }
 }
 

@@ -76,13 +76,13 @@ TEST(RegisterWindow, ReloadRunsWithTheCallbackParkedAndRestoresIt) {
     h.Connect(f.window);
     f.window.RegisterChanged(128, 0, 2);
     EXPECT_EQ(f.callbackDuringReload, nullptr);
-    EXPECT_EQ(f.window.WriteCallback, &TestHost::Write);
-    EXPECT_EQ(f.window.SavedWriteCallback, &TestHost::Write);
+    EXPECT_EQ(f.window.WriteCallback, &host::RegisterHost::Written);
+    EXPECT_EQ(f.window.SavedWriteCallback, &host::RegisterHost::Written);
 
     // The saved callback survives the host clearing its own, and comes back after a reload.
     f.window.WriteCallback = nullptr;
     f.window.RegisterChanged(128, 0, 2);
-    EXPECT_EQ(f.window.WriteCallback, &TestHost::Write);
+    EXPECT_EQ(f.window.WriteCallback, &host::RegisterHost::Written);
 }
 
 TEST(RegisterWindow, NullCacheIgnoresNotificationsAndWrites) {
@@ -104,12 +104,12 @@ TEST(RegisterWindow, MaskedWriteArithmeticAndOneCallbackPerWrite) {
     f.window.WriteBits(2, 0x40, 0x40);
     EXPECT_EQ(h.regs[2], 0x40);
     ASSERT_EQ(h.writes.size(), 1u);
-    EXPECT_EQ(h.writes[0].context, 0x1234);
+    EXPECT_EQ(h.writes[0].context, h.Context());
     EXPECT_EQ(h.writes[0].address, 128);
     EXPECT_EQ(h.writes[0].page, 0);
     EXPECT_EQ(h.writes[0].reg, 2u);
     EXPECT_EQ(h.writes[0].count, 1);
-    EXPECT_EQ(h.writes[0].cached, 0x40) << "the cache changes before the callback runs";
+    EXPECT_EQ(h.writes[0].value, 0x40) << "the cache changes before the callback runs";
     f.window.WriteBits(2, 0x00, 0x40);
     EXPECT_EQ(h.regs[2], 0x00);
     h.regs[3] = 0xF0;
@@ -124,7 +124,8 @@ TEST(RegisterWindow, MaskedWriteArithmeticAndOneCallbackPerWrite) {
 TEST(RegisterWindow, PlaceholderHoldsRegisterZeroAlone) {
     CountingForm f;
     TestHost h;
-    f.window.WriteCallback = &TestHost::Write;
+    h.Connect(f.window);
+    f.window.Cache = &f.window.InlineCache;
     f.window.WriteBits(0, 0x81, 0xFF);
     EXPECT_EQ(f.window.InlineCache, 0x81);
     EXPECT_EQ(h.writes.size(), 1u);
@@ -159,7 +160,7 @@ TEST(RegisterWindow, CallbackThatNotifiesGetsOneReloadAndNoSecondCallback) {
     h.Connect(f.window);
     static CountingWindow* window = &f.window;
     f.window.WriteCallback = [](intptr_t c, int32_t a, int32_t p, uint32_t r, int32_t n) {
-        TestHost::Write(c, a, p, r, n);
+        host::RegisterHost::Written(c, a, p, r, n);
         window->RegisterChanged(a, p, r);
     };
     f.window.WriteBits(2, 0x40, 0x40);

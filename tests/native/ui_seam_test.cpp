@@ -1,6 +1,6 @@
 // The UI seam as a Linux host uses it: libqm7140.so loaded by path, every qm7140_ui_*
 // function resolved by name, nothing but the C headers.
-#include "tests/module.h"
+#include "host/common/module.h"
 
 #include <qm7140/ui.h>
 
@@ -15,38 +15,17 @@
 
 namespace {
 
-struct Ui {
-    explicit Ui(const Module& m) : m_(m) {}
-    const Module& m_;
-    template <class Fn>
-    Fn Get(const char* name) const {
-        Fn fn = m_.Get<Fn>(name);
-        EXPECT_NE(fn, nullptr) << name;
-        return fn;
-    }
-    QM7140_UiVersionFn version = Get<QM7140_UiVersionFn>("qm7140_ui_version");
-    QM7140_UiFormFn form = Get<QM7140_UiFormFn>("qm7140_ui_form");
-    QM7140_UiControlFn control = Get<QM7140_UiControlFn>("qm7140_ui_control");
-    QM7140_UiItemFn item = Get<QM7140_UiItemFn>("qm7140_ui_item");
-    QM7140_UiFindFn find = Get<QM7140_UiFindFn>("qm7140_ui_find");
-    QM7140_UiClickFn click = Get<QM7140_UiClickFn>("qm7140_ui_click");
-    QM7140_UiSelectFn select = Get<QM7140_UiSelectFn>("qm7140_ui_select");
-    QM7140_UiTypeFn type = Get<QM7140_UiTypeFn>("qm7140_ui_type");
-    QM7140_UiFocusFn focus = Get<QM7140_UiFocusFn>("qm7140_ui_focus");
-    QM7140_UiSetPositionFn setPosition = Get<QM7140_UiSetPositionFn>("qm7140_ui_set_position");
-    QM7140_UiMouseFn mouse = Get<QM7140_UiMouseFn>("qm7140_ui_mouse");
-    QM7140_UiResizeFn resize = Get<QM7140_UiResizeFn>("qm7140_ui_resize");
-    QM7140_UiActivateFn activate = Get<QM7140_UiActivateFn>("qm7140_ui_activate");
-    QM7140_UiDeactivateFn deactivate = Get<QM7140_UiDeactivateFn>("qm7140_ui_deactivate");
-    QM7140_UiCloseFn close = Get<QM7140_UiCloseFn>("qm7140_ui_close");
-    QM7140_UiPaintFn paint = Get<QM7140_UiPaintFn>("qm7140_ui_paint");
+// The hosts' loader, which refuses a module that lacks any function of the seam.
+struct Module : host::Module {
+    Module() : host::Module(QM7140_LIBRARY) {}
+    QM7140Instance New() const { return Init(0, 0, 0, 0); }
 };
 
 constexpr int32_t D = QM7140_DIALOG_DIGITAL_CONTROL, L = QM7140_DIALOG_LIMITER, B = QM7140_DIALOG_BOOST;
 
 struct Seam : ::testing::Test {
     Module m;
-    Ui ui{m};
+    const host::Module::UiSeam& ui = m.Ui;
     QM7140Instance h = m.New();
     uint8_t regs[256] = {};
     std::vector<uint32_t> writes;

@@ -1,7 +1,7 @@
 // The Boost dialog end to end: the DLL loaded and connected as a host does, its real
 // windows found on the screen and driven with the messages a user's actions produce.
 #include "instance_test.h"
-#include "register_host.h"
+#include "test_host.h"
 #include "screen.h"
 
 #include <gtest/gtest.h>
@@ -18,7 +18,7 @@ protected:
         if (HasFatalFailure()) return;
         window = module.GetI2CObject(instance, QM7140_DIALOG_BOOST);
         ASSERT_NE(window, nullptr);
-        host.Connect(window);
+        host.Connect(*window);
         form = FindForm(L"BoostForm");
         // A display belongs to this test's set-up: without one it fails, it does not skip.
         ASSERT_NE(form, nullptr) << "the Boost dialog has no window (no display?)";
@@ -50,9 +50,9 @@ protected:
     }
     static bool Checked(HWND box) { return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }
     static LRESULT Selected(HWND list) { return SendMessageW(list, CB_GETCURSEL, 0, 0); }
-    WriteCall Write(uint32_t reg, uint8_t cached) const { return {host.Context(), 128, 0, reg, 1, cached}; }
+    BusWrite Write(uint32_t reg, uint8_t cached) const { return {128, 0, reg, 1, cached, host.Context()}; }
 
-    RegisterHost host;
+    TestHost host;
     QM7140RegisterWindow* window = nullptr;
     HWND form = nullptr;
 };
@@ -207,7 +207,7 @@ TEST_F(BoostDialog, EachUserChangeWritesOneMaskedRegister) {
     EXPECT_EQ(TextOf(APTDelay()), L"9");
     EXPECT_EQ(host.cache[20], 0xFB);
 
-    EXPECT_EQ(host.calls, (std::vector<WriteCall>{Write(2, 0x55), Write(2, 0x15), Write(2, 0x35), Write(20, 0xF9),
+    EXPECT_EQ(host.writes, (std::vector<BusWrite>{Write(2, 0x55), Write(2, 0x15), Write(2, 0x35), Write(20, 0xF9),
                                                   Write(20, 0xFA), Write(20, 0xFB)}));
 }
 
@@ -225,7 +225,7 @@ TEST_F(BoostDialog, TypingIntoADroppedDownListWritesTheItemTheListSelects) {
     Pump();
     EXPECT_EQ(TextOf(APTThreshold()), L"T2");
     EXPECT_EQ(Selected(APTThreshold()), 2);
-    EXPECT_EQ(host.calls, (std::vector<WriteCall>{Write(20, 0xF1), Write(20, 0xF9)}));
+    EXPECT_EQ(host.writes, (std::vector<BusWrite>{Write(20, 0xF1), Write(20, 0xF9)}));
     SendMessageW(APTThreshold(), CB_SHOWDROPDOWN, FALSE, 0);
 }
 
@@ -256,7 +256,7 @@ TEST_F(BoostDialog, NotificationsShowTheCacheAndWriteNothingBack) {
     EXPECT_EQ(TextOf(APTThreshold()), L"T0");
     EXPECT_EQ(TextOf(APTDelay()), L"50ms");
 
-    EXPECT_TRUE(host.calls.empty());
+    EXPECT_TRUE(host.writes.empty());
     EXPECT_EQ(host.cache[2], 0x00);
     EXPECT_EQ(host.cache[20], 0x00);
 }
@@ -268,20 +268,20 @@ TEST_F(BoostDialog, WithNoCallbackAChangeShowsButReachesNeitherCacheNorHost) {
     Click(EnableBoost());
     EXPECT_TRUE(Checked(EnableBoost()));
     EXPECT_EQ(host.cache[2], 0x15);
-    EXPECT_TRUE(host.calls.empty());
+    EXPECT_TRUE(host.writes.empty());
 }
 
 TEST_F(BoostDialog, AHostNotifyingFromItsCallbackGetsOneReloadAndNoSecondWrite) {
-    host.duringWrite = [this](uint32_t reg) {
+    host.onWrite = [this](const BusWrite& write) {
         host.cache[20] = 0x0C;
-        NotifyChanged(window, 128, 0, reg);
+        NotifyChanged(window, 128, 0, write.reg);
     };
     Show();
     Click(EnableBoost());
-    EXPECT_EQ(host.calls, (std::vector<WriteCall>{Write(2, 0x40)}));
+    EXPECT_EQ(host.writes, (std::vector<BusWrite>{Write(2, 0x40)}));
     EXPECT_TRUE(Checked(EnableBoost()));
     EXPECT_EQ(TextOf(APTThreshold()), L"T3");
-    EXPECT_EQ(window->WriteCallback, &RegisterHost::Callback);
+    EXPECT_EQ(window->WriteCallback, &host::RegisterHost::Written);
 }
 
 TEST_F(BoostDialog, ClosingOnlyHidesAndTheDialogKeepsItsState) {

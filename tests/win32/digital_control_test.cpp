@@ -1,7 +1,7 @@
 // The Digital Control dialog end to end: the DLL loaded and connected as a host does, its
 // real windows driven with the messages a user's actions produce.
 #include "instance_test.h"
-#include "register_host.h"
+#include "test_host.h"
 #include "screen.h"
 
 #include <qm7140/graph.h>
@@ -27,7 +27,7 @@ protected:
         if (HasFatalFailure()) return;
         window = module.GetI2CObject(instance, QM7140_DIALOG_DIGITAL_CONTROL);
         ASSERT_NE(window, nullptr);
-        host.Connect(window);
+        host.Connect(*window);
         form = FindForm(L"Digital Control");
         ASSERT_NE(form, nullptr) << "the Digital Control dialog has no window (no display?)";
     }
@@ -67,9 +67,9 @@ protected:
         Pump();
     }
     static bool Checked(HWND button) { return SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
-    WriteCall Write(uint32_t reg, uint8_t cached) const { return {host.Context(), 128, 0, reg, 1, cached}; }
+    BusWrite Write(uint32_t reg, uint8_t cached) const { return {128, 0, reg, 1, cached, host.Context()}; }
 
-    RegisterHost host;
+    TestHost host;
     QM7140RegisterWindow* window = nullptr;
     HWND form = nullptr;
 };
@@ -155,7 +155,7 @@ TEST_F(DigitalControl, ShowsItsGroupsAtTheTopLeftWithNoRadioButtonCheckedAndWrit
         GetClientRect(label, &r);
         EXPECT_LE(ShownWidth(label), r.right) << TextOf(label).size();
     }
-    EXPECT_TRUE(host.calls.empty());
+    EXPECT_TRUE(host.writes.empty());
 }
 
 struct RadioClick {
@@ -178,11 +178,11 @@ TEST_F(DigitalControl, ARadioClickChecksItsButtonAndWritesItsRegister) {
         SCOPED_TRACE(std::string(c.item, c.item + wcslen(c.item)));
         host.cache[c.reg] = c.before;
         Notify(c.reg);
-        host.calls.clear();
+        host.writes.clear();
         HWND button = Radio(c.group, c.item);
         SendMessageW(button, BM_CLICK, 0, 0);
         Pump();
-        EXPECT_EQ(host.calls, (std::vector<WriteCall>{Write(c.reg, c.after)}));
+        EXPECT_EQ(host.writes, (std::vector<BusWrite>{Write(c.reg, c.after)}));
         EXPECT_EQ(host.cache[c.reg], c.after);
         for (HWND other : ChildrenOf(Titled(c.group))) {
             EXPECT_EQ(Checked(other), other == button);
@@ -212,12 +212,12 @@ TEST_F(DigitalControl, AnEditIsLeftWhenTheFocusArrivesAtAnyOtherControl) {
         ASSERT_NE(target, nullptr);
         SetFocus(SDOUTTag());
         Pump();
-        host.calls.clear();
+        host.writes.clear();
         Type(SDOUTTag(), L"3");
-        EXPECT_TRUE(host.calls.empty());
+        EXPECT_TRUE(host.writes.empty());
         SetFocus(target);
         Pump();
-        EXPECT_EQ(host.calls, (std::vector<WriteCall>{Write(4, 0x35)}));
+        EXPECT_EQ(host.writes, (std::vector<BusWrite>{Write(4, 0x35)}));
     }
 }
 
@@ -236,11 +236,11 @@ TEST_F(DigitalControl, EditsWriteOnEnterAndOnLeavingAndFallBackToTheLastGoodValu
 
     // Enter writes and stays; leaving afterwards writes the same value again.
     Type(SDOUTTag(), L"12\r");
-    EXPECT_EQ(host.calls, (std::vector<WriteCall>{Write(4, 0xC5)}));
+    EXPECT_EQ(host.writes, (std::vector<BusWrite>{Write(4, 0xC5)}));
     EXPECT_EQ(GetFocus(), SDOUTTag());
     SetFocus(elsewhere);
     Pump();
-    EXPECT_EQ(host.calls, (std::vector<WriteCall>{Write(4, 0xC5), Write(4, 0xC5)}));
+    EXPECT_EQ(host.writes, (std::vector<BusWrite>{Write(4, 0xC5), Write(4, 0xC5)}));
 
     const Entry entries[] = {
         {"SDOUTTag", L"16", L"12", 4, 0xC5},    {"SDOUTTag", L"", L"12", 4, 0xC5},
@@ -250,12 +250,12 @@ TEST_F(DigitalControl, EditsWriteOnEnterAndOnLeavingAndFallBackToTheLastGoodValu
     for (const Entry& e : entries) {
         SCOPED_TRACE(std::string(e.edit) + " " + std::string(e.typed, e.typed + wcslen(e.typed)));
         HWND edit = std::string(e.edit) == "SDOUTTag" ? SDOUTTag() : DataOffset();
-        host.calls.clear();
+        host.writes.clear();
         Type(edit, e.typed);
         SetFocus(elsewhere);
         Pump();
         EXPECT_EQ(TextOf(edit), e.shown);
-        EXPECT_EQ(host.calls, (std::vector<WriteCall>{Write(e.reg, e.cached)}));
+        EXPECT_EQ(host.writes, (std::vector<BusWrite>{Write(e.reg, e.cached)}));
     }
 }
 
@@ -264,7 +264,7 @@ TEST_F(DigitalControl, ResetPulsesBitZeroOfRegisterOne) {
     Show();
     SendMessageW(Titled(L"Reset"), BM_CLICK, 0, 0);
     Pump();
-    EXPECT_EQ(host.calls, (std::vector<WriteCall>{Write(1, 0x37), Write(1, 0x36)}));
+    EXPECT_EQ(host.writes, (std::vector<BusWrite>{Write(1, 0x37), Write(1, 0x36)}));
     EXPECT_EQ(host.cache[1], 0x36);
 }
 
@@ -297,7 +297,7 @@ TEST_F(DigitalControl, ActivationAnimatesTheHostsGraphObjectAndLeavesTheFocusedE
     EXPECT_EQ(animations, (std::vector<int32_t>{1, 3, 1}));
     EXPECT_EQ(object.HitMode, QM7140_GRAPH_ALWAYS_HIT);
     EXPECT_EQ(GetFocus(), SDOUTTag());
-    EXPECT_TRUE(host.calls.empty());
+    EXPECT_TRUE(host.writes.empty());
 
     // Closing the active dialog deactivates it, then hides it: once each.
     SendMessageW(form, WM_CLOSE, 0, 0);
@@ -305,7 +305,7 @@ TEST_F(DigitalControl, ActivationAnimatesTheHostsGraphObjectAndLeavesTheFocusedE
     EXPECT_FALSE(IsWindowVisible(form));
     EXPECT_EQ(animations, (std::vector<int32_t>{1, 3, 1, 3, 3}));
     EXPECT_EQ(object.HitMode, QM7140_GRAPH_HIT_ON_SHAPE);
-    EXPECT_TRUE(host.calls.empty());
+    EXPECT_TRUE(host.writes.empty());
     DestroyWindow(other);
 }
 
@@ -346,7 +346,7 @@ TEST_F(DigitalControl, ANotificationReloadsEveryKindOfControlAndWritesNothing) {
     EXPECT_EQ(TextOf(SDOUTTag()), L"12");
     EXPECT_EQ(TextOf(DataOffset()), L"32");
 
-    EXPECT_TRUE(host.calls.empty());
+    EXPECT_TRUE(host.writes.empty());
     EXPECT_TRUE(std::equal(std::begin(before), std::end(before), std::begin(host.cache)));
 }
 

@@ -1,9 +1,10 @@
 #include "screen.h"
-#include "tests/module.h"
+#include "host/common/module.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,19 +25,20 @@ std::vector<std::string> ExportNames(HMODULE module) {
 }
 
 TEST(Exports, TableHoldsExactlyTheTenNames) {
-    Module m;
-    ASSERT_NE(m.handle, nullptr);
+    host::Module m(host::DefaultModulePath());
+    const HMODULE loaded = GetModuleHandleA("QM7140.dll");
+    ASSERT_NE(loaded, nullptr);
     const std::vector<std::string> expected{"_BoostForm", "_FreeCodecInstance", "_GetI2CObject", "_GetMenuItem", "_Init",
                                             "_LimiterForm", "_SelectMenu", "_SetCodecName", "_SetSampleRate", "_ShowDialog"};
-    EXPECT_EQ(ExportNames(m.handle), expected);
+    EXPECT_EQ(ExportNames(loaded), expected);
     for (const char* twin : {"Init", "FreeCodecInstance", "GetMenuItem", "ShowDialog", "BoostForm", "qm_Init"})
-        EXPECT_EQ(GetProcAddress(m.handle, twin), nullptr) << twin;
+        EXPECT_EQ(m.Export(twin), nullptr) << twin;
 }
 
 TEST(Exports, DataSymbolsAreNullPointers) {
-    Module m;
+    host::Module m(host::DefaultModulePath());
     for (const char* name : {"_BoostForm", "_LimiterForm"}) {
-        auto* symbol = reinterpret_cast<void* const*>(GetProcAddress(m.handle, name));
+        auto* symbol = static_cast<void* const*>(m.Export(name));
         ASSERT_NE(symbol, nullptr) << name;
         EXPECT_EQ(*symbol, nullptr) << name;
     }
@@ -51,15 +53,14 @@ namespace {
 TEST(Exports, UnloadDestroysLiveInstancesAndTheModuleLoadsAgain) {
     for (int load = 0; load < 2; ++load) {
         SCOPED_TRACE(load);
-        Module m;
-        ASSERT_NE(m.handle, nullptr);
-        QM7140Instance instance = m.New();
+        auto m = std::make_optional<host::Module>(host::DefaultModulePath());
+        QM7140Instance instance = m->Init(0, 0, 0, 0);
         ASSERT_NE(instance, nullptr);
-        m.SelectMenu(instance, QM7140_DIALOG_BOOST);
+        m->SelectMenu(instance, QM7140_DIALOG_BOOST);
         HWND boost = FindForm(L"BoostForm");
         ASSERT_NE(boost, nullptr) << "no display?";
         EXPECT_TRUE(IsWindowVisible(boost));
-        m.Unload();
+        m.reset();
         EXPECT_FALSE(IsWindow(boost));
         EXPECT_EQ(FindForm(L"BoostForm"), nullptr);
     }

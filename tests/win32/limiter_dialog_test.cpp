@@ -2,7 +2,7 @@
 // track bars, edits and curve view driven with the messages a user's actions produce, and
 // the curve read back from the screen.
 #include "instance_test.h"
-#include "register_host.h"
+#include "test_host.h"
 #include "screen.h"
 
 #include <windows.h>
@@ -40,7 +40,7 @@ protected:
         if (HasFatalFailure()) return;
         window = module.GetI2CObject(instance, QM7140_DIALOG_LIMITER);
         ASSERT_NE(window, nullptr);
-        host.Connect(window);
+        host.Connect(*window);
         form = FindForm(L"Limiter / AGC");
         ASSERT_NE(form, nullptr) << "the Limiter dialog has no window (no display?)";
         module.SelectMenu(instance, QM7140_DIALOG_LIMITER);
@@ -58,7 +58,7 @@ protected:
     void Type(HWND edit, const wchar_t* text) {
         SetFocus(edit);
         Pump();
-        host.calls.clear();  // the edit left before wrote its own registers again
+        host.writes.clear();  // the edit left before wrote its own registers again
         SendMessageW(edit, EM_SETSEL, 0, -1);
         SendMessageW(edit, WM_CLEAR, 0, 0);
         for (; *text != 0; ++text) SendMessageW(edit, WM_CHAR, *text, 1);
@@ -67,7 +67,7 @@ protected:
     }
     std::vector<std::pair<uint32_t, uint8_t>> Writes() const {
         std::vector<std::pair<uint32_t, uint8_t>> writes;
-        for (const WriteCall& c : host.calls) writes.emplace_back(c.reg, c.cached);
+        for (const BusWrite& c : host.writes) writes.emplace_back(c.reg, c.value);
         return writes;
     }
     // Pixels of a colour within `reach` of a point of the curve view, as on the screen.
@@ -81,7 +81,7 @@ protected:
     }
 
     static inline ULONG_PTR token = 0;
-    RegisterHost host;
+    TestHost host;
     QM7140RegisterWindow* window = nullptr;
     HWND form = nullptr;
 };
@@ -137,7 +137,7 @@ TEST_F(LimiterDialog, IsAToolWindowWithNativeTrackBarsAndACurveViewInTheirPlaces
         GetClientRect(label, &r);
         EXPECT_LE(needed.right, r.right) << TextOf(label).size();
     }
-    EXPECT_TRUE(host.calls.empty());
+    EXPECT_TRUE(host.writes.empty());
 }
 
 struct Entry {
@@ -199,7 +199,7 @@ TEST_F(LimiterDialog, MovingATrackBarWritesItsFieldAndShowsItsCaption) {
         HWND control = ChildAt(Group(m.group), m.left, m.top);
         SetFocus(control);  // the edit that had it commits on leaving
         Pump();
-        host.calls.clear();
+        host.writes.clear();
         if (m.act == Act::Position) {
             SendMessageW(control, TBM_SETPOS, TRUE, static_cast<LPARAM>(m.value));
             SendMessageW(GetParent(control), WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, m.value),
@@ -243,7 +243,7 @@ TEST_F(LimiterDialog, DraggingACursorWritesOnEveryMoveAndThePictureFollows) {
     };
     for (const Drag& d : drags) {
         SCOPED_TRACE(d.from.x);
-        host.calls.clear();
+        host.writes.clear();
         HWND box = Box();
         SendMessageW(box, WM_LBUTTONDOWN, MK_LBUTTON, At(d.from.x, d.from.y));
         EXPECT_EQ(GetCapture(), box);
@@ -273,7 +273,7 @@ TEST_F(LimiterDialog, OnlyALeftPressStartsADragAndADragEndsWhenTheMouseIsTakenAw
     ReleaseCapture();
     SendMessageW(box, WM_MOUSEMOVE, 0, At(400, 150));
     Pump();
-    EXPECT_TRUE(host.calls.empty());
+    EXPECT_TRUE(host.writes.empty());
     EXPECT_GT(Near(kRed, kKnee), 0);
 }
 
@@ -295,7 +295,7 @@ TEST_F(LimiterDialog, ANotificationSetsTheTrackBarsAndCaptionsWritesNothingAndLe
     EXPECT_EQ(TextOf(Edit(203)), L"3.59");
     EXPECT_GT(Near(kRed, kKnee), 0);
     EXPECT_GT(Near(kYellow, kFoot), 0);
-    EXPECT_TRUE(host.calls.empty());
+    EXPECT_TRUE(host.writes.empty());
 }
 
 // Information, not a requirement: what one drag step costs in the DLL, writes and repaint
@@ -313,7 +313,7 @@ TEST_F(LimiterDialog, DragStepTime) {
     const double us = static_cast<double>(end.QuadPart - start.QuadPart) * 1e6 / static_cast<double>(frequency.QuadPart);
     std::printf("one drag step: %.0f us (mean of %d)\n", us / kSteps, kSteps);
     RecordProperty("drag_step_us", static_cast<int>(us / kSteps));
-    EXPECT_EQ(host.calls.size(), 2u * kSteps);
+    EXPECT_EQ(host.writes.size(), 2u * kSteps);
 }
 
 }  // namespace

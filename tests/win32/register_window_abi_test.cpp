@@ -1,6 +1,6 @@
 // The register windows as the host sees them: fields by offset, slot 0 by pointer.
 #include "instance_test.h"
-#include "register_host.h"
+#include "test_host.h"
 
 #include <gtest/gtest.h>
 
@@ -38,12 +38,12 @@ TEST_F(RegisterWindows, StartAsDocumentedBeforeTheHostConnects) {
 // notification reached the dialog; a slot called with the wrong convention would read its
 // arguments from the wrong places and get every case below wrong.
 TEST_F(RegisterWindows, SlotZeroReloadsExactlyForTheWindowsOwnRegisters) {
-    RegisterHost hosts[3];
+    TestHost hosts[3];
     for (int32_t dialog = 0; dialog < 3; ++dialog) {
         SCOPED_TRACE(dialog);
         QM7140RegisterWindow* window = module.GetI2CObject(instance, dialog);
-        RegisterHost& host = hosts[dialog];
-        host.Connect(window);
+        TestHost& host = hosts[dialog];
+        host.Connect(*window);
         const uint32_t past = kRegisterCount[dialog];
 
         NotifyChanged(window, 128, 0, past);
@@ -53,15 +53,15 @@ TEST_F(RegisterWindows, SlotZeroReloadsExactlyForTheWindowsOwnRegisters) {
         EXPECT_EQ(window->SavedWriteCallback, nullptr) << "a notification outside the window reloaded";
 
         NotifyChanged(window, 128, 0, past - 1);
-        EXPECT_EQ(window->SavedWriteCallback, &RegisterHost::Callback);
-        EXPECT_EQ(window->WriteCallback, &RegisterHost::Callback);
-        EXPECT_TRUE(host.calls.empty());
+        EXPECT_EQ(window->SavedWriteCallback, &host::RegisterHost::Written);
+        EXPECT_EQ(window->WriteCallback, &host::RegisterHost::Written);
+        EXPECT_TRUE(host.writes.empty());
         for (uint8_t byte : host.cache) EXPECT_EQ(byte, 0);
 
         // A host that unhooked its callback gets the parked one back from the next reload.
         window->WriteCallback = nullptr;
         NotifyChanged(window, 128, 0, 0);
-        EXPECT_EQ(window->WriteCallback, &RegisterHost::Callback);
+        EXPECT_EQ(window->WriteCallback, &host::RegisterHost::Written);
     }
 }
 

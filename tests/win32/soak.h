@@ -1,33 +1,16 @@
-// The soak's host: a device per instance behind all three register windows, and what the
-// parts of the run share to judge and report.
+// The soak's host: the hosts' device per instance behind all three register windows, and
+// what the parts of the run share to judge and report.
 #pragma once
 
+#include "host/common/device.h"
+#include "host/common/module.h"
 #include "resources.h"
-#include "tests/module.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <string>
 
 constexpr int kInstancesPerLoad = 16;
-
-struct Device {
-    uint8_t cache[256] = {};
-    long writes = 0;
-
-    static void QM7140_CDECL Written(intptr_t context, int32_t, int32_t, uint32_t, int32_t) {
-        ++reinterpret_cast<Device*>(context)->writes;
-    }
-    void Connect(const Module& module, QM7140Instance instance) {
-        for (int32_t dialog = 0; dialog < 3; ++dialog) {
-            QM7140RegisterWindow* window = module.GetI2CObject(instance, dialog);
-            if (window == nullptr) continue;
-            window->Cache = cache;
-            window->WriteCallback = &Written;
-            window->CallbackContext = reinterpret_cast<intptr_t>(this);
-        }
-    }
-};
 
 // Failures are counted, never fatal: the run goes on so that every measure is reported.
 struct Verdict {

@@ -5,8 +5,11 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdio>
 #include <memory>
+#include <optional>
 #include <set>
+#include <stdexcept>
 #include <vector>
 
 namespace {
@@ -35,22 +38,33 @@ std::set<HWND> ThreadWindows() {
 struct Instance {
     QM7140Instance handle = nullptr;
     std::array<HWND, 3> forms = {};
-    Device device;
+    std::unique_ptr<host::Device> device;
+    long writes = 0;
     POINT knee = kKnee;  // where the inflection cursor is now
 };
 
 class OneLoad {
 public:
-    OneLoad(size_t instances, Verdict& verdict) : verdict_(verdict), instances_(instances) {}
+    OneLoad(size_t instances, Verdict& verdict) : verdict_(verdict), instances_(instances) {
+        try {
+            module_.emplace(host::DefaultModulePath());
+        } catch (const std::runtime_error& e) {
+            std::printf("soak: %s\n", e.what());
+        }
+    }
 
     // Every instance made and connected, its forms found among the windows it added.
     bool MakeInstances() {
         for (auto& instance : instances_) {
             instance = std::make_unique<Instance>();
+            Instance& made = *instance;
             const std::set<HWND> before = ThreadWindows();
-            instance->handle = module_.New();
-            if (instance->handle == nullptr) return false;
-            instance->device.Connect(module_, instance->handle);
+            try {
+                made.device = std::make_unique<host::Device>(*module_, [&made](const host::BusWrite&) { ++made.writes; });
+            } catch (const std::runtime_error&) {
+                return false;
+            }
+            made.handle = made.device->Instance();
             for (HWND window : ThreadWindows()) {
                 if (before.count(window) != 0) continue;
                 for (int dialog = 0; dialog < 3; ++dialog)
@@ -64,7 +78,7 @@ public:
 
     void ShowAll() {
         for (auto& instance : instances_)
-            for (int32_t dialog = 0; dialog < 3; ++dialog) module_.SelectMenu(instance->handle, dialog);
+            for (int32_t dialog = 0; dialog < 3; ++dialog) module_->SelectMenu(instance->handle, dialog);
         Pump();
         int shown = 0;
         for (auto& instance : instances_)
@@ -88,7 +102,7 @@ public:
             Instance& instance = *instances_[static_cast<size_t>(i / 3 % Count())];
             const int32_t dialog = i % 3;
             HWND form = instance.forms[static_cast<size_t>(dialog)];
-            module_.SelectMenu(instance.handle, dialog);
+            module_->SelectMenu(instance.handle, dialog);
             Pump();
             wrong += IsWindowVisible(form) ? 0 : 1;
             SendMessageW(form, WM_CLOSE, 0, 0);
@@ -100,21 +114,21 @@ public:
 
     void FreeInstances() {
         for (auto& instance : instances_)
-            if (instance != nullptr && instance->handle != nullptr) module_.FreeCodecInstance(instance->handle);
+            if (instance != nullptr) instance->device.reset();
         Pump();
     }
 
     int Count() const { return static_cast<int>(instances_.size()); }
-    bool Loaded() const { return module_.handle != nullptr; }
-    void Unload() { module_.Unload(); }
+    bool Loaded() const { return module_.has_value(); }
+    void Unload() { module_.reset(); }
 
 private:
     void DragOne(Instance& instance, int steps) {
         HWND form = instance.forms[QM7140_DIALOG_LIMITER];
         HWND box = FindWindowExW(form, nullptr, L"QM7140PaintBox", nullptr);
-        module_.SelectMenu(instance.handle, QM7140_DIALOG_LIMITER);
+        module_->SelectMenu(instance.handle, QM7140_DIALOG_LIMITER);
         Pump();
-        const long writes = instance.device.writes;
+        const long writes = instance.writes;
         SendMessageW(box, WM_LBUTTONDOWN, MK_LBUTTON, At(instance.knee));
         // Ends on kLow, so the next drag presses there.
         for (int i = 0; i < steps; ++i)
@@ -122,9 +136,9 @@ private:
         SendMessageW(box, WM_LBUTTONUP, 0, At(kLow));
         Pump();
         instance.knee = kLow;
-        verdict_.Check(instance.device.writes - writes == 2L * steps,
+        verdict_.Check(instance.writes - writes == 2L * steps,
                        "a drag of " + std::to_string(steps) + " steps wrote " +
-                           std::to_string(instance.device.writes - writes) + " registers");
+                           std::to_string(instance.writes - writes) + " registers");
         verdict_.Check(RedNear(box, kLow), "the dragged cursor is not on the screen where it was left");
     }
 
@@ -138,7 +152,7 @@ private:
     }
 
     Verdict& verdict_;
-    Module module_;
+    std::optional<host::Module> module_;
     std::vector<std::unique_ptr<Instance>> instances_;
 };
 

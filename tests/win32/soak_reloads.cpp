@@ -3,7 +3,9 @@
 
 #include <windows.h>
 
-#include <array>
+#include <memory>
+#include <stdexcept>
+#include <vector>
 
 namespace {
 
@@ -24,22 +26,19 @@ bool LoadTrivial() {
 // One load as a host uses it: 16 connected instances (a 17th refused), the first one's
 // dialogs shown, all freed, and the module unloaded.
 bool UseModule() {
-    Module module;
-    if (module.handle == nullptr) return false;
-    std::array<Device, kInstancesPerLoad> devices;
-    std::array<QM7140Instance, kInstancesPerLoad> instances = {};
-    bool ok = true;
-    for (size_t i = 0; i < instances.size(); ++i) {
-        instances[i] = module.New();
-        ok = ok && instances[i] != nullptr;
-        devices[i].Connect(module, instances[i]);
+    try {
+        host::Module module(host::DefaultModulePath());
+        std::vector<std::unique_ptr<host::Device>> devices;
+        for (int i = 0; i < kInstancesPerLoad; ++i) devices.push_back(std::make_unique<host::Device>(module, nullptr));
+        const bool ok = module.Init(0, 0, 0, 0) == nullptr;
+        for (int32_t dialog = 0; dialog < 3; ++dialog) module.SelectMenu(devices[0]->Instance(), dialog);
+        Pump();
+        devices.clear();
+        Pump();
+        return ok;
+    } catch (const std::runtime_error&) {
+        return false;  // not loaded, or an instance refused
     }
-    ok = ok && module.New() == nullptr;
-    for (int32_t dialog = 0; dialog < 3; ++dialog) module.SelectMenu(instances[0], dialog);
-    Pump();
-    for (QM7140Instance instance : instances) module.FreeCodecInstance(instance);
-    Pump();
-    return ok;
 }
 
 struct Run {

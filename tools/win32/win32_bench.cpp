@@ -5,7 +5,8 @@
 //   qm7140_win32_bench [--quick]    --quick: a few iterations, to prove that it runs
 #include "bare_frame.h"
 #include "bench_timer.h"
-#include "tests/module.h"
+#include "host/common/device.h"
+#include "host/common/module.h"
 #include "tests/win32/screen.h"
 
 #include <windows.h>
@@ -14,6 +15,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <stdexcept>
 #include <string>
 
 namespace {
@@ -26,7 +28,6 @@ constexpr const wchar_t* kBenchClass = L"QM7140BenchWindow";
 LPARAM At(POINT p) { return MAKELPARAM(static_cast<WORD>(p.x), static_cast<WORD>(p.y)); }
 
 long hostWrites = 0;
-void QM7140_CDECL Written(intptr_t, int32_t, int32_t, uint32_t, int32_t) { ++hostWrites; }
 
 // The bare check box's parent handles the click as a dialog would: it reads the state.
 long bareClicks = 0;
@@ -54,19 +55,13 @@ public:
     explicit Bench(const BenchTimer& timer) : timer_(timer) {}
 
     bool ModuleFigures(Figures& figures) {
-        Module module;
-        if (module.handle == nullptr) return Failed("QM7140.dll did not load");
-        QM7140Instance instance = module.New();
-        if (instance == nullptr) return Failed("no instance");
-        uint8_t cache[256] = {};
-        for (int32_t dialog = 0; dialog < 3; ++dialog) {
-            QM7140RegisterWindow* window = module.GetI2CObject(instance, dialog);
-            window->Cache = cache;
-            window->WriteCallback = &Written;
+        try {
+            host::Module module(host::DefaultModulePath());
+            host::Device device(module, [](const host::BusWrite&) { ++hostWrites; });
+            return Click(module, device.Instance(), figures.click) && Drag(module, device.Instance(), figures.drag);
+        } catch (const std::runtime_error& e) {
+            return Failed(e.what());
         }
-        const bool ok = Click(module, instance, figures.click) && Drag(module, instance, figures.drag);
-        module.FreeCodecInstance(instance);
-        return ok;
     }
 
     bool BareFigures(Figures& figures) {
@@ -80,7 +75,7 @@ public:
     }
 
 private:
-    bool Click(const Module& module, QM7140Instance instance, double& ns) {
+    bool Click(const host::Module& module, QM7140Instance instance, double& ns) {
         module.SelectMenu(instance, QM7140_DIALOG_BOOST);
         Pump();
         HWND box = FindControl(FindForm(L"BoostForm"), L"Button", L"Enable Boost");
@@ -95,7 +90,7 @@ private:
         return hostWrites == clicks || Failed("clicks " + std::to_string(clicks) + ", writes " + std::to_string(hostWrites));
     }
 
-    bool Drag(const Module& module, QM7140Instance instance, double& ns) {
+    bool Drag(const host::Module& module, QM7140Instance instance, double& ns) {
         module.SelectMenu(instance, QM7140_DIALOG_LIMITER);
         Pump();
         HWND box = FindWindowExW(FindForm(L"Limiter / AGC"), nullptr, L"QM7140PaintBox", nullptr);

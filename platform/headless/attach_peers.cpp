@@ -1,4 +1,4 @@
-#include "platform/headless.h"
+#include "platform/headless/change_count.h"
 
 #include "platform/backend.h"
 #include "platform/form.h"
