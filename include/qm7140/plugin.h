@@ -62,7 +62,9 @@ struct QM7140RegisterWindow {
     int32_t SpareWord1;                 /* 36, 4: 0 at construction, free for the host       */
     int32_t SpareWord2;                 /* 40, 4: never touched by the module                */
     intptr_t CallbackContext;           /* 44, 4: host writes; first callback argument       */
-    void *OwnerDialog;                  /* 48, 4: the dialog owning the window; never null   */
+    void *OwnerDialog;                  /* 48, 4: the dialog owning the window, set at
+                                                  construction; null, the window reloads
+                                                  nothing                                  */
 };                                      /* 52 bytes                                          */
 
 /* ---- Dialog index ---------------------------------------------------------------------- */

@@ -2,6 +2,7 @@
 #include "dialogs/tdigitalcontrol.h"
 #include "dialogs/tlimiter.h"
 #include "host_fixture.h"
+#include "tests/module.h"
 
 #include <gtest/gtest.h>
 
@@ -198,6 +199,39 @@ TEST(RegisterWindow, OperationTableSlotsAreCalledAsPlainFunctions) {
     void (*volatile reload)(QM7140RegisterWindow*) = record->Ops->ReloadControls;
     reload(record);
     EXPECT_FALSE(form.EnableBoost.Checked());
+}
+
+}  // namespace
+
+namespace {
+
+int hostWrites = 0;
+void QM7140_CDECL CountWrite(intptr_t, int32_t, int32_t, uint32_t, int32_t) { ++hostWrites; }
+
+// A host may clear a window's OwnerDialog (it reads and writes the record by position):
+// a notification then reloads nothing, touches nothing and leaves the callback in place.
+TEST(RegisterWindow, AWindowWhoseOwnerDialogWasClearedReloadsNothing) {
+    Module m;
+    QM7140Instance h = m.New();
+    std::array<uint8_t, 256> cache{};
+    cache.fill(0xFF);
+    const std::array<uint8_t, 256> before = cache;
+    for (int32_t dialog : {QM7140_DIALOG_DIGITAL_CONTROL, QM7140_DIALOG_LIMITER, QM7140_DIALOG_BOOST}) {
+        SCOPED_TRACE(dialog);
+        QM7140RegisterWindow* w = m.GetI2CObject(h, dialog);
+        ASSERT_NE(w, nullptr);
+        w->Cache = cache.data();
+        w->WriteCallback = &CountWrite;
+        void* owner = w->OwnerDialog;
+        w->OwnerDialog = nullptr;
+        for (uint32_t reg = 0; reg < w->RegisterCount; ++reg) w->Ops->RegisterChanged(w, 128, 0, reg);
+        w->Ops->ReloadControls(w);
+        EXPECT_EQ(w->WriteCallback, &CountWrite);
+        EXPECT_EQ(w->OwnerDialog, nullptr);
+        w->OwnerDialog = owner;
+    }
+    EXPECT_EQ(cache, before);
+    EXPECT_EQ(hostWrites, 0);
 }
 
 }  // namespace
