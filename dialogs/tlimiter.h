@@ -77,6 +77,7 @@ public:
     void LimiterPaintBoxMouseDown(platform::MouseButton button, int x, int y);
     void LimiterPaintBoxMouseMove(int x, int y);
     void LimiterPaintBoxMouseUp(platform::MouseButton button, int x, int y);
+    void LimiterPaintBoxResize();
 
     platform::GroupBox& AttackGroup = Get<platform::GroupBox>("AttackGroup");
     platform::Label& StaticText1 = Get<platform::Label>("StaticText1");
@@ -112,5 +113,8 @@ public:
     TLCursor SlopeCursor;
 
 private:
+    void PlaceInflectionCursor();
+    void PlaceSlopeCursor();
+
     FieldBindings fields_{*this, Fields(), LimiterI2C};
 };
