@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <new>
 #include <vector>
 
 namespace {
@@ -174,6 +175,51 @@ TEST_F(NativePeers, PaintBoxesPaintAtOnceAndFollowTheirBounds) {
     HDC dc = GetDC(box);
     EXPECT_EQ(GetPixel(dc, 49, 39), RGB(255, 0, 0));
     ReleaseDC(box, dc);
+}
+
+// Resized from outside the model (a host moving windows about): the model takes the size
+// and hears of it once; following the model itself is no news.
+TEST_F(NativePeers, APaintBoxResizedThroughItsWindowTellsTheModel) {
+    auto& view = (*first).Get<platform::PaintBox>("View");
+    HWND box = WindowOf(view);
+    int resizes = 0;
+    view.OnResize = [&] { ++resizes; };
+    (*first).Show();
+    Pump();
+    SetWindowPos(box, nullptr, 0, 0, 60, 50, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_EQ(view.Bounds.Width, 60);
+    EXPECT_EQ(view.Bounds.Height, 50);
+    view.Repaint();
+    EXPECT_EQ(resizes, 1);
+    EXPECT_EQ(PlacementOf(box), (Placement{150, 70, 60, 50}));
+}
+
+// A model handler that throws stops in the window procedure: the paint still ends (no
+// update region left to bring it back), and later messages are handled as usual.
+TEST_F(NativePeers, AnExceptionInAModelHandlerStopsAtTheWindowProcedure) {
+    auto& view = (*first).Get<platform::PaintBox>("View");
+    HWND box = WindowOf(view);
+    bool fail = true;
+    int paints = 0;
+    view.OnPaint = [&](platform::Canvas&) {
+        ++paints;
+        if (fail) throw std::bad_alloc();
+    };
+    first.Apply().OnClick = [&] {
+        ++clicks;
+        if (fail) throw std::bad_alloc();
+    };
+    (*first).Show();
+    Pump();
+    RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_FALSE(GetUpdateRect(box, nullptr, FALSE));
+    SendMessageW(WindowOf(first.Apply()), BM_CLICK, 0, 0);
+    fail = false;
+    paints = clicks = 0;
+    view.Repaint();
+    SendMessageW(WindowOf(first.Apply()), BM_CLICK, 0, 0);
+    EXPECT_EQ(paints, 1);
+    EXPECT_EQ(clicks, 1);
 }
 
 // The model destroys controls before the form; were it the other way round, the windows
