@@ -6,6 +6,8 @@
 
 #include <qm7140/plugin.h>
 
+#include <type_traits>
+
 #ifdef _WIN32
 #define QM7140_EXPORT(name)
 #else
@@ -41,8 +43,8 @@ QM7140RegisterWindow* QM7140_CDECL qm_GetI2CObject(QM7140Instance instance, int3
     });
 }
 
-void QM7140_CDECL qm_SetSampleRate() QM7140_EXPORT("_SetSampleRate");
-void QM7140_CDECL qm_SetSampleRate() {}
+void QM7140_CDECL qm_SetSampleRate(int32_t rate) QM7140_EXPORT("_SetSampleRate");
+void QM7140_CDECL qm_SetSampleRate(int32_t) {}
 
 void QM7140_CDECL qm_SetCodecName(QM7140Instance instance, const char* name) QM7140_EXPORT("_SetCodecName");
 void QM7140_CDECL qm_SetCodecName(QM7140Instance instance, const char* name) {
@@ -74,3 +76,13 @@ int32_t QM7140_CDECL qm_ShowDialog(QM7140Instance instance, const char* name, in
 
 }  // extern "C"
 
+// Each export is exactly what the host resolves it as: a definition that drifts from the
+// host's header does not build.
+static_assert(std::is_same_v<decltype(&qm_Init), QM7140_InitFn>);
+static_assert(std::is_same_v<decltype(&qm_FreeCodecInstance), QM7140_FreeCodecInstanceFn>);
+static_assert(std::is_same_v<decltype(&qm_GetI2CObject), QM7140_GetI2CObjectFn>);
+static_assert(std::is_same_v<decltype(&qm_SetSampleRate), QM7140_SetSampleRateFn>);
+static_assert(std::is_same_v<decltype(&qm_SetCodecName), QM7140_SetCodecNameFn>);
+static_assert(std::is_same_v<decltype(&qm_GetMenuItem), QM7140_GetMenuItemFn>);
+static_assert(std::is_same_v<decltype(&qm_SelectMenu), QM7140_SelectMenuFn>);
+static_assert(std::is_same_v<decltype(&qm_ShowDialog), QM7140_ShowDialogFn>);
