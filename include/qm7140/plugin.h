@@ -8,6 +8,8 @@
  * the integer widths; only pointers widen.
  *
  * Threads: everything, the write callback included, runs on the host's UI thread.
+ * Failures: no C++ exception ever leaves a function or an operation the host calls; one
+ * that fails inside (out of memory) returns as a refused call does.
  */
 #ifndef QM7140_PLUGIN_H
 #define QM7140_PLUGIN_H
