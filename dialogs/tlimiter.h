@@ -27,6 +27,7 @@ struct Volts {
 
 struct Pixel {
     int32_t x, y;
+    bool operator==(const Pixel&) const = default;
 };
 
 class TLimiterForm final : public platform::Form {

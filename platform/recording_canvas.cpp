@@ -61,11 +61,11 @@ Graphics::Status RecordingGraphics::Create(const std::string& op, const char* ki
 
 template <class Handle>
 Graphics::Status RecordingGraphics::Delete(const std::string& op, Handle* object) {
-    if (op == throwing) throw std::bad_alloc();
     log_.push_back(op + " " + NameOf(object));
     if (object == nullptr) return Status::InvalidParameter;
     delete reinterpret_cast<Recorded*>(object);
     --live_;
+    if (op == throwing) throw std::bad_alloc();
     return Status::Ok;
 }
 
