@@ -205,11 +205,8 @@ TEST(RegisterWindow, OperationTableSlotsAreCalledAsPlainFunctions) {
 // does nothing, and the callback stays in place.
 TEST(RegisterWindow, AWindowWhoseOwnerDialogWasClearedReloadsNothing) {
     Module m;
-    QM7140Instance h = m.New();
-    std::array<uint8_t, 256> cache{};
     for (int32_t dialog = 0; dialog < 3; ++dialog) {
-        QM7140RegisterWindow* w = m.GetI2CObject(h, dialog);
-        w->Cache = cache.data();
+        QM7140RegisterWindow* w = m.GetI2CObject(m.New(), dialog);
         w->WriteCallback = &TestHost::Write;
         w->OwnerDialog = nullptr;
         for (uint32_t reg = 0; reg < w->RegisterCount; ++reg) w->Ops->RegisterChanged(w, 128, 0, reg);
