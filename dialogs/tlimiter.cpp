@@ -95,6 +95,7 @@ TLimiterForm::TLimiterForm(platform::Control*) : Form(Layout()) {
     LimiterPaintBox.OnMouseDown = [this](platform::MouseButton b, int x, int y) { LimiterPaintBoxMouseDown(b, x, y); };
     LimiterPaintBox.OnMouseMove = [this](int x, int y) { LimiterPaintBoxMouseMove(x, y); };
     LimiterPaintBox.OnMouseUp = [this](platform::MouseButton b, int x, int y) { LimiterPaintBoxMouseUp(b, x, y); };
+    LimiterPaintBox.OnResize = [this] { LimiterPaintBoxResize(); };
 
     InflectionCursor.NormalColor = InflectionCursor.Color = kRed;
     SlopeCursor.NormalColor = SlopeCursor.Color = kYellow;
@@ -145,8 +146,7 @@ void TLimiterForm::SetInflectionAndLevel(double ipVolts, double levelVolts) {
     const double ip = InflectionCodeToVolts(InflectionCode);
     LevelCode = VoltsToLevelCode(levelVolts);
     const double level = LevelCodeToVolts(LevelCode);
-    const Pixel at = VoltsToPixel(ip, level);
-    InflectionCursor.SetCenter(static_cast<float>(at.x), static_cast<float>(at.y));
+    PlaceInflectionCursor();
     InflectionPoint.SetText(platform::FormatFloat(kInflectionFormat, ip));
     Level.SetText(platform::FormatFloat(kLevelFormat, level));
     SetSlope(SlopeCodeToValue(SlopeCode), false);  // the slope's end follows
@@ -157,10 +157,20 @@ void TLimiterForm::SetInflectionAndLevel(double ipVolts, double levelVolts) {
 void TLimiterForm::SetSlope(double slopeValue, bool write) {
     SlopeCode = ValueToSlopeCode(slopeValue);
     Slope.SetText(platform::FormatFloat(kSlopeFormat, SlopeCodeToValue(SlopeCode)));
+    PlaceSlopeCursor();
+    if (write) LimiterI2C.WriteBits(12, SlopeCode, 0xFF);
+}
+
+// The cursors are placed by pixel: wherever the codes put them on the plot as sized now.
+void TLimiterForm::PlaceInflectionCursor() {
+    const Pixel at = VoltsToPixel(InflectionCodeToVolts(InflectionCode), LevelCodeToVolts(LevelCode));
+    InflectionCursor.SetCenter(static_cast<float>(at.x), static_cast<float>(at.y));
+}
+
+void TLimiterForm::PlaceSlopeCursor() {
     const Volts end = SlopeEndPoint();
     const Pixel at = VoltsToPixel(end.ip, end.level);
     SlopeCursor.SetCenter(static_cast<float>(at.x), static_cast<float>(at.y));
-    if (write) LimiterI2C.WriteBits(12, SlopeCode, 0xFF);
 }
 
 // ---- Edits -------------------------------------------------------------------------------
@@ -214,6 +224,13 @@ void TLimiterForm::LevelKeyPress(char& key) {
 
 // Registers 11 to 13 are the dialog's own: the curve keeps its codes whatever the cache says.
 void TLimiterForm::ReloadControls() { fields_.Reload(LimiterI2C); }
+
+// A new size moves the plot under the cursors: they go back onto their points of the curve.
+// No value changed, so nothing is written.
+void TLimiterForm::LimiterPaintBoxResize() {
+    PlaceInflectionCursor();
+    PlaceSlopeCursor();
+}
 
 // ---- The curve view's mouse ------------------------------------------------------------------
 

@@ -27,6 +27,7 @@ struct Volts {
 
 struct Pixel {
     int32_t x, y;
+    bool operator==(const Pixel&) const = default;
 };
 
 class TLimiterForm final : public platform::Form {
@@ -77,6 +78,7 @@ public:
     void LimiterPaintBoxMouseDown(platform::MouseButton button, int x, int y);
     void LimiterPaintBoxMouseMove(int x, int y);
     void LimiterPaintBoxMouseUp(platform::MouseButton button, int x, int y);
+    void LimiterPaintBoxResize();
 
     platform::GroupBox& AttackGroup = Get<platform::GroupBox>("AttackGroup");
     platform::Label& StaticText1 = Get<platform::Label>("StaticText1");
@@ -112,5 +114,8 @@ public:
     TLCursor SlopeCursor;
 
 private:
+    void PlaceInflectionCursor();
+    void PlaceSlopeCursor();
+
     FieldBindings fields_{*this, Fields(), LimiterI2C};
 };

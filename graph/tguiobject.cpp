@@ -46,28 +46,28 @@ TGUIObject::TGUIObject(uint32_t penWidth, TColor color)
       Color(color),
       NormalColor(color) {}
 
-void TGUIObject::Destroy(bool deleteSelf) {
+void TGUIObject::Destroy(bool deleteSelf) noexcept {
     Text160.Release();
     Text164.Release();
     // The strings are all that any destructor in the chain releases; only memory is left.
     if (deleteSelf) ::operator delete(dynamic_cast<void*>(this));
 }
 
-void TGUIObject::StartAnimation(int32_t state) {
+void TGUIObject::StartAnimation(int32_t state) noexcept {
     if (AnimationTimer == nullptr) return;
     AnimationState = state;
     AnimationTimer->SetInterval(1);
     AnimationTimer->SetEnabled(true);
 }
 
-void TGUIObject::Place(float, int32_t, int32_t) {}
+void TGUIObject::Place(float, int32_t, int32_t) noexcept {}
 
-bool TGUIObject::HitTest(int32_t x, int32_t y) {
+bool TGUIObject::HitTest(int32_t x, int32_t y) noexcept {
     if (HitMode == QM7140_GRAPH_NEVER_HIT) return false;
     return ContainsPoint(x, y) || HitMode == QM7140_GRAPH_ALWAYS_HIT;
 }
 
-void TGUIObject::MouseMove(int32_t x, int32_t y) {
+void TGUIObject::MouseMove(int32_t x, int32_t y) noexcept {
     if (HitMode != QM7140_GRAPH_HIT_ON_SHAPE) return;
     const bool inside = ContainsPoint(x, y);
     // The state is read afresh for each test: a step or a notification may change it.
@@ -85,18 +85,18 @@ void TGUIObject::MouseMove(int32_t x, int32_t y) {
     }
 }
 
-void TGUIObject::Reserved1() {}
-void TGUIObject::Reserved2() {}
+void TGUIObject::Reserved1() noexcept {}
+void TGUIObject::Reserved2() noexcept {}
 
-void TGUIObject::SetNotify(void* context, TGUINotifyProc proc) {
+void TGUIObject::SetNotify(void* context, TGUINotifyProc proc) noexcept {
     NotifyContext = context;
     NotifyProc = proc;
 }
 
-void TGUIObject::SetFadeColor(TColor color) { FadeColor = color; }
-void TGUIObject::SetSelectedColor(TColor color) { SelectedColor = color; }
+void TGUIObject::SetFadeColor(TColor color) noexcept { FadeColor = color; }
+void TGUIObject::SetSelectedColor(TColor color) noexcept { SelectedColor = color; }
 
-void TGUIObject::UpdateSelection(bool adoptColor) {
+void TGUIObject::UpdateSelection(bool adoptColor) noexcept {
     // Set while this object is being updated: a cycle of dependents ends here.
     if (Updating) return;
     Updating = true;
@@ -117,9 +117,9 @@ void TGUIObject::UpdateSelection(bool adoptColor) {
     Updating = false;
 }
 
-void TGUIObject::SaveSelected() { SavedSelected = Selected; }
+void TGUIObject::SaveSelected() noexcept { SavedSelected = Selected; }
 
-void TGUIObject::TransformPoints(const float m[6]) {
+void TGUIObject::TransformPoints(const float m[6]) noexcept {
     for (TGUIPoint& p : std::span(Points, InUse(PointCount))) {
         const TGUIPoint old = p;
         p.X = m[0] * old.X + m[2] * old.Y + m[4];
@@ -127,34 +127,34 @@ void TGUIObject::TransformPoints(const float m[6]) {
     }
 }
 
-void TGUIObject::TranslatePoints(const float d[2]) {
+void TGUIObject::TranslatePoints(const float d[2]) noexcept {
     for (TGUIPoint& p : std::span(Points, InUse(PointCount))) {
         p.X += d[0];
         p.Y += d[1];
     }
 }
 
-void TGUIObject::ScalePoints(const float[2]) {}
+void TGUIObject::ScalePoints(const float[2]) noexcept {}
 
-bool TGUIObject::HasLink(int32_t id) {
+bool TGUIObject::HasLink(int32_t id) noexcept {
     for (const TGUILink& link : std::span(Links, InUse(LinkCount)))
         if (link.Id == id) return true;
     return false;
 }
 
-void TGUIObject::SetSelected(bool selected) {
+void TGUIObject::SetSelected(bool selected) noexcept {
     Selected = selected;
     const bool on = Selected && Selectable;
     Color = on ? SelectedColor : NormalColor;
     PenWidth = on ? SelectedPenWidth : NormalPenWidth;
 }
 
-void TGUIObject::SetUserFlag(bool flag) { UserFlag = flag; }
-void TGUIObject::SetSelectable(bool selectable) { Selectable = selectable; }
-bool TGUIObject::IsSelected() { return Selected; }
-bool TGUIObject::WasSelected() { return SavedSelected; }
-int32_t TGUIObject::GetIndex() { return -1; }
-void TGUIObject::SetVisible(bool visible) { Visible = visible; }
+void TGUIObject::SetUserFlag(bool flag) noexcept { UserFlag = flag; }
+void TGUIObject::SetSelectable(bool selectable) noexcept { Selectable = selectable; }
+bool TGUIObject::IsSelected() noexcept { return Selected; }
+bool TGUIObject::WasSelected() noexcept { return SavedSelected; }
+int32_t TGUIObject::GetIndex() noexcept { return -1; }
+void TGUIObject::SetVisible(bool visible) noexcept { Visible = visible; }
 
 void TGUIObject::SetHitMode(int32_t mode, TAnimationTimer* timer) {
     // The first timer stays: the object is in its list, and nothing takes it out again.
@@ -184,7 +184,7 @@ TGUILine::TGUILine(uint32_t penWidth, TColor color) : TGUIObject(penWidth, color
     Points[1] = {0.0f, 0.0f};
 }
 
-void TGUILine::Place(float scale, int32_t dx, int32_t dy) {
+void TGUILine::Place(float scale, int32_t dx, int32_t dy) noexcept {
     Scale = scale;
     Reserved168[0] = Reserved168[1] = 0;
     Bounds = {1000000, 1000000, 0, 0};
@@ -198,7 +198,7 @@ void TGUILine::Place(float scale, int32_t dx, int32_t dy) {
     }
 }
 
-bool TGUILine::ContainsPoint(int32_t x, int32_t y) {
+bool TGUILine::ContainsPoint(int32_t x, int32_t y) noexcept {
     const TGUIPoint p0 = ScreenPoints[0];
     const float ex = ScreenPoints[1].X - p0.X, ey = ScreenPoints[1].Y - p0.Y;
     const float length2 = ex * ex + ey * ey;
@@ -218,7 +218,7 @@ bool TGUILine::ContainsPoint(int32_t x, int32_t y) {
     return std::sqrt((px - nx) * (px - nx) + (py - ny) * (py - ny)) < 5.0f;
 }
 
-void TGUILine::ScalePoints(const float s[2]) {
+void TGUILine::ScalePoints(const float s[2]) noexcept {
     for (TGUIPoint& p : std::span(Points, InUse(PointCount))) {
         p.X *= s[0];
         p.Y *= s[1];
@@ -233,7 +233,7 @@ bool Between(double v, float a, float b) { return b > a ? a <= v && v <= b : b <
 
 }  // namespace
 
-bool TGUIRectangle::ContainsPoint(int32_t x, int32_t y) {
+bool TGUIRectangle::ContainsPoint(int32_t x, int32_t y) noexcept {
     const TGUIPoint p0 = ScreenPoints[0], p1 = ScreenPoints[1];
     return Between(x, p0.X, p1.X) && Between(y, p0.Y, p1.Y);
 }

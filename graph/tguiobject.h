@@ -2,7 +2,8 @@
 // selection and a fade state. The host builds objects of its own with this exact layout and
 // operation order (include/qm7140/graph.h) and hands them to the module, so every field
 // keeps its place and width and the 25 virtual slots are cdecl, in order, with no C++
-// destructor among them: slot 0 is Destroy.
+// destructor among them: slot 0 is Destroy. Every slot is noexcept, as code that is not
+// ours calls them: only drawing can fail, and Draw keeps its failure to itself.
 #pragma once
 
 #include <qm7140/graph.h>
@@ -48,31 +49,31 @@ public:
 
     // Slot 0: what the destructor does (the strings go); with deleteSelf the memory too,
     // which needs an object made by a plain new.
-    virtual void QM7140_CDECL Destroy(bool deleteSelf);
-    virtual void QM7140_CDECL StartAnimation(int32_t state);
-    virtual void QM7140_CDECL Place(float scale, int32_t dx, int32_t dy);
-    virtual bool QM7140_CDECL ContainsPoint(int32_t x, int32_t y) = 0;
-    virtual bool QM7140_CDECL HitTest(int32_t x, int32_t y);
-    virtual void QM7140_CDECL MouseMove(int32_t x, int32_t y);
-    virtual void QM7140_CDECL Reserved1();
-    virtual void QM7140_CDECL Reserved2();
-    virtual void QM7140_CDECL SetNotify(void* context, TGUINotifyProc proc);
-    virtual void QM7140_CDECL SetFadeColor(TColor color);
-    virtual void QM7140_CDECL SetSelectedColor(TColor color);
-    virtual void QM7140_CDECL UpdateSelection(bool adoptColor);
-    virtual void QM7140_CDECL SaveSelected();
-    virtual void QM7140_CDECL TransformPoints(const float m[6]);
-    virtual void QM7140_CDECL TranslatePoints(const float d[2]);
-    virtual void QM7140_CDECL ScalePoints(const float s[2]);
-    virtual bool QM7140_CDECL HasLink(int32_t id);
-    virtual void QM7140_CDECL SetSelected(bool selected);
-    virtual void QM7140_CDECL SetUserFlag(bool flag);
-    virtual void QM7140_CDECL SetSelectable(bool selectable);
-    virtual bool QM7140_CDECL IsSelected();
-    virtual bool QM7140_CDECL WasSelected();
-    virtual int32_t QM7140_CDECL GetIndex();
-    virtual void QM7140_CDECL SetVisible(bool visible);
-    virtual void QM7140_CDECL Draw(platform::Canvas* canvas) = 0;
+    virtual void QM7140_CDECL Destroy(bool deleteSelf) noexcept;
+    virtual void QM7140_CDECL StartAnimation(int32_t state) noexcept;
+    virtual void QM7140_CDECL Place(float scale, int32_t dx, int32_t dy) noexcept;
+    virtual bool QM7140_CDECL ContainsPoint(int32_t x, int32_t y) noexcept = 0;
+    virtual bool QM7140_CDECL HitTest(int32_t x, int32_t y) noexcept;
+    virtual void QM7140_CDECL MouseMove(int32_t x, int32_t y) noexcept;
+    virtual void QM7140_CDECL Reserved1() noexcept;
+    virtual void QM7140_CDECL Reserved2() noexcept;
+    virtual void QM7140_CDECL SetNotify(void* context, TGUINotifyProc proc) noexcept;
+    virtual void QM7140_CDECL SetFadeColor(TColor color) noexcept;
+    virtual void QM7140_CDECL SetSelectedColor(TColor color) noexcept;
+    virtual void QM7140_CDECL UpdateSelection(bool adoptColor) noexcept;
+    virtual void QM7140_CDECL SaveSelected() noexcept;
+    virtual void QM7140_CDECL TransformPoints(const float m[6]) noexcept;
+    virtual void QM7140_CDECL TranslatePoints(const float d[2]) noexcept;
+    virtual void QM7140_CDECL ScalePoints(const float s[2]) noexcept;
+    virtual bool QM7140_CDECL HasLink(int32_t id) noexcept;
+    virtual void QM7140_CDECL SetSelected(bool selected) noexcept;
+    virtual void QM7140_CDECL SetUserFlag(bool flag) noexcept;
+    virtual void QM7140_CDECL SetSelectable(bool selectable) noexcept;
+    virtual bool QM7140_CDECL IsSelected() noexcept;
+    virtual bool QM7140_CDECL WasSelected() noexcept;
+    virtual int32_t QM7140_CDECL GetIndex() noexcept;
+    virtual void QM7140_CDECL SetVisible(bool visible) noexcept;
+    virtual void QM7140_CDECL Draw(platform::Canvas* canvas) noexcept = 0;
 
     // Runs on host objects too: touches only the fields at their shared offsets.
     void SetHitMode(int32_t mode, TAnimationTimer* timer);
@@ -146,10 +147,10 @@ class TGUILine : public TGUIObject {
 public:
     TGUILine(uint32_t penWidth, TColor color);
 
-    void QM7140_CDECL Place(float scale, int32_t dx, int32_t dy) override;
-    bool QM7140_CDECL ContainsPoint(int32_t x, int32_t y) override;
-    void QM7140_CDECL ScalePoints(const float s[2]) override;
-    void QM7140_CDECL Draw(platform::Canvas* canvas) override;
+    void QM7140_CDECL Place(float scale, int32_t dx, int32_t dy) noexcept override;
+    bool QM7140_CDECL ContainsPoint(int32_t x, int32_t y) noexcept override;
+    void QM7140_CDECL ScalePoints(const float s[2]) noexcept override;
+    void QM7140_CDECL Draw(platform::Canvas* canvas) noexcept override;
 
     int32_t DashStyle = 0;
 
@@ -162,11 +163,14 @@ class TGUIRectangle : public TGUILine {
 public:
     using TGUILine::TGUILine;
 
-    bool QM7140_CDECL ContainsPoint(int32_t x, int32_t y) override;
-    void QM7140_CDECL Draw(platform::Canvas* canvas) override;
+    bool QM7140_CDECL ContainsPoint(int32_t x, int32_t y) noexcept override;
+    void QM7140_CDECL Draw(platform::Canvas* canvas) noexcept override;
 
 protected:
     ~TGUIRectangle() = default;
+
+private:
+    void DrawRoundedBox(platform::Canvas& canvas);
 };
 
 // A 6-pixel square a view drags along its curve. Not hit until SetCenter first places it.

@@ -3,6 +3,7 @@
 #include "graph/tguiobject.h"
 #include "platform/conversions.h"
 #include "platform/graphics.h"
+#include "platform/no_throw.h"
 
 namespace {
 
@@ -16,27 +17,43 @@ platform::Argb PenArgb(TColor c) {
     return 0xFF000000u | (c & 0xFFu) << 16 | (c & 0xFF00u) | (c >> 16 & 0xFFu);
 }
 
+// A graphics object of the layer's, deleted when its draw ends, however it ends. The delete
+// runs also for an object that was never made, as the layer expects of every create.
+template <class Object>
+class Owned {
+public:
+    using Deleter = Graphics::Status (Graphics::*)(Object*);
+    Owned(Graphics& layer, Deleter deleter) : layer_(layer), deleter_(deleter) {}
+    ~Owned() {
+        platform::NoThrow([this] { (layer_.*deleter_)(object); });
+    }
+    Owned(const Owned&) = delete;
+    Owned& operator=(const Owned&) = delete;
+
+    Object* object = nullptr;
+
+private:
+    Graphics& layer_;
+    Deleter deleter_;
+};
+
 // What both shapes begin with: a graphics context on the canvas in the quality every object
 // draws with, and a pen of the current colour and width. Statuses are kept and never acted
 // on: a failed step draws nothing and the steps after it run on with what they get.
 struct PenSession {
-    PenSession(platform::Canvas& canvas, TColor color, uint32_t width) : layer(canvas.GetGraphics()) {
-        status = layer.CreateFromHDC(canvas.GetHandle(), &graphics);
-        status = layer.SetSmoothingMode(graphics, platform::SmoothingMode::AntiAlias);
-        status = layer.SetCompositingQuality(graphics, platform::CompositingQuality::Default);
-        status = layer.SetInterpolationMode(graphics, platform::InterpolationMode::HighQuality);
-        status = layer.CreatePen1(PenArgb(color), static_cast<float>(width), platform::Unit::World, &pen);
+    PenSession(platform::Canvas& canvas, TColor color, uint32_t width)
+        : layer(canvas.GetGraphics()), graphics(layer, &Graphics::DeleteGraphics), pen(layer, &Graphics::DeletePen) {
+        status = layer.CreateFromHDC(canvas.GetHandle(), &graphics.object);
+        status = layer.SetSmoothingMode(graphics.object, platform::SmoothingMode::AntiAlias);
+        status = layer.SetCompositingQuality(graphics.object, platform::CompositingQuality::Default);
+        status = layer.SetInterpolationMode(graphics.object, platform::InterpolationMode::HighQuality);
+        status = layer.CreatePen1(PenArgb(color), static_cast<float>(width), platform::Unit::World, &pen.object);
     }
-    ~PenSession() {
-        status = layer.DeletePen(pen);
-        status = layer.DeleteGraphics(graphics);
-    }
-    PenSession(const PenSession&) = delete;
-    PenSession& operator=(const PenSession&) = delete;
 
     Graphics& layer;
-    platform::GraphicsContext* graphics = nullptr;
-    platform::GraphicsPen* pen = nullptr;
+    // Deleted in reverse: the pen, then the context.
+    Owned<platform::GraphicsContext> graphics;
+    Owned<platform::GraphicsPen> pen;
     Graphics::Status status = Graphics::Status::Ok;
 };
 
@@ -61,19 +78,27 @@ void TGUIObject::Paint(platform::Canvas* canvas) {
     canvas->Unlock();
 }
 
-void TGUILine::Draw(platform::Canvas* canvas) {
+// Slot 24, the host's to call as well: a layer that throws (out of memory) leaves the
+// drawing unfinished and every object made for it deleted.
+void TGUILine::Draw(platform::Canvas* canvas) noexcept {
     // Only Paint calls this with a canvas; a host calling the slot with none gets nothing.
     if (canvas == nullptr) return;
-    PenSession s(*canvas, Color, PenWidth);
-    DashStyle = 0;  // a line is always solid
-    s.status = s.layer.SetPenDashStyle(s.pen, platform::DashStyle::Solid);
-    const TGUIPoint p0 = ScreenPoints[0], p1 = ScreenPoints[1];
-    s.status = s.layer.DrawLine(s.graphics, s.pen, p0.X, p0.Y, p1.X, p1.Y);
+    platform::NoThrow([&] {
+        PenSession s(*canvas, Color, PenWidth);
+        DashStyle = 0;  // a line is always solid
+        s.status = s.layer.SetPenDashStyle(s.pen.object, platform::DashStyle::Solid);
+        const TGUIPoint p0 = ScreenPoints[0], p1 = ScreenPoints[1];
+        s.status = s.layer.DrawLine(s.graphics.object, s.pen.object, p0.X, p0.Y, p1.X, p1.Y);
+    });
 }
 
-void TGUIRectangle::Draw(platform::Canvas* canvas) {
+void TGUIRectangle::Draw(platform::Canvas* canvas) noexcept {
     if (canvas == nullptr) return;
-    PenSession s(*canvas, Color, PenWidth);
+    platform::NoThrow([&] { DrawRoundedBox(*canvas); });
+}
+
+void TGUIRectangle::DrawRoundedBox(platform::Canvas& canvas) {
+    PenSession s(canvas, Color, PenWidth);
     const TGUIPoint p0 = ScreenPoints[0], p1 = ScreenPoints[1];
     const float w = p1.X - p0.X, h = p1.Y - p0.Y;
     // The outline reaches one pixel past P1: W and H count both edges and one more.
@@ -86,22 +111,20 @@ void TGUIRectangle::Draw(platform::Canvas* canvas) {
     const int64_t right = x0 + W - 2 * rx - 1, bottom = y0 + H - 2 * ry - 1;
     const int32_t boxW = Saturate(2 * rx), boxH = Saturate(2 * ry);
 
-    platform::GraphicsPath* path = nullptr;
-    s.status = s.layer.CreatePath(platform::FillMode::Alternate, &path);
-    s.status = s.layer.ResetPath(path);
+    Owned<platform::GraphicsPath> path(s.layer, &Graphics::DeletePath);
+    s.status = s.layer.CreatePath(platform::FillMode::Alternate, &path.object);
+    s.status = s.layer.ResetPath(path.object);
     // Corners clockwise from the top left; the straight sides are the joins between them.
-    s.status = s.layer.AddPathArcI(path, Saturate(x0), Saturate(y0), boxW, boxH, 180.0f, 90.0f);
-    s.status = s.layer.AddPathArcI(path, Saturate(right), Saturate(y0), boxW, boxH, 270.0f, 90.0f);
-    s.status = s.layer.AddPathArcI(path, Saturate(right), Saturate(bottom), boxW, boxH, 0.0f, 90.0f);
-    s.status = s.layer.AddPathArcI(path, Saturate(x0), Saturate(bottom), boxW, boxH, 90.0f, 90.0f);
-    s.status = s.layer.ClosePathFigure(path);
+    s.status = s.layer.AddPathArcI(path.object, Saturate(x0), Saturate(y0), boxW, boxH, 180.0f, 90.0f);
+    s.status = s.layer.AddPathArcI(path.object, Saturate(right), Saturate(y0), boxW, boxH, 270.0f, 90.0f);
+    s.status = s.layer.AddPathArcI(path.object, Saturate(right), Saturate(bottom), boxW, boxH, 0.0f, 90.0f);
+    s.status = s.layer.AddPathArcI(path.object, Saturate(x0), Saturate(bottom), boxW, boxH, 90.0f, 90.0f);
+    s.status = s.layer.ClosePathFigure(path.object);
     if (FillStyle == 2) {
         // FillColor is already 0x00RRGGBB.
-        platform::GraphicsBrush* brush = nullptr;
-        s.status = s.layer.CreateSolidFill(FillColor | 0xFF000000u, &brush);
-        s.status = s.layer.FillPath(s.graphics, brush, path);
-        s.status = s.layer.DeleteBrush(brush);
+        Owned<platform::GraphicsBrush> brush(s.layer, &Graphics::DeleteBrush);
+        s.status = s.layer.CreateSolidFill(FillColor | 0xFF000000u, &brush.object);
+        s.status = s.layer.FillPath(s.graphics.object, brush.object, path.object);
     }
-    s.status = s.layer.DrawPath(s.graphics, s.pen, path);
-    s.status = s.layer.DeletePath(path);
+    s.status = s.layer.DrawPath(s.graphics.object, s.pen.object, path.object);
 }

@@ -1,6 +1,7 @@
 #include "platform/recording_canvas.h"
 
 #include <cstdio>
+#include <new>
 
 namespace platform {
 
@@ -40,6 +41,7 @@ std::string Int(Enum v) {
 template <class Handle>
 Graphics::Status RecordingGraphics::Create(const std::string& op, const char* kind, Handle** out,
                                            const std::string& args) {
+    if (op == throwing) throw std::bad_alloc();
     if (out == nullptr) {
         log_.push_back(op + args + " -> nowhere");
         return Status::InvalidParameter;
@@ -63,11 +65,13 @@ Graphics::Status RecordingGraphics::Delete(const std::string& op, Handle* object
     if (object == nullptr) return Status::InvalidParameter;
     delete reinterpret_cast<Recorded*>(object);
     --live_;
+    if (op == throwing) throw std::bad_alloc();
     return Status::Ok;
 }
 
 Graphics::Status RecordingGraphics::Use(const std::string& op, std::initializer_list<const void*> objects,
                                         const std::string& args) {
+    if (op == throwing) throw std::bad_alloc();
     std::string line = op;
     bool missing = false;
     for (const void* object : objects) {

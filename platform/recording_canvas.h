@@ -20,6 +20,10 @@ public:
 
     // Every call of the operation with this name fails with GenericError and creates nothing.
     std::string failing;
+    // Every call of the operation with this name throws std::bad_alloc where it would
+    // return, as a real layer's allocation might: a create has made nothing, a delete has
+    // released its object.
+    std::string throwing;
     // Objects created and not yet deleted.
     int Live() const { return live_; }
 

@@ -56,9 +56,9 @@ TQM7140Forms* Live(void* handle) {
     return nullptr;
 }
 
-void Attach() { table = InstanceTable{}; }
+void Attach() noexcept { table = InstanceTable{}; }
 
-void Detach() {
+void Detach() noexcept {
     for (int i = 0; i < table.InstanceCount && i < kMaxInstances; ++i) {
         if (table.Instances[i] != nullptr) Destroy(table.Instances[i]);
         table.Instances[i] = nullptr;

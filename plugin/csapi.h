@@ -41,8 +41,9 @@ extern const DialogRow kDialogs[3];
 InstanceTable& Table();
 
 // Process attach: an empty table. Detach: every instance still in it destroyed, in order.
-void Attach();
-void Detach();
+// The system calls both (through the load routine), and neither can fail.
+void Attach() noexcept;
+void Detach() noexcept;
 
 // The instance behind a handle the host passed, or null when it is none that is alive:
 // every live instance stands in the table, so a freed, foreign or null handle is refused

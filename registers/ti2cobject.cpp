@@ -14,7 +14,7 @@ TI2CObject::TI2CObject(int32_t deviceAddress, int32_t page, uint32_t firstRegist
       SpareWord2(0),
       CallbackContext(0) {}
 
-void TI2CObject::RegisterChanged(int32_t address, int32_t page, uint32_t reg) {
+void TI2CObject::RegisterChanged(int32_t address, int32_t page, uint32_t reg) noexcept {
     if (Cache == nullptr) return;
     if (address != DeviceAddress || page != Page) return;
     // Unsigned on purpose: the host's view of the range, wrap-around included.

@@ -14,10 +14,12 @@ public:
     TI2CObject(const TI2CObject&) = delete;
     TI2CObject& operator=(const TI2CObject&) = delete;
 
+    // Both slots are the host's to call, so neither lets an exception out: a reload that
+    // fails stops where it failed, and the callback parked for it is put back all the same.
     // Slot 0: the host's notification that it stored a new value for a register.
-    virtual void QM7140_CDECL RegisterChanged(int32_t address, int32_t page, uint32_t reg);
+    virtual void QM7140_CDECL RegisterChanged(int32_t address, int32_t page, uint32_t reg) noexcept;
     // Slot 1: refreshes the owning dialog from the cache; only RegisterChanged calls it.
-    virtual void QM7140_CDECL ReloadControls() = 0;
+    virtual void QM7140_CDECL ReloadControls() noexcept = 0;
 
     // A register as the dialog sees it. Before the host installs its array only register 0
     // exists (the placeholder); the others read as 0, their power-up value.
@@ -58,7 +60,16 @@ public:
     TDialogI2C(Dialog* owner, uint32_t registerCount)
         : TI2CObject(128, 0, 0, registerCount, nullptr), OwnerDialog(owner) {}
 
-    void QM7140_CDECL ReloadControls() override { OwnerDialog->ReloadControls(); }
+    // A host may clear OwnerDialog (the field is its to read by position): with no dialog
+    // there is nothing to reload.
+    void QM7140_CDECL ReloadControls() noexcept override {
+        if (OwnerDialog == nullptr) return;
+        // The one catch of this layer, which reaches nothing of the platform's.
+        try {
+            OwnerDialog->ReloadControls();
+        } catch (...) {
+        }
+    }
 
     void WriteBits(uint8_t reg, uint8_t value, uint8_t mask) {
         if (Guard == WriteGuard::Guarded && WriteCallback == nullptr) return;

@@ -8,6 +8,8 @@
  * the integer widths; only pointers widen.
  *
  * Threads: everything, the write callback included, runs on the host's UI thread.
+ * Failures: no C++ exception ever leaves a function or an operation the host calls; one
+ * that fails inside (out of memory) returns as a refused call does.
  */
 #ifndef QM7140_PLUGIN_H
 #define QM7140_PLUGIN_H
@@ -62,7 +64,9 @@ struct QM7140RegisterWindow {
     int32_t SpareWord1;                 /* 36, 4: 0 at construction, free for the host       */
     int32_t SpareWord2;                 /* 40, 4: never touched by the module                */
     intptr_t CallbackContext;           /* 44, 4: host writes; first callback argument       */
-    void *OwnerDialog;                  /* 48, 4: the dialog owning the window; never null   */
+    void *OwnerDialog;                  /* 48, 4: the dialog owning the window, set at
+                                                  construction; null, the window reloads
+                                                  nothing                                  */
 };                                      /* 52 bytes                                          */
 
 /* ---- Dialog index ---------------------------------------------------------------------- */

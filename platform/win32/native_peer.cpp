@@ -1,6 +1,7 @@
 #include "platform/win32/native_peer.h"
 
 #include "platform/form.h"
+#include "platform/no_throw.h"
 #include "platform/win32/text.h"
 
 #include <unordered_map>
@@ -27,7 +28,7 @@ LRESULT ButtonFace(HDC dc) {
 
 }  // namespace
 
-BOOL CALLBACK ReleaseChild(HWND child, LPARAM) {
+BOOL CALLBACK ReleaseChild(HWND child, LPARAM) noexcept {
     if (NativePeer* peer = NativePeer::Of(child)) peer->Release();
     return TRUE;
 }
@@ -35,7 +36,7 @@ BOOL CALLBACK ReleaseChild(HWND child, LPARAM) {
 // Every peer's window runs this. A container hands its children's notifications to their
 // peers (dropped while the child obeys the model); anything else goes to the peer's own
 // Message, then to the window's native procedure.
-LRESULT CALLBACK PeerProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+LRESULT PeerProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
     NativePeer* self = NativePeer::Of(window);
     if (self == nullptr) return DefWindowProcW(window, msg, wParam, lParam);
     // A model event handler may take the peer down; the native procedure outlives it.
@@ -77,9 +78,19 @@ LRESULT CALLBACK PeerProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
     return CallWindowProcW(native, window, msg, wParam, lParam);
 }
 
+namespace {
+
+// The system calls this, so no exception may leave it: a message whose handling failed is
+// dropped, as one the window ignored.
+LRESULT CALLBACK GuardedPeerProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+    return NoThrow(LRESULT{0}, [&] { return PeerProc(window, msg, wParam, lParam); });
+}
+
+}  // namespace
+
 NativePeer::NativePeer(HWND window) : window_(window) {
     Peers()[window] = this;
-    native_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&PeerProc)));
+    native_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&GuardedPeerProc)));
 }
 
 NativePeer* NativePeer::Of(HWND window) {

@@ -48,8 +48,8 @@ protected:
     void ReportFocus();
 
 private:
-    friend LRESULT CALLBACK PeerProc(HWND, UINT, WPARAM, LPARAM);
-    friend BOOL CALLBACK ReleaseChild(HWND, LPARAM);
+    friend LRESULT PeerProc(HWND, UINT, WPARAM, LPARAM);
+    friend BOOL CALLBACK ReleaseChild(HWND, LPARAM) noexcept;
     // Gives the window back its own procedure and forgets it; it tells this peer nothing more.
     void Release();
 

@@ -1,5 +1,6 @@
 #include "platform/win32/child_peers.h"
 
+#include "platform/no_throw.h"
 #include "platform/win32/gdi_canvas.h"
 #include "platform/win32/window_class.h"
 
@@ -79,6 +80,7 @@ protected:
         switch (msg) {
         case WM_ERASEBKGND: result = 1; return true;  // the paint covers every pixel
         case WM_PAINT: Paint(); return true;
+        case WM_SIZE: Resized(LOWORD(lParam), HIWORD(lParam)); return true;
         case WM_LBUTTONDOWN: Press(MouseButton::Left, lParam); return true;
         case WM_RBUTTONDOWN: Press(MouseButton::Right, lParam); return true;
         case WM_MBUTTONDOWN: Press(MouseButton::Middle, lParam); return true;
@@ -104,11 +106,22 @@ private:
         RECT client;
         GetClientRect(window, &client);
         if (HDC dc = buffer_.For(screen, client.right, client.bottom)) {
-            GdiCanvas canvas(dc);
-            box_.PaintOn(canvas);
+            // A painter that fails still ends the paint: an update region left behind would
+            // bring the same paint back for ever. Whatever it drew goes to the screen.
+            NoThrow([&] {
+                GdiCanvas canvas(dc);
+                box_.PaintOn(canvas);
+            });
             BitBlt(screen, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
         }
         EndPaint(window, &ps);
+    }
+
+    // Resized by someone else (the host moving our windows about): the model takes the size
+    // and moves what it placed by pixels. A size that only follows the model reports nothing.
+    void Resized(int width, int height) {
+        if (width == box_.Bounds.Width && height == box_.Bounds.Height) return;
+        box_.userResize(width, height);
     }
 
     // The box keeps the mouse from a press until no button is down any more.

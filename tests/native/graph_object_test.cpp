@@ -24,15 +24,15 @@ struct Line final : TGUILine {
 // Answers hit tests as told and records what the shared routines call.
 struct Probe final : TGUILine {
     Probe() : TGUILine(1, 0) {}
-    bool QM7140_CDECL ContainsPoint(int32_t, int32_t) override {
+    bool QM7140_CDECL ContainsPoint(int32_t, int32_t) noexcept override {
         ++containsCalls;
         return inside;
     }
-    void QM7140_CDECL StartAnimation(int32_t state) override {
+    void QM7140_CDECL StartAnimation(int32_t state) noexcept override {
         started.push_back(state);
         TGUILine::StartAnimation(state);
     }
-    bool QM7140_CDECL IsSelected() override {
+    bool QM7140_CDECL IsSelected() noexcept override {
         ++askedSelected;
         return TGUILine::IsSelected();
     }

@@ -238,6 +238,21 @@ TEST_F(Limiter, ThePlotFollowsThePaintBoxSize) {
     EXPECT_TRUE(std::isfinite(form.PixelToVolts(40, 10).level));
 }
 
+// A new size moves the plot under the cursors: they go back onto their points of the curve,
+// where a press finds them, and nothing is written.
+TEST_F(Limiter, AResizeMovesBothCursorsOntoTheCurveAndWritesNothing) {
+    for (const auto& [w, h] : {std::pair{1002, 794}, std::pair{300, 200}}) {
+        form.LimiterPaintBox.userResize(w, h);
+        const Volts end = form.SlopeEndPoint();
+        const Pixel foot = form.VoltsToPixel(end.ip, end.level);
+        EXPECT_EQ(Center(form.InflectionCursor), form.VoltsToPixel(TLimiterForm::InflectionCodeToVolts(form.InflectionCode),
+                                                                   TLimiterForm::LevelCodeToVolts(form.LevelCode)));
+        EXPECT_EQ(Center(form.SlopeCursor), foot);
+        EXPECT_TRUE(form.SlopeCursor.HitTest(foot.x, foot.y));
+    }
+    EXPECT_TRUE(host.writes.empty());
+}
+
 // The view's picture on real pixels, at the designed size and at a larger one: every
 // position comes from the paint box's size at the time of painting.
 TEST(LimiterView, PaintsBackgroundGridCurveAndCursorsWhereThePlotPutsThem) {

@@ -2,6 +2,7 @@
 #include "dialogs/tdigitalcontrol.h"
 #include "dialogs/tlimiter.h"
 #include "host_fixture.h"
+#include "tests/module.h"
 
 #include <gtest/gtest.h>
 
@@ -199,6 +200,20 @@ TEST(RegisterWindow, OperationTableSlotsAreCalledAsPlainFunctions) {
     void (*volatile reload)(QM7140RegisterWindow*) = record->Ops->ReloadControls;
     reload(record);
     EXPECT_FALSE(form.EnableBoost.Checked());
+}
+
+// A host may clear a window's OwnerDialog (the record is its to write): a notification then
+// does nothing, and the callback stays in place.
+TEST(RegisterWindow, AWindowWhoseOwnerDialogWasClearedReloadsNothing) {
+    Module m;
+    for (int32_t dialog = 0; dialog < 3; ++dialog) {
+        QM7140RegisterWindow* w = m.GetI2CObject(m.New(), dialog);
+        w->WriteCallback = &TestHost::Write;
+        w->OwnerDialog = nullptr;
+        for (uint32_t reg = 0; reg < w->RegisterCount; ++reg) w->Ops->RegisterChanged(w, 128, 0, reg);
+        w->Ops->ReloadControls(w);
+        EXPECT_EQ(w->WriteCallback, &TestHost::Write) << dialog;
+    }
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <new>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -174,6 +176,38 @@ TEST_F(NativePeers, PaintBoxesPaintAtOnceAndFollowTheirBounds) {
     HDC dc = GetDC(box);
     EXPECT_EQ(GetPixel(dc, 49, 39), RGB(255, 0, 0));
     ReleaseDC(box, dc);
+
+    // And back: resized through its window (a host moving windows about), the model takes
+    // the size and hears of it once; following the model is no news.
+    int resizes = 0;
+    view.OnResize = [&] { ++resizes; };
+    SetWindowPos(box, nullptr, 0, 0, 60, 50, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    view.Repaint();
+    EXPECT_EQ(resizes, 1);
+    EXPECT_EQ(std::pair(view.Bounds.Width, view.Bounds.Height), std::pair(60, 50));
+}
+
+// A model handler that throws stops in the window procedure: the paint still ends (no
+// update region left to bring it back), and later messages are handled as usual.
+TEST_F(NativePeers, AnExceptionInAModelHandlerStopsAtTheWindowProcedure) {
+    auto& view = (*first).Get<platform::PaintBox>("View");
+    bool fail = true;
+    int paints = 0;
+    auto count = [&](int& n) {
+        ++n;
+        if (fail) throw std::bad_alloc();
+    };
+    view.OnPaint = [&](platform::Canvas&) { count(paints); };
+    first.Apply().OnClick = [&] { count(clicks); };
+    (*first).Show();
+    RedrawWindow(WindowOf(view), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_FALSE(GetUpdateRect(WindowOf(view), nullptr, FALSE));
+    SendMessageW(WindowOf(first.Apply()), BM_CLICK, 0, 0);
+    fail = false;
+    view.Repaint();
+    SendMessageW(WindowOf(first.Apply()), BM_CLICK, 0, 0);
+    EXPECT_GE(paints, 2);
+    EXPECT_EQ(clicks, 2);
 }
 
 // The model destroys controls before the form; were it the other way round, the windows
