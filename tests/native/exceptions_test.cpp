@@ -31,7 +31,7 @@ TEST(Exceptions, AReloadThatFailsHalfWayReturnsWithTheCallbackRestored) {
         FailingPeer::budget = n;
         record->Ops->RegisterChanged(record, 128, 0, 14);
         EXPECT_EQ(FailingPeer::budget, -1) << "no failure at update " << n;
-        EXPECT_EQ(form.LimiterI2C.WriteCallback, &TestHost::Write);
+        EXPECT_EQ(form.LimiterI2C.WriteCallback, &host::RegisterHost::Written);
     }
     host.Set(form.LimiterI2C, 14, 0xFF);
     EXPECT_EQ(form.AttackText.Caption(), "2510 us");

@@ -2,7 +2,7 @@
 #include "dialogs/tdigitalcontrol.h"
 #include "dialogs/tlimiter.h"
 #include "host_fixture.h"
-#include "tests/module.h"
+#include "host/common/module.h"
 
 #include <gtest/gtest.h>
 
@@ -205,14 +205,14 @@ TEST(RegisterWindow, OperationTableSlotsAreCalledAsPlainFunctions) {
 // A host may clear a window's OwnerDialog (the record is its to write): a notification then
 // does nothing, and the callback stays in place.
 TEST(RegisterWindow, AWindowWhoseOwnerDialogWasClearedReloadsNothing) {
-    Module m;
+    host::Module m(QM7140_LIBRARY);
     for (int32_t dialog = 0; dialog < 3; ++dialog) {
-        QM7140RegisterWindow* w = m.GetI2CObject(m.New(), dialog);
-        w->WriteCallback = &TestHost::Write;
+        QM7140RegisterWindow* w = m.GetI2CObject(m.Init(0, 0, 0, 0), dialog);
+        w->WriteCallback = &host::RegisterHost::Written;
         w->OwnerDialog = nullptr;
         for (uint32_t reg = 0; reg < w->RegisterCount; ++reg) w->Ops->RegisterChanged(w, 128, 0, reg);
         w->Ops->ReloadControls(w);
-        EXPECT_EQ(w->WriteCallback, &TestHost::Write) << dialog;
+        EXPECT_EQ(w->WriteCallback, &host::RegisterHost::Written) << dialog;
     }
 }
 
