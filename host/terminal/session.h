@@ -3,6 +3,7 @@
 #pragma once
 
 #include "host/common/device.h"
+#include "host/common/device_bus.h"
 #include "host/common/graph_object.h"
 #include "host/common/module.h"
 #include "host/common/register_file.h"
@@ -12,6 +13,7 @@
 #include <array>
 #include <filesystem>
 #include <iosfwd>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -44,7 +46,12 @@ public:
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
-    // One command line; false when it failed (its error line is printed).
+    // The chip behind the device from now on, connected at once (the simulated one until
+    // then); whether it connected. A failure is printed and leaves the device offline.
+    bool UseBus(std::unique_ptr<Bus> bus);
+
+    // One command line; false when it failed or a bus transfer it made failed (its error
+    // line is printed).
     bool Execute(std::string_view line);
     // Every line, echoed as "> line" when asked; returns how many failed. Stops at quit.
     int RunScript(std::istream& in, bool echo);
@@ -55,6 +62,7 @@ public:
     const Module& Api() const { return module_; }
     QM7140Instance Instance() const { return device_.Instance(); }
     const RegisterFile& Registers() const { return device_.Registers(); }
+    DeviceBus& Link() { return *bus_; }
     std::ostream& Out() { return out_; }
     // The dialog's form; CommandError when the module made none of that name.
     platform::Form& FormOf(const DialogInfo& dialog) const;
@@ -75,8 +83,9 @@ private:
     Module module_;
     std::ostream& out_;
     std::ostream& err_;
-    // Before the device: the instance it frees may still call the linked object.
+    // Before the device: the instance it frees may still call the linked object, or write.
     GraphRectangle graph_ = MakeRectangle(0, 0, 100, 50, 1, 0);
+    std::unique_ptr<DeviceBus> bus_;
     Device device_;
     std::array<platform::Form*, kDialogCount> forms_{};
     bool graphLinked_ = false;
