@@ -1,0 +1,30 @@
+/* A QM7140 on an I2C adapter that exists only in the test process: the process's open, ioctl
+ * and close answer for one reserved path as the kernel's i2c-dev would, from a register file,
+ * and pass every other call on. The real bus code and libi2c run unchanged above it. */
+#ifndef QM7140_TESTS_I2C_DOUBLE_H
+#define QM7140_TESTS_I2C_DOUBLE_H
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#define QM7140_DOUBLE_PATH "/dev/i2c-qm7140-test"
+
+struct qm7140_double {
+    unsigned char regs[256];
+    int chip;         /* the 7-bit address that acknowledges */
+    int refuse;       /* a register whose transfers get no acknowledge (EREMOTEIO), or -1 */
+    int refuse_reads; /* whether reads of it are refused too, not only writes */
+    int vanished;     /* the adapter is gone: ENODEV from every call, ENOENT from open */
+    unsigned reads, writes;
+};
+extern struct qm7140_double qm7140_double;
+
+/* Registers 0, chip 0x40, nothing refused, the adapter there, counts 0. */
+void qm7140_double_reset(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
