@@ -38,7 +38,16 @@ constexpr ExportedRegister kOrder[] = {
     {0x02, "boost, APT and limiter enables"},
     {0x01, "shutdown, mute, noise gate, PLL source (reset bit clear)"},
 };
-static_assert(std::size(kOrder) == kCoveredRegisters);
+
+constexpr bool EachCoveredRegisterOnceAndRegisterOneLast() {
+    bool seen[kCoveredRegisters] = {};
+    for (const ExportedRegister& r : kOrder) {
+        if (r.reg >= kCoveredRegisters || seen[r.reg]) return false;
+        seen[r.reg] = true;
+    }
+    return std::size(kOrder) == kCoveredRegisters && kOrder[kCoveredRegisters - 1].reg == 1;
+}
+static_assert(EachCoveredRegisterOnceAndRegisterOneLast());
 
 // Comment lines of every format, each after its format's comment leader.
 constexpr const char* kOrderNote[] = {

@@ -12,8 +12,7 @@
 #include <unistd.h>
 
 struct qm7140_double qm7140_double;
-
-static int double_fd = -1; /* the descriptor open on the reserved path, a /dev/null of its own */
+static int double_fd = -1; /* open on the reserved path: a /dev/null of its own */
 static int chosen = -1;    /* the address I2C_SLAVE set */
 
 void qm7140_double_reset(void) {
@@ -22,7 +21,7 @@ void qm7140_double_reset(void) {
     qm7140_double.refuse = -1;
 }
 
-/* The next definition after this program's, through a data pointer as dlsym gives it. */
+/* The definition after this program's, through a data pointer as dlsym gives it. */
 static void next(const char* name, void* function) {
     void* found = dlsym(RTLD_NEXT, name);
     memcpy(function, &found, sizeof found);
@@ -45,7 +44,7 @@ int open(const char* path, int flags, ...) {
     }
     if (strcmp(path, QM7140_DOUBLE_PATH) != 0) return real(path, flags, mode);
     if (qm7140_double.vanished) return fail(ENOENT);
-    if (double_fd >= 0) return fail(EBUSY); /* the host opens one at a time */
+    if (double_fd >= 0) return fail(EBUSY); /* the host holds one at a time */
     double_fd = real("/dev/null", O_RDWR | (flags & O_CLOEXEC));
     chosen = -1;
     return double_fd;
@@ -82,12 +81,9 @@ int ioctl(int fd, unsigned long request, ...) {
     va_end(arguments);
     if (fd < 0 || fd != double_fd) return real(fd, request, argument);
     if (qm7140_double.vanished) return fail(ENODEV);
-    switch (request) {
-    case I2C_SLAVE:
-        if ((unsigned long)argument > 0x7F) return fail(EINVAL);
-        chosen = (int)(unsigned long)argument;
-        return 0;
-    case I2C_SMBUS: return transfer((struct i2c_smbus_ioctl_data*)argument);
-    default: return fail(ENOTTY);
-    }
+    if (request == I2C_SMBUS) return transfer((struct i2c_smbus_ioctl_data*)argument);
+    if (request != I2C_SLAVE) return fail(ENOTTY);
+    if ((unsigned long)argument > 0x7F) return fail(EINVAL);
+    chosen = (int)(unsigned long)argument;
+    return 0;
 }

@@ -1,0 +1,107 @@
+// Register exports and script replay through the terminal host: the C header compiled and
+// run by the system's compiler, the i2cset script run by sh against a recording i2cset, a
+// state carried through a script and back, and the scripts replay refuses whole.
+#include "host/common/parse.h"
+#include "host/common/register_export.h"
+#include "host/common/state_file.h"
+#include "session_fixture.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct RegisterExports : SessionFixture {
+    fs::path dir = fs::temp_directory_path() / ("qm7140-export-" + std::to_string(getpid()));
+    std::string d = dir.string();
+
+    // Registers 0 to 31 unlike their numbers, register 1 with its reset bit set.
+    RegisterExports() {
+        fs::create_directories(dir);
+        for (unsigned reg = 0; reg < 32; ++reg) Run("poke " + std::to_string(reg) + " " + std::to_string(0xA0 ^ (reg * 7)));
+        Run("poke 1 0x37");
+    }
+    ~RegisterExports() override { fs::remove_all(dir); }
+
+    // "REG VALUE" lines in the order the registers go out.
+    std::string Expected(const std::string& prefix) {
+        std::string text;
+        for (const host::ExportedRegister& r : host::ExportOrder())
+            text += prefix + host::Hex(r.reg) + " " + host::Hex(host::ExportedValue(session.Registers(), r.reg)) + "\n";
+        return text;
+    }
+    std::string Read(const std::string& name) {
+        std::stringstream text;
+        text << std::ifstream(dir / name).rdbuf();
+        return text.str();
+    }
+    int Shell(const std::string& command) { return std::system(command.c_str()); }
+};
+
+TEST_F(RegisterExports, TheCHeaderCompilesWithoutWarningsAndHoldsThePairsInOrder) {
+    Run("export c " + d + "/qm7140_settings.h");
+    std::ofstream(dir / "main.c") << "#include <stdio.h>\n#include \"qm7140_settings.h\"\n#include \"qm7140_settings.h\"\n"
+                                     "int main(void) {\n    for (size_t i = 0; i < QM7140_SETTING_COUNT; ++i)\n"
+                                     "        printf(\"0x%02X 0x%02X\\n\", qm7140_settings[i].reg, qm7140_settings[i].value);\n"
+                                     "    return 0;\n}\n";
+    ASSERT_EQ(Shell("cc -std=c99 -Wall -Wextra -Werror -pedantic -o " + d + "/settings " + d + "/main.c"), 0);
+    ASSERT_EQ(Shell(d + "/settings > " + d + "/pairs.txt"), 0);
+    EXPECT_EQ(Read("pairs.txt"), Expected(""));
+    EXPECT_TRUE(Read("pairs.txt").ends_with("0x01 0x36\n")) << "register 1 last, without its reset bit";
+}
+
+TEST_F(RegisterExports, TheI2csetScriptWritesEachRegisterOnTheBusItIsGivenAndRefusesToRunWithoutOne) {
+    Run("export i2cset " + d + "/settings.sh");
+    fs::create_directories(dir / "bin");
+    std::ofstream(dir / "bin/i2cset") << "#!/bin/sh\necho \"$*\" >> \"$(dirname \"$0\")/../calls.txt\"\n";
+    fs::permissions(dir / "bin/i2cset", fs::perms::owner_all);
+    const std::string run = "PATH=" + d + "/bin:$PATH sh " + d + "/settings.sh";
+    for (const char* bad : {"", " x", " 1x", " ''"}) EXPECT_NE(Shell(run + bad + " 2>/dev/null"), 0) << bad;
+    EXPECT_FALSE(fs::exists(dir / "calls.txt")) << "nothing was written";
+    EXPECT_EQ(Shell(run + " 3"), 0);
+    EXPECT_EQ(Read("calls.txt"), Expected("-y 3 0x40 "));
+}
+
+TEST_F(RegisterExports, AStateExportedAsAScriptAndReplayedOntoAClearedDeviceComesBack) {
+    std::ofstream zero(dir / "zero.txt");
+    for (unsigned reg = 0; reg < 256; ++reg) zero << reg << " 0\n";
+    zero.close();
+    Run("poke 1 0x36\npoke 0x40 0x77\nsave " + d + "/before.txt\nexport script " + d + "/settings.txt\nload " + d +
+        "/zero.txt\nreplay " + d + "/settings.txt\nsave " + d + "/after.txt");
+    const auto before = host::ReadStateFile(dir / "before.txt"), after = host::ReadStateFile(dir / "after.txt");
+    for (unsigned reg = 0; reg < 32; ++reg) EXPECT_EQ(after.at(reg), before.at(reg)) << reg;
+    EXPECT_EQ(after.at(0x40).second, 0) << "only registers 0 to 31 go out";
+}
+
+TEST_F(RegisterExports, AReplayRefusesAnInvalidFileWholeNamingItsLine) {
+    const std::string file = d + "/bad.txt";
+    const struct {
+        std::string script;
+        std::string error;  // after the file's name
+    } rows[] = {
+        {"w 0x80 0x03 0x01\nw 0x80 0x04 0x100\n", ":2: value 0x100 is above 0xFF"},
+        {"w 0x80 0x03 0x01\n# fine\nw 0x80 0x04 zz\n", ":3: value \"zz\" is not a hex number"},
+        {"w 0x80 0xFE 1 2 3\n", ":1: the values run past register 0xFF"},
+        {"w 0x82 0x03 0x01\n", ":1: address 0x82 is not this chip's (0x80)"},
+        {"r 0x80 0xF0 0x11\n", ":1: the count runs past register 0xFF"},
+        {"d 10001\n", ":1: delay 10001 ms is longer than 10000 ms"},
+        {"d 6000\nw 0x80 1 2\nd 4001\n", ":3: the delays add up to more than 10000 ms"},
+        {"reset\n", ":1: unknown command \"reset\" (w, d or r)"},
+        {"w 0x80 0x03 0x01\n" + std::string(5000, '#') + "\n", ":2: a line longer than 4096 bytes"},
+        {std::string(70000, '\n'), ": larger than 65536 bytes"},
+    };
+    const host::RegisterFile registers = session.Registers();
+    for (const auto& row : rows) {
+        std::ofstream(file) << row.script;
+        const std::string text = Run("replay " + file, false);
+        EXPECT_NE(text.find(file + row.error), std::string::npos) << text;
+        EXPECT_EQ(text.find("W "), std::string::npos) << text;
+        EXPECT_EQ(session.Registers().bytes, registers.bytes) << row.error;
+    }
+}
+
+}  // namespace
