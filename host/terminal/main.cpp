@@ -1,4 +1,4 @@
-// qm7140-host: a terminal host for the module, with a simulated QM7140 behind it.
+// qm7140-host: a terminal host for the module, with a simulated QM7140 or a real one behind it.
 #include "host/terminal/commands.h"
 #include "host/common/files.h"
 #include "host/common/i2c_bus.h"
