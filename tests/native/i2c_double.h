@@ -10,17 +10,15 @@ extern "C" {
 
 #define QM7140_DOUBLE_PATH "/dev/i2c-qm7140-test"
 
-struct qm7140_double {
+/* Reset: registers 0, chip at 0x40, nothing refused, the adapter there, counts 0. */
+extern struct qm7140_double {
     unsigned char regs[256];
     int chip;         /* the 7-bit address that acknowledges */
     int refuse;       /* a register whose transfers get no acknowledge (EREMOTEIO), or -1 */
     int refuse_reads; /* whether reads of it are refused too, not only writes */
     int vanished;     /* the adapter is gone: ENODEV from every call, ENOENT from open */
     unsigned reads, writes;
-};
-extern struct qm7140_double qm7140_double;
-
-/* Registers 0, chip 0x40, nothing refused, the adapter there, counts 0. */
+} qm7140_double;
 void qm7140_double_reset(void);
 
 #ifdef __cplusplus
