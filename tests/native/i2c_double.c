@@ -57,21 +57,6 @@ int close(int fd) {
     return real(fd);
 }
 
-static int transfer(struct i2c_smbus_ioctl_data* data) {
-    if (data == NULL || data->data == NULL || data->size != I2C_SMBUS_BYTE_DATA) return fail(EINVAL);
-    if (chosen != qm7140_double.chip) return fail(ENXIO);
-    const int reading = data->read_write == I2C_SMBUS_READ;
-    if (data->command == qm7140_double.refuse && (!reading || qm7140_double.refuse_reads)) return fail(EREMOTEIO);
-    if (reading) {
-        data->data->byte = qm7140_double.regs[data->command];
-        ++qm7140_double.reads;
-    } else {
-        qm7140_double.regs[data->command] = data->data->byte;
-        ++qm7140_double.writes;
-    }
-    return 0;
-}
-
 int ioctl(int fd, unsigned long request, ...) {
     static int (*real)(int, unsigned long, ...);
     if (real == NULL) next("ioctl", &real);
@@ -81,9 +66,20 @@ int ioctl(int fd, unsigned long request, ...) {
     va_end(arguments);
     if (fd < 0 || fd != double_fd) return real(fd, request, argument);
     if (qm7140_double.vanished) return fail(ENODEV);
-    if (request == I2C_SMBUS) return transfer((struct i2c_smbus_ioctl_data*)argument);
-    if (request != I2C_SLAVE) return fail(ENOTTY);
-    if ((unsigned long)argument > 0x7F) return fail(EINVAL);
-    chosen = (int)(unsigned long)argument;
+    if (request == I2C_SLAVE) {
+        if ((unsigned long)argument > 0x7F) return fail(EINVAL);
+        chosen = (int)(unsigned long)argument;
+        return 0;
+    }
+    struct i2c_smbus_ioctl_data* data = argument;
+    if (request != I2C_SMBUS) return fail(ENOTTY);
+    if (data == NULL || data->data == NULL || data->size != I2C_SMBUS_BYTE_DATA) return fail(EINVAL);
+    if (chosen != qm7140_double.chip) return fail(ENXIO);
+    const int reading = data->read_write == I2C_SMBUS_READ;
+    if (data->command == qm7140_double.refuse && (!reading || qm7140_double.refuse_reads)) return fail(EREMOTEIO);
+    unsigned char* byte = &qm7140_double.regs[data->command];
+    if (reading) data->data->byte = *byte;
+    else *byte = data->data->byte;
+    ++*(reading ? &qm7140_double.reads : &qm7140_double.writes);
     return 0;
 }

@@ -1,6 +1,5 @@
-/* A QM7140 on an I2C adapter that exists only in the test process: the process's open, ioctl
- * and close answer for one reserved path as the kernel's i2c-dev would, from a register file,
- * and pass every other call on. The real bus code and libi2c run unchanged above it. */
+/* A QM7140 on an I2C adapter of the test process alone: its open, ioctl and close answer for
+ * one reserved path as i2c-dev would, and pass every other call on; libi2c runs unchanged. */
 #ifndef QM7140_TESTS_I2C_DOUBLE_H
 #define QM7140_TESTS_I2C_DOUBLE_H
 

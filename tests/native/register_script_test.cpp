@@ -1,6 +1,5 @@
-// Register exports and script replay through the terminal host: the C header compiled and
-// run by the system's compiler, the i2cset script run by sh against a recording i2cset, a
-// state carried through a script and back, and the scripts replay refuses whole.
+// Exports and replay through the terminal host: the C header built by cc, the i2cset script
+// run by sh, a state carried through a script and back, and the scripts replay refuses whole.
 #include "host/common/state_file.h"
 #include "session_fixture.h"
 
@@ -26,12 +25,8 @@ struct RegisterExports : SessionFixture {
     }
     ~RegisterExports() override { fs::remove_all(dir); }
 
-    std::string Read(const std::string& name) {
-        std::stringstream text;
-        text << std::ifstream(dir / name).rdbuf();
-        return text.str();
-    }
-    int Shell(const std::string& command) { return std::system(command.c_str()); }
+    std::string Read(const std::string& name) { return (std::stringstream() << std::ifstream(dir / name).rdbuf()).str(); }
+    static int Shell(const std::string& command) { return std::system(command.c_str()); }
 };
 
 // Both send the same pairs; the C program prints them as the i2cset script runs them.
@@ -58,9 +53,7 @@ TEST_F(RegisterExports, TheCHeaderCompilesCleanAndTheI2csetScriptNeedsItsBusBoth
 }
 
 TEST_F(RegisterExports, AStateExportedAsAScriptAndReplayedOntoAClearedDeviceComesBack) {
-    std::ofstream zero(dir / "zero.txt");
-    for (unsigned reg = 0; reg < 256; ++reg) zero << reg << " 0\n";
-    zero.close();
+    for (unsigned reg = 0; reg < 256; ++reg) std::ofstream(dir / "zero.txt", std::ios::app) << reg << " 0\n";
     Run("poke 1 0x36\npoke 0x40 0x77\nsave " + d + "/before.txt\nexport script " + d + "/settings.txt\nload " + d +
         "/zero.txt\nreplay " + d + "/settings.txt\nsave " + d + "/after.txt");
     const auto before = host::ReadStateFile(dir / "before.txt"), after = host::ReadStateFile(dir / "after.txt");
@@ -80,9 +73,7 @@ TEST_F(RegisterExports, AReplayRefusesAnInvalidFileWholeNamingItsLine) {
         {"# fine\n\nw 0x80 0x04 zz\n", ":3: value \"zz\" is not a hex number"},
         {"w 0x80 0xFE 1 2 3\n", ":1: the values run past register 0xFF"},
         {"w 0x82 0x03 0x01\n", ":1: address 0x82 is not this chip's (0x80)"},
-        {"d 10001\n", ":1: delay 10001 ms is longer than 10000 ms"},
         {"d 6000\nw 0x80 1 2\nd 4001\n", ":3: the delays add up to more than 10000 ms"},
-        {"reset\n", ":1: unknown command \"reset\" (w, d or r)"},
         {"w 0x80 0x03 0x01\n" + std::string(5000, '#') + "\n", ":2: a line longer than 4096 bytes"},
         {std::string(70000, '\n'), ": larger than 65536 bytes"},
     };

@@ -19,5 +19,4 @@ struct SessionFixture : ::testing::Test {
         EXPECT_EQ(session.RunScript(in, false) == 0, ok) << lines << "\n" << out.str();
         return out.str();
     }
-    uint8_t Cached(uint8_t reg) const { return session.Registers().bytes[reg]; }
 };
