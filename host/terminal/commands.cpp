@@ -2,6 +2,7 @@
 
 #include "host/common/parse.h"
 #include "host/common/state_file.h"
+#include "host/terminal/bus_commands.h"
 #include "host/terminal/session.h"
 #include "host/terminal/cairo_drawing.h"
 #include "host/terminal/user.h"
@@ -257,6 +258,11 @@ constexpr Command kCommands[] = {
     {"dump", "", "print every device register, 16 a line", 0, false, Dump},
     {"save", "FILE", "write the registers to a file, one a line", 1, true, Save},
     {"load", "FILE", "read saved registers (others stay), notify all", 1, true, Load},
+    {"bus", "", "print the chip's bus and address, online or offline", 0, false, bus_commands::Status},
+    {"connect", "", "(re)open the bus, read registers 0x00-0x1F, notify all", 0, false, bus_commands::Connect},
+    {"readall", "", "read registers 0x00-0x1F from the chip, notify all", 0, false, bus_commands::ReadAll},
+    {"export", "FORMAT FILE", "write 0x00-0x1F as c, i2cset or script", 2, true, bus_commands::Export},
+    {"replay", "FILE", "check a register script whole, then play it", 1, true, bus_commands::Replay},
     {"menu", "", "list the menu captions (_GetMenuItem)", 0, false, Menu},
     {"name", "NAME", "give the instance a device name (_SetCodecName)", 1, true, Name},
     {"help", "", "list the commands", 0, false, Help},

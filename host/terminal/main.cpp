@@ -1,7 +1,9 @@
-// qm7140-host: a terminal host for the module, with a simulated QM7140 behind it.
+// qm7140-host: a terminal host for the module, with a simulated QM7140 or a real one behind it.
 #include "host/terminal/commands.h"
 #include "host/common/files.h"
+#include "host/common/i2c_bus.h"
 #include "host/common/module.h"
+#include "host/common/parse.h"
 #include "host/terminal/session.h"
 
 #include <unistd.h>
@@ -22,7 +24,7 @@ extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfi
 namespace {
 
 void PrintHelp(std::ostream& out) {
-    out << "usage: qm7140-host [--module PATH] [SCRIPT | -]\n"
+    out << "usage: qm7140-host [--module PATH] [--bus /dev/i2c-N [--address 0xNN]] [SCRIPT | -]\n"
            "\n"
            "Loads libqm7140.so (the one beside this program unless --module names another),\n"
            "creates one instance and connects its three register windows to a simulated\n"
@@ -30,19 +32,27 @@ void PrintHelp(std::ostream& out) {
            "printed as one line, e.g. \"W 0x80/0 reg 0x02 = 0x55\" (device address/page,\n"
            "register, the byte written).\n"
            "\n"
+           "--bus connects a real QM7140 on that I2C adapter instead (i2c-dev), at 7-bit\n"
+           "address 0x40 (the module's 0x80) unless --address gives the one its board\n"
+           "straps. Registers 0x00 to 0x1F are read from the chip at once, and every write\n"
+           "goes to it; a failed transfer prints an \"error:\" line and the register is read\n"
+           "back. When the adapter is gone the bus goes offline until \"connect\".\n"
+           "\n"
            "Commands come one a line from SCRIPT, from standard input (\"-\", or when it is\n"
            "not a terminal; each line is echoed as \"> line\"), or at a prompt.\n"
            "A line that fails prints one \"error:\" line and the rest still runs.\n"
            "\n"
            "Exit status: 0 when every line ran; 1 when a line failed (after running the\n"
-           "rest) or the module could not be used; 2 for bad options.\n"
+           "rest), the module could not be used or --bus did not connect; 2 for bad\n"
+           "options.\n"
            "\n"
            "Commands:\n";
     host::PrintCommands(out);
 }
 
 int Usage(const std::string& problem) {
-    std::cerr << "error: " << problem << "\nusage: qm7140-host [--module PATH] [SCRIPT | -]  (--help for more)\n";
+    std::cerr << "error: " << problem
+              << "\nusage: qm7140-host [--module PATH] [--bus /dev/i2c-N [--address 0xNN]] [SCRIPT | -]  (--help for more)\n";
     return 2;
 }
 
@@ -50,9 +60,22 @@ int Usage(const std::string& problem) {
 
 int main(int argc, char** argv) {
     std::filesystem::path modulePath = host::DefaultModulePath();
-    std::optional<std::string> script;
+    std::optional<std::string> script, bus, address;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
+        std::optional<std::string>* value = nullptr;
+        if (arg == "--bus" || arg.starts_with("--bus=")) value = &bus;
+        if (arg == "--address" || arg.starts_with("--address=")) value = &address;
+        if (value != nullptr) {
+            const size_t equals = arg.find('=');
+            if (equals != std::string_view::npos)
+                *value = std::string(arg.substr(equals + 1));
+            else if (++i < argc)
+                *value = argv[i];
+            else
+                return Usage(std::string(arg) + " needs a value");
+            continue;
+        }
         if (arg == "--help" || arg == "-h") {
             PrintHelp(std::cout);
             return 0;
@@ -71,17 +94,29 @@ int main(int argc, char** argv) {
         }
     }
     const bool interactive = !script && isatty(STDIN_FILENO) != 0;
+    uint8_t chip = host::kChipAddress;
+    if (address) {
+        if (!bus) return Usage("--address is for a chip on --bus");
+        // 7-bit, outside the ranges the bus reserves.
+        const auto parsed = host::ParseUnsigned(*address);
+        if (!parsed || *parsed < 0x08 || *parsed > 0x77)
+            return Usage("--address " + *address + " is not a 7-bit address from 0x08 to 0x77");
+        chip = static_cast<uint8_t>(*parsed);
+    }
+    if (bus && bus->empty()) return Usage("--bus needs a path such as /dev/i2c-1");
 
     try {
         std::ifstream file;
         if (script && *script != "-") file = host::OpenInput(*script);
         std::istream& in = file.is_open() ? file : std::cin;
         host::Session session(modulePath, std::cout, std::cerr);
-        int status = 0;
+        // A chip that did not connect is reported; the session goes on offline, so that
+        // "connect" can try again.
+        int status = bus && !session.UseBus(host::MakeI2cBus(*bus, chip)) ? 1 : 0;
         if (interactive)
             session.RunInteractive(in);
         else
-            status = session.RunScript(in, true) == 0 ? 0 : 1;
+            status = session.RunScript(in, true) == 0 ? status : 1;
         // A transcript that could not be written is a failure, not a success.
         errno = 0;
         if (!std::cout.flush()) {

@@ -31,7 +31,12 @@ Session::Session(const std::filesystem::path& modulePath, std::ostream& out, std
     : module_(modulePath),
       out_(out),
       err_(err),
-      device_(module_, [this](const BusWrite& write) { out_ << WriteLine(write, device_.Registers()) << '\n'; }) {}
+      device_(module_, [this](const BusWrite& write) {
+          out_ << WriteLine(write, device_.Registers()) << '\n';
+          if (bus_) bus_->Send(write);
+      }) {
+    UseBus(MakeSimulatedBus(device_.Registers()));
+}
 
 Session::~Session() = default;
 
@@ -46,6 +51,14 @@ QM7140UiForm Session::Form(const DialogInfo& dialog) const {
 void Session::Poke(uint8_t reg, uint8_t value) { device_.Registers().bytes[reg] = value; }
 
 void Session::Notify(uint8_t reg) { device_.Notify(reg); }
+
+bool Session::UseBus(std::unique_ptr<host::Bus> bus) {
+    bus_ = std::make_unique<DeviceBus>(device_, std::move(bus), [this](const std::string& text) {
+        out_.flush();
+        err_ << "error: " << where_ << text << std::endl;
+    });
+    return bus_->Connect();
+}
 
 void Session::LinkGraphObject(bool link) {
     graphLinked_ = link;
@@ -64,6 +77,7 @@ void Session::ReportGraphObject() {
 }
 
 bool Session::Execute(std::string_view line) {
+    const int failures = bus_->Failures();
     bool ran = true;
     try {
         const std::vector<std::string> words = Tokenize(line);
@@ -73,6 +87,8 @@ bool Session::Execute(std::string_view line) {
         err_ << "error: " << where_ << e.what() << std::endl;
         ran = false;
     }
+    // A transfer that failed was reported as it happened; the line failed all the same.
+    if (bus_->Failures() != failures) ran = false;
     ReportGraphObject();
     return ran;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "host/common/device.h"
+#include "host/common/device_bus.h"
 #include "host/common/graph_object.h"
 #include "host/common/module.h"
 #include "host/common/register_file.h"
@@ -11,6 +12,7 @@
 
 #include <filesystem>
 #include <iosfwd>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -36,7 +38,12 @@ public:
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
-    // One command line; false when it failed (its error line is printed).
+    // The chip behind the device from now on, connected at once (the simulated one until
+    // then); whether it connected. A failure is printed and leaves the device offline.
+    bool UseBus(std::unique_ptr<Bus> bus);
+
+    // One command line; false when it failed or a bus transfer it made failed (its error
+    // line is printed).
     bool Execute(std::string_view line);
     // Every line, echoed as "> line" when asked; returns how many failed. Stops at quit.
     int RunScript(std::istream& in, bool echo);
@@ -48,6 +55,7 @@ public:
     const Module::UiSeam& Ui() const { return module_.Ui; }
     QM7140Instance Instance() const { return device_.Instance(); }
     const RegisterFile& Registers() const { return device_.Registers(); }
+    DeviceBus& Link() { return *bus_; }
     std::ostream& Out() { return out_; }
     // The dialog's form as the UI seam shows it; its strings last until the next call into
     // the module. CommandError when the module refuses.
@@ -69,8 +77,9 @@ private:
     Module module_;
     std::ostream& out_;
     std::ostream& err_;
-    // Before the device: the instance it frees may still call the linked object.
+    // Before the device: the instance it frees may still call the linked object, or write.
     GraphRectangle graph_ = MakeRectangle(0, 0, 100, 50, 1, 0);
+    std::unique_ptr<DeviceBus> bus_;
     Device device_;
     bool graphLinked_ = false;
     int32_t shownState_ = 0, shownHitMode_ = 0;

@@ -1,6 +1,7 @@
 #include "host/windows/host_window.h"
 
 #include "host/common/files.h"
+#include "host/common/bus.h"
 #include "host/common/parse.h"
 #include "host/common/state_file.h"
 #include "host/windows/ids.h"
@@ -36,6 +37,31 @@ std::optional<std::filesystem::path> AskForStateFile(HWND owner, bool save) {
     return std::filesystem::path(file.c_str());
 }
 
+// The format is the file type the user picked from the list.
+std::optional<ExportChoice> AskForExportFile(HWND owner) {
+    std::wstring filter;
+    for (const host::ExportFormatInfo& f : host::ExportFormats()) {
+        const std::wstring pattern = L"*." + Widen(f.extension);
+        filter += Widen(f.title) + L" (" + pattern + L")" + L'\0' + pattern + L'\0';
+    }
+    filter += L'\0';
+    std::wstring file(32768, L'\0');
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = filter.c_str();
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = file.data();
+    ofn.nMaxFile = static_cast<DWORD>(file.size());
+    ofn.lpstrDefExt = L"h";  // the dialog follows the type picked
+    ofn.lpstrTitle = L"Export registers 0x00 to 0x1F";
+    ofn.Flags = OFN_NOCHANGEDIR | OFN_OVERWRITEPROMPT;
+    if (!GetSaveFileNameW(&ofn)) return std::nullopt;
+    const auto formats = host::ExportFormats();
+    const size_t index = ofn.nFilterIndex >= 1 && ofn.nFilterIndex <= formats.size() ? ofn.nFilterIndex - 1 : 0;
+    return ExportChoice{std::filesystem::path(file.c_str()), formats[index].format};
+}
+
 // A caption's ampersands shown as they are, not as mnemonics.
 std::wstring MenuText(const char* caption) {
     std::wstring text;
@@ -49,9 +75,9 @@ std::wstring MenuText(const char* caption) {
 }  // namespace
 
 Prompts SystemPrompts() {
-    return {AskForStateFile, [](HWND owner, const std::wstring& text) {
-                MessageBoxW(owner, text.c_str(), kTitle, MB_OK | MB_ICONERROR);
-            }};
+    return {AskForStateFile,
+            [](HWND owner, const std::wstring& text) { MessageBoxW(owner, text.c_str(), kTitle, MB_OK | MB_ICONERROR); },
+            AskForExportFile};
 }
 
 HostWindow::HostWindow(const host::Module& module, int devices, Prompts prompts)
@@ -117,6 +143,7 @@ void HostWindow::BuildMenu() {
     HMENU file = CreatePopupMenu();
     AppendMenuW(file, MF_STRING, kLoadState, L"&Load state...");
     AppendMenuW(file, MF_STRING, kSaveState, L"&Save state...");
+    AppendMenuW(file, MF_STRING, kExport, L"&Export...");
     AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(file, MF_STRING, kExit, L"E&xit");
 
@@ -233,6 +260,18 @@ void HostWindow::SaveState() {
     Log("saved " + host::PathText(*path) + OfDevice(current_));
 }
 
+void HostWindow::Export() {
+    const auto choice = prompts_.exportFile(window_);
+    if (!choice) return;
+    try {
+        host::WriteReplacing(choice->path, host::Export(choice->format, DeviceAt(current_).Registers(), host::kChipAddress));
+    } catch (const std::exception& e) {
+        prompts_.error(window_, L"The registers were not exported.\n\n" + Widen(e.what()));
+        return;
+    }
+    Log("exported registers 0x00 to 0x1F to " + host::PathText(choice->path) + OfDevice(current_));
+}
+
 void HostWindow::Log(std::string_view line) {
     if (log_ != nullptr) log_->Add(line);
 }
@@ -253,6 +292,7 @@ void HostWindow::Command(unsigned id) {
     switch (id) {
     case kLoadState: LoadState(); break;
     case kSaveState: SaveState(); break;
+    case kExport: Export(); break;
     case kExit: DestroyWindow(window_); break;
     case kReadAll: ReadAll(); break;
     case kDigitalControlOnFigure: OpenOnFigure(current_); break;

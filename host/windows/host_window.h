@@ -5,6 +5,7 @@
 
 #include "host/common/device.h"
 #include "host/common/module.h"
+#include "host/common/register_export.h"
 #include "host/windows/device_figures.h"
 #include "host/windows/register_grid.h"
 #include "host/windows/write_log.h"
@@ -21,11 +22,18 @@
 
 namespace winhost {
 
+struct ExportChoice {
+    std::filesystem::path path;
+    host::ExportFormat format;
+};
+
 // What the host asks and tells the user in windows of the system's; tests answer instead.
 struct Prompts {
     // A state file to save to or load from; nothing when the user cancels.
     std::function<std::optional<std::filesystem::path>(HWND owner, bool save)> stateFile;
     std::function<void(HWND owner, const std::wstring& text)> error;
+    // A file to export the registers to, and in which format.
+    std::function<std::optional<ExportChoice>(HWND owner)> exportFile;
 };
 // The common file dialogs and a message box.
 Prompts SystemPrompts();
@@ -70,6 +78,7 @@ private:
     void Written(int device, const host::BusWrite& write);
     void LoadState();
     void SaveState();
+    void Export();
     void Log(std::string_view line);
     std::string OfDevice(int device) const;  // " (device 2)" when there are several
 

@@ -9,8 +9,12 @@ size_t qm7140_c_register_window_size(void) { return sizeof(QM7140RegisterWindow)
 size_t qm7140_c_graph_object_size(void) { return sizeof(QM7140GraphObject); }
 size_t qm7140_c_graph_fill_color_offset(void) { return offsetof(QM7140GraphObject, FillColor); }
 
-/* The UI seam's records at the offsets the header documents for the 64-bit build. */
+/* The UI seam's records at the offsets the header documents for the 64-bit build (the
+ * i686 DLL's tests compile this file too). */
 #include <qm7140/ui.h>
+
+#include <stdint.h>
+#if UINTPTR_MAX > 0xFFFFFFFFu
 
 #define AT(Record, field, offset) _Static_assert(offsetof(Record, field) == (offset), #Record "." #field)
 AT(QM7140UiForm, control_count, 4);
@@ -56,3 +60,4 @@ AT(QM7140UiDrawing, fill_rect, 8);
 AT(QM7140UiDrawing, stroke_path, 56);
 _Static_assert(sizeof(QM7140UiDrawing) == QM7140_UI_DRAWING_V1_SIZE, "QM7140UiDrawing");
 #undef AT
+#endif

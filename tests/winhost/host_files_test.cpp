@@ -3,6 +3,7 @@
 #include "host_test.h"
 
 #include "host/common/files.h"
+#include "host/common/register_export.h"
 #include "host/common/register_file.h"
 #include "host/windows/options.h"
 
@@ -110,6 +111,17 @@ TEST_F(Host, ABadStateFileIsRefusedWithItsLineAndChangesNothing) {
     EXPECT_NE(errors[1].find(L"cannot write"), std::wstring::npos);
     EXPECT_EQ(LogLines().size(), logged);
     std::filesystem::remove(file);
+}
+
+TEST_F(Host, FileExportWritesTheCurrentDevicesRegistersInTheFormatPicked) {
+    window->SetRegister(2, 0x40);
+    for (const host::ExportFormatInfo& f : host::ExportFormats()) {
+        const auto file = TempFile("export." + std::string(f.extension));
+        exportTo = winhost::ExportChoice{file, f.format};
+        Menu(winhost::kExport);
+        EXPECT_EQ(Read(file), host::Export(f.format, window->DeviceAt(0).Registers(), 0x40)) << f.name;
+        std::filesystem::remove(file);
+    }
 }
 
 std::wstring VersionString(const std::vector<BYTE>& info, const wchar_t* name) {

@@ -53,7 +53,8 @@ protected:
     void Open(int devices) {
         module = std::make_unique<host::Module>(host::DefaultModulePath());
         winhost::Prompts prompts{[this](HWND, bool save) { return save ? saveTo : loadFrom; },
-                                 [this](HWND, const std::wstring& text) { errors.push_back(text); }};
+                                 [this](HWND, const std::wstring& text) { errors.push_back(text); },
+                                 [this](HWND) { return exportTo; }};
         window = std::make_unique<winhost::HostWindow>(*module, devices, prompts);
         main = window->Window();
         ShowWindow(main, SW_SHOW);
@@ -124,5 +125,6 @@ protected:
     std::unique_ptr<winhost::HostWindow> window;
     HWND main = nullptr;
     std::optional<std::filesystem::path> saveTo, loadFrom;
+    std::optional<winhost::ExportChoice> exportTo;
     std::vector<std::wstring> errors;
 };
