@@ -1,8 +1,8 @@
 # Every `#include "folder/..."` line must follow the layers' arrows:
 #   plugin -> dialogs -> {registers, graph, platform}, graph -> platform, backends -> platform,
 #   host -> platform (to play the user; Cairo for snapshots). What the hosts share
-#   (host/common) reaches nothing beyond the C headers, and neither does the Windows host
-#   (host/windows): it knows the module as a real host does.
+#   (host/common) reaches nothing beyond the C headers, and neither do the Windows host
+#   (host/windows) and the web host (host/web): they know the module as a real host does.
 # The compilers cannot catch a wrong arrow: every target has the repository root on its
 # include path.
 # Run: cmake -DROOT=<repository> -P include_arrows.cmake
@@ -17,13 +17,14 @@ set(allowed_platform/cairo platform/cairo platform)
 set(allowed_host host host/common platform platform/cairo)
 set(allowed_host/common host/common)
 set(allowed_host/windows host/windows host/common)
+set(allowed_host/web host/web host/common)
 
 # The layer a path belongs to: its top folder, a backend folder of the platform, or one of
 # the hosts' folders that must stay apart from the module.
 function(layer_of path out)
   if(path MATCHES "^platform/(win32|cairo)/")
     set(${out} "platform/${CMAKE_MATCH_1}" PARENT_SCOPE)
-  elseif(path MATCHES "^host/(common|windows)/")
+  elseif(path MATCHES "^host/(common|windows|web)/")
     set(${out} "host/${CMAKE_MATCH_1}" PARENT_SCOPE)
   elseif(path MATCHES "^([^/]+)/")
     set(${out} "${CMAKE_MATCH_1}" PARENT_SCOPE)
