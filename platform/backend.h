@@ -6,7 +6,7 @@ namespace platform {
 
 class Form;
 
-// Headless builds attach nothing.
+// Headless builds attach peers that count changes (platform/headless.h).
 void AttachPeers(Form& form);
 
 }  // namespace platform

@@ -23,7 +23,9 @@ struct Rect {
 enum class Kind { Form, CheckBox, ComboBox, RadioGroup, TrackBar, Edit, Label, GroupBox, Button, PaintBox };
 
 // What changed in the model, for a peer to mirror.
-enum class Change { Caption, Checked, Items, ItemIndex, Text, Range, Position, Visible, BringToFront, Repaint };
+// Activation and Focus are the form's: it became or stopped being the active window, or the
+// focus moved among its controls.
+enum class Change { Caption, Checked, Items, ItemIndex, Text, Range, Position, Visible, BringToFront, Repaint, Activation, Focus };
 
 class Peer {
 public:

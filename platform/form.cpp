@@ -1,5 +1,7 @@
 #include "platform/form.h"
 
+#include <algorithm>
+
 namespace platform {
 
 Screen& Form::LocalScreen() {
@@ -20,6 +22,28 @@ Control& Form::Add(std::unique_ptr<Control> control, Control* parent) {
     control->SetParent(parent != nullptr ? parent : this);
     controls_.push_back(std::move(control));
     return *controls_.back();
+}
+
+namespace {
+
+void AppendInTabOrder(const Control& container, std::vector<Control*>& list) {
+    std::vector<Control*> children = container.Children();
+    std::stable_sort(children.begin(), children.end(),
+                     [](const Control* a, const Control* b) { return a->TabOrder < b->TabOrder; });
+    for (Control* child : children) {
+        list.push_back(child);
+        AppendInTabOrder(*child, list);
+    }
+}
+
+}  // namespace
+
+const std::vector<Control*>& Form::TabList() const {
+    if (tabList_.size() != controls_.size()) {
+        tabList_.clear();
+        AppendInTabOrder(*this, tabList_);
+    }
+    return tabList_;
 }
 
 Control* Form::FindControl(std::string_view name) const {
@@ -49,12 +73,14 @@ void Form::userActivate() {
     if (screen_.active == this) return;
     if (screen_.active != nullptr) screen_.active->userDeactivate();
     screen_.active = this;
+    Sync(Change::Activation);
     if (OnActivate) OnActivate();
 }
 
 void Form::userDeactivate() {
     if (screen_.active != this) return;
     screen_.active = nullptr;
+    Sync(Change::Activation);
     if (OnDeactivate) OnDeactivate();
 }
 
@@ -62,6 +88,7 @@ void Form::userFocus(Control* control) {
     if (control == focused_) return;
     Control* previous = focused_;
     focused_ = control;
+    Sync(Change::Focus);
     if (previous != nullptr && previous->kind() == Kind::Edit) static_cast<Edit*>(previous)->Exit();
 }
 

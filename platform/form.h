@@ -11,6 +11,7 @@
 #include "platform/controls.h"
 
 #include <optional>
+#include <vector>
 #include <stdexcept>
 #include <string_view>
 
@@ -38,6 +39,9 @@ public:
     Control& Add(std::unique_ptr<Control> control, Control* parent = nullptr);
     const std::vector<std::unique_ptr<Control>>& Controls() const { return controls_; }
     Control* FindControl(std::string_view name) const;
+    // Every control in tab order, depth first: a container's children follow it. Made once,
+    // and again after a control was added.
+    const std::vector<Control*>& TabList() const;
     template <class T>
     T* Find(std::string_view name) const {
         return dynamic_cast<T*>(FindControl(name));
@@ -82,6 +86,7 @@ public:
 private:
     Screen& screen_;
     std::vector<std::unique_ptr<Control>> controls_;
+    mutable std::vector<Control*> tabList_;
     Control* focused_ = nullptr;
     bool visible_ = false;
 };

@@ -242,8 +242,8 @@ typedef QM7140UiStatus (*QM7140_UiSelectFn)(QM7140Instance instance, int32_t dia
                                             int32_t control, int32_t item);
 /* "qm7140_ui_type": types `keys` into an edit or a combo box's text field, one key per byte:
  * printable ASCII, QM7140_UI_KEY_BACKSPACE and QM7140_UI_KEY_ENTER. In a combo box the list
- * follows the text to the first item it begins (any letter case), or to none. ERR_KIND,
- * ERR_RANGE for any other byte (then no key is typed). */
+ * follows the text to the first item it begins (any letter case), or to none (an empty text
+ * too). ERR_KIND, ERR_RANGE for any other byte (then no key is typed). */
 typedef QM7140UiStatus (*QM7140_UiTypeFn)(QM7140Instance instance, int32_t dialog,
                                           int32_t control, const char *keys);
 /* "qm7140_ui_focus": moves the focus to a control that can hold it, or with -1 out of the
