@@ -15,6 +15,7 @@ struct Field {
     const char* name;
     int64_t low, high;  // an integer's range; a string's length; bool: unused
     enum { Integer, String, Boolean } kind = Integer;
+    bool optional = false;
 };
 
 struct Shape {
@@ -42,7 +43,7 @@ const Shape kShapes[] = {
     {"focus", ActionType::Focus, {kDlg, {"c", -1, kMostControls}}},
     {"pos", ActionType::Position, {kDlg, kControl, {"v", INT32_MIN, INT32_MAX}}},
     {"mouse", ActionType::Mouse, {kDlg, kControl, {"a", 0, 2}, {"b", 0, 2}, {"x", -kCoordinate - 1, kCoordinate},
-                                  {"y", -kCoordinate - 1, kCoordinate}, {"seq", 0, INT64_MAX}}},
+                                  {"y", -kCoordinate - 1, kCoordinate}, {"seq", 0, INT64_MAX, Field::Integer, true}}},
     {"reg", ActionType::Register, {{"r", 0, 255}, {"v", 0, 255}}},
     {"readall", ActionType::ReadAll, {}},
     {"link", ActionType::Link, {}},
@@ -77,14 +78,17 @@ std::variant<Action, std::string> ParseAction(std::string_view message) {
     const std::string& name = type->get_ref<const std::string&>();
     const auto shape = std::find_if(std::begin(kShapes), std::end(kShapes), [&](const Shape& s) { return name == s.type; });
     if (shape == std::end(kShapes)) return "unknown message type " + Json(name).dump(-1, ' ', true, Json::error_handler_t::replace);
-    if (json.size() != shape->fields.size() + 1) return name + ": expected exactly its fields";
-
     Action action;
     action.type = shape->action;
+    size_t present = 1;
     for (const Field& field : shape->fields) {
         const auto found = json.find(field.name);
         const std::string where = name + "." + field.name;
-        if (found == json.end()) return where + " is missing";
+        if (found == json.end()) {
+            if (field.optional) continue;
+            return where + " is missing";
+        }
+        ++present;
         switch (field.kind) {
         case Field::Integer: {
             if (!found->is_number_integer()) return where + " is not an integer";
@@ -109,6 +113,7 @@ std::variant<Action, std::string> ParseAction(std::string_view message) {
             break;
         }
     }
+    if (present != json.size()) return name + ": expected exactly its fields";
     return action;
 }
 

@@ -21,7 +21,7 @@ enum class ActionType {
     Text,        // text {dlg, c, text, enter}: the edit's text replaced, then Enter if asked
     Focus,       // focus {dlg, c}: c -1 leaves the dialog's controls
     Position,    // pos {dlg, c, v}
-    Mouse,       // mouse {dlg, c, a, b, x, y, seq}: a 0 down, 1 move, 2 up
+    Mouse,       // mouse {dlg, c, a, b, x, y[, seq]}: a 0 down, 1 move, 2 up; moves carry seq
     Register,    // reg {r, v}: the grid's edit of one register
     ReadAll,     // readall {}
     Link,        // link {}: Digital Control shown on the device's figure

@@ -63,6 +63,7 @@ TEST(WebMessages, TakeOnlyKnownTypesWithExactlyTheirFieldsInRange) {
     } rows[] = {
         {R"({"t":"click","dlg":2,"c":0})", true},
         {R"({"t":"mouse","dlg":1,"c":12,"a":1,"b":0,"x":-32768,"y":32767,"seq":9007199254740993})", true},
+        {R"({"t":"mouse","dlg":1,"c":12,"a":0,"b":2,"x":0,"y":0})", true},
         {R"({"t":"text","dlg":1,"c":7,"text":"4.2","enter":true})", true},
         {R"({"t":"focus","dlg":0,"c":-1})", true},
         {R"({"t":"click","dlg":3,"c":0})", false},

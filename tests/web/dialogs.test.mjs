@@ -15,8 +15,8 @@ after(async () => { await browser?.close(); await server?.stop(); });
 
 const panel = (p, d) => p.locator(`.panel[data-dialog="${d}"]`);
 const control = (p, d, name) => panel(p, d).locator(`[data-name="${name}"]`);
+// Shown from the menu, which also brings it to the front.
 async function open(p, d) {
-  if (await panel(p, d).isVisible().catch(() => false)) return;
   await p.click(`#menu button[data-dialog="${d}"]`);
   await panel(p, d).waitFor({ state: 'visible' });
 }
@@ -70,7 +70,7 @@ test('edits commit on Enter and on leaving with Tab; a track bar moves by keyboa
   await level.fill('5');
   await level.press('Tab');
   assert.equal(await register(page, 0x0d, (v) => v === 0x78), 0x78);
-  await page.waitForFunction(() => document.querySelector('[data-name="Level"]').value === '5.00');
+  await page.waitForFunction(() => document.querySelector('[data-name="Level"]').value === '4.99');
 
   const attack = control(page, LIMITER, 'AttackTime');
   await attack.focus();

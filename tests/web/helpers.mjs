@@ -80,6 +80,7 @@ export function socket(port, headers) {
     s.write(`${lines.join('\r\n')}\r\n\r\n`);
     let buffer = Buffer.alloc(0);
     let open = false;
+    let parts = [];  // a message's fragments so far
     const client = {
       messages: [], closed: false, status: 0,
       send(payload, opcode = 1) {
@@ -116,8 +117,12 @@ export function socket(port, headers) {
         if (size === 126) { if (buffer.length < 4) return; size = buffer.readUInt16BE(2); at = 4; }
         else if (size === 127) { if (buffer.length < 10) return; size = Number(buffer.readBigUInt64BE(2)); at = 10; }
         if (buffer.length < at + size) return;
-        const opcode = buffer[0] & 15;
-        if (opcode === 1) client.messages.push(JSON.parse(buffer.toString('utf8', at, at + size)));
+        const opcode = buffer[0] & 15, fin = buffer[0] & 0x80;
+        if (opcode === 1 || opcode === 0) parts.push(buffer.subarray(at, at + size));
+        if ((opcode === 1 || opcode === 0) && fin) {
+          client.messages.push(JSON.parse(Buffer.concat(parts).toString('utf8')));
+          parts = [];
+        }
         buffer = buffer.subarray(at + size);
       }
     });

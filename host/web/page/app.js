@@ -51,7 +51,7 @@ function receive(m) {
     }
     $('menu').replaceChildren();
     m.menu.forEach((caption, d) => {
-      button($('menu'), caption, () => link.send({ t: 'menu', dlg: d })).dataset.dialog = String(d);
+      button($('menu'), caption, () => { dialogs.front(d); link.send({ t: 'menu', dlg: d }); }).dataset.dialog = String(d);
     });
     choose(device >= 0 && device < m.devices ? device : 0);
     return;

@@ -63,13 +63,27 @@ export class Dialogs {
     const d = form.dlg;
     this.forms[d] = form;
     let panel = this.panels[d];
-    if (!panel) panel = this.panels[d] = this.panel(form);
+    if (!panel) {
+      panel = this.panels[d] = this.panel(form);
+      panel.root.hidden = true;
+    }
     caption(panel.titleText, form.caption);
     panel.client.style.width = `${form.w}px`;
     panel.client.style.height = `${form.h}px`;
+    // Shown or made active: on top, as a window manager raises it.
+    if ((form.visible && panel.root.hidden) || (form.active && !panel.root.classList.contains('active'))) this.raise(panel);
     panel.root.hidden = !form.visible;
     panel.root.classList.toggle('active', form.active);
-    if (form.visible) panel.root.style.zIndex = form.active ? '2' : '1';
+  }
+
+  // The menu's choice comes to the front, also when it was open already.
+  front(d) {
+    if (this.panels[d]) this.raise(this.panels[d]);
+  }
+
+  raise(panel) {
+    this.top = (this.top || 0) + 1;
+    panel.root.style.zIndex = String(this.top);
   }
 
   panel(form) {
@@ -85,11 +99,13 @@ export class Dialogs {
     close.title = 'Close';
     close.addEventListener('click', () => this.link.send({ t: 'close', dlg: d }));
     const client = make('div', 'client', root);
-    const at = form.hasPos ? [form.left, form.top] : [24 + 40 * d, 16 + 30 * d];
+    // Where the dialog has no place of its own: side by side, titles in sight.
+    const at = form.hasPos ? [form.left, form.top] : [[16, 16], [772, 16], [16, 470]][d] ?? [16, 16];
     root.style.left = `${at[0]}px`;
     root.style.top = `${at[1]}px`;
     this.drag(root, title, close);
     root.addEventListener('pointerdown', () => {
+      this.raise(this.panels[d]);
       if (!this.forms[d].active) this.link.send({ t: 'activate', dlg: d });
     });
     root.addEventListener('focusin', (e) => {
