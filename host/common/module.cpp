@@ -66,6 +66,25 @@ Module::Module(const std::filesystem::path& path) {
     ShowDialog = reinterpret_cast<QM7140_ShowDialogFn>(resolve("_ShowDialog"));
     BoostForm = static_cast<void**>(resolve("_BoostForm"));
     LimiterForm = static_cast<void**>(resolve("_LimiterForm"));
+#ifndef _WIN32
+    auto ui = [&]<class Fn>(Fn& fn, const char* name) { fn = reinterpret_cast<Fn>(resolve(name)); };
+    ui(Ui.version, "qm7140_ui_version");
+    ui(Ui.form, "qm7140_ui_form");
+    ui(Ui.control, "qm7140_ui_control");
+    ui(Ui.item, "qm7140_ui_item");
+    ui(Ui.find, "qm7140_ui_find");
+    ui(Ui.click, "qm7140_ui_click");
+    ui(Ui.select, "qm7140_ui_select");
+    ui(Ui.type, "qm7140_ui_type");
+    ui(Ui.focus, "qm7140_ui_focus");
+    ui(Ui.setPosition, "qm7140_ui_set_position");
+    ui(Ui.mouse, "qm7140_ui_mouse");
+    ui(Ui.resize, "qm7140_ui_resize");
+    ui(Ui.activate, "qm7140_ui_activate");
+    ui(Ui.deactivate, "qm7140_ui_deactivate");
+    ui(Ui.close, "qm7140_ui_close");
+    ui(Ui.paint, "qm7140_ui_paint");
+#endif
     if (!missing.empty()) {
         Unload(handle_);
         throw std::runtime_error(PathText(path) + " lacks the export(s) " + missing);

@@ -3,6 +3,9 @@
 #pragma once
 
 #include <qm7140/plugin.h>
+#ifndef _WIN32
+#include <qm7140/ui.h>
+#endif
 
 #include <filesystem>
 
@@ -26,6 +29,28 @@ public:
     QM7140_ShowDialogFn ShowDialog = nullptr;
     void** BoostForm = nullptr;
     void** LimiterForm = nullptr;
+
+#ifndef _WIN32
+    // The UI seam of libqm7140.so: how a Linux host reads and plays the dialogs.
+    struct UiSeam {
+        QM7140_UiVersionFn version = nullptr;
+        QM7140_UiFormFn form = nullptr;
+        QM7140_UiControlFn control = nullptr;
+        QM7140_UiItemFn item = nullptr;
+        QM7140_UiFindFn find = nullptr;
+        QM7140_UiClickFn click = nullptr;
+        QM7140_UiSelectFn select = nullptr;
+        QM7140_UiTypeFn type = nullptr;
+        QM7140_UiFocusFn focus = nullptr;
+        QM7140_UiSetPositionFn setPosition = nullptr;
+        QM7140_UiMouseFn mouse = nullptr;
+        QM7140_UiResizeFn resize = nullptr;
+        QM7140_UiActivateFn activate = nullptr;
+        QM7140_UiDeactivateFn deactivate = nullptr;
+        QM7140_UiCloseFn close = nullptr;
+        QM7140_UiPaintFn paint = nullptr;
+    } Ui;
+#endif
 
 private:
     void* handle_ = nullptr;

@@ -3,9 +3,8 @@
 #include "host/common/parse.h"
 #include "host/common/state_file.h"
 #include "host/terminal/session.h"
+#include "host/terminal/cairo_drawing.h"
 #include "host/terminal/user.h"
-#include "platform/cairo/cairo_canvas.h"
-#include "platform/form.h"
 
 #include <algorithm>
 #include <array>
@@ -16,37 +15,40 @@ namespace host {
 namespace {
 
 using Args = std::vector<std::string>;
-using platform::Kind;
 
 std::string Padded(std::string text, size_t width) {
     if (text.size() < width) text.resize(width, ' ');
     return text;
 }
 
-platform::Control& ControlOf(const platform::Form& form, const DialogInfo& dialog, std::string_view name) {
-    if (platform::Control* control = form.FindControl(name)) return *control;
-    throw CommandError("no control " + Quoted(name) + " in " + std::string(dialog.key));
+std::string Text(const char* text) { return text != nullptr ? text : ""; }
+
+// A control of a dialog by its name, as the seam finds it.
+user::Target ControlOf(const Session& s, const DialogInfo& dialog, std::string_view name) {
+    int32_t index = -1;
+    const std::string wanted(name);
+    if (name.find('\0') != std::string_view::npos || s.Ui().find(s.Instance(), dialog.index, wanted.c_str(), &index) != QM7140_UI_OK)
+        throw CommandError("no control " + Quoted(name) + " in " + std::string(dialog.key));
+    QM7140UiControl c{.size = sizeof c};
+    if (s.Ui().control(s.Instance(), dialog.index, index, &c) != QM7140_UI_OK)
+        throw CommandError("cannot read " + Quoted(name) + " in " + std::string(dialog.key));
+    return {s.Ui(), s.Instance(), dialog.index, std::string(dialog.key), index, wanted, c.kind};
 }
 
 // A control the user can reach: its dialog has to be on the screen, and acting on it makes
 // that dialog the active window.
-struct Target {
-    platform::Form& form;
-    platform::Control& control;
-};
-
-Target Reach(Session& session, std::string_view dialog, std::string_view control) {
+user::Target Reach(Session& s, std::string_view dialog, std::string_view control) {
     const DialogInfo& info = FindDialog(dialog);
-    platform::Form& form = session.FormOf(info);
-    if (!form.Visible()) throw CommandError(std::string(info.key) + " is not shown (show it first)");
-    platform::Control& found = ControlOf(form, info, control);
-    form.userActivate();
-    return {form, found};
+    if (s.Form(info).visible == 0) throw CommandError(std::string(info.key) + " is not shown (show it first)");
+    user::Target target = ControlOf(s, info, control);
+    s.Ui().activate(s.Instance(), info.index);
+    return target;
 }
 
 // The user picks one of the host's menu entries: the host's own window takes the focus.
 void HostWindowTakesFocus(Session& s) {
-    for (const DialogInfo& d : Dialogs()) s.FormOf(d).userDeactivate();
+    for (const DialogInfo& d : Dialogs())
+        if (s.Form(d).visible != 0) s.Ui().deactivate(s.Instance(), d.index);
 }
 
 void Show(Session& s, const Args& a) {
@@ -59,17 +61,18 @@ void ShowByName(Session& s, const Args& a) {
     HostWindowTakesFocus(s);
     s.Api().ShowDialog(s.Instance(), a[0].c_str(), 0, 0, nullptr);
     for (const DialogInfo& d : Dialogs())
-        if (s.FormOf(d).Active()) return;
+        if (s.Form(d).active != 0) return;
     s.Out() << "nothing shown\n";
 }
 
-// The user clicks into a shown dialog, or back into the host's own window.
-void Activate(Session& s, const Args& a) {
-    const DialogInfo& info = FindDialog(a[0]);
-    platform::Form& form = s.FormOf(info);
-    if (!form.Visible()) throw CommandError(std::string(info.key) + " is not shown");
-    form.userActivate();
+const DialogInfo& ShownDialog(Session& s, std::string_view name) {
+    const DialogInfo& info = FindDialog(name);
+    if (s.Form(info).visible == 0) throw CommandError(std::string(info.key) + " is not shown");
+    return info;
 }
+
+// The user clicks into a shown dialog, or back into the host's own window.
+void Activate(Session& s, const Args& a) { s.Ui().activate(s.Instance(), ShownDialog(s, a[0]).index); }
 
 void Deactivate(Session& s, const Args&) { HostWindowTakesFocus(s); }
 
@@ -83,104 +86,103 @@ void Unlink(Session& s, const Args&) {
     s.LinkGraphObject(false);
 }
 
-void Close(Session& s, const Args& a) {
-    const DialogInfo& info = FindDialog(a[0]);
-    platform::Form& form = s.FormOf(info);
-    if (!form.Visible()) throw CommandError(std::string(info.key) + " is not shown");
-    form.userClose();
-}
+void Close(Session& s, const Args& a) { s.Ui().close(s.Instance(), ShownDialog(s, a[0]).index); }
 
 void ListDialogs(Session& s, const Args&) {
     for (const DialogInfo& d : Dialogs()) {
-        const platform::Form& form = s.FormOf(d);
-        s.Out() << Padded(std::string(d.key), 9) << Padded(form.Name(), 20) << Padded(Quoted(form.Caption()), 18)
-                << (form.Visible() ? (form.Active() ? "shown, active" : "shown") : "hidden") << '\n';
+        const QM7140UiForm form = s.Form(d);
+        s.Out() << Padded(std::string(d.key), 9) << Padded(Text(form.name), 20) << Padded(Quoted(Text(form.caption)), 18)
+                << (form.visible != 0 ? (form.active != 0 ? "shown, active" : "shown") : "hidden") << '\n';
     }
 }
 
+// In the dialog's tab order, a group's controls after the group.
 void ListControls(Session& s, const Args& a) {
-    const platform::Form& form = s.FormOf(FindDialog(a[0]));
+    const DialogInfo& info = FindDialog(a[0]);
+    std::vector<user::Target> controls;
+    for (int32_t i = 0; i < s.Form(info).control_count; ++i) {
+        QM7140UiControl c{.size = sizeof c};
+        if (s.Ui().control(s.Instance(), info.index, i, &c) != QM7140_UI_OK) throw CommandError("cannot read the controls");
+        controls.push_back({s.Ui(), s.Instance(), info.index, std::string(info.key), i, Text(c.name), c.kind});
+    }
     size_t width = 0;
-    for (const auto& control : form.Controls()) width = std::max(width, control->Name().size());
-    for (const auto& control : form.Controls())
-        s.Out() << Padded(control->Name(), width + 2) << Padded(user::KindName(control->kind()), 12) << user::Describe(form, *control)
-                << '\n';
-    if (form.Controls().empty()) s.Out() << "(no controls)\n";
+    for (const auto& c : controls) width = std::max(width, c.name.size());
+    for (const auto& c : controls)
+        s.Out() << Padded(c.name, width + 2) << Padded(user::KindName(c.kind), 12) << user::Describe(c) << '\n';
+    if (controls.empty()) s.Out() << "(no controls)\n";
 }
 
 void ListItems(Session& s, const Args& a) {
-    const DialogInfo& info = FindDialog(a[0]);
-    const platform::Control& control = ControlOf(s.FormOf(info), info, a[1]);
-    if (control.kind() != Kind::ComboBox && control.kind() != Kind::RadioGroup)
-        throw CommandError(control.Name() + " is a " + user::KindName(control.kind()) + "; it has no items");
-    const auto& items = static_cast<const platform::ItemList&>(control).Items();
-    for (size_t i = 0; i < items.size(); ++i) s.Out() << i << ' ' << Quoted(items[i]) << '\n';
+    const user::Target t = ControlOf(s, FindDialog(a[0]), a[1]);
+    if (t.kind != QM7140_UI_COMBO_BOX && t.kind != QM7140_UI_RADIO_GROUP)
+        throw CommandError(t.name + " is a " + user::KindName(t.kind) + "; it has no items");
+    for (int32_t i = 0; i < user::Read(t).item_count; ++i) {
+        const char* text = nullptr;
+        if (s.Ui().item(s.Instance(), t.dialog, t.index, i, &text) != QM7140_UI_OK) throw CommandError("cannot read the items");
+        s.Out() << i << ' ' << Quoted(text) << '\n';
+    }
 }
 
-void Click(Session& s, const Args& a) { user::Click(Reach(s, a[0], a[1]).control); }
+void Click(Session& s, const Args& a) { user::Click(Reach(s, a[0], a[1])); }
 
-void Select(Session& s, const Args& a) { user::Select(Reach(s, a[0], a[1]).control, a[2]); }
+void Select(Session& s, const Args& a) { user::Select(Reach(s, a[0], a[1]), a[2]); }
 
-void Type(Session& s, const Args& a) {
-    const Target t = Reach(s, a[0], a[1]);
-    user::Type(t.form, t.control, a[2]);
+void Type(Session& s, const Args& a) { user::Type(Reach(s, a[0], a[1]), a[2]); }
+
+void Leave(Session& s, const Args& a) { user::Leave(Reach(s, a[0], a[1])); }
+
+void Enter(Session& s, const Args& a) { user::Enter(Reach(s, a[0], a[1])); }
+
+void Slide(Session& s, const Args& a) { user::Slide(Reach(s, a[0], a[1]), a[2]); }
+
+QM7140UiButton ButtonArgument(const Args& a, size_t index) {
+    return a.size() > index ? user::ButtonOf(a[index]) : QM7140_UI_BUTTON_LEFT;
 }
 
-void Leave(Session& s, const Args& a) {
-    const Target t = Reach(s, a[0], a[1]);
-    user::Leave(t.form, t.control);
+void Press(Session& s, const Args& a) {
+    const user::Target t = Reach(s, a[0], a[1]);
+    user::Mouse(t, QM7140_UI_MOUSE_DOWN, user::Coordinate(a[2]), user::Coordinate(a[3]), ButtonArgument(a, 4));
 }
 
-void Enter(Session& s, const Args& a) {
-    const Target t = Reach(s, a[0], a[1]);
-    user::Enter(t.form, t.control);
+void Move(Session& s, const Args& a) {
+    const user::Target t = Reach(s, a[0], a[1]);
+    user::Mouse(t, QM7140_UI_MOUSE_MOVE, user::Coordinate(a[2]), user::Coordinate(a[3]), QM7140_UI_BUTTON_LEFT);
 }
 
-void Slide(Session& s, const Args& a) { user::Slide(Reach(s, a[0], a[1]).control, a[2]); }
-
-platform::MouseButton ButtonArgument(const Args& a, size_t index) {
-    return a.size() > index ? user::ButtonOf(a[index]) : platform::MouseButton::Left;
+void Release(Session& s, const Args& a) {
+    const user::Target t = Reach(s, a[0], a[1]);
+    user::Mouse(t, QM7140_UI_MOUSE_UP, user::Coordinate(a[2]), user::Coordinate(a[3]), ButtonArgument(a, 4));
 }
-
-void Press(Session& s, const Args& a) { user::Press(Reach(s, a[0], a[1]).control, a[2], a[3], ButtonArgument(a, 4)); }
-
-void Move(Session& s, const Args& a) { user::Move(Reach(s, a[0], a[1]).control, a[2], a[3]); }
-
-void Release(Session& s, const Args& a) { user::Release(Reach(s, a[0], a[1]).control, a[2], a[3], ButtonArgument(a, 4)); }
 
 // Press, eight moves along the way, release: what a hand on a mouse reports.
 void Drag(Session& s, const Args& a) {
-    platform::Control& control = Reach(s, a[0], a[1]).control;
+    const user::Target t = Reach(s, a[0], a[1]);
     const auto from = std::array{ParseSigned(a[2]), ParseSigned(a[3])};
     const auto to = std::array{ParseSigned(a[4]), ParseSigned(a[5])};
     if (!from[0] || !from[1] || !to[0] || !to[1]) throw CommandError("drag: pixels are whole numbers");
-    user::Press(control, a[2], a[3], platform::MouseButton::Left);
+    const int x0 = user::Coordinate(a[2]), y0 = user::Coordinate(a[3]), x1 = user::Coordinate(a[4]),
+              y1 = user::Coordinate(a[5]);
+    user::Mouse(t, QM7140_UI_MOUSE_DOWN, x0, y0, QM7140_UI_BUTTON_LEFT);
     constexpr int kSteps = 8;
-    for (int i = 1; i <= kSteps; ++i) {
-        const int64_t x = *from[0] + (*to[0] - *from[0]) * i / kSteps, y = *from[1] + (*to[1] - *from[1]) * i / kSteps;
-        user::Move(control, std::to_string(x), std::to_string(y));
-    }
-    user::Release(control, a[4], a[5], platform::MouseButton::Left);
+    for (int i = 1; i <= kSteps; ++i)
+        user::Mouse(t, QM7140_UI_MOUSE_MOVE, x0 + (x1 - x0) * i / kSteps, y0 + (y1 - y0) * i / kSteps,
+                    QM7140_UI_BUTTON_LEFT);
+    user::Mouse(t, QM7140_UI_MOUSE_UP, x1, y1, QM7140_UI_BUTTON_LEFT);
 }
 
-void Resize(Session& s, const Args& a) {
-    platform::Control& control = Reach(s, a[0], a[1]).control;
-    const auto w = ParseUnsigned(a[2]), h = ParseUnsigned(a[3]);
-    if (!w || !h || *w < 1 || *h < 1 || *w > 8192 || *h > 8192) throw CommandError("resize: sizes are 1 to 8192 pixels");
-    control.Bounds.Width = static_cast<int>(*w);
-    control.Bounds.Height = static_cast<int>(*h);
-}
+void Resize(Session& s, const Args& a) { user::Resize(Reach(s, a[0], a[1]), a[2], a[3]); }
 
 // The dialog's paint box, painted through Cairo into a PNG file.
 void Snapshot(Session& s, const Args& a) {
     const DialogInfo& info = FindDialog(a[0]);
-    platform::Form& form = s.FormOf(info);
-    for (const auto& control : form.Controls()) {
-        if (control->kind() != Kind::PaintBox) continue;
-        platform::cairo::CairoCanvas canvas(control->Bounds.Width, control->Bounds.Height);
-        static_cast<platform::PaintBox&>(*control).PaintOn(canvas);
-        if (!canvas.WritePng(a[1])) throw CommandError("cannot write " + a[1]);
-        s.Out() << "wrote " << a[1] << " (" << canvas.Width() << " x " << canvas.Height() << ")\n";
+    for (int32_t i = 0; i < s.Form(info).control_count; ++i) {
+        QM7140UiControl c{.size = sizeof c};
+        if (s.Ui().control(s.Instance(), info.index, i, &c) != QM7140_UI_OK || c.kind != QM7140_UI_PAINT_BOX) continue;
+        CairoPicture picture(c.width, c.height);
+        if (s.Ui().paint(s.Instance(), info.index, i, &CairoPicture::kDrawing, &picture) != QM7140_UI_OK)
+            throw CommandError("the module did not paint " + Text(c.name));
+        if (!picture.WritePng(a[1])) throw CommandError("cannot write " + a[1]);
+        s.Out() << "wrote " << a[1] << " (" << picture.Width() << " x " << picture.Height() << ")\n";
         return;
     }
     throw CommandError(std::string(info.key) + " has no paintbox to snapshot");
@@ -246,7 +248,7 @@ constexpr Command kCommands[] = {
     {"move", "DIALOG CONTROL X Y", "move the mouse to a pixel of a paintbox", 4, false, Move},
     {"release", "DIALOG CONTROL X Y [BUTTON]", "release a mouse button over a paintbox", 4, false, Release},
     {"drag", "DIALOG CONTROL X1 Y1 X2 Y2", "left-press, move in 8 steps, release", 6, false, Drag},
-    {"resize", "DIALOG CONTROL W H", "give a control a new size (a paintbox's plot follows)", 4, false, Resize},
+    {"resize", "DIALOG CONTROL W H", "give a paintbox a new size (its plot follows)", 4, false, Resize},
     {"snapshot", "DIALOG FILE", "paint the dialog's paintbox into a PNG file", 2, true, Snapshot},
     {"poke", "REG VALUE", "change a register without telling the module", 2, false, Poke},
     {"notify", "REG", "tell every register window a register changed", 1, false, Notify},

@@ -2,7 +2,6 @@
 
 #include "host/terminal/commands.h"
 #include "host/common/parse.h"
-#include "platform/form.h"
 
 #include <istream>
 #include <ostream>
@@ -13,19 +12,12 @@ namespace host {
 namespace {
 
 constexpr DialogInfo kDialogs[] = {
-    {QM7140_DIALOG_DIGITAL_CONTROL, "digital", "DigitalControl", "DigitalControlForm"},
-    {QM7140_DIALOG_LIMITER, "limiter", "Limiter", "LimiterForm"},
-    {QM7140_DIALOG_BOOST, "boost", "Boost", "BoostForm"},
+    {QM7140_DIALOG_DIGITAL_CONTROL, "digital", "DigitalControl"},
+    {QM7140_DIALOG_LIMITER, "limiter", "Limiter"},
+    {QM7140_DIALOG_BOOST, "boost", "Boost"},
 };
 
 }  // namespace
-
-platform::Form* FormOfWindow(const QM7140RegisterWindow& window, std::string_view formName) {
-    // The headless stand-in for finding a dialog's window on the screen: a window's owner is
-    // its dialog, a form of the control model that this host links as well.
-    auto* form = static_cast<platform::Form*>(window.OwnerDialog);
-    return form != nullptr && form->kind() == platform::Kind::Form && form->Name() == formName ? form : nullptr;
-}
 
 std::span<const DialogInfo> Dialogs() { return kDialogs; }
 
@@ -39,18 +31,16 @@ Session::Session(const std::filesystem::path& modulePath, std::ostream& out, std
     : module_(modulePath),
       out_(out),
       err_(err),
-      device_(module_, [this](const BusWrite& write) { out_ << WriteLine(write, device_.Registers()) << '\n'; }) {
-    for (const DialogInfo& d : kDialogs)
-        if (const QM7140RegisterWindow* window = device_.Window(d.index))
-            forms_[static_cast<size_t>(d.index)] = FormOfWindow(*window, d.formName);
-}
+      device_(module_, [this](const BusWrite& write) { out_ << WriteLine(write, device_.Registers()) << '\n'; }) {}
 
 Session::~Session() = default;
 
-platform::Form& Session::FormOf(const DialogInfo& dialog) const {
-    platform::Form* form = forms_[static_cast<size_t>(dialog.index)];
-    if (form == nullptr) throw CommandError("the module made no " + std::string(dialog.formName));
-    return *form;
+QM7140UiForm Session::Form(const DialogInfo& dialog) const {
+    QM7140UiForm form{.size = sizeof form};
+    if (const QM7140UiStatus status = Ui().form(Instance(), dialog.index, &form); status != QM7140_UI_OK)
+        throw CommandError("the module shows no " + std::string(dialog.key) + " dialog (status " +
+                           std::to_string(status) + ")");
+    return form;
 }
 
 void Session::Poke(uint8_t reg, uint8_t value) { device_.Registers().bytes[reg] = value; }

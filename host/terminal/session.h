@@ -9,29 +9,21 @@
 
 #include <qm7140/plugin.h>
 
-#include <array>
 #include <filesystem>
 #include <iosfwd>
 #include <span>
 #include <string>
 #include <string_view>
 
-namespace platform {
-class Form;
-}
-
 namespace host {
 
 struct DialogInfo {
-    int32_t index;              // for _SelectMenu and _GetI2CObject
+    int32_t index;              // for _SelectMenu, _GetI2CObject and the UI seam
     std::string_view key;       // what commands call it
     std::string_view showName;  // for _ShowDialog
-    std::string_view formName;  // the form's own name: how the host finds it
 };
 
 std::span<const DialogInfo> Dialogs();
-// The form that owns a register window, when it is the dialog of that name; else null.
-platform::Form* FormOfWindow(const QM7140RegisterWindow& window, std::string_view formName);
 // By key or _ShowDialog name, in any letter case; CommandError for anything else.
 const DialogInfo& FindDialog(std::string_view name);
 
@@ -53,11 +45,13 @@ public:
 
     // What the commands act on.
     const Module& Api() const { return module_; }
+    const Module::UiSeam& Ui() const { return module_.Ui; }
     QM7140Instance Instance() const { return device_.Instance(); }
     const RegisterFile& Registers() const { return device_.Registers(); }
     std::ostream& Out() { return out_; }
-    // The dialog's form; CommandError when the module made none of that name.
-    platform::Form& FormOf(const DialogInfo& dialog) const;
+    // The dialog's form as the UI seam shows it; its strings last until the next call into
+    // the module. CommandError when the module refuses.
+    QM7140UiForm Form(const DialogInfo& dialog) const;
     // Changes the simulated device behind the module's back.
     void Poke(uint8_t reg, uint8_t value);
     // What a host does after it read a register: every window is told.
@@ -78,7 +72,6 @@ private:
     // Before the device: the instance it frees may still call the linked object.
     GraphRectangle graph_ = MakeRectangle(0, 0, 100, 50, 1, 0);
     Device device_;
-    std::array<platform::Form*, kDialogCount> forms_{};
     bool graphLinked_ = false;
     int32_t shownState_ = 0, shownHitMode_ = 0;
     std::string where_;  // "line 7: " while a script runs

@@ -2,166 +2,169 @@
 
 #include "host/common/parse.h"
 
-namespace host::user {
+#include <cstring>
+#include <vector>
 
-using platform::Kind;
+namespace host::user {
 
 namespace {
 
-[[noreturn]] void WrongKind(const platform::Control& control, std::string_view action, std::string_view needs) {
-    throw CommandError(control.Name() + " is a " + KindName(control.kind()) + "; " + std::string(action) + " needs " +
+[[noreturn]] void WrongKind(const Target& t, std::string_view action, std::string_view needs) {
+    throw CommandError(t.name + " is a " + KindName(t.kind) + "; " + std::string(action) + " needs " +
                        std::string(needs));
 }
 
-int ItemOf(const platform::ItemList& list, std::string_view item) {
-    const auto& items = list.Items();
+// What the seam said, in the host's words; the host checks what it can first, so most of
+// these only show up when the module and the host disagree.
+void Check(QM7140UiStatus status, const Target& t, std::string_view action, std::string_view needs) {
+    switch (status) {
+    case QM7140_UI_OK: return;
+    case QM7140_UI_ERR_KIND: WrongKind(t, action, needs);
+    case QM7140_UI_ERR_HIDDEN: throw CommandError(t.dialogKey + " is not shown (show it first)");
+    case QM7140_UI_ERR_RANGE: throw CommandError(std::string(action) + ": " + t.name + " takes no such value");
+    case QM7140_UI_ERR_BUSY: throw CommandError(std::string(action) + ": the module is busy");
+    case QM7140_UI_ERR_FAILED: throw CommandError(std::string(action) + ": the module failed");
+    default: throw CommandError(std::string(action) + ": the module refused it (status " + std::to_string(status) + ")");
+    }
+}
+
+void Require(const Target& t, QM7140UiKind kind, std::string_view action, std::string_view needs) {
+    if (t.kind != kind) WrongKind(t, action, needs);
+}
+
+std::string Item(const Target& t, int32_t item) {
+    const char* text = nullptr;
+    Check(t.ui.item(t.instance, t.dialog, t.index, item, &text), t, "items", "a combobox or a radiogroup");
+    return text;
+}
+
+int32_t ItemOf(const Target& t, std::string_view item) {
+    std::vector<std::string> items;
+    for (int32_t i = 0; i < Read(t).item_count; ++i) items.push_back(Item(t, i));
     for (size_t i = 0; i < items.size(); ++i)
-        if (items[i] == item) return static_cast<int>(i);
+        if (items[i] == item) return static_cast<int32_t>(i);
     for (size_t i = 0; i < items.size(); ++i)
-        if (EqualsIgnoreCase(items[i], item)) return static_cast<int>(i);
-    if (const auto index = ParseUnsigned(item); index && *index < items.size()) return static_cast<int>(*index);
+        if (EqualsIgnoreCase(items[i], item)) return static_cast<int32_t>(i);
+    if (const auto index = ParseUnsigned(item); index && *index < items.size()) return static_cast<int32_t>(*index);
     std::string choices;
     for (const auto& text : items) choices += (choices.empty() ? "" : ", ") + text;
-    throw CommandError("no item " + Quoted(item) + " in " + list.Name() + " (" + choices + ")");
-}
-
-platform::PaintBox& PaintBoxOf(platform::Control& control, std::string_view action) {
-    if (control.kind() != Kind::PaintBox) WrongKind(control, action, "a paintbox");
-    return static_cast<platform::PaintBox&>(control);
-}
-
-int Coordinate(std::string_view text) {
-    const auto value = ParseSigned(text);
-    if (!value || *value < -100000 || *value > 100000) throw CommandError("pixel " + Quoted(text) + " is not a number from -100000 to 100000");
-    return static_cast<int>(*value);
-}
-
-platform::Edit& FocusedEdit(platform::Form& form, platform::Control& control, std::string_view action) {
-    if (control.kind() != Kind::Edit) WrongKind(control, action, "an edit");
-    form.userFocus(&control);
-    return static_cast<platform::Edit&>(control);
+    throw CommandError("no item " + Quoted(item) + " in " + t.name + " (" + choices + ")");
 }
 
 }  // namespace
 
-const char* KindName(Kind kind) {
+const char* KindName(QM7140UiKind kind) {
     switch (kind) {
-    case Kind::Form: return "form";
-    case Kind::CheckBox: return "checkbox";
-    case Kind::ComboBox: return "combobox";
-    case Kind::RadioGroup: return "radiogroup";
-    case Kind::TrackBar: return "trackbar";
-    case Kind::Edit: return "edit";
-    case Kind::Label: return "label";
-    case Kind::GroupBox: return "groupbox";
-    case Kind::Button: return "button";
-    case Kind::PaintBox: return "paintbox";
-    }
-    return "control";
-}
-
-std::string Describe(const platform::Form& form, const platform::Control& control) {
-    switch (control.kind()) {
-    case Kind::CheckBox: {
-        const auto& box = static_cast<const platform::CheckBox&>(control);
-        return std::string(box.Checked() ? "checked" : "unchecked") + " " + Quoted(box.Caption());
-    }
-    case Kind::ComboBox: {
-        const auto& combo = static_cast<const platform::ComboBox&>(control);
-        return "item " + std::to_string(combo.ItemIndex()) + " " + Quoted(combo.Text());
-    }
-    case Kind::RadioGroup: {
-        const auto& radio = static_cast<const platform::RadioGroup&>(control);
-        const int index = radio.ItemIndex();
-        return "item " + std::to_string(index) +
-               (index >= 0 ? " " + Quoted(radio.Items()[static_cast<size_t>(index)]) : std::string());
-    }
-    case Kind::TrackBar: {
-        const auto& bar = static_cast<const platform::TrackBar&>(control);
-        return "position " + std::to_string(bar.Position()) + " of " + std::to_string(bar.Min()) + ".." +
-               std::to_string(bar.Max());
-    }
-    case Kind::Edit: {
-        const auto& edit = static_cast<const platform::Edit&>(control);
-        return "text " + Quoted(edit.Text()) + (form.Focused() == &control ? " focused" : "");
-    }
-    case Kind::Label:
-    case Kind::GroupBox:
-    case Kind::Button: return Quoted(control.Caption());
-    case Kind::PaintBox: return std::to_string(control.Bounds.Width) + " x " + std::to_string(control.Bounds.Height);
-    case Kind::Form: break;
-    }
-    return "";
-}
-
-void Click(platform::Control& control) {
-    if (control.kind() == Kind::CheckBox)
-        static_cast<platform::CheckBox&>(control).userClick();
-    else if (control.kind() == Kind::Button)
-        static_cast<platform::Button&>(control).userClick();
-    else
-        WrongKind(control, "click", "a checkbox or a button");
-}
-
-void Select(platform::Control& control, std::string_view item) {
-    if (control.kind() == Kind::ComboBox) {
-        auto& combo = static_cast<platform::ComboBox&>(control);
-        combo.userSelect(ItemOf(combo, item));
-    } else if (control.kind() == Kind::RadioGroup) {
-        auto& radio = static_cast<platform::RadioGroup&>(control);
-        radio.userSelect(ItemOf(radio, item));
-    } else {
-        WrongKind(control, "select", "a combobox or a radiogroup");
+    case QM7140_UI_CHECK_BOX: return "checkbox";
+    case QM7140_UI_COMBO_BOX: return "combobox";
+    case QM7140_UI_RADIO_GROUP: return "radiogroup";
+    case QM7140_UI_TRACK_BAR: return "trackbar";
+    case QM7140_UI_EDIT: return "edit";
+    case QM7140_UI_LABEL: return "label";
+    case QM7140_UI_GROUP_BOX: return "groupbox";
+    case QM7140_UI_BUTTON: return "button";
+    case QM7140_UI_PAINT_BOX: return "paintbox";
+    default: return "control";
     }
 }
 
-void Type(platform::Form& form, platform::Control& control, std::string_view text) {
-    if (control.kind() == Kind::ComboBox) {
-        static_cast<platform::ComboBox&>(control).userEditText(std::string(text));
-        return;
+QM7140UiControl Read(const Target& t) {
+    QM7140UiControl c{.size = sizeof c};
+    Check(t.ui.control(t.instance, t.dialog, t.index, &c), t, "read", "a control");
+    return c;
+}
+
+std::string Describe(const Target& t) {
+    const QM7140UiControl c = Read(t);
+    auto text = [](const char* s) { return Quoted(s != nullptr ? s : ""); };
+    switch (c.kind) {
+    case QM7140_UI_CHECK_BOX: return std::string(c.checked != 0 ? "checked" : "unchecked") + " " + text(c.caption);
+    case QM7140_UI_COMBO_BOX: return "item " + std::to_string(c.item_index) + " " + text(c.text);
+    case QM7140_UI_RADIO_GROUP:
+        return "item " + std::to_string(c.item_index) + (c.item_index >= 0 ? " " + Quoted(Item(t, c.item_index)) : "");
+    case QM7140_UI_TRACK_BAR:
+        return "position " + std::to_string(c.position) + " of " + std::to_string(c.min) + ".." + std::to_string(c.max);
+    case QM7140_UI_EDIT: {
+        const std::string shown = "text " + text(c.text);  // before the next call ends its life
+        QM7140UiForm form{.size = sizeof form};
+        Check(t.ui.form(t.instance, t.dialog, &form), t, "read", "a control");
+        return shown + (form.focused == t.index ? " focused" : "");
     }
-    if (control.kind() != Kind::Edit) WrongKind(control, "type", "an edit or a combobox");
-    platform::Edit& edit = FocusedEdit(form, control, "type");
+    case QM7140_UI_PAINT_BOX: return std::to_string(c.width) + " x " + std::to_string(c.height);
+    default: return text(c.caption);
+    }
+}
+
+void Click(const Target& t) {
+    Check(t.ui.click(t.instance, t.dialog, t.index), t, "click", "a checkbox or a button");
+}
+
+void Select(const Target& t, std::string_view item) {
+    if (t.kind != QM7140_UI_COMBO_BOX && t.kind != QM7140_UI_RADIO_GROUP)
+        WrongKind(t, "select", "a combobox or a radiogroup");
+    Check(t.ui.select(t.instance, t.dialog, t.index, ItemOf(t, item)), t, "select", "a combobox or a radiogroup");
+}
+
+void Type(const Target& t, std::string_view text) {
+    if (t.kind != QM7140_UI_EDIT && t.kind != QM7140_UI_COMBO_BOX) WrongKind(t, "type", "an edit or a combobox");
+    for (char key : text)
+        if (key < 0x20 || key > 0x7E) throw CommandError("type: " + Quoted(text) + " holds a key that cannot be typed");
+    const QM7140UiControl c = Read(t);
     // A key filter that swallows backspace keeps the old text, as it would for a person.
-    for (size_t n = edit.Text().size(); n > 0; --n) edit.userType('\b');
-    for (char key : text) edit.userType(key);
+    const std::string keys = std::string(c.text != nullptr ? std::strlen(c.text) : 0, QM7140_UI_KEY_BACKSPACE) + std::string(text);
+    Check(t.ui.type(t.instance, t.dialog, t.index, keys.c_str()), t, "type", "an edit or a combobox");
 }
 
-void Leave(platform::Form& form, platform::Control& control) {
-    FocusedEdit(form, control, "leave");
-    form.userFocus(nullptr);
+void Leave(const Target& t) {
+    Require(t, QM7140_UI_EDIT, "leave", "an edit");
+    Check(t.ui.focus(t.instance, t.dialog, t.index), t, "leave", "an edit");
+    Check(t.ui.focus(t.instance, t.dialog, -1), t, "leave", "an edit");
 }
 
-void Enter(platform::Form& form, platform::Control& control) { FocusedEdit(form, control, "enter").userType('\r'); }
+void Enter(const Target& t) {
+    Require(t, QM7140_UI_EDIT, "enter", "an edit");
+    const char keys[] = {QM7140_UI_KEY_ENTER, 0};
+    Check(t.ui.type(t.instance, t.dialog, t.index, keys), t, "enter", "an edit");
+}
 
-void Slide(platform::Control& control, std::string_view position) {
-    if (control.kind() != Kind::TrackBar) WrongKind(control, "slide", "a trackbar");
-    auto& bar = static_cast<platform::TrackBar&>(control);
+void Slide(const Target& t, std::string_view position) {
+    Require(t, QM7140_UI_TRACK_BAR, "slide", "a trackbar");
+    const QM7140UiControl bar = Read(t);
     const auto value = ParseSigned(position);
     if (!value) throw CommandError("position " + Quoted(position) + " is not a number");
-    if (*value < bar.Min() || *value > bar.Max())
-        throw CommandError("position " + std::string(position) + " is outside " + std::to_string(bar.Min()) + ".." +
-                           std::to_string(bar.Max()));
-    bar.userSetPosition(static_cast<int>(*value));
+    if (*value < bar.min || *value > bar.max)
+        throw CommandError("position " + std::string(position) + " is outside " + std::to_string(bar.min) + ".." +
+                           std::to_string(bar.max));
+    Check(t.ui.setPosition(t.instance, t.dialog, t.index, static_cast<int32_t>(*value)), t, "slide", "a trackbar");
 }
 
-platform::MouseButton ButtonOf(std::string_view name) {
-    if (EqualsIgnoreCase(name, "left")) return platform::MouseButton::Left;
-    if (EqualsIgnoreCase(name, "right")) return platform::MouseButton::Right;
-    if (EqualsIgnoreCase(name, "middle")) return platform::MouseButton::Middle;
+QM7140UiButton ButtonOf(std::string_view name) {
+    if (EqualsIgnoreCase(name, "left")) return QM7140_UI_BUTTON_LEFT;
+    if (EqualsIgnoreCase(name, "right")) return QM7140_UI_BUTTON_RIGHT;
+    if (EqualsIgnoreCase(name, "middle")) return QM7140_UI_BUTTON_MIDDLE;
     throw CommandError("no mouse button " + Quoted(name) + " (left, right or middle)");
 }
 
-void Press(platform::Control& control, std::string_view x, std::string_view y, platform::MouseButton button) {
-    PaintBoxOf(control, "press").userMouseDown(button, Coordinate(x), Coordinate(y));
+int Coordinate(std::string_view text) {
+    const auto value = ParseSigned(text);
+    if (!value || *value < -32768 || *value > 32767)
+        throw CommandError("pixel " + Quoted(text) + " is not a number from -32768 to 32767");
+    return static_cast<int>(*value);
 }
 
-void Move(platform::Control& control, std::string_view x, std::string_view y) {
-    PaintBoxOf(control, "move").userMouseMove(Coordinate(x), Coordinate(y));
+void Mouse(const Target& t, QM7140UiMouse action, int x, int y, QM7140UiButton button) {
+    constexpr std::string_view kActions[] = {"press", "move", "release"};
+    const std::string_view name = kActions[static_cast<size_t>(action)];
+    Require(t, QM7140_UI_PAINT_BOX, name, "a paintbox");
+    Check(t.ui.mouse(t.instance, t.dialog, t.index, action, button, x, y), t, name, "a paintbox");
 }
 
-void Release(platform::Control& control, std::string_view x, std::string_view y, platform::MouseButton button) {
-    PaintBoxOf(control, "release").userMouseUp(button, Coordinate(x), Coordinate(y));
+void Resize(const Target& t, std::string_view width, std::string_view height) {
+    Require(t, QM7140_UI_PAINT_BOX, "resize", "a paintbox");
+    const auto w = ParseUnsigned(width), h = ParseUnsigned(height);
+    if (!w || !h || *w < 1 || *h < 1 || *w > 8192 || *h > 8192) throw CommandError("resize: sizes are 1 to 8192 pixels");
+    Check(t.ui.resize(t.instance, t.dialog, t.index, static_cast<int32_t>(*w), static_cast<int32_t>(*h)), t, "resize",
+          "a paintbox");
 }
 
 }  // namespace host::user

@@ -1,39 +1,55 @@
-// Playing the user on a form's controls: what a person at the screen can do to each kind
-// of control, through the control model's user...() calls. A control of a kind that the
-// action does not fit gives a CommandError.
+// Playing the user on a dialog's controls through the module's UI seam: what a person at
+// the screen can do to each kind of control. What cannot be done gives a CommandError that
+// says why, in the host's words.
 #pragma once
 
-#include "platform/form.h"
+#include "host/common/module.h"
+
+#include <qm7140/ui.h>
 
 #include <string>
 #include <string_view>
 
 namespace host::user {
 
-const char* KindName(platform::Kind kind);
+// One control of a dialog, as the seam addresses it.
+struct Target {
+    const Module::UiSeam& ui;
+    QM7140Instance instance;
+    int32_t dialog;
+    std::string dialogKey;  // how commands name the dialog
+    int32_t index;
+    std::string name;
+    QM7140UiKind kind;
+};
+
+const char* KindName(QM7140UiKind kind);
 // What a look at the control shows: checked state, item, position or text.
-std::string Describe(const platform::Form& form, const platform::Control& control);
+std::string Describe(const Target& target);
+// Reads a control's record; CommandError when the module refuses.
+QM7140UiControl Read(const Target& target);
 
 // A checkbox or a button.
-void Click(platform::Control& control);
+void Click(const Target& target);
 // An item of a combobox or radiogroup by its text (exact, then in any letter case), else
 // by its index.
-void Select(platform::Control& control, std::string_view item);
-// An edit: focused, its old text backspaced away, then the new text key by key, every key
-// through the edit's key filter; the edit keeps the focus. A combobox: its text field.
-void Type(platform::Form& form, platform::Control& control, std::string_view text);
-// An edit: the focus moves into it if elsewhere, then out of the form's controls.
-void Leave(platform::Form& form, platform::Control& control);
+void Select(const Target& target, std::string_view item);
+// An edit or a combobox's text field: focused, its old text backspaced away, then the new
+// text key by key; it keeps the focus.
+void Type(const Target& target, std::string_view text);
+// An edit: the focus moves into it if elsewhere, then out of the dialog's controls.
+void Leave(const Target& target);
 // An edit: focused, then the Enter key.
-void Enter(platform::Form& form, platform::Control& control);
+void Enter(const Target& target);
 // A trackbar: a position inside its range.
-void Slide(platform::Control& control, std::string_view position);
+void Slide(const Target& target, std::string_view position);
 
 // A paintbox: the mouse at pixel (x, y) of it, which may lie outside it (a drag goes on
 // beyond the box). Buttons are left, right or middle.
-platform::MouseButton ButtonOf(std::string_view name);
-void Press(platform::Control& control, std::string_view x, std::string_view y, platform::MouseButton button);
-void Move(platform::Control& control, std::string_view x, std::string_view y);
-void Release(platform::Control& control, std::string_view x, std::string_view y, platform::MouseButton button);
+QM7140UiButton ButtonOf(std::string_view name);
+int Coordinate(std::string_view text);
+void Mouse(const Target& target, QM7140UiMouse action, int x, int y, QM7140UiButton button);
+// A paintbox: a new size, 1 to 8192 pixels each way.
+void Resize(const Target& target, std::string_view width, std::string_view height);
 
 }  // namespace host::user

@@ -110,7 +110,7 @@ struct Hub::Peer {
     }
 };
 
-Hub::Hub(const host::Module& module, const UiApi& ui, NetServer& net, int devices) : module_(module), ui_(ui), net_(net) {
+Hub::Hub(const host::Module& module, NetServer& net, int devices) : module_(module), ui_(module.Ui), net_(net) {
     for (int i = 0; i < devices; ++i) {
         auto slot = std::make_unique<Slot>();
         Slot& s = *slot;
@@ -127,7 +127,7 @@ Hub::Hub(const host::Module& module, const UiApi& ui, NetServer& net, int device
         });
         for (int d = 0; d < host::kDialogCount; ++d) {
             QM7140UiForm form{.size = sizeof(QM7140UiForm)};
-            if (ui_.Form(s.Instance(), d, &form) == QM7140_UI_OK) s.controlCount[static_cast<size_t>(d)] = form.control_count;
+            if (ui_.form(s.Instance(), d, &form) == QM7140_UI_OK) s.controlCount[static_cast<size_t>(d)] = form.control_count;
         }
         devices_.push_back(std::move(slot));
     }
@@ -243,19 +243,19 @@ void Hub::Act(Slot& slot, const Action& a) {
         module_.ShowDialog(instance, "DigitalControl", 0, 0, &slot.figure.object);
         return;
     case ActionType::Menu: return module_.SelectMenu(instance, a.dialog);
-    case ActionType::Close: return check(ui_.Close(instance, a.dialog));
-    case ActionType::Activate: return check(ui_.Activate(instance, a.dialog));
-    case ActionType::Deactivate: return check(ui_.Deactivate(instance, a.dialog));
+    case ActionType::Close: return check(ui_.close(instance, a.dialog));
+    case ActionType::Activate: return check(ui_.activate(instance, a.dialog));
+    case ActionType::Deactivate: return check(ui_.deactivate(instance, a.dialog));
     default: break;
     }
 
     QM7140UiForm form{.size = sizeof(QM7140UiForm)};
-    check(ui_.Form(instance, a.dialog, &form));
+    check(ui_.form(instance, a.dialog, &form));
     if (!form.visible) throw host::CommandError(StatusText(QM7140_UI_ERR_HIDDEN));
-    if (a.type == ActionType::Focus && a.control < 0) return check(ui_.Focus(instance, a.dialog, -1));
+    if (a.type == ActionType::Focus && a.control < 0) return check(ui_.focus(instance, a.dialog, -1));
     if (a.control >= form.control_count) throw host::CommandError(StatusText(QM7140_UI_ERR_CONTROL));
     QM7140UiControl c{.size = sizeof(QM7140UiControl)};
-    check(ui_.Control(instance, a.dialog, a.control, &c));
+    check(ui_.control(instance, a.dialog, a.control, &c));
     const auto need = [&](bool fits) {
         if (!fits) throw host::CommandError(StatusText(QM7140_UI_ERR_KIND));
     };
@@ -266,29 +266,29 @@ void Hub::Act(Slot& slot, const Action& a) {
     switch (a.type) {
     case ActionType::Click:
         need(c.kind == QM7140_UI_CHECK_BOX || c.kind == QM7140_UI_BUTTON);
-        return check(ui_.Click(instance, a.dialog, a.control));
+        return check(ui_.click(instance, a.dialog, a.control));
     case ActionType::Select:
         need(c.kind == QM7140_UI_COMBO_BOX || c.kind == QM7140_UI_RADIO_GROUP);
         within(a.value < c.item_count);
-        return check(ui_.Select(instance, a.dialog, a.control, a.value));
+        return check(ui_.select(instance, a.dialog, a.control, a.value));
     case ActionType::Text: {
         need(c.kind == QM7140_UI_EDIT || c.kind == QM7140_UI_COMBO_BOX);
         // The old text goes key by key, as a person's backspaces take it.
         std::string keys(c.text != nullptr ? std::strlen(c.text) : 0, QM7140_UI_KEY_BACKSPACE);
         keys += a.text;
         if (a.enter) keys += QM7140_UI_KEY_ENTER;
-        return check(ui_.Type(instance, a.dialog, a.control, keys.c_str()));
+        return check(ui_.type(instance, a.dialog, a.control, keys.c_str()));
     }
     case ActionType::Focus:
         need(Focusable(c.kind));
-        return check(ui_.Focus(instance, a.dialog, a.control));
+        return check(ui_.focus(instance, a.dialog, a.control));
     case ActionType::Position:
         need(c.kind == QM7140_UI_TRACK_BAR);
         within(a.value >= c.min && a.value <= c.max);
-        return check(ui_.SetPosition(instance, a.dialog, a.control, a.value));
+        return check(ui_.setPosition(instance, a.dialog, a.control, a.value));
     case ActionType::Mouse:
         need(c.kind == QM7140_UI_PAINT_BOX);
-        return check(ui_.Mouse(instance, a.dialog, a.control, a.value, a.button, a.x, a.y));
+        return check(ui_.mouse(instance, a.dialog, a.control, a.value, a.button, a.x, a.y));
     default: throw host::CommandError("not an action");
     }
 }
@@ -319,7 +319,7 @@ const std::string& Hub::Picture(Slot& slot, int dialog, int control, uint32_t ch
     auto& [seen, picture] = slot.pictures[{dialog, control}];
     if (seen != changes || picture.empty()) {
         DisplayList list;
-        const QM7140UiStatus status = ui_.Paint(slot.Instance(), dialog, control, &DisplayListDrawing(), &list);
+        const QM7140UiStatus status = ui_.paint(slot.Instance(), dialog, control, &DisplayListDrawing(), &list);
         picture = list.Finish();
         if (status != QM7140_UI_OK) picture = "[]";
         seen = changes;
@@ -330,7 +330,7 @@ const std::string& Hub::Picture(Slot& slot, int dialog, int control, uint32_t ch
 std::string Hub::FormJson(Slot& slot, int dialog, Peer& peer, std::string& controls, std::string& paints) {
     const QM7140Instance instance = slot.Instance();
     QM7140UiForm f{.size = sizeof(QM7140UiForm)};
-    if (ui_.Form(instance, dialog, &f) != QM7140_UI_OK) return {};
+    if (ui_.form(instance, dialog, &f) != QM7140_UI_OK) return {};
     auto& formSeen = peer.formSeen[static_cast<size_t>(dialog)];
     if (formSeen == f.changes) return {};
     formSeen = f.changes;
@@ -343,7 +343,7 @@ std::string Hub::FormJson(Slot& slot, int dialog, Peer& peer, std::string& contr
     seen.resize(static_cast<size_t>(std::max(f.control_count, 0)));
     for (int32_t i = 0; i < f.control_count; ++i) {
         QM7140UiControl c{.size = sizeof(QM7140UiControl)};
-        if (ui_.Control(instance, dialog, i, &c) != QM7140_UI_OK || seen[static_cast<size_t>(i)] == c.changes) continue;
+        if (ui_.control(instance, dialog, i, &c) != QM7140_UI_OK || seen[static_cast<size_t>(i)] == c.changes) continue;
         seen[static_cast<size_t>(i)] = c.changes;
         Json control{{"dlg", dialog},
                      {"c", i},
@@ -369,7 +369,7 @@ std::string Hub::FormJson(Slot& slot, int dialog, Peer& peer, std::string& contr
         Json items = Json::array();
         for (int32_t k = 0; k < c.item_count; ++k) {
             const char* item = nullptr;
-            items.push_back(ui_.Item(instance, dialog, i, k, &item) == QM7140_UI_OK && item ? item : "");
+            items.push_back(ui_.item(instance, dialog, i, k, &item) == QM7140_UI_OK && item ? item : "");
         }
         control["items"] = std::move(items);
         controls += (controls.empty() ? "" : ",") + Dump(control);

@@ -10,7 +10,6 @@
 #include "host/common/module.h"
 #include "host/web/messages.h"
 #include "host/web/net.h"
-#include "host/web/ui_api.h"
 
 #include <array>
 #include <deque>
@@ -24,7 +23,7 @@ namespace web {
 
 class Hub {
 public:
-    Hub(const host::Module& module, const UiApi& ui, NetServer& net, int devices);
+    Hub(const host::Module& module, NetServer& net, int devices);
     ~Hub();
     Hub(const Hub&) = delete;
     Hub& operator=(const Hub&) = delete;
@@ -55,7 +54,7 @@ private:
     const std::string& Picture(Slot& slot, int dialog, int control, uint32_t changes);
 
     const host::Module& module_;
-    const UiApi& ui_;
+    const host::Module::UiSeam& ui_;
     NetServer& net_;
     std::vector<std::unique_ptr<Slot>> devices_;
     std::map<ConnectionId, Peer> peers_;

@@ -4,7 +4,6 @@
 #include "host/web/assets.h"
 #include "host/web/hub.h"
 #include "host/web/net.h"
-#include "host/web/ui_api.h"
 
 #include <charconv>
 #include <iostream>
@@ -69,7 +68,6 @@ int main(int argc, char** argv) {
 
     try {
         const host::Module module(modulePath);
-        const web::UiApi ui = web::LoadUiApi(modulePath);
         web::Gate gate{listen, web::MakeToken()};
         const std::string token = gate.token;
         web::Hub* hub = nullptr;
@@ -82,7 +80,7 @@ int main(int argc, char** argv) {
                                .http = [&](const web::HttpRequest& request) { return hub->Http(request); },
                                .asset = [](std::string_view path) { return web::FindAsset(path); },
                            });
-        web::Hub theHub(module, ui, net, devices);
+        web::Hub theHub(module, net, devices);
         hub = &theHub;
         net.Every(std::chrono::milliseconds(40), [&] { theHub.Tick(); });
 

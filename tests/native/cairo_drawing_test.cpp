@@ -1,7 +1,12 @@
 // Graph objects and canvas calls on real pixels, through the Cairo backend.
+#include "dialogs/tlimiter.h"
 #include "graph/tguiobject.h"
+#include "host/terminal/cairo_drawing.h"
 #include "platform/cairo/cairo_canvas.h"
 #include "platform/graphics.h"
+#include "tests/module.h"
+
+#include <qm7140/ui.h>
 
 #include <gtest/gtest.h>
 
@@ -162,6 +167,27 @@ TEST(CairoDrawing, RefusedCallsLeaveTheLayerDrawing) {
     EXPECT_EQ(layer.DeleteGraphics(g), Ok);
     EXPECT_EQ(canvas.PixelAt(10, 10), 0xFFFFFFu);
     EXPECT_EQ(canvas.PixelAt(10, 11), 0u);
+}
+
+// The terminal host's snapshot paints what the module's seam hands it; every pixel must be
+// the one the Cairo canvas paints on the same curve view.
+TEST(CairoDrawing, TheHostsPictureOfTheSeamEqualsTheCanvasPixelForPixel) {
+    TLimiterForm form;
+    CairoCanvas canvas(form.LimiterPaintBox.Bounds.Width, form.LimiterPaintBox.Bounds.Height);
+    form.LimiterPaintBox.PaintOn(canvas);
+
+    Module m;
+    const QM7140Instance h = m.New();
+    int32_t box = -1;
+    ASSERT_EQ(m.Get<QM7140_UiFindFn>("qm7140_ui_find")(h, QM7140_DIALOG_LIMITER, "LimiterPaintBox", &box), QM7140_UI_OK);
+    host::CairoPicture picture(canvas.Width(), canvas.Height());
+    ASSERT_EQ(m.Get<QM7140_UiPaintFn>("qm7140_ui_paint")(h, QM7140_DIALOG_LIMITER, box, &host::CairoPicture::kDrawing, &picture),
+              QM7140_UI_OK);
+    m.FreeCodecInstance(h);
+    int different = 0;
+    for (int y = 0; y < canvas.Height(); ++y)
+        for (int x = 0; x < canvas.Width(); ++x) different += picture.PixelAt(x, y) != canvas.PixelAt(x, y);
+    EXPECT_EQ(different, 0);
 }
 
 }  // namespace

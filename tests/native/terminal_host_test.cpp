@@ -2,7 +2,6 @@
 // path, commands fed as text, everything it prints (errors included) in one stream.
 #include "host/common/parse.h"
 #include "host/terminal/session.h"
-#include "host/terminal/user.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -63,7 +62,13 @@ TEST_F(TerminalHost, TheBoostDemoWritesEachChangeOnceAndItsReloadsWriteNothing) 
                                      "W 0x80/0 reg 0x02 = 0x75",  // Enable APT
                                      "W 0x80/0 reg 0x14 = 0x08",  // T2
                                      "W 0x80/0 reg 0x14 = 0x0A",  // 125ms
-                                     "W 0x80/0 reg 0x14 = 0x0B",  // typed text: index -1
+                                     // "125ms" backspaced key by key: the list follows the
+                                     // text while it begins an item, then none (index -1)
+                                     "W 0x80/0 reg 0x14 = 0x0A", "W 0x80/0 reg 0x14 = 0x0A", "W 0x80/0 reg 0x14 = 0x0A",
+                                     "W 0x80/0 reg 0x14 = 0x0A", "W 0x80/0 reg 0x14 = 0x0B",
+                                     // "100ms" typed: "1" begins "125ms", "10" nothing
+                                     "W 0x80/0 reg 0x14 = 0x0A", "W 0x80/0 reg 0x14 = 0x0B", "W 0x80/0 reg 0x14 = 0x0B",
+                                     "W 0x80/0 reg 0x14 = 0x0B", "W 0x80/0 reg 0x14 = 0x0B",
                                      "W 0x80/0 reg 0x02 = 0x35",  // Enable Boost off
                                  }));
     // Commands are echoed, and each write follows the command that made it.
@@ -259,49 +264,18 @@ TEST(TerminalHostModule, AMissingModuleOrExportIsReported) {
     }
 }
 
-// Playing the user on an edit, on a form of the test's own: the module's dialogs get
-// their edits later, and the key path must already be right.
-struct EditForm : ::testing::Test {
-    platform::Form form{"TestForm"};
-    platform::Edit& edit = static_cast<platform::Edit&>(form.Add(std::make_unique<platform::Edit>("Value")));
-    platform::Edit& other = static_cast<platform::Edit&>(form.Add(std::make_unique<platform::Edit>("Other")));
-    std::string keys;
-    int exits = 0;
-    void SetUp() override {
-        edit.SetText("12");
-        // Digits, backspace and Enter only, as the dialogs' numeric fields filter them.
-        edit.OnKeyPress = [this](char& key) {
-            keys += key == '\b' ? 'B' : key == '\r' ? 'E' : key;
-            if (key != '\b' && key != '\r' && (key < '0' || key > '9')) key = 0;
-        };
-        edit.OnExit = [this] { ++exits; };
-    }
-};
-
-TEST_F(EditForm, TypeReplacesTheTextKeyByKeyThroughTheFilterAndKeepsTheFocus) {
-    host::user::Type(form, edit, "3x4");
-    EXPECT_EQ(keys, "BB3x4");
-    EXPECT_EQ(edit.Text(), "34");
-    EXPECT_EQ(form.Focused(), &edit);
-    EXPECT_EQ(exits, 0);
-    EXPECT_EQ(host::user::Describe(form, edit), "text \"34\" focused");
-}
-
-TEST_F(EditForm, LeaveFiresExitOnceAndEnterIsAKey) {
-    host::user::Enter(form, edit);
-    EXPECT_EQ(keys, "E");
-    EXPECT_EQ(edit.Text(), "12");
-    host::user::Leave(form, edit);
-    EXPECT_EQ(exits, 1);
-    EXPECT_EQ(form.Focused(), nullptr);
-    // Leaving a field that never had the focus: the user clicks in, then out.
-    host::user::Leave(form, edit);
-    EXPECT_EQ(exits, 2);
-    // Typing into another field moves the focus, which is leaving this one.
-    host::user::Type(form, edit, "5");
-    host::user::Type(form, other, "x");
-    EXPECT_EQ(exits, 3);
-    EXPECT_THROW(host::user::Click(edit), host::CommandError);
+// Playing the user on an edit: typing keeps the focus, leaving fires the exit once (and a
+// field that never had the focus is clicked into first), typing elsewhere is leaving.
+TEST_F(TerminalHost, TypeKeepsTheFocusAndLeaveOrAnotherFieldCommitsIt) {
+    ASSERT_EQ(Run("show digital\ntype digital SDOUTTag 3"), 0);
+    EXPECT_EQ(State("digital", "SDOUTTag"), "text \"3\" focused");
+    EXPECT_EQ(Lines(Take(), "W "), std::vector<std::string>{});
+    ASSERT_EQ(Run("leave digital SDOUTTag\nleave digital SDOUTTag"), 0);
+    EXPECT_EQ(Lines(Take(), "W "), (std::vector<std::string>{"W 0x80/0 reg 0x04 = 0x30", "W 0x80/0 reg 0x04 = 0x30"}));
+    ASSERT_EQ(Run("type digital SDOUTTag 5\ntype digital DataOffset 1\nenter digital DataOffset"), 0);
+    EXPECT_EQ(Lines(Take(), "W "), (std::vector<std::string>{"W 0x80/0 reg 0x04 = 0x50", "W 0x80/0 reg 0x06 = 0x01"}));
+    EXPECT_EQ(Run("click digital SDOUTTag"), 1);
+    EXPECT_NE(Take().find("SDOUTTag is a edit; click needs a checkbox or a button"), std::string::npos);
 }
 
 TEST(TerminalHostParse, NumbersAreDecimalOrHexAndNothingElse) {
