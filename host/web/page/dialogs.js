@@ -99,8 +99,8 @@ export class Dialogs {
     close.title = 'Close';
     close.addEventListener('click', () => this.link.send({ t: 'close', dlg: d }));
     const client = make('div', 'client', root);
-    // Where the dialog has no place of its own: side by side, titles in sight.
-    const at = form.hasPos ? [form.left, form.top] : [[16, 16], [772, 16], [16, 470]][d] ?? [16, 16];
+    // Where the dialog has no place of its own: cascaded, titles in sight.
+    const at = form.hasPos ? [form.left, form.top] : [16 + 100 * d, 16 + 30 * d];
     root.style.left = `${at[0]}px`;
     root.style.top = `${at[1]}px`;
     this.drag(root, title, close);
