@@ -156,6 +156,9 @@ void NetServer::State::Accept() {
                 socket.close(ignored);
             } else {
                 ++connections;
+                // Updates are small and each is awaited: none may wait for the next.
+                beast::error_code ignored;
+                socket.set_option(tcp::no_delay(true), ignored);
                 ServeHttp(std::move(socket));
             }
         }

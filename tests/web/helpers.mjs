@@ -120,7 +120,8 @@ export function socket(port, headers) {
         const opcode = buffer[0] & 15, fin = buffer[0] & 0x80;
         if (opcode === 1 || opcode === 0) parts.push(buffer.subarray(at, at + size));
         if ((opcode === 1 || opcode === 0) && fin) {
-          client.messages.push(JSON.parse(Buffer.concat(parts).toString('utf8')));
+          const message = JSON.parse(Buffer.concat(parts).toString('utf8'));
+          if (client.onmessage) client.onmessage(message); else client.messages.push(message);
           parts = [];
         }
         buffer = buffer.subarray(at + size);

@@ -303,6 +303,8 @@ export class Dialogs {
   picture(p) {
     const element = this.panels[p.dlg]?.elements[p.c];
     const c = this.controls[p.dlg][p.c];
-    if (element && c) paint(element, p.ops, c.w, c.h);
+    if (!element || !c) return;
+    paint(element, p.ops, c.w, c.h);
+    element.dispatchEvent(new Event('painted'));
   }
 }
