@@ -187,9 +187,11 @@ void Hub::Message(ConnectionId id, std::string_view text) {
     }
     const int before = peer.device;
     Run(peer, action);
-    if (peer.device >= 0) FlushDevice(peer.device);
-    if (before >= 0 && before != peer.device) FlushDevice(before);
-    if (peer.device < 0) Flush(id, peer);
+    // Flushing may drop a page, this one too: from here on only copies.
+    const int after = peer.device;
+    if (after < 0) return Flush(id, peer);
+    FlushDevice(after);
+    if (before >= 0 && before != after) FlushDevice(before);
 }
 
 void Hub::ApplyMoves() {

@@ -114,7 +114,12 @@ export class Dialogs {
       if (control && FOCUSABLE.has(control.kind) && this.forms[d].focused !== c) this.link.send({ t: 'focus', dlg: d, c });
     });
     root.addEventListener('focusout', (e) => {
-      if (!root.contains(e.relatedTarget)) this.link.send({ t: 'focus', dlg: d, c: -1 });
+      if (this.forms[d].visible && !root.contains(e.relatedTarget)) this.link.send({ t: 'focus', dlg: d, c: -1 });
+    });
+    // As on Windows, a press on what cannot hold the focus (a label, a frame, the curve
+    // view, the title) leaves it where it was.
+    root.addEventListener('mousedown', (e) => {
+      if (!e.target.closest('input, select, button, label')) e.preventDefault();
     });
     return { root, titleText, client, elements: [] };
   }
