@@ -20,13 +20,14 @@ set(allowed_platform/headless platform/headless platform)
 set(allowed_host host host/common)
 set(allowed_host/common host/common)
 set(allowed_host/windows host/windows host/common)
+set(allowed_host/web host/web host/common)
 
 # The layer a path belongs to: its top folder, a backend folder of the platform, or one of
 # the hosts' folders that must stay apart from the module.
 function(layer_of path out)
   if(path MATCHES "^platform/(win32|cairo|headless)/")
     set(${out} "platform/${CMAKE_MATCH_1}" PARENT_SCOPE)
-  elseif(path MATCHES "^host/(common|windows)/")
+  elseif(path MATCHES "^host/(common|windows|web)/")
     set(${out} "host/${CMAKE_MATCH_1}" PARENT_SCOPE)
   elseif(path MATCHES "^([^/]+)/")
     set(${out} "${CMAKE_MATCH_1}" PARENT_SCOPE)

@@ -1,0 +1,64 @@
+// The web host's single source of truth: the simulated devices, each with its instance of
+// the module, and the pages that show them. A page's action runs through the UI seam; then
+// every page of that device is brought up to date from the module's change counters. What
+// a page has not been sent yet waits as "what it last saw", never as a queue of messages:
+// a slow page gets the newest state when it is ready, and nothing piles up for it.
+#pragma once
+
+#include "host/common/device.h"
+#include "host/common/graph_object.h"
+#include "host/common/module.h"
+#include "host/web/messages.h"
+#include "host/web/net.h"
+
+#include <array>
+#include <deque>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace web {
+
+class Hub {
+public:
+    Hub(const host::Module& module, NetServer& net, int devices);
+    ~Hub();
+    Hub(const Hub&) = delete;
+    Hub& operator=(const Hub&) = delete;
+
+    // The server's events.
+    void Opened(ConnectionId id);
+    void Message(ConnectionId id, std::string_view text);
+    void Closed(ConnectionId id);
+    void Drained(ConnectionId id);
+    HttpReply Http(const HttpRequest& request);
+    // The figures' fade, one step.
+    void Tick();
+
+    int DeviceCount() const { return static_cast<int>(devices_.size()); }
+
+private:
+    struct Slot;
+    struct Peer;
+
+    void Run(Peer& peer, const Action& action);
+    void Act(Slot& slot, const Action& action);
+    void ApplyMoves();
+    void Refuse(Peer& peer, std::string why);
+    void FlushDevice(int device);
+    void Flush(ConnectionId id, Peer& peer);
+    std::string Update(Peer& peer);
+    std::string FormJson(Slot& slot, int dialog, Peer& peer, std::string& controls, std::string& paints);
+    const std::string& Picture(Slot& slot, int dialog, int control, uint32_t changes);
+
+    const host::Module& module_;
+    const host::Module::UiSeam& ui_;
+    NetServer& net_;
+    std::vector<std::unique_ptr<Slot>> devices_;
+    std::map<ConnectionId, Peer> peers_;
+    bool movesPosted_ = false;
+};
+
+}  // namespace web

@@ -1,0 +1,102 @@
+// qm7140-web: the module's dialogs in a browser, live against simulated QM7140 devices.
+#include "host/common/files.h"
+#include "host/common/module.h"
+#include "host/web/assets.h"
+#include "host/web/hub.h"
+#include "host/web/net.h"
+
+#include <charconv>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: qm7140-web [--devices N] [--listen ADDR:PORT] [--port-file PATH] [--module PATH]\n";
+
+void PrintHelp() {
+    std::cout << kUsage
+              << "\n"
+                 "Serves the module's three dialogs to a browser, one simulated QM7140 (one instance\n"
+                 "of the module) per device, 1 to 16. The first line printed is the address to open,\n"
+                 "with this run's access token; nothing is served without it.\n"
+                 "\n"
+                 "  --listen ADDR:PORT  where to listen (default 127.0.0.1:7140; port 0 takes a free\n"
+                 "                      one). An address other than loopback serves the network.\n"
+                 "  --port-file PATH    writes the port listened on there once it listens.\n"
+                 "  --module PATH       the module (default: libqm7140.so beside this program).\n";
+}
+
+int Usage(const std::string& problem) {
+    std::cerr << "error: " << problem << '\n' << kUsage;
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::filesystem::path modulePath = host::DefaultModulePath();
+    std::optional<std::filesystem::path> portFile;
+    web::Endpoint listen{"127.0.0.1", 7140};
+    int devices = 1;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            PrintHelp();
+            return 0;
+        }
+        if (arg != "--devices" && arg != "--listen" && arg != "--port-file" && arg != "--module")
+            return Usage("unknown option " + std::string(arg));
+        if (++i == argc) return Usage(std::string(arg) + " needs a value");
+        const std::string_view value = argv[i];
+        if (arg == "--devices") {
+            const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), devices);
+            if (error != std::errc() || end != value.data() + value.size() || devices < 1 || devices > web::kMostDevices)
+                return Usage("--devices takes 1 to " + std::to_string(web::kMostDevices));
+        } else if (arg == "--listen") {
+            const auto endpoint = web::ParseEndpoint(value);
+            if (!endpoint) return Usage("--listen takes ADDR:PORT with a numeric address, e.g. 127.0.0.1:7140");
+            listen = *endpoint;
+        } else if (arg == "--port-file") {
+            portFile = std::filesystem::path(value);
+        } else {
+            modulePath = std::filesystem::path(value);
+        }
+    }
+
+    try {
+        const host::Module module(modulePath);
+        web::Gate gate{listen, web::MakeToken()};
+        const std::string token = gate.token;
+        web::Hub* hub = nullptr;
+        web::NetServer net(listen, std::move(gate), web::NetLimits{},
+                           {
+                               .opened = [&](web::ConnectionId id) { hub->Opened(id); },
+                               .message = [&](web::ConnectionId id, std::string_view text) { hub->Message(id, text); },
+                               .closed = [&](web::ConnectionId id) { hub->Closed(id); },
+                               .drained = [&](web::ConnectionId id) { hub->Drained(id); },
+                               .http = [&](const web::HttpRequest& request) { return hub->Http(request); },
+                               .asset = [](std::string_view path) { return web::FindAsset(path); },
+                           });
+        web::Hub theHub(module, net, devices);
+        hub = &theHub;
+        net.Every(std::chrono::milliseconds(40), [&] { theHub.Tick(); });
+
+        const web::Endpoint bound{listen.address, net.Port()};
+        std::cout << "http://" << web::HostText(bound) << "/?token=" << token << std::endl;
+        if (!web::IsLoopback(listen.address))
+            std::cout << "warning: serving the network on " << web::HostText(bound)
+                      << ", not only this machine: anyone with the address above, token included, drives the "
+                         "devices"
+                      << std::endl;
+        std::cout << devices << " simulated QM7140 device(s); Ctrl+C ends" << std::endl;
+        if (portFile) host::WriteReplacing(*portFile, std::to_string(net.Port()) + "\n");
+        net.Run();
+        return 0;
+    } catch (const std::exception& e) {
+        std::cerr << "error: " << e.what() << '\n';
+        return 1;
+    }
+}

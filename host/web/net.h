@@ -1,0 +1,83 @@
+// HTTP and WebSocket for the web host, behind a small interface: the one file that knows
+// Boost.Beast. Every request and every upgrade passes the gate (token, Host, Origin) before
+// anything else sees it. One thread runs everything, the handlers below included.
+#pragma once
+
+#include "host/web/security.h"
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace web {
+
+using ConnectionId = uint64_t;
+
+struct HttpRequest {
+    std::string method;  // "GET", "POST"
+    std::string path;    // without the query
+    std::string query;   // after '?', undecoded
+    std::string body;
+};
+
+struct HttpReply {
+    int status = 200;
+    std::string contentType = "text/plain; charset=utf-8";
+    std::string body;
+    std::string disposition;  // Content-Disposition, when set
+};
+
+struct NetLimits {
+    size_t largestMessage = 4096;          // a WebSocket message from a page
+    size_t largestBody = 64 * 1024;        // an HTTP request body (a state file)
+    size_t largestQueue = 4 * 1024 * 1024;  // bytes waiting to go to one page: past it, it is dropped
+    std::chrono::seconds headerTimeout{10};
+    std::chrono::seconds stalledWrite{10};  // a write that long unfinished drops the page
+    size_t mostConnections = 256;
+};
+
+struct NetEvents {
+    std::function<void(ConnectionId)> opened;
+    std::function<void(ConnectionId, std::string_view)> message;
+    std::function<void(ConnectionId)> closed;
+    // Everything sent to the page so far has left: a good moment to send what waited.
+    std::function<void(ConnectionId)> drained;
+    // Requests that passed the gate and are not a page asset.
+    std::function<HttpReply(const HttpRequest&)> http;
+    // A page asset by path ("/" is "/index.html"), or null.
+    std::function<const Asset*(std::string_view)> asset;
+};
+
+class NetServer {
+public:
+    // Binds at once; throws std::runtime_error with the system's reason.
+    NetServer(const Endpoint& listen, Gate gate, NetLimits limits, NetEvents events);
+    ~NetServer();
+    NetServer(const NetServer&) = delete;
+    NetServer& operator=(const NetServer&) = delete;
+
+    uint16_t Port() const;
+    // Runs the loop until Stop (or SIGINT/SIGTERM).
+    void Run();
+    void Stop();
+
+    // Queues a text message. False when the page is gone or was dropped for a full queue.
+    bool Send(ConnectionId id, std::string text);
+    // True while nothing queued to the page is waiting to be written.
+    bool Idle(ConnectionId id) const;
+    void Close(ConnectionId id);
+    // Runs `work` on the loop after what is ready now.
+    void Post(std::function<void()> work);
+    // Runs `tick` every `period` until the server stops.
+    void Every(std::chrono::milliseconds period, std::function<void()> tick);
+
+    struct State;  // of net.cpp alone
+
+private:
+    std::unique_ptr<State> state_;
+};
+
+}  // namespace web

@@ -1,0 +1,92 @@
+// The page: one tab per device, the Device menu from the module's own captions, the
+// dialogs, the register grid, the write log, the device's figure and its state file.
+import { Link } from './net.js';
+import { Dialogs } from './dialogs.js';
+import { Grid } from './grid.js';
+import { drawFigure } from './figure.js';
+
+const $ = (id) => document.getElementById(id);
+let device = -1;
+let figure = null;
+
+// The token has done its work once the cookie is set; it stays out of the history.
+if (location.search.includes('token=')) history.replaceState(null, '', '/');
+
+const link = new Link(receive, (up) => {
+  $('status').textContent = up ? 'connected' : 'disconnected, retrying…';
+  $('status').classList.toggle('down', !up);
+  if (up && device >= 0) choose(device);
+});
+const dialogs = new Dialogs($('desk'), link);
+const grid = new Grid($('grid').tBodies[0], $('log'), (r, v) => link.send({ t: 'reg', r, v }));
+drawFigure($('figure'), null, 0);
+
+function choose(d) {
+  device = d;
+  dialogs.reset();
+  grid.clearLog();
+  figure = null;
+  for (const tab of $('tabs').children) tab.setAttribute('aria-selected', String(Number(tab.dataset.dev) === d));
+  $('save').href = `/state?dev=${d}`;
+  $('state-message').textContent = '';
+  link.send({ t: 'sub', dev: d });
+}
+
+function button(parent, text, action) {
+  const b = document.createElement('button');
+  b.type = 'button';
+  b.textContent = text;
+  b.addEventListener('click', action);
+  parent.append(b);
+  return b;
+}
+
+function receive(m) {
+  if (m.t === 'hello') {
+    $('tabs').replaceChildren();
+    for (let d = 0; d < m.devices; d++) {
+      const tab = button($('tabs'), `Device ${d + 1}`, () => choose(d));
+      tab.dataset.dev = String(d);
+      tab.setAttribute('role', 'tab');
+    }
+    $('menu').replaceChildren();
+    m.menu.forEach((caption, d) => {
+      button($('menu'), caption, () => { dialogs.front(d); link.send({ t: 'menu', dlg: d }); }).dataset.dialog = String(d);
+    });
+    choose(device >= 0 && device < m.devices ? device : 0);
+    return;
+  }
+  if (m.t !== 'update') return;
+  for (const e of m.errors || []) showError(e);
+  if (m.dev !== device) return;
+  dialogs.update(m);
+  if (m.regs) grid.all(m.regs);
+  if (m.regd) grid.changed(m.regd);
+  if (m.log) grid.lines(m.log);
+  if (m.figure) { figure = m.figure; drawFigure($('figure'), figure, device); }
+  document.body.dataset.updates = String(Number(document.body.dataset.updates || 0) + 1);
+}
+
+function showError(text) {
+  const line = document.createElement('div');
+  line.textContent = text;
+  $('errors').append(line);
+  setTimeout(() => line.remove(), 4000);
+}
+
+$('readall').addEventListener('click', () => link.send({ t: 'readall' }));
+$('figure').addEventListener('dblclick', () => link.send({ t: 'link' }));
+$('load').addEventListener('change', async () => {
+  const file = $('load').files[0];
+  $('load').value = '';
+  if (!file || device < 0) return;
+  const message = $('state-message');
+  try {
+    const reply = await fetch(`/state?dev=${device}`, { method: 'POST', body: await file.text() });
+    message.textContent = (await reply.text()).trim();
+    message.classList.toggle('bad', !reply.ok);
+  } catch (e) {
+    message.textContent = `not loaded: ${e.message}`;
+    message.classList.add('bad');
+  }
+});

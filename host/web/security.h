@@ -1,0 +1,70 @@
+// Who may talk to the web host. It drives a device, so every request is refused unless it
+// carries the run's token (in the query of the address printed at start, then in a cookie)
+// and names the server as it listens (Host), from the server's own page (Origin): another
+// site in the same browser, and a name rebound to this machine, get nothing.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace web {
+
+struct Endpoint {
+    std::string address;  // "127.0.0.1", "::1", "192.168.1.20"
+    uint16_t port = 0;
+};
+
+// "ADDR:PORT" or "[V6]:PORT"; nullopt for anything else (names included: the host listens
+// where it is told, not where a resolver says).
+std::optional<Endpoint> ParseEndpoint(std::string_view text);
+bool IsLoopback(std::string_view address);
+// "127.0.0.1:7140", "[::1]:7140".
+std::string HostText(const Endpoint& endpoint);
+
+// 256 bits from the system's random source, as 64 hex digits. Throws when there is none.
+std::string MakeToken();
+// Compares in a time that does not depend on where the texts differ.
+bool SameSecret(std::string_view a, std::string_view b);
+
+struct Gate {
+    Endpoint listen;  // its port as bound
+    std::string token;
+
+    // The cookie that carries the token after the first request; named for the port, as
+    // browsers share cookies across a host's ports.
+    std::string CookieName() const;
+    std::string SetCookie() const;
+};
+
+struct RequestFacts {
+    std::string_view host;    // the Host header
+    std::optional<std::string_view> origin;
+    std::string_view query;   // after '?'
+    std::string_view cookie;  // the Cookie header, all of it
+    bool needsOrigin = false;  // a WebSocket upgrade or a request that changes something
+};
+
+struct Verdict {
+    bool allowed = false;
+    bool tokenInQuery = false;  // then the reply sets the cookie
+};
+
+Verdict Admit(const Gate& gate, const RequestFacts& request);
+
+// Pieces of the above, for the gate and its tests.
+bool HostAllowed(const Gate& gate, std::string_view host);
+std::optional<std::string_view> QueryValue(std::string_view query, std::string_view name);
+std::optional<std::string_view> CookieValue(std::string_view header, std::string_view name);
+
+// A file of the page, built into the program.
+struct Asset {
+    std::string_view path;
+    std::string_view contentType;
+    const unsigned char* data;
+    size_t size;
+};
+
+}  // namespace web

@@ -1,0 +1,102 @@
+// The web host's gate, its check of what pages send, and the display list it sends back.
+#include "host/web/display_list.h"
+#include "host/web/messages.h"
+#include "host/web/security.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <variant>
+
+namespace {
+
+TEST(WebGate, AdmitsOnlyTheTokenFromTheServersOwnHostAndOrigin) {
+    const std::string token(64, 'a'), wrong = std::string(63, 'a') + "b";
+    const web::Gate loopback{{"127.0.0.1", 7140}, token}, lab{{"192.168.1.20", 8000}, token}, any{{"0.0.0.0", 80}, token};
+    const std::string query = "x=1&token=" + token, cookie = "a=b; qm7140_7140=" + token;
+    const struct {
+        const web::Gate& gate;
+        const char* host;
+        const char* origin;  // null: none sent
+        std::string query, cookie;
+        bool upgrade, allowed;
+    } rows[] = {
+        {loopback, "127.0.0.1:7140", nullptr, query, "", false, true},
+        {loopback, "localhost:7140", "http://localhost:7140", "", cookie, true, true},
+        {loopback, "LOCALHOST:7140", nullptr, query, "", false, true},
+        {loopback, "127.0.0.1:7140", nullptr, "", cookie, true, false},                    // an upgrade needs Origin
+        {loopback, "127.0.0.1:7140", "http://evil.example", query, "", false, false},
+        {loopback, "127.0.0.1:7140", "http://localhost:7140", query, "", false, false},  // not the Host's origin
+        {loopback, "evil.example:7140", nullptr, query, "", false, false},                 // a rebound name
+        {loopback, "127.0.0.1:7141", nullptr, query, "", false, false},
+        {loopback, "127.0.0.1", nullptr, query, "", false, false},
+        {loopback, "127.0.0.1:7140", nullptr, "token=" + wrong, "qm7140_7140=" + wrong, false, false},
+        {loopback, "127.0.0.1:7140", nullptr, "", "qm7140_7141=" + token, false, false},   // another port's cookie
+        {loopback, "127.0.0.1:7140", nullptr, "token=" + token.substr(1), "", false, false},
+        {lab, "192.168.1.20:8000", nullptr, "token=" + token, "", false, true},
+        {lab, "localhost:8000", nullptr, "token=" + token, "", false, false},
+        {any, "10.0.0.7:80", nullptr, "token=" + token, "", false, true},
+        {any, "box.lan:80", nullptr, "token=" + token, "", false, false},
+    };
+    for (const auto& r : rows) {
+        web::RequestFacts facts{r.host, std::nullopt, r.query, r.cookie, r.upgrade};
+        if (r.origin != nullptr) facts.origin = r.origin;
+        EXPECT_EQ(web::Admit(r.gate, facts).allowed, r.allowed) << r.host << " " << (r.origin ? r.origin : "-") << " " << r.query;
+    }
+    EXPECT_EQ(web::MakeToken().size(), 64u);
+    EXPECT_NE(web::MakeToken(), web::MakeToken());
+}
+
+TEST(WebGate, ListensOnlyOnANumericAddressAndPort) {
+    for (const char* good : {"127.0.0.1:0", "192.168.1.20:7140", "[::1]:7140", "0.0.0.0:65535"})
+        EXPECT_TRUE(web::ParseEndpoint(good)) << good;
+    for (const char* bad : {"localhost:7140", "127.0.0.1", "127.0.0.1:65536", "1.2.3:80", "1.2.3.4.5:80", "::1:80",
+                            "256.1.1.1:80", "127.0.0.1:-1", "127.0.0.1:80x", ""})
+        EXPECT_FALSE(web::ParseEndpoint(bad)) << bad;
+    EXPECT_EQ(web::HostText(*web::ParseEndpoint("[::1]:9")), "[::1]:9");
+}
+
+TEST(WebMessages, TakeOnlyKnownTypesWithExactlyTheirFieldsInRange) {
+    const struct {
+        const char* text;
+        bool taken;
+    } rows[] = {
+        {R"({"t":"click","dlg":2,"c":0})", true},
+        {R"({"t":"mouse","dlg":1,"c":12,"a":1,"b":0,"x":-32768,"y":32767,"seq":9007199254740993})", true},
+        {R"({"t":"mouse","dlg":1,"c":12,"a":0,"b":2,"x":0,"y":0})", true},
+        {R"({"t":"text","dlg":1,"c":7,"text":"4.2","enter":true})", true},
+        {R"({"t":"focus","dlg":0,"c":-1})", true},
+        {R"({"t":"click","dlg":3,"c":0})", false},
+        {R"({"t":"click","dlg":0})", false},
+        {R"({"t":"click","dlg":0,"c":0,"extra":1})", false},
+        {R"({"t":"click","dlg":0.5,"c":0})", false},
+        {R"({"t":"click","dlg":"0","c":0})", false},
+        {R"({"t":"mouse","dlg":1,"c":12,"a":1,"b":0,"x":32768,"y":0,"seq":1})", false},
+        {R"({"t":"reg","r":1,"v":18446744073709551615})", false},
+        {R"({"t":"text","dlg":1,"c":7,"text":"\u00e9","enter":true})", false},
+        {R"({"t":"text","dlg":1,"c":7,"text":"a\rb","enter":true})", false},
+        {R"({"t":"sub","dev":16})", false},
+        {R"(["t","click"])", false},
+        {R"({"t":"click","dlg":0,"c":0)", false},
+        {"", false},
+    };
+    for (const auto& r : rows) EXPECT_EQ(std::holds_alternative<web::Action>(web::ParseAction(r.text)), r.taken) << r.text;
+    EXPECT_FALSE(std::holds_alternative<web::Action>(web::ParseAction(std::string(5000, ' ') + R"({"t":"readall"})")));
+}
+
+TEST(WebDisplayList, WritesOperationsAsOneJsonArrayWithTextsEscaped) {
+    web::DisplayList list;
+    const QM7140UiDrawing& d = web::DisplayListDrawing();
+    d.fill_rect(&list, 0, 0, 602, 394, 0xFF000000u);
+    d.text(&list, 20, -3, "a\"b\\c\n\xff\xc3\xa9", "Arial", 10, 0xFFFFFFFFu, 0xFF000000u);
+    d.aa_line(&list, 1.25f, 2.0f, 3.333f, 4.999f, 0xFFBBBB00u, 1.5f, QM7140_UI_DASH_DOT);
+    const QM7140UiArc arc{1, 2, 3, 4, 180.0f, 90.0f, 1};
+    d.stroke_path(&list, &arc, 1, 0xFF0000FFu, 2.0f, QM7140_UI_DASH_SOLID);
+    EXPECT_EQ(list.Finish(),
+              "[0,0,0,602,394,4278190080,"
+              "2,20,-3,\"a\\\"b\\\\c\\u000a\\ufffd\xc3\xa9\",\"Arial\",10,4294967295,4278190080,"
+              "4,1.25,2,3.33,5,4290493184,1.50,2,"
+              "6,1,1,2,3,4,180,90,1,4278190335,2,0]");
+}
+
+}  // namespace

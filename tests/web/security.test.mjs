@@ -1,0 +1,106 @@
+// The gate: nothing without the run's token, a Host naming the server and, where it
+// matters, the page's own Origin; every malformed or hostile message refused to its sender
+// alone, the server up and the device untouched.
+import assert from 'node:assert/strict';
+import { after, before, test } from 'node:test';
+import { registers, request, socket, startServer } from './helpers.mjs';
+
+let server;
+before(async () => { server = await startServer(); });
+after(() => server.stop());
+
+test('requests without the token, from another Host or Origin get a bare 403', async () => {
+  const host = `127.0.0.1:${server.port}`;
+  const token = `token=${server.token}`;
+  const wrong = server.token.replace(/.$/, (c) => (c === '0' ? '1' : '0'));
+  const cookie = `qm7140_${server.port}=${server.token}`;
+  const refused = [
+    { path: '/', headers: { Host: host } },
+    { path: `/?token=${wrong}`, headers: { Host: host } },
+    { path: '/app.js', headers: { Host: host, Cookie: `qm7140_${server.port}=${wrong}` } },
+    { path: '/', headers: { Host: host, Cookie: `qm7140_1=${server.token}` } },
+    { path: `/?${token}`, headers: { Host: `evil.example:${server.port}` } },
+    { path: `/?${token}`, headers: { Host: `127.0.0.1:${server.port + 1}` } },
+    { path: `/?${token}`, headers: { Host: host, Origin: 'http://evil.example' } },
+    { method: 'POST', path: `/state?dev=0&${token}`, headers: { Host: host }, body: '0x02 0x40\n' },
+    { method: 'POST', path: `/state?dev=0&${token}`, headers: { Host: host, Origin: 'http://evil.example' }, body: '0x02 0x40\n' },
+  ];
+  for (const r of refused) {
+    const reply = await request(server.port, r);
+    assert.equal(reply.status, 403, JSON.stringify(r));
+    assert.equal(reply.body, '', JSON.stringify(r));
+  }
+  for (const name of ['localhost', '127.0.0.1']) {
+    const reply = await request(server.port, { path: `/?${token}`, headers: { Host: `${name}:${server.port}` } });
+    assert.equal(reply.status, 200);
+    assert.match(reply.headers['set-cookie'][0], new RegExp(`^${cookie}; Path=/; HttpOnly; SameSite=Strict$`));
+  }
+  assert.equal((await request(server.port, { path: '/app.js', headers: { Host: host, Cookie: cookie } })).status, 200);
+
+  const origin = `http://${host}`;
+  const upgrades = [
+    [{ Host: host, Cookie: cookie }, 403],
+    [{ Host: host, Cookie: cookie, Origin: 'http://evil.example' }, 403],
+    [{ Host: host, Origin: origin }, 403],
+    [{ Host: `evil.example:${server.port}`, Cookie: cookie, Origin: `http://evil.example:${server.port}` }, 403],
+    [{ Host: host, Cookie: cookie, Origin: origin }, 101],
+  ];
+  for (const [headers, status] of upgrades) {
+    const ws = await socket(server.port, headers);
+    assert.equal(ws.status, status, JSON.stringify(headers));
+    ws.close();
+  }
+});
+
+// Messages a page never sends: broken JSON, wrong shapes and types, unknown names, values
+// out of range, controls that do not take the action, dialogs that are closed.
+function* hostile(count) {
+  const junk = ['', '{', '[]', 'null', '"t"', '{"t":1}', '{"t":"nope"}', '{"t":"click"}', '\u0000', '{"t":"click","dlg":0,"c":0,"x":1}',
+    '[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]',
+    '{"t":"reg","r":1}', '{"t":"reg","r":256,"v":1}', '{"t":"reg","r":-1,"v":1}', '{"t":"reg","r":1,"v":256}', '{"t":"reg","r":1.5,"v":1}',
+    '{"t":"reg","r":"1","v":1}', '{"t":"reg","r":1,"v":1e400}', '{"t":"sub","dev":16}', '{"t":"sub","dev":1}', '{"t":"menu","dlg":3}',
+    '{"t":"menu","dlg":-1}', '{"t":"text","dlg":1,"c":7,"text":"4\\u00e9","enter":true}', '{"t":"text","dlg":1,"c":7,"text":"4","enter":1}'];
+  const types = ['click', 'select', 'text', 'focus', 'pos', 'mouse', 'activate', 'deactivate', 'close'];
+  const numbers = [-1, 3, 999, 1025, 2 ** 31, -(2 ** 31) - 1, 2 ** 53, 40000, -40000, 0.5, null, '0', true, [], {}];
+  for (let i = 0; i < count; i++) {
+    const k = i % 4;
+    if (k === 0) { yield junk[(i >> 2) % junk.length]; continue; }
+    const t = types[(i >> 2) % types.length];
+    const n = numbers[(i * 7) % numbers.length];
+    const m = { t, dlg: 0, c: 0, item: 0, v: 0, a: 1, b: 0, x: 0, y: 0, seq: i, text: 'x', enter: false };
+    const keep = { click: ['dlg', 'c'], select: ['dlg', 'c', 'item'], text: ['dlg', 'c', 'text', 'enter'], focus: ['dlg', 'c'],
+      pos: ['dlg', 'c', 'v'], mouse: ['dlg', 'c', 'a', 'b', 'x', 'y', 'seq'], activate: ['dlg'], deactivate: ['dlg'], close: ['dlg'] }[t];
+    const message = { t };
+    for (const f of keep) message[f] = m[f];
+    if (k === 1) message[keep[i % keep.length]] = n;       // a value out of range or of the wrong type
+    else if (k === 2) message.dlg = i % 3;                   // a dialog that is closed: refused by the module
+    else message.c = 200 + (i % 50);                         // no such control
+    yield JSON.stringify(message);
+  }
+}
+
+test('10^4 hostile messages are refused to their sender, the server stays up, the device unchanged', async () => {
+  const before = await registers(server);
+  const headers = { Host: `127.0.0.1:${server.port}`, Origin: server.origin, Cookie: `qm7140_${server.port}=${server.token}` };
+  const watcher = await socket(server.port, headers);
+  watcher.send('{"t":"sub","dev":0}');
+  const ws = await socket(server.port, headers);
+  await ws.until((m) => m.some((x) => x.t === 'hello'));
+  ws.send('{"t":"sub","dev":0}');
+  let sent = 0;
+  for (const message of hostile(10000)) { ws.send(message); sent++; }
+  ws.send('x'.repeat(5000));                       // over the 4 KiB a message may have
+  ws.send(Buffer.from([0xff, 0xfe, 0x7b]), 2);     // binary, not UTF-8
+  ws.send('{"t":"sub","dev":0}');                  // still answered after all that
+  const errors = (m) => m.filter((x) => x.errors).reduce((n, x) => n + x.errors.length, 0);
+  // The last sub is answered with the whole device again: everything before it was read.
+  await ws.until((m) => m.filter((x) => x.forms).length >= 2, 20000);
+  assert.ok(sent >= 10000);
+  assert.ok(errors(ws.messages) >= 10);
+  assert.equal(ws.closed, false);
+  assert.equal(errors(watcher.messages), 0, 'another page heard of the refusals');
+  assert.equal(await registers(server), before);
+  const fresh = await socket(server.port, headers);
+  await fresh.until((m) => m.some((x) => x.t === 'hello'));
+  for (const c of [ws, watcher, fresh]) c.close();
+});
