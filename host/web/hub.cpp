@@ -9,9 +9,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
 #include <cstring>
 #include <chrono>
-#include <ctime>
 #include <sstream>
 
 namespace web {

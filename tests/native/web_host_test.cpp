@@ -72,6 +72,8 @@ TEST(WebMessages, TakeOnlyKnownTypesWithExactlyTheirFieldsInRange) {
         {R"({"t":"mouse","dlg":1,"c":12,"a":0,"b":2,"x":0,"y":0})", true},
         {R"({"t":"text","dlg":1,"c":7,"text":"4.2","enter":true})", true},
         {R"({"t":"focus","dlg":0,"c":-1})", true},
+        {R"({"t":"connect"})", true},
+        {R"({"t":"connect","dev":0})", false},
         {R"({"t":"click","dlg":3,"c":0})", false},
         {R"({"t":"click","dlg":0})", false},
         {R"({"t":"click","dlg":0,"c":0,"extra":1})", false},
