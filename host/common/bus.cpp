@@ -38,4 +38,10 @@ bool AdapterGone(int error) {
     return error == ENODEV || error == EBADF;
 }
 
+std::optional<uint8_t> ParseChipAddress(std::string_view text) {
+    const auto parsed = ParseUnsigned(text);
+    if (!parsed || *parsed < 0x08 || *parsed > 0x77) return std::nullopt;
+    return static_cast<uint8_t>(*parsed);
+}
+
 }  // namespace host

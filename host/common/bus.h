@@ -7,7 +7,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace host {
 
@@ -42,5 +44,9 @@ std::unique_ptr<Bus> MakeSimulatedBus(RegisterFile& registers);
 // Whether a transfer's errno says the adapter itself is gone (unplugged, driver unbound,
 // the file descriptor dead), as opposed to one transfer that failed on a working adapter.
 bool AdapterGone(int error);
+
+// A chip's 7-bit address as a user gives it (0x41, 65), outside the ranges the bus reserves:
+// 0x08 to 0x77.
+std::optional<uint8_t> ParseChipAddress(std::string_view text);
 
 }  // namespace host

@@ -97,11 +97,9 @@ int main(int argc, char** argv) {
     uint8_t chip = host::kChipAddress;
     if (address) {
         if (!bus) return Usage("--address is for a chip on --bus");
-        // 7-bit, outside the ranges the bus reserves.
-        const auto parsed = host::ParseUnsigned(*address);
-        if (!parsed || *parsed < 0x08 || *parsed > 0x77)
-            return Usage("--address " + *address + " is not a 7-bit address from 0x08 to 0x77");
-        chip = static_cast<uint8_t>(*parsed);
+        const auto parsed = host::ParseChipAddress(*address);
+        if (!parsed) return Usage("--address " + *address + " is not a 7-bit address from 0x08 to 0x77");
+        chip = *parsed;
     }
     if (bus && bus->empty()) return Usage("--bus needs a path such as /dev/i2c-1");
 

@@ -1,6 +1,7 @@
 #include "host/web/hub.h"
 
 #include "host/common/parse.h"
+#include "host/common/register_export.h"
 #include "host/common/register_file.h"
 #include "host/web/display_list.h"
 
@@ -8,9 +9,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
 #include <cstring>
 #include <chrono>
-#include <ctime>
 #include <sstream>
 
 namespace web {
@@ -19,7 +20,6 @@ namespace {
 
 using Json = nlohmann::json;
 
-constexpr size_t kLogKept = 500;        // lines a device keeps for pages that join later
 constexpr size_t kLogPerUpdate = 200;   // lines one update carries; the rest follow
 constexpr size_t kErrorsKept = 16;      // refusals waiting for one page
 constexpr const char* kDialogNames[host::kDialogCount] = {"DigitalControl", "Limiter", "Boost"};
@@ -45,17 +45,6 @@ const char* StatusText(QM7140UiStatus status) {
     }
 }
 
-std::string Clock() {
-    const auto now = std::chrono::system_clock::now();
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
-    std::tm local{};
-    localtime_r(&seconds, &local);
-    char text[32];
-    std::snprintf(text, sizeof text, "%02d:%02d:%02d.%03d", local.tm_hour, local.tm_min, local.tm_sec, static_cast<int>(ms));
-    return text;
-}
-
 // What a page last saw of a figure.
 struct FigureLook {
     int32_t state, hitMode;
@@ -79,18 +68,11 @@ struct Hub::Slot {
     int index = 0;
     // Before the device: the instance it frees may still touch the linked figure.
     host::GraphRectangle figure = host::MakeRectangle(0, 0, 132, 60, 2, kFigureColor);
-    std::unique_ptr<host::Device> device;
-    std::deque<std::string> log;
-    uint64_t logEnd = 0;  // number of the next line
+    std::unique_ptr<ServedDevice> device;
     std::array<int32_t, host::kDialogCount> controlCount{};
     std::map<std::pair<int, int>, std::pair<uint32_t, std::string>> pictures;
 
     QM7140Instance Instance() const { return device->Instance(); }
-    void Log(std::string line) {
-        log.push_back(Clock() + "  " + std::move(line));
-        if (log.size() > kLogKept) log.pop_front();
-        ++logEnd;
-    }
 };
 
 struct Hub::Peer {
@@ -99,6 +81,8 @@ struct Hub::Peer {
     std::array<std::vector<std::optional<uint32_t>>, host::kDialogCount> controlSeen;
     std::optional<std::array<uint8_t, 256>> registersSeen;
     uint64_t logSeen = 0;
+    uint64_t alertSeen = 0;
+    std::optional<bool> onlineSeen;
     std::optional<FigureLook> figureSeen;
     std::vector<std::string> errors;
     size_t errorsDropped = 0;
@@ -110,7 +94,8 @@ struct Hub::Peer {
     }
 };
 
-Hub::Hub(const host::Module& module, NetServer& net, int devices) : module_(module), ui_(module.Ui), net_(net) {
+Hub::Hub(const host::Module& module, NetServer& net, int devices, std::unique_ptr<host::Bus> chip)
+    : module_(module), ui_(module.Ui), net_(net) {
     for (int i = 0; i < devices; ++i) {
         auto slot = std::make_unique<Slot>();
         Slot& s = *slot;
@@ -118,13 +103,7 @@ Hub::Hub(const host::Module& module, NetServer& net, int devices) : module_(modu
         QM7140GraphObject& o = s.figure.object;
         o.FadeColor = kFigureHighlight;
         o.HighlightPenWidth = 5;
-        s.device = std::make_unique<host::Device>(module_, [&s](const host::BusWrite& write) {
-            // From inside the module: nothing may be thrown back into it.
-            try {
-                s.Log(host::WriteLine(write, s.device->Registers()));
-            } catch (...) {
-            }
-        });
+        s.device = std::make_unique<ServedDevice>(module_, i == 0 ? std::move(chip) : nullptr);
         for (int d = 0; d < host::kDialogCount; ++d) {
             QM7140UiForm form{.size = sizeof(QM7140UiForm)};
             if (ui_.form(s.Instance(), d, &form) == QM7140_UI_OK) s.controlCount[static_cast<size_t>(d)] = form.control_count;
@@ -213,7 +192,10 @@ void Hub::Run(Peer& peer, const Action& action) {
     if (action.seq >= 0) peer.ack = action.seq;
     if (action.type == ActionType::Subscribe) {
         if (action.device >= DeviceCount()) return Refuse(peer, "no device " + std::to_string(action.device));
-        return peer.Watch(action.device);
+        peer.Watch(action.device);
+        // Failures from before the page came are in the log; only new ones pop up.
+        peer.alertSeen = devices_[static_cast<size_t>(action.device)]->device->alerts.End();
+        return;
     }
     if (peer.device < 0) return Refuse(peer, "choose a device first (sub)");
     try {
@@ -230,17 +212,10 @@ void Hub::Act(Slot& slot, const Action& a) {
         if (status != QM7140_UI_OK) throw host::CommandError(StatusText(status));
     };
     switch (a.type) {
-    case ActionType::Register: {
-        slot.device->Registers().bytes[static_cast<size_t>(a.reg)] = static_cast<uint8_t>(a.value);
-        const int told = slot.device->Notify(static_cast<uint8_t>(a.reg));
-        slot.Log("set reg " + host::Hex(static_cast<unsigned>(a.reg)) + " = " + host::Hex(static_cast<unsigned>(a.value)) +
-                 ", " + std::to_string(told) + " window(s) told");
-        return;
-    }
-    case ActionType::ReadAll:
-        slot.device->NotifyAll();
-        slot.Log("read all: every window told of every register");
-        return;
+    case ActionType::Register:
+        return slot.device->SetRegister(static_cast<uint8_t>(a.reg), static_cast<uint8_t>(a.value));
+    case ActionType::ReadAll: return slot.device->ReadAll();
+    case ActionType::Connect: return slot.device->Connect();
     case ActionType::Link:
         module_.ShowDialog(instance, "DigitalControl", 0, 0, &slot.figure.object);
         return;
@@ -296,8 +271,18 @@ void Hub::Act(Slot& slot, const Action& a) {
 }
 
 void Hub::Tick() {
-    for (const auto& slot : devices_)
-        if (host::StepFade(slot->figure.object)) FlushDevice(slot->index);
+    const auto now = ServedDevice::Clock::now();
+    for (const auto& slot : devices_) {
+        const uint64_t logged = slot->device->log.End();
+        if (slot->device->Playing()) slot->device->PlayDue(now);
+        if (host::StepFade(slot->figure.object) || slot->device->log.End() != logged) FlushDevice(slot->index);
+    }
+}
+
+std::string Hub::ChipStatus(int device) const {
+    const ServedDevice& d = *devices_[static_cast<size_t>(device)]->device;
+    if (d.Simulated() || d.Online()) return d.Chip().Name() + (d.Simulated() ? "" : ", online");
+    return d.Chip().Name() + ", offline (the page's Connect tries again): " + d.alerts.Last();
 }
 
 void Hub::FlushDevice(int device) {
@@ -416,13 +401,13 @@ std::string Hub::Update(Peer& peer) {
         }
         peer.registersSeen = bytes;
 
-        const uint64_t first = slot.logEnd - slot.log.size();
-        if (peer.logSeen < first) peer.logSeen = first;
-        if (peer.logSeen < slot.logEnd) {
-            Json lines = Json::array();
-            for (; peer.logSeen < slot.logEnd && lines.size() < kLogPerUpdate; ++peer.logSeen)
-                lines.push_back(slot.log[static_cast<size_t>(peer.logSeen - first)]);
-            add("log", Dump(lines));
+        if (const auto lines = slot.device->log.Since(peer.logSeen, kLogPerUpdate); !lines.empty()) add("log", Dump(Json(lines)));
+        if (const auto lines = slot.device->alerts.Since(peer.alertSeen, kErrorsKept); !lines.empty())
+            add("alerts", Dump(Json(lines)));
+        if (peer.onlineSeen != slot.device->Online()) {
+            peer.onlineSeen = slot.device->Online();
+            add("bus", Dump(Json{{"chip", slot.device->Chip().Name()}, {"sim", slot.device->Simulated()},
+                                 {"online", slot.device->Online()}}));
         }
 
         const FigureLook look = LookOf(slot.figure.object);
@@ -451,34 +436,51 @@ std::string Hub::Update(Peer& peer) {
 }
 
 HttpReply Hub::Http(const HttpRequest& request) {
-    if (request.path != "/state") return {404, "text/plain; charset=utf-8", "not found\n"};
+    const auto text = [](int status, std::string body) { return HttpReply{status, "text/plain; charset=utf-8", std::move(body)}; };
+    if (request.path != "/state" && request.path != "/export" && request.path != "/replay") return text(404, "not found\n");
     const auto dev = QueryValue(request.query, "dev");
     int device = -1;
     if (dev) {
         const auto [end, error] = std::from_chars(dev->data(), dev->data() + dev->size(), device);
         if (error != std::errc() || end != dev->data() + dev->size()) device = -1;
     }
-    if (device < 0 || device >= DeviceCount()) return {400, "text/plain; charset=utf-8", "no such device\n"};
-    Slot& slot = *devices_[static_cast<size_t>(device)];
-    if (request.method == "GET") {
-        std::ostringstream text;
-        slot.device->Registers().Save(text);
-        return {200, "text/plain; charset=utf-8", text.str(),
-                "attachment; filename=\"qm7140-device-" + std::to_string(device + 1) + ".txt\""};
+    if (device < 0 || device >= DeviceCount()) return text(400, "no such device\n");
+    ServedDevice& served = *devices_[static_cast<size_t>(device)]->device;
+    const std::string name = "qm7140-device-" + std::to_string(device + 1);
+    const bool get = request.method == "GET";
+    if (request.path == "/export") {
+        if (!get) return text(405, "GET\n");
+        const auto format = host::ExportFormatNamed(QueryValue(request.query, "format").value_or(""));
+        if (!format) return text(400, "format: c, i2cset or script\n");
+        std::string file = name + "-settings.";
+        for (const host::ExportFormatInfo& f : host::ExportFormats())
+            if (f.format == *format) file += f.extension;
+        return {200, "text/plain; charset=utf-8", served.Export(*format), "attachment; filename=\"" + file + "\""};
     }
-    if (request.method != "POST") return {405, "text/plain; charset=utf-8", "GET or POST\n"};
-    std::vector<std::pair<uint8_t, uint8_t>> values;
+    if (request.path == "/state" && get) {
+        std::ostringstream saved;
+        served.Registers().Save(saved);
+        return {200, "text/plain; charset=utf-8", saved.str(), "attachment; filename=\"" + name + ".txt\""};
+    }
+    if (request.method != "POST") return text(405, request.path == "/state" ? "GET or POST\n" : "POST\n");
+    // Checked whole before anything reaches the device: a bad line changes nothing.
     try {
-        std::istringstream text(request.body);
-        values = host::ParseSaved(text, "state file");
+        if (request.path == "/state") {
+            std::istringstream saved(request.body);
+            const auto values = host::ParseSaved(saved, "state file");
+            served.Load(values);
+            FlushDevice(device);
+            return text(200, "loaded " + std::to_string(values.size()) + " register(s)\n");
+        }
+        const size_t steps = served.StartReplay(request.body);
+        served.PlayDue(ServedDevice::Clock::now());
+        FlushDevice(device);
+        if (served.Playing()) return text(200, "playing " + std::to_string(steps) + " step(s); the log follows them\n");
+        if (!served.ReplayFailure().empty()) return text(409, served.ReplayFailure() + "\n");
+        return text(200, "replayed " + std::to_string(steps) + " step(s)\n");
     } catch (const std::exception& e) {
-        return {400, "text/plain; charset=utf-8", std::string(e.what()) + "\n"};
+        return text(400, std::string(e.what()) + "\n");
     }
-    for (const auto& [reg, value] : values) slot.device->Registers().bytes[reg] = value;
-    slot.device->NotifyAll();
-    slot.Log("loaded a state file: " + std::to_string(values.size()) + " register(s)");
-    FlushDevice(device);
-    return {200, "text/plain; charset=utf-8", "loaded " + std::to_string(values.size()) + " register(s)\n"};
 }
 
 }  // namespace web

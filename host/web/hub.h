@@ -5,11 +5,13 @@
 // a slow page gets the newest state when it is ready, and nothing piles up for it.
 #pragma once
 
+#include "host/common/bus.h"
 #include "host/common/device.h"
 #include "host/common/graph_object.h"
 #include "host/common/module.h"
 #include "host/web/messages.h"
 #include "host/web/net.h"
+#include "host/web/served_device.h"
 
 #include <array>
 #include <deque>
@@ -23,7 +25,8 @@ namespace web {
 
 class Hub {
 public:
-    Hub(const host::Module& module, NetServer& net, int devices);
+    // `chip`, when given, is the first device's: a real QM7140 on a bus; the rest are simulated.
+    Hub(const host::Module& module, NetServer& net, int devices, std::unique_ptr<host::Bus> chip = nullptr);
     ~Hub();
     Hub(const Hub&) = delete;
     Hub& operator=(const Hub&) = delete;
@@ -34,8 +37,10 @@ public:
     void Closed(ConnectionId id);
     void Drained(ConnectionId id);
     HttpReply Http(const HttpRequest& request);
-    // The figures' fade, one step.
+    // The figures' fade, one step; scripts whose delay is over play on.
     void Tick();
+    // "/dev/i2c-1 at 0x40, online", for the console.
+    std::string ChipStatus(int device) const;
 
     int DeviceCount() const { return static_cast<int>(devices_.size()); }
 

@@ -1,5 +1,7 @@
-// qm7140-web: the module's dialogs in a browser, live against simulated QM7140 devices.
+// qm7140-web: the module's dialogs in a browser, live against simulated QM7140 devices or
+// a real one on an I2C adapter.
 #include "host/common/files.h"
+#include "host/common/i2c_bus.h"
 #include "host/common/module.h"
 #include "host/web/assets.h"
 #include "host/web/hub.h"
@@ -14,7 +16,8 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: qm7140-web [--devices N] [--listen ADDR:PORT] [--port-file PATH] [--module PATH]\n";
+    "usage: qm7140-web [--devices N] [--bus /dev/i2c-N [--address 0xNN]] [--listen ADDR:PORT] [--port-file PATH]\n"
+    "                  [--module PATH]\n";
 
 void PrintHelp() {
     std::cout << kUsage
@@ -23,6 +26,10 @@ void PrintHelp() {
                  "of the module) per device, 1 to 16. The first line printed is the address to open,\n"
                  "with this run's access token; nothing is served without it.\n"
                  "\n"
+                 "  --bus /dev/i2c-N    device 1 is a real QM7140 on that I2C adapter (i2c-dev); the\n"
+                 "                      others stay simulated. Registers 0x00 to 0x1F are read from it\n"
+                 "                      at once and every write goes to it.\n"
+                 "  --address 0xNN      its 7-bit address (default 0x40, the module's 0x80).\n"
                  "  --listen ADDR:PORT  where to listen (default 127.0.0.1:7140; port 0 takes a free\n"
                  "                      one). An address other than loopback serves the network.\n"
                  "  --port-file PATH    writes the port listened on there once it listens.\n"
@@ -41,13 +48,17 @@ int main(int argc, char** argv) {
     std::optional<std::filesystem::path> portFile;
     web::Endpoint listen{"127.0.0.1", 7140};
     int devices = 1;
+    std::optional<std::string> bus;
+    uint8_t address = host::kChipAddress;
+    bool addressGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg == "--help" || arg == "-h") {
             PrintHelp();
             return 0;
         }
-        if (arg != "--devices" && arg != "--listen" && arg != "--port-file" && arg != "--module")
+        if (arg != "--devices" && arg != "--listen" && arg != "--port-file" && arg != "--module" && arg != "--bus" &&
+            arg != "--address")
             return Usage("unknown option " + std::string(arg));
         if (++i == argc) return Usage(std::string(arg) + " needs a value");
         const std::string_view value = argv[i];
@@ -59,12 +70,22 @@ int main(int argc, char** argv) {
             const auto endpoint = web::ParseEndpoint(value);
             if (!endpoint) return Usage("--listen takes ADDR:PORT with a numeric address, e.g. 127.0.0.1:7140");
             listen = *endpoint;
+        } else if (arg == "--bus") {
+            if (value.empty()) return Usage("--bus needs a path such as /dev/i2c-1");
+            bus = std::string(value);
+        } else if (arg == "--address") {
+            const auto parsed = host::ParseChipAddress(value);
+            if (!parsed) return Usage("--address " + std::string(value) + " is not a 7-bit address from 0x08 to 0x77");
+            address = *parsed;
+            addressGiven = true;
         } else if (arg == "--port-file") {
             portFile = std::filesystem::path(value);
         } else {
             modulePath = std::filesystem::path(value);
         }
     }
+
+    if (addressGiven && !bus) return Usage("--address is for a chip on --bus");
 
     try {
         const host::Module module(modulePath);
@@ -80,7 +101,7 @@ int main(int argc, char** argv) {
                                .http = [&](const web::HttpRequest& request) { return hub->Http(request); },
                                .asset = [](std::string_view path) { return web::FindAsset(path); },
                            });
-        web::Hub theHub(module, net, devices);
+        web::Hub theHub(module, net, devices, bus ? host::MakeI2cBus(*bus, address) : nullptr);
         hub = &theHub;
         net.Every(std::chrono::milliseconds(40), [&] { theHub.Tick(); });
 
@@ -91,7 +112,11 @@ int main(int argc, char** argv) {
                       << ", not only this machine: anyone with the address above, token included, drives the "
                          "devices"
                       << std::endl;
-        std::cout << devices << " simulated QM7140 device(s); Ctrl+C ends" << std::endl;
+        if (bus)
+            std::cout << "device 1: " << theHub.ChipStatus(0) << "; " << devices - 1 << " simulated QM7140 device(s); Ctrl+C ends"
+                      << std::endl;
+        else
+            std::cout << devices << " simulated QM7140 device(s); Ctrl+C ends" << std::endl;
         if (portFile) host::WriteReplacing(*portFile, std::to_string(net.Port()) + "\n");
         net.Run();
         return 0;

@@ -47,6 +47,7 @@ const Shape kShapes[] = {
     {"reg", ActionType::Register, {{"r", 0, 255}, {"v", 0, 255}}},
     {"readall", ActionType::ReadAll, {}},
     {"link", ActionType::Link, {}},
+    {"connect", ActionType::Connect, {}},
 };
 
 void Store(Action& action, std::string_view name, int64_t value) {

@@ -25,6 +25,7 @@ enum class ActionType {
     Register,    // reg {r, v}: the grid's edit of one register
     ReadAll,     // readall {}
     Link,        // link {}: Digital Control shown on the device's figure
+    Connect,     // connect {}: the bus re-opened and the chip read
 };
 
 struct Action {

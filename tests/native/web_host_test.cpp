@@ -1,9 +1,15 @@
-// The web host's gate, its check of what pages send, and the display list it sends back.
+// The web host's gate, its check of what pages send, the display list it sends back, and a
+// device of it on a real bus (the i2c-dev code and libi2c against i2c_double.c).
+#include "host/common/i2c_bus.h"
 #include "host/web/display_list.h"
 #include "host/web/messages.h"
 #include "host/web/security.h"
+#include "host/web/served_device.h"
+#include "i2c_double.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include <string>
 #include <variant>
@@ -66,6 +72,8 @@ TEST(WebMessages, TakeOnlyKnownTypesWithExactlyTheirFieldsInRange) {
         {R"({"t":"mouse","dlg":1,"c":12,"a":0,"b":2,"x":0,"y":0})", true},
         {R"({"t":"text","dlg":1,"c":7,"text":"4.2","enter":true})", true},
         {R"({"t":"focus","dlg":0,"c":-1})", true},
+        {R"({"t":"connect"})", true},
+        {R"({"t":"connect","dev":0})", false},
         {R"({"t":"click","dlg":3,"c":0})", false},
         {R"({"t":"click","dlg":0})", false},
         {R"({"t":"click","dlg":0,"c":0,"extra":1})", false},
@@ -97,6 +105,62 @@ TEST(WebDisplayList, WritesOperationsAsOneJsonArrayWithTextsEscaped) {
               "2,20,-3,\"a\\\"b\\\\c\\u000a\\ufffd\xc3\xa9\",\"Arial\",10,4294967295,4278190080,"
               "4,1.25,2,3.33,5,4290493184,1.50,2,"
               "6,1,1,2,3,4,180,90,1,4278190335,2,0]");
+}
+
+// A chip on a bus: every failed transfer becomes an alert for every page of the device (and a
+// log line), naming the register and the reason, and the cache keeps what the chip holds.
+TEST(WebServedDevice, FailedTransfersAreAlertedAndTheCacheShowsTheChip) {
+    qm7140_double_reset();
+    qm7140_double.regs[2] = 0x55;
+    const host::Module module(QM7140_LIBRARY);
+    web::ServedDevice device(module, host::MakeI2cBus(QM7140_DOUBLE_PATH, 0x40));
+    ASSERT_TRUE(device.Online());
+    EXPECT_EQ(device.Registers().bytes[2], 0x55);
+    uint64_t seen = 0;
+    const auto alerts = [&] {
+        std::string text;
+        for (const std::string& line : device.alerts.Since(seen, 100)) text += line + "\n";
+        return text;
+    };
+    // The module's write goes to the chip; the grid's too.
+    module.SelectMenu(device.Instance(), QM7140_DIALOG_BOOST);
+    int32_t enable = -1;
+    ASSERT_EQ(module.Ui.find(device.Instance(), QM7140_DIALOG_BOOST, "EnableBoost", &enable), QM7140_UI_OK);
+    module.Ui.click(device.Instance(), QM7140_DIALOG_BOOST, enable);
+    EXPECT_EQ(qm7140_double.regs[2], 0x15);
+    device.SetRegister(0x14, 0x0C);
+    EXPECT_EQ(qm7140_double.regs[0x14], 0x0C);
+    EXPECT_EQ(alerts(), "");
+
+    qm7140_double.refuse = 2;
+    device.SetRegister(2, 0x00);
+    EXPECT_EQ(device.Registers().bytes[2], 0x15);
+    // A script stops at the refused write: register 1 after it never goes out.
+    device.StartReplay("w 0x80 0x02 0x00\nd 0\nw 0x80 0x01 0x36\n");
+    device.PlayDue(web::ServedDevice::Clock::now());
+    EXPECT_FALSE(device.Playing());
+    EXPECT_EQ(qm7140_double.regs[1], 0x00);
+    const std::string refused = "write reg 0x02 = 0x00 on " QM7140_DOUBLE_PATH " at 0x40: Remote I/O error; the chip holds 0x15\n";
+    EXPECT_EQ(alerts(), refused + refused + "script:1: stopped here; nothing after this line was sent\n");
+    qm7140_double.refuse = -1;
+
+    qm7140_double.vanished = 1;
+    module.Ui.click(device.Instance(), QM7140_DIALOG_BOOST, enable);
+    qm7140_double.vanished = 0;
+    device.SetRegister(2, 0x00);
+    EXPECT_FALSE(device.Online());
+    const std::string offline = "write reg 0x02 = 0x00 not sent: the bus is offline (" QM7140_DOUBLE_PATH
+                                " at 0x40: No such device; connect re-opens it); the register shows 0x15";
+    EXPECT_EQ(alerts(),
+              "write reg 0x02 = 0x55 on " QM7140_DOUBLE_PATH " at 0x40: No such device; offline (connect re-opens); the "
+              "register shows the last value read, 0x15\n" + offline + "\n");
+    EXPECT_EQ(device.Registers().bytes[2] + qm7140_double.regs[2], 0x15 + 0x15);
+    uint64_t first = 0;
+    const auto log = device.log.Since(first, 1000);
+    EXPECT_TRUE(std::any_of(log.begin(), log.end(), [&](const std::string& l) { return l.ends_with("error: " + offline); }));
+    device.Connect();
+    EXPECT_TRUE(device.Online());
+    qm7140_double_reset();
 }
 
 }  // namespace

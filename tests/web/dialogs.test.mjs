@@ -1,6 +1,7 @@
 // The three dialogs in Chromium, live against the simulated device: each control acts as
 // the Windows control does and its register write shows in the grid.
 import assert from 'node:assert/strict';
+import { readFile } from 'node:fs/promises';
 import { after, before, test } from 'node:test';
 import { launch, openPage, startServer } from './helpers.mjs';
 
@@ -176,6 +177,31 @@ test('the grid edits a register, the dialogs follow, and a bad state file change
   assert.equal(await page.evaluate(() => fetch('/state?dev=0').then((r) => r.text())), saved);
   await load('0x02 0x40\n');
   await page.waitForFunction(() => document.querySelector('[data-name="EnableBoost"] input').checked);
+});
+
+test('settings download in three formats; a replayed script changes registers, a bad one nothing', async () => {
+  const state = () => page.evaluate(() => fetch('/state?dev=0').then((r) => r.text()));
+  const saved = await state();
+  const files = {};
+  for (const format of ['c', 'i2cset', 'script']) {
+    const [download] = await Promise.all([page.waitForEvent('download'), page.click(`#export-${format}`)]);
+    files[download.suggestedFilename()] = await readFile(await download.path(), 'utf8');
+  }
+  assert.deepEqual(Object.keys(files).sort(),
+    ['qm7140-device-1-settings.h', 'qm7140-device-1-settings.sh', 'qm7140-device-1-settings.txt']);
+  const replay = async (text, done) => {
+    await page.setInputFiles('#replay', { name: 'script.txt', mimeType: 'text/plain', buffer: Buffer.from(text) });
+    await page.waitForFunction((d) => document.querySelector('#state-message').textContent.includes(d), done);
+    return page.textContent('#state-message');
+  };
+  await replay('w 0x80 0x02 0x00 0x00\nd 50\nw 0x80 0x14 0x00\nr 0x80 0x14 1\n', 'playing 4 step(s)');
+  await page.waitForFunction(() => document.querySelector('#log').textContent.includes('R 0x80/0 reg 0x14 = 0x00'));
+  assert.notEqual(await state(), saved);
+  const changed = await state();
+  assert.match(await replay('w 0x80 0x02 0x40\nw 0x80 0x100 0x00\n', 'script:2:'), /register "0x100" is not a hex number|above 0xFF/);
+  assert.equal(await state(), changed);
+  await replay(files['qm7140-device-1-settings.txt'], 'replayed');
+  assert.equal(await state(), saved);
 });
 
 test("the device's figure opens Digital Control and highlights while that dialog is active", async () => {

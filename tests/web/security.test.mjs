@@ -24,6 +24,8 @@ test('requests without the token, from another Host or Origin get a bare 403', a
     { path: `/?${token}`, headers: { Host: host, Origin: 'http://evil.example' } },
     { method: 'POST', path: `/state?dev=0&${token}`, headers: { Host: host }, body: '0x02 0x40\n' },
     { method: 'POST', path: `/state?dev=0&${token}`, headers: { Host: host, Origin: 'http://evil.example' }, body: '0x02 0x40\n' },
+    { method: 'POST', path: `/replay?dev=0&${token}`, headers: { Host: host }, body: 'w 0x80 0x02 0x40\n' },
+    { path: `/export?dev=0&format=c`, headers: { Host: host, Cookie: `qm7140_${server.port}=${wrong}` } },
   ];
   for (const r of refused) {
     const reply = await request(server.port, r);

@@ -28,6 +28,7 @@ function choose(d) {
   figure = null;
   for (const tab of $('tabs').children) tab.setAttribute('aria-selected', String(Number(tab.dataset.dev) === d));
   $('save').href = `/state?dev=${d}`;
+  for (const format of ['c', 'i2cset', 'script']) $(`export-${format}`).href = `/export?dev=${d}&format=${format}`;
   $('state-message').textContent = '';
   link.send({ t: 'sub', dev: d });
 }
@@ -59,6 +60,8 @@ function receive(m) {
   if (m.t !== 'update') return;
   for (const e of m.errors || []) showError(e);
   if (m.dev !== device) return;
+  for (const e of m.alerts || []) showError(e, 10000);
+  if (m.bus) showBus(m.bus);
   dialogs.update(m);
   if (m.regs) grid.all(m.regs);
   if (m.regd) grid.changed(m.regd);
@@ -67,26 +70,36 @@ function receive(m) {
   document.body.dataset.updates = String(Number(document.body.dataset.updates || 0) + 1);
 }
 
-function showError(text) {
+function showError(text, ms = 4000) {
   const line = document.createElement('div');
   line.textContent = text;
   $('errors').append(line);
-  setTimeout(() => line.remove(), 4000);
+  setTimeout(() => line.remove(), ms);
+}
+
+function showBus(bus) {
+  $('chip').textContent = bus.sim ? bus.chip : `${bus.chip}, ${bus.online ? 'online' : 'offline'}`;
+  $('chip').classList.toggle('offline', !bus.online);
+  $('connect').hidden = bus.online;
 }
 
 $('readall').addEventListener('click', () => link.send({ t: 'readall' }));
+$('connect').addEventListener('click', () => link.send({ t: 'connect' }));
 $('figure').addEventListener('dblclick', () => link.send({ t: 'link' }));
-$('load').addEventListener('change', async () => {
-  const file = $('load').files[0];
-  $('load').value = '';
-  if (!file || device < 0) return;
-  const message = $('state-message');
-  try {
-    const reply = await fetch(`/state?dev=${device}`, { method: 'POST', body: await file.text() });
-    message.textContent = (await reply.text()).trim();
-    message.classList.toggle('bad', !reply.ok);
-  } catch (e) {
-    message.textContent = `not loaded: ${e.message}`;
-    message.classList.add('bad');
-  }
-});
+// A state file, or a register script to replay: the server checks it whole first.
+for (const [input, path] of [['load', '/state'], ['replay', '/replay']]) {
+  $(input).addEventListener('change', async () => {
+    const file = $(input).files[0];
+    $(input).value = '';
+    if (!file || device < 0) return;
+    const message = $('state-message');
+    try {
+      const reply = await fetch(`${path}?dev=${device}`, { method: 'POST', body: await file.text() });
+      message.textContent = (await reply.text()).trim();
+      message.classList.toggle('bad', !reply.ok);
+    } catch (e) {
+      message.textContent = `not sent: ${e.message}`;
+      message.classList.add('bad');
+    }
+  });
+}

@@ -1,0 +1,93 @@
+// One device the web host serves: the module's instance, the chip behind it (the simulated
+// one, or a real QM7140 on an I2C adapter) kept true by the bus, the log of what reached it,
+// the failures every page of it must see, and the register script it may be playing.
+#pragma once
+
+#include "host/common/device.h"
+#include "host/common/device_bus.h"
+#include "host/common/module.h"
+#include "host/common/register_export.h"
+#include "host/common/register_script.h"
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace web {
+
+// Lines numbered from the first one ever added; past `kept`, the oldest fall off.
+class Journal {
+public:
+    explicit Journal(size_t kept) : kept_(kept) {}
+    void Add(std::string line);
+    uint64_t End() const { return end_; }
+    std::string Last() const { return lines_.empty() ? std::string() : lines_.back(); }
+    // The lines after `seen` still kept, at most `most`; `seen` moves past them.
+    std::vector<std::string> Since(uint64_t& seen, size_t most) const;
+
+private:
+    size_t kept_;
+    std::deque<std::string> lines_;
+    uint64_t end_ = 0;
+};
+
+class ServedDevice {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    // `chip` null: the simulated QM7140. A real chip is connected at once; a failure is
+    // reported and leaves it offline, for Connect to try again.
+    ServedDevice(const host::Module& module, std::unique_ptr<host::Bus> chip);
+
+    QM7140Instance Instance() const { return device_.Instance(); }
+    const host::RegisterFile& Registers() const { return device_.Registers(); }
+    bool Simulated() const { return simulated_; }
+    const host::Bus& Chip() const { return link_->Chip(); }
+    bool Online() const { return link_->Online(); }
+
+    // What went to the chip and came from it, timed; and the failures alone, for every page.
+    Journal log{500};
+    Journal alerts{32};
+
+    // The grid's edit: stored, sent to the chip, every window told.
+    void SetRegister(uint8_t reg, uint8_t value);
+    // The chip's covered registers read again; the simulated one tells every register.
+    void ReadAll();
+    void Connect();
+    // A state file's registers into the cache, every window told.
+    void Load(const std::vector<std::pair<uint8_t, uint8_t>>& values);
+    std::string Export(host::ExportFormat format) const;
+
+    // Checks a whole register script; CommandError "script:LINE: why" and nothing played
+    // when a line is bad or a script is still playing. Gives the number of steps.
+    size_t StartReplay(std::string_view text);
+    // Plays on up to a delay that is not over at `now`.
+    void PlayDue(Clock::time_point now);
+    bool Playing() const { return replay_.has_value(); }
+    // Why the last script stopped early, or empty.
+    const std::string& ReplayFailure() const { return replayFailure_; }
+
+private:
+    struct Replay {
+        std::vector<host::ScriptStep> steps;
+        size_t next = 0;
+        Clock::time_point due;
+    };
+    // A log line with the time.
+    void Note(std::string line);
+    void Fail(const std::string& text);
+
+    host::Device device_;
+    bool simulated_;
+    std::unique_ptr<host::DeviceBus> link_;
+    std::optional<Replay> replay_;
+    std::string replayFailure_;
+};
+
+}  // namespace web
