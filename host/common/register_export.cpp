@@ -70,7 +70,7 @@ void OrderNote(std::string& text, std::string_view leader) {
 }
 
 std::string CHeader(const RegisterFile& registers, uint8_t address) {
-    std::string text = "/* QM7140 register settings, exported by qm7140-host.\n *\n";
+    std::string text = "/* QM7140 register settings, exported by a QM7140 host.\n *\n";
     Comment(text, " *", "Send each {reg, value} pair in array order as one single-byte register");
     Comment(text, " *", "write to the chip at 7-bit address " + Hex(address) + ": START, " +
                            Hex(static_cast<unsigned>(address) << 1) + " (write), reg, value, STOP.");
@@ -86,7 +86,7 @@ std::string CHeader(const RegisterFile& registers, uint8_t address) {
 }
 
 std::string I2csetScript(const RegisterFile& registers, uint8_t address) {
-    std::string text = "#!/bin/sh\n# QM7140 register settings, exported by qm7140-host.\n";
+    std::string text = "#!/bin/sh\n# QM7140 register settings, exported by a QM7140 host.\n";
     Comment(text, "#", "Usage: sh THIS-FILE BUS, BUS being the N of /dev/i2c-N. Stops at the first");
     Comment(text, "#", "write that fails.");
     OrderNote(text, "#");
@@ -101,7 +101,7 @@ std::string I2csetScript(const RegisterFile& registers, uint8_t address) {
 }
 
 std::string RegisterScript(const RegisterFile& registers, uint8_t address) {
-    std::string text = "# QM7140 register settings, exported by qm7140-host; qm7140-host replays it.\n";
+    std::string text = "# QM7140 register settings, exported by a QM7140 host; replay FILE in a host plays it back.\n";
     Comment(text, "#", "w ADDRESS REGISTER VALUE... writes registers from REGISTER on; hex, 8-bit address.");
     OrderNote(text, "#");
     const std::string device = Hex(static_cast<unsigned>(address) << 1);
