@@ -1,0 +1,43 @@
+// Where each of a host's devices is, as the user names it on the command line:
+//   sim                      a simulated QM7140
+//   i2c:/dev/i2c-N[@0xNN]    a chip on a Linux i2c-dev adapter (7-bit address, default 0x40)
+//   hid:/dev/hidrawN[@0xNN]  a chip behind a USB-HID I2C bridge, by its Linux node
+//   hid:VVVV:PPPP[:SERIAL][@0xNN]  the first bridge of that USB id, or the one with that serial
+#pragma once
+
+#include "host/common/adapter.h"
+#include "host/common/bus.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace host {
+
+struct DeviceSpec {
+    enum class Kind { Simulated, I2c, Hid };
+    Kind kind = Kind::Simulated;
+    std::string text;      // as the user gave it, for messages
+    std::string adapter;   // "/dev/i2c-1", "/dev/hidraw3", "10C4:EA90", "10C4:EA90:00A1"; empty for sim
+    uint8_t address = kChipAddress;
+};
+
+// Settings of the adapters the specs open.
+struct BusOptions {
+    unsigned speedKhz = 100;  // 100 or 400
+};
+
+// One spec; CommandError quoting it when it is not valid (no adapter after the kind, an
+// address outside 0x08..0x77, an unknown kind).
+DeviceSpec ParseDeviceSpec(std::string_view text);
+// All of a host's specs, in order, checked together before any is opened: also refused, the
+// same adapter and address twice (an address left out counts as 0x40).
+std::vector<DeviceSpec> ParseDeviceSpecs(const std::vector<std::string>& texts);
+
+// A bus per spec, in order, nothing opened yet; chips on one adapter share one Adapter.
+// A simulated spec gives a null bus: the device's own registers are its chip.
+std::vector<std::unique_ptr<Bus>> MakeBuses(const std::vector<DeviceSpec>& specs, const BusOptions& options);
+
+}  // namespace host
