@@ -30,6 +30,9 @@ public:
     // is gone (AdapterGone: ENODEV, ESHUTDOWN, EBADF); no transfer waits more than a second.
     virtual BusResult Read(uint8_t address, uint8_t reg) = 0;
     virtual BusResult Write(uint8_t address, uint8_t reg, uint8_t value) = 0;
+    // The words for an errno this adapter gave, where it knows more than strerror: EBUSY
+    // from Claim is a kernel driver holding the address, an unknown USB id names the ids.
+    virtual std::string Why(int error) const;
 };
 
 // The chip at 7-bit `address` behind `adapter`. Open opens the adapter unless another chip

@@ -3,6 +3,7 @@
 #include "host/common/parse.h"
 
 #include <cerrno>
+#include <cstring>
 
 namespace host {
 
@@ -28,6 +29,8 @@ private:
 }  // namespace
 
 std::unique_ptr<Bus> MakeSimulatedBus(RegisterFile& registers) { return std::make_unique<SimulatedBus>(registers); }
+
+std::string Bus::Why(int error) const { return std::strerror(error); }
 
 bool AdapterGone(int error) {
     // ENXIO and EIO stay out: adapters give them for one transfer that nobody acknowledged

@@ -35,6 +35,8 @@ public:
     virtual void Close() = 0;
     virtual BusResult Read(uint8_t reg) = 0;
     virtual BusResult Write(uint8_t reg, uint8_t value) = 0;
+    // The words for an errno this bus gave: strerror, unless its adapter knows better.
+    virtual std::string Why(int error) const;
 };
 
 // The simulated QM7140: its registers are the host's cache itself, so every transfer
