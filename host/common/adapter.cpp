@@ -29,6 +29,7 @@ public:
             adapter.lostError_ = 0;
         }
         if (const int error = adapter.Claim(address_); error != 0) {
+            if (AdapterGone(error)) adapter.lostError_ = error;
             if (adapter.holders_ == 0) adapter.Close();
             return error;
         }
