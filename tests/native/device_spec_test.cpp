@@ -30,7 +30,8 @@ TEST(DeviceSpec, EachSpecNamesItsAdapterAndAddressOrIsRefusedQuoted) {
         std::string named;
         try {
             for (const host::DeviceSpec& spec : host::ParseDeviceSpecs(c.specs))
-                named += std::to_string(static_cast<int>(spec.kind)) + " " + spec.adapter + (spec.adapter.empty() ? "" : " ") + host::Hex(spec.address) + " ";
+                named += std::to_string(static_cast<int>(spec.kind)) + " " + spec.adapter + (spec.adapter.empty() ? "" : " ") +
+                         host::Hex(spec.address) + " ";
         } catch (const host::CommandError& e) {
             const std::string quoting = "device \"" + c.specs.back() + "\": ";
             named = e.what();
