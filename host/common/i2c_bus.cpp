@@ -23,6 +23,10 @@ constexpr unsigned long kByteData = I2C_FUNC_SMBUS_READ_BYTE_DATA | I2C_FUNC_SMB
 
 int LastError() { return errno != 0 ? errno : EIO; }
 
+// A few adapters report a bus that another master holds as EBUSY; the word is kept for a
+// driver's claim on the address, and a busy bus reads as the retry it is.
+int TransferError(int32_t result) { return result == -EBUSY ? EAGAIN : -result; }
+
 class I2cAdapter final : public Adapter {
 public:
     explicit I2cAdapter(std::string path) : path_(std::move(path)) {}
@@ -61,20 +65,19 @@ public:
     BusResult Read(uint8_t address, uint8_t reg) override {
         if (const int error = Choose(address); error != 0) return {error};
         const int32_t result = i2c_smbus_read_byte_data(fd_, reg);
-        if (result < 0) return {-result};
+        if (result < 0) return {TransferError(result)};
         return {0, static_cast<uint8_t>(result)};
     }
 
     BusResult Write(uint8_t address, uint8_t reg, uint8_t value) override {
         if (const int error = Choose(address); error != 0) return {error};
         const int32_t result = i2c_smbus_write_byte_data(fd_, reg, value);
-        return {result < 0 ? -result : 0};
+        return {result < 0 ? TransferError(result) : 0};
     }
 
     std::string Why(int error) const override {
         if (error == EOPNOTSUPP) return Name() + " offers no SMBus byte-data transfers";
         if (error == ENOTTY) return Name() + " is not an i2c-dev adapter";
-        // Only I2C_SLAVE gives it on i2c-dev, though a few adapters also say a busy bus so.
         if (error == EBUSY) return "a kernel driver holds the address (the host never forces it)";
         return Adapter::Why(error);
     }
