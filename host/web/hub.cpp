@@ -4,6 +4,7 @@
 #include "host/common/register_export.h"
 #include "host/common/register_file.h"
 #include "host/web/display_list.h"
+#include "qm7140_version.h"
 
 #include <nlohmann/json.hpp>
 
@@ -116,7 +117,7 @@ Hub::~Hub() = default;
 
 void Hub::Opened(ConnectionId id) {
     peers_[id];
-    Json hello{{"t", "hello"}, {"devices", DeviceCount()}, {"dialogs", kDialogNames}};
+    Json hello{{"t", "hello"}, {"devices", DeviceCount()}, {"dialogs", kDialogNames}, {"version", QM7140_VERSION_TEXT}};
     Json menu = Json::array();
     for (uint32_t d = 0; d < host::kDialogCount; ++d) {
         const char* caption = module_.GetMenuItem(d);

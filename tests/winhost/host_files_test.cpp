@@ -191,6 +191,7 @@ TEST(HostFiles, TheCommandLineTakesADeviceCountAndAModulePath) {
         EXPECT_EQ(options.module, r.module.empty() ? host::DefaultModulePath() : std::filesystem::path(r.module));
     }
     EXPECT_TRUE(winhost::ParseOptions({L"--help"}).help);
+    EXPECT_TRUE(winhost::ParseOptions({L"--version"}).version);
 }
 
 struct Search {
