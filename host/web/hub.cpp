@@ -1,10 +1,10 @@
 #include "host/web/hub.h"
+#include "qm7140_version.h"
 
 #include "host/common/parse.h"
 #include "host/common/register_export.h"
 #include "host/common/register_file.h"
 #include "host/web/display_list.h"
-#include "qm7140_version.h"
 
 #include <nlohmann/json.hpp>
 
