@@ -14,6 +14,7 @@ struct Options {
     std::filesystem::path module;  // QM7140.dll beside the host unless given
     int devices = 1;
     bool help = false;
+    bool version = false;  // tell the host's and the module's versions, then end
     std::wstring error;  // what is wrong with the command line; empty when nothing is
 };
 
