@@ -115,6 +115,7 @@ HostWindow::HostWindow(const host::Module& module, int devices, Prompts prompts)
             auto slot = std::make_unique<Slot>(Slot{MakeFigure(), nullptr});
             try {
                 slot->device = std::make_unique<host::Device>(module_, [this, d](const host::BusWrite& w) { Written(d, w); });
+                host::PowerUp(slot->device->Registers());
             } catch (const std::runtime_error&) {
                 throw std::runtime_error("the module made " + std::to_string(d) + " instance(s), not " +
                                          std::to_string(devices));
