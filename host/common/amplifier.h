@@ -92,7 +92,6 @@ public:
     // register once, every window told once, and the failures recorded. Inside the call
     // they were only noted, so a dialog never reloads in the middle of its own handler.
     void Settle();
-    bool Unsettled() const { return !pending_.empty() || !held_.empty(); }
 
     // A checked script, played by Next from now on; CommandError when one is playing.
     void Play(std::vector<ScriptStep> steps, std::string source);
