@@ -26,7 +26,7 @@ extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfi
 namespace {
 
 void PrintHelp(std::ostream& out) {
-    out << "usage: qm7140-host [--module PATH] [--device SPEC]... [--bus /dev/i2c-N [--address 0xNN]] [--verify] [SCRIPT | -]\n"
+    out << "usage: qm7140-host [--module PATH] [--device SPEC]... [--devices N] [--bus /dev/i2c-N [--address 0xNN]] [--verify] [SCRIPT | -]\n"
            "\n"
            "Loads libqm7140.so (the one beside this program unless --module names another),\n"
            "creates one instance and connects its three register windows to a simulated\n"
@@ -44,7 +44,8 @@ void PrintHelp(std::ostream& out) {
            "--device SPEC, once per device in order, gives several: SPEC is sim, or\n"
            "i2c:/dev/i2c-N[@0xNN] (7-bit address, default 0x40). Chips on one adapter share\n"
            "it. \"device N\" selects the device the commands act on; \"devices\" lists them.\n"
-           "--bus PATH [--address 0xNN] is the short form of one i2c: device.\n"
+           "--bus PATH [--address 0xNN] is the short form of one i2c: device, --devices N\n"
+           "of N simulated ones.\n"
            "--verify reads back every write that went through; another byte is an error.\n"
            "\n"
            "Commands come one a line from SCRIPT, from standard input (\"-\", or when it is\n"
@@ -61,7 +62,7 @@ void PrintHelp(std::ostream& out) {
 
 int Usage(const std::string& problem) {
     std::cerr << "error: " << problem
-              << "\nusage: qm7140-host [--module PATH] [--device SPEC]... [--bus /dev/i2c-N [--address 0xNN]] [--verify] [SCRIPT | -]  (--help for more)\n";
+              << "\nusage: qm7140-host [--module PATH] [--device SPEC]... [--devices N] [--bus /dev/i2c-N [--address 0xNN]] [--verify] [SCRIPT | -]  (--help for more)\n";
     return 2;
 }
 
@@ -74,11 +75,12 @@ int main(int argc, char** argv) {
     bool verify = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
-        std::optional<std::string> given;
+        std::optional<std::string> given, count;
         std::optional<std::string>* value = nullptr;
         if (arg == "--bus" || arg.starts_with("--bus=")) value = &devices.bus;
         if (arg == "--address" || arg.starts_with("--address=")) value = &devices.address;
         if (arg == "--device" || arg.starts_with("--device=")) value = &given;
+        if (arg == "--devices" || arg.starts_with("--devices=")) value = &count;
         if (value != nullptr) {
             const size_t equals = arg.find('=');
             if (equals != std::string_view::npos)
@@ -88,6 +90,11 @@ int main(int argc, char** argv) {
             else
                 return Usage(std::string(arg) + " needs a value");
             if (given) devices.devices.push_back(*given);
+            if (count) {
+                const auto n = host::ParseUnsigned(*count);
+                if (!n || *n < 1 || *n > 16) return Usage("--devices takes 1 to 16");
+                devices.count = static_cast<int>(*n);
+            }
             continue;
         }
         if (arg == "--help" || arg == "-h") {
