@@ -47,7 +47,7 @@ void BM_SeamDragStep_WebDisplayList(benchmark::State& state) {
     for (auto _ : state) {
         drag.Move(i++);
         drag.Paint(web::DisplayListDrawing(), &list);
-        const std::string frame = list.Finish();
+        const std::string frame = web::Dump(list.Finish());
         bytes = frame.size();
         benchmark::DoNotOptimize(frame.data());
     }

@@ -1,7 +1,7 @@
 #include "host/web/display_list.h"
 
-#include <charconv>
 #include <cmath>
+#include <utility>
 
 namespace web {
 
@@ -92,84 +92,22 @@ const QM7140UiDrawing kDrawing = {
     .stroke_path = StrokePath,
 };
 
-// Length of the UTF-8 sequence starting at text[i], or 0 when it is not a valid one.
-size_t Utf8Length(std::string_view text, size_t i) {
-    const auto b = static_cast<unsigned char>(text[i]);
-    size_t n = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
-    if (n == 0 || i + n > text.size() || (n == 2 && b < 0xC2) || (n == 4 && b > 0xF4)) return 0;
-    for (size_t k = 1; k < n; ++k)
-        if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return 0;
-    const auto second = static_cast<unsigned char>(text[i + 1 < text.size() ? i + 1 : i]);
-    if (n == 3 && ((b == 0xE0 && second < 0xA0) || (b == 0xED && second >= 0xA0))) return 0;
-    if (n == 4 && ((b == 0xF0 && second < 0x90) || (b == 0xF4 && second >= 0x90))) return 0;
-    return n;
-}
-
 }  // namespace
 
-void AppendJsonString(std::string& out, std::string_view text) {
-    out += '"';
-    for (size_t i = 0; i < text.size();) {
-        const char c = text[i];
-        const size_t n = Utf8Length(text, i);
-        if (n == 0) {
-            out += "\\ufffd";
-            ++i;
-            continue;
-        }
-        if (n > 1) {
-            out.append(text, i, n);
-            i += n;
-            continue;
-        }
-        ++i;
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
-            static const char* const kHex = "0123456789abcdef";
-            out += "\\u00";
-            out += kHex[(c >> 4) & 15];
-            out += kHex[c & 15];
-        } else {
-            out += c;
-        }
-    }
-    out += '"';
-}
+std::string Dump(const Json& json) { return json.dump(-1, ' ', false, Json::error_handler_t::replace); }
 
-void DisplayList::Number(long long value) {
-    if (!empty) json += ',';
-    empty = false;
-    char text[24];
-    const auto result = std::to_chars(text, text + sizeof text, value);
-    json.append(text, result.ptr);
-}
+void DisplayList::Number(long long value) { ops.push_back(value); }
 
 void DisplayList::Fraction(float value) {
     if (!std::isfinite(value)) value = 0;
     const double hundredths = std::round(static_cast<double>(value) * 100);
     if (std::fabs(hundredths) < 1e15 && std::fmod(hundredths, 100) == 0) return Number(static_cast<long long>(hundredths / 100));
-    if (!empty) json += ',';
-    empty = false;
-    char text[48];
-    const auto result = std::to_chars(text, text + sizeof text, hundredths / 100, std::chars_format::fixed, 2);
-    json.append(text, result.ptr);
+    ops.push_back(hundredths / 100);
 }
 
-void DisplayList::Text(std::string_view text) {
-    if (!empty) json += ',';
-    empty = false;
-    AppendJsonString(json, text);
-}
+void DisplayList::Text(std::string_view text) { ops.push_back(text); }
 
-std::string DisplayList::Finish() {
-    json += ']';
-    std::string done = std::move(json);
-    json = "[";
-    empty = true;
-    return done;
-}
+Json DisplayList::Finish() { return std::exchange(ops, Json::array()); }
 
 const QM7140UiDrawing& DisplayListDrawing() { return kDrawing; }
 

@@ -8,29 +8,32 @@
 //   5 fill_path  n [x y w h start sweep close]*n argb
 //   6 stroke_path n [x y w h start sweep close]*n argb width dash
 // Fractions are kept to two decimals: a hundredth of a pixel is below what a screen shows.
+// Texts go as given; the update's Dump turns bytes that are not UTF-8 into U+FFFD.
 #pragma once
 
 #include <qm7140/ui.h>
 
-#include <string>
+#include <nlohmann/json.hpp>
+
 #include <string_view>
 
 namespace web {
 
+using Json = nlohmann::json;
+
+// JSON text of `json`, invalid UTF-8 replaced: what goes to a page.
+std::string Dump(const Json& json);
+
 struct DisplayList {
-    std::string json = "[";  // until Finish, the array without its closing bracket
-    bool empty = true;
+    Json ops = Json::array();
 
     void Number(long long value);
     void Fraction(float value);
     void Text(std::string_view text);
-    std::string Finish();
+    Json Finish();
 };
 
 // The table whose operations append to the DisplayList passed as context.
 const QM7140UiDrawing& DisplayListDrawing();
-
-// JSON's escaping of a string, quotes included; bytes that are not valid UTF-8 become U+FFFD.
-void AppendJsonString(std::string& out, std::string_view text);
 
 }  // namespace web

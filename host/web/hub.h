@@ -1,23 +1,15 @@
-// The web host's single source of truth: the simulated devices, each with its instance of
-// the module, and the pages that show them. A page's action runs through the UI seam; then
-// every page of that device is brought up to date from the module's change counters. What
-// a page has not been sent yet waits as "what it last saw", never as a queue of messages:
-// a slow page gets the newest state when it is ready, and nothing piles up for it.
+// The web host's single source of truth: the devices, each with its instance of the module,
+// and the pages that show them. A page's action runs through the UI seam; then every page
+// of that device is brought up to date (page_sync.h) from the module's change counters.
 #pragma once
 
 #include "host/common/bus.h"
-#include "host/common/device.h"
-#include "host/common/graph_object.h"
 #include "host/common/module.h"
 #include "host/web/messages.h"
 #include "host/web/net.h"
-#include "host/web/served_device.h"
 
-#include <array>
-#include <deque>
 #include <map>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,9 +46,6 @@ private:
     void Refuse(Peer& peer, std::string why);
     void FlushDevice(int device);
     void Flush(ConnectionId id, Peer& peer);
-    std::string Update(Peer& peer);
-    std::string FormJson(Slot& slot, int dialog, Peer& peer, std::string& controls, std::string& paints);
-    const std::string& Picture(Slot& slot, int dialog, int control, uint32_t changes);
 
     const host::Module& module_;
     const host::Module::UiSeam& ui_;

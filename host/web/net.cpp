@@ -76,6 +76,7 @@ struct NetServer::State::Socket : std::enable_shared_from_this<Socket> {
     std::deque<std::string> queue;
     size_t queued = 0;
     bool writing = false;
+    bool closing = false;  // dropped: the handlers still pending end it
     bool gone = false;
     Clock::time_point writeStarted;
 
@@ -93,16 +94,16 @@ struct NetServer::State::Socket : std::enable_shared_from_this<Socket> {
 
     void Read() {
         ws.async_read(buffer, [self = shared_from_this()](beast::error_code error, size_t) {
-            if (error || self->gone) return self->End();
+            if (error || self->gone || self->closing) return self->End();
             const std::string text = beast::buffers_to_string(self->buffer.data());
             self->buffer.consume(self->buffer.size());
             self->state.events.message(self->id, text);
-            if (!self->gone) self->Read();
+            self->Read();
         });
     }
 
     bool Send(std::string text) {
-        if (gone) return false;
+        if (gone || closing) return false;
         if (queued + text.size() > state.limits.largestQueue) {
             Drop();
             return false;
@@ -118,7 +119,7 @@ struct NetServer::State::Socket : std::enable_shared_from_this<Socket> {
         writeStarted = Clock::now();
         ws.async_write(asio::buffer(queue.front()), [self = shared_from_this()](beast::error_code error, size_t) {
             self->writing = false;
-            if (error || self->gone) return self->End();
+            if (error || self->gone || self->closing) return self->End();
             self->queued -= self->queue.front().size();
             self->queue.pop_front();
             if (!self->queue.empty()) return self->Write();
@@ -126,13 +127,16 @@ struct NetServer::State::Socket : std::enable_shared_from_this<Socket> {
         });
     }
 
-    // The socket closes; the read that is always pending then ends the page.
+    // The socket closes; the read that is always pending (or starts after the message being
+    // handled) then fails and ends the page, so "closed" is never heard from inside a Send.
     void Drop() {
-        if (gone) return;
+        if (gone || closing) return;
+        closing = true;
+        queue.clear();
+        queued = 0;
         beast::error_code ignored;
         beast::get_lowest_layer(ws).socket().shutdown(tcp::socket::shutdown_both, ignored);
         beast::get_lowest_layer(ws).socket().close(ignored);
-        End();
     }
 
     void End() {
@@ -329,7 +333,7 @@ bool NetServer::Send(ConnectionId id, std::string text) {
 
 bool NetServer::Idle(ConnectionId id) const {
     const auto found = state_->sockets.find(id);
-    return found != state_->sockets.end() && found->second->queue.empty();
+    return found != state_->sockets.end() && !found->second->closing && found->second->queue.empty();
 }
 
 void NetServer::Close(ConnectionId id) {

@@ -100,10 +100,10 @@ TEST(WebDisplayList, WritesOperationsAsOneJsonArrayWithTextsEscaped) {
     d.aa_line(&list, 1.25f, 2.0f, 3.333f, 4.999f, 0xFFBBBB00u, 1.5f, QM7140_UI_DASH_DOT);
     const QM7140UiArc arc{1, 2, 3, 4, 180.0f, 90.0f, 1};
     d.stroke_path(&list, &arc, 1, 0xFF0000FFu, 2.0f, QM7140_UI_DASH_SOLID);
-    EXPECT_EQ(list.Finish(),
+    EXPECT_EQ(web::Dump(list.Finish()),
               "[0,0,0,602,394,4278190080,"
-              "2,20,-3,\"a\\\"b\\\\c\\u000a\\ufffd\xc3\xa9\",\"Arial\",10,4294967295,4278190080,"
-              "4,1.25,2,3.33,5,4290493184,1.50,2,"
+              "2,20,-3,\"a\\\"b\\\\c\\n\xef\xbf\xbd\xc3\xa9\",\"Arial\",10,4294967295,4278190080,"
+              "4,1.25,2,3.33,5,4290493184,1.5,2,"
               "6,1,1,2,3,4,180,90,1,4278190335,2,0]");
 }
 

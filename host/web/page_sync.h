@@ -1,0 +1,60 @@
+// Bringing one page up to date with its device. What a page has not been sent yet waits as
+// "what it last saw" (a PageView), never as a queue of messages: a slow page gets the
+// newest state when it is ready, and nothing piles up for it.
+#pragma once
+
+#include "host/common/graph_object.h"
+#include "host/common/module.h"
+#include "host/web/display_list.h"
+#include "host/web/served_device.h"
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace web {
+
+// A device's paint-box pictures, painted once per change and shared by all its pages.
+class Pictures {
+public:
+    const Json& Of(const host::Module::UiSeam& ui, QM7140Instance instance, int dialog, int control, uint32_t changes);
+
+private:
+    std::map<std::pair<int, int>, std::pair<uint32_t, Json>> painted_;
+};
+
+// What a page last saw of a figure.
+struct FigureLook {
+    int32_t state, hitMode;
+    uint32_t step, color, width;
+    bool selected;
+    bool operator==(const FigureLook&) const = default;
+};
+
+// What one page last saw of the device it shows.
+struct PageView {
+    std::array<std::optional<uint32_t>, host::kDialogCount> formSeen;
+    std::array<std::vector<std::optional<uint32_t>>, host::kDialogCount> controlSeen;
+    std::optional<std::array<uint8_t, 256>> registersSeen;
+    uint64_t logSeen = 0;
+    uint64_t alertSeen = 0;
+    std::optional<bool> onlineSeen;
+    std::optional<FigureLook> figureSeen;
+};
+
+// Everything of a device a page may be shown.
+struct DeviceState {
+    const host::Module::UiSeam& ui;
+    ServedDevice& device;
+    const QM7140GraphObject& figure;
+    Pictures& pictures;
+};
+
+// Adds to `update` what changed since `view` (forms, controls, paints, regs or regd, log,
+// alerts, bus, figure) and moves `view` on to it.
+void Sync(const DeviceState& state, PageView& view, Json& update);
+
+}  // namespace web

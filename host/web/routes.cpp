@@ -1,0 +1,66 @@
+#include "host/web/routes.h"
+
+#include "host/common/parse.h"
+#include "host/common/register_export.h"
+#include "host/common/register_file.h"
+#include "host/web/security.h"
+
+#include <charconv>
+#include <sstream>
+
+namespace web {
+
+namespace {
+
+HttpReply Text(int status, std::string body) { return {status, "text/plain; charset=utf-8", std::move(body)}; }
+
+}  // namespace
+
+HttpReply Route(const Routes& routes, const HttpRequest& request) {
+    if (request.path != "/state" && request.path != "/export" && request.path != "/replay") return Text(404, "not found\n");
+    const auto dev = QueryValue(request.query, "dev");
+    int device = -1;
+    if (dev) {
+        const auto [end, error] = std::from_chars(dev->data(), dev->data() + dev->size(), device);
+        if (error != std::errc() || end != dev->data() + dev->size()) device = -1;
+    }
+    if (device < 0 || device >= routes.devices) return Text(400, "no such device\n");
+    ServedDevice& served = routes.device(device);
+    const std::string name = "qm7140-device-" + std::to_string(device + 1);
+    const bool get = request.method == "GET";
+    if (request.path == "/export") {
+        if (!get) return Text(405, "GET\n");
+        const auto format = host::ExportFormatNamed(QueryValue(request.query, "format").value_or(""));
+        if (!format) return Text(400, "format: c, i2cset or script\n");
+        std::string file = name + "-settings.";
+        for (const host::ExportFormatInfo& f : host::ExportFormats())
+            if (f.format == *format) file += f.extension;
+        return {200, "text/plain; charset=utf-8", served.Export(*format), "attachment; filename=\"" + file + "\""};
+    }
+    if (request.path == "/state" && get) {
+        std::ostringstream saved;
+        served.Registers().Save(saved);
+        return {200, "text/plain; charset=utf-8", saved.str(), "attachment; filename=\"" + name + ".txt\""};
+    }
+    if (request.method != "POST") return Text(405, request.path == "/state" ? "GET or POST\n" : "POST\n");
+    // Checked whole before anything reaches the device: a bad line changes nothing.
+    try {
+        if (request.path == "/state") {
+            std::istringstream saved(request.body);
+            const auto values = host::ParseSaved(saved, "state file");
+            served.Load(values);
+            routes.changed(device);
+            return Text(200, "loaded " + std::to_string(values.size()) + " register(s)\n");
+        }
+        const size_t steps = served.StartReplay(request.body);
+        served.PlayDue(ServedDevice::Clock::now());
+        routes.changed(device);
+        if (served.Playing()) return Text(200, "playing " + std::to_string(steps) + " step(s); the log follows them\n");
+        if (!served.ReplayFailure().empty()) return Text(409, served.ReplayFailure() + "\n");
+        return Text(200, "replayed " + std::to_string(steps) + " step(s)\n");
+    } catch (const std::exception& e) {
+        return Text(400, std::string(e.what()) + "\n");
+    }
+}
+
+}  // namespace web
