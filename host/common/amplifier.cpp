@@ -21,7 +21,7 @@ std::string RecordLine(const Record& record) {
 bool IsError(const Record& record) { return record.kind == Record::Kind::Failure || record.kind == Record::Kind::Stopped; }
 
 Amplifier::Amplifier(const Module& module, std::unique_ptr<Bus> bus, Log log, bool verify)
-    : device_(module, [this](const BusWrite& write) { Send(write); }), log_(std::move(log)), verify_(verify) {
+    : log_(std::move(log)), verify_(verify), device_(module, [this](const BusWrite& write) { Send(write); }) {
     UseBus(std::move(bus));
 }
 

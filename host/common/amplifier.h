@@ -120,7 +120,6 @@ private:
     void Emit(Record record);
     void Fail(Failure failure);
 
-    Device device_;
     std::unique_ptr<Bus> bus_;
     Log log_;
     bool verify_;
@@ -134,6 +133,8 @@ private:
     std::vector<Failure> held_;
     std::optional<Script> script_;
     std::vector<Record>* capture_ = nullptr;  // a script's slice, while it plays
+    // Last: the instance it frees may still write, to the bus and the log above.
+    Device device_;
 };
 
 }  // namespace host

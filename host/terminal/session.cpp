@@ -31,6 +31,7 @@ Session::Session(const std::filesystem::path& modulePath, std::ostream& out, std
                  std::vector<ChipPlace> chips, bool verify)
     : module_(modulePath), out_(out), err_(err) {
     if (chips.empty()) chips.emplace_back();
+    several_ = chips.size() > 1;
     for (ChipPlace& chip : chips) {
         const size_t index = devices_.size();
         auto slot = std::make_unique<Slot>();
@@ -79,7 +80,7 @@ void Session::Select(std::string_view number) {
 
 void Session::Print(const Record& record, size_t device) {
     // With several devices every line says whose it is.
-    const std::string whose = devices_.size() > 1 ? "device " + std::to_string(device + 1) + ": " : "";
+    const std::string whose = several_ ? "device " + std::to_string(device + 1) + ": " : "";
     if (IsError(record)) {
         out_.flush();
         err_ << "error: " << where_ << whose << RecordLine(record) << std::endl;

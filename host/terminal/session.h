@@ -110,6 +110,7 @@ private:
     // Before the device: the instance it frees may still call the linked object, or write.
     GraphRectangle graph_ = MakeRectangle(0, 0, 100, 50, 1, 0);
     std::vector<std::unique_ptr<Slot>> devices_;
+    bool several_ = false;
     size_t selected_ = 0;
     bool graphLinked_ = false;
     int32_t shownState_ = 0, shownHitMode_ = 0;
