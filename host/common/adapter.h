@@ -33,11 +33,19 @@ public:
     // The words for an errno this adapter gave, where it knows more than strerror: EBUSY
     // from Claim is a kernel driver holding the address, an unknown USB id names the ids.
     virtual std::string Why(int error) const;
+
+private:
+    // Kept by the buses of the chips that share it (MakeAdapterBus).
+    friend class AdapterBus;
+    int holders_ = 0;    // chips that opened it and have not let go
+    int lostError_ = 0;  // the errno that found it gone, until it is reopened
 };
 
 // The chip at 7-bit `address` behind `adapter`. Open opens the adapter unless another chip
 // already has it open (reopening it when it was lost) and claims the address; Close lets
-// go, and the adapter closes with the last chip that held it.
+// go, and the adapter closes with the last chip that held it. Once a transfer finds the
+// adapter gone, every chip on it gets that errno without touching the dead handle, until
+// one of them opens it again. Named "/dev/i2c-1 at 0x41".
 std::unique_ptr<Bus> MakeAdapterBus(std::shared_ptr<Adapter> adapter, uint8_t address);
 
 }  // namespace host

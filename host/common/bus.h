@@ -1,6 +1,6 @@
 // The way from a host's register cache to a QM7140: one byte read or written at a register.
-// Two chips stand behind it: the simulated one (the cache is the chip) and, on Linux, a real
-// one on an i2c-dev adapter (i2c_bus.h).
+// Two chips stand behind it: the simulated one (the cache is the chip) and a real one behind
+// an adapter that several chips may share (adapter.h), on Linux an i2c-dev one (i2c_bus.h).
 #pragma once
 
 #include "host/common/register_file.h"

@@ -1,11 +1,14 @@
-// The real i2c-dev bus code and libi2c, run against a QM7140 that the process's own open,
+// The real i2c-dev bus code and libi2c, run against QM7140s that the process's own open,
 // ioctl and close stand in for (i2c_double.c).
+#include "host/common/device_spec.h"
 #include "host/common/i2c_bus.h"
 #include "i2c_double.h"
 #include "session_fixture.h"
 
+#include <linux/i2c.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 
@@ -79,6 +82,58 @@ TEST_F(ChipOnBus, EveryWriteGoesToTheChipAndAFailedOneIsReportedAndReadBack) {
     EXPECT_TRUE(BoostShown());
     Run("click boost EnableBoost");
     EXPECT_EQ(qm7140_double.regs[2], 0x00);
+}
+
+// Three chips on one adapter as the device specs name them; 0x42 acknowledges no write.
+struct ChipsOnOneAdapter : ::testing::Test {
+    ChipsOnOneAdapter() {
+        qm7140_double_reset();
+        qm7140_double.others[0].address = 0x41;
+        qm7140_double.others[1] = {0x42, {}, 1};
+    }
+    ~ChipsOnOneAdapter() override { qm7140_double_reset(); }
+    std::vector<std::unique_ptr<host::Bus>> buses = host::MakeBuses(
+        host::ParseDeviceSpecs({"i2c:" QM7140_DOUBLE_PATH, "i2c:" QM7140_DOUBLE_PATH "@0x41", "i2c:" QM7140_DOUBLE_PATH "@0x42"}), {});
+    host::Bus &a = *buses[0], &b = *buses[1], &c = *buses[2];
+};
+
+TEST_F(ChipsOnOneAdapter, ShareOneDescriptorAndEachTransferReachesItsOwnChip) {
+    ASSERT_EQ(a.Open() + b.Open() + c.Open(), 0);
+    EXPECT_TRUE(a.Write(2, 0x15).Done() && b.Write(2, 0x16).Done() && b.Write(3, 0x17).Done());
+    EXPECT_EQ(a.Read(2).value, 0x15);
+    EXPECT_EQ(qm7140_double.regs[2] + qm7140_double.others[0].regs[2] + qm7140_double.others[0].regs[3], 0x15 + 0x16 + 0x17);
+    EXPECT_EQ(qm7140_double.slaves, 3u + 3u) << "a claim per chip, then only where the address changes";
+    EXPECT_EQ(c.Write(2, 0x18).error, EREMOTEIO);
+    EXPECT_TRUE(a.Write(2, 0x19).Done()) << "the others go on";
+    // The adapter closes with the last chip that held it.
+    a.Close();
+    b.Close();
+    EXPECT_TRUE(c.Read(2).Done());
+    c.Close();
+    EXPECT_EQ(qm7140_double.opens, 1u);
+    EXPECT_EQ(a.Open(), 0);
+    EXPECT_EQ(qm7140_double.opens, 2u);
+}
+
+TEST_F(ChipsOnOneAdapter, AnAdapterWithoutByteDataOrAnAddressADriverHoldsIsRefusedInWords) {
+    qm7140_double.funcs = I2C_FUNC_I2C;
+    EXPECT_EQ(a.Why(a.Open()), QM7140_DOUBLE_PATH " offers no SMBus byte-data transfers");
+    qm7140_double.funcs = I2C_FUNC_SMBUS_BYTE_DATA;
+    EXPECT_EQ(a.Open(), 0) << "the refused adapter was let go";
+    qm7140_double.busy = 0x41;
+    EXPECT_EQ(b.Why(b.Open()), "a kernel driver holds the address (the host never forces it)");
+    EXPECT_TRUE(a.Write(1, 0x36).Done()) << "the adapter stays with the chip that holds it";
+}
+
+TEST_F(ChipsOnOneAdapter, AVanishedAdapterIsDeadForEveryChipUntilOneReopensIt) {
+    ASSERT_EQ(a.Open() + b.Open(), 0);
+    qm7140_double.vanished = 1;
+    EXPECT_EQ(a.Write(2, 0x15).error, ENODEV);
+    qm7140_double.vanished = 0;
+    EXPECT_EQ(b.Read(2).error, ENODEV) << "the old descriptor is dead";
+    EXPECT_EQ(a.Open(), 0);
+    EXPECT_TRUE(a.Write(2, 0x15).Done() && b.Write(2, 0x16).Done()) << "the new descriptor serves every chip";
+    EXPECT_EQ(qm7140_double.regs[2] + qm7140_double.others[0].regs[2], 0x15 + 0x16);
 }
 
 }  // namespace

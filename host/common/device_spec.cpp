@@ -1,0 +1,122 @@
+#include "host/common/device_spec.h"
+
+#include "host/common/parse.h"
+
+#ifndef _WIN32
+#include "host/common/i2c_bus.h"
+#endif
+
+#include <map>
+#include <utility>
+
+namespace host {
+
+namespace {
+
+#ifdef _WIN32
+constexpr bool kWindows = true;
+#else
+constexpr bool kWindows = false;
+#endif
+
+[[noreturn]] void Refuse(std::string_view text, const std::string& why) {
+    throw CommandError("device " + Quoted(text) + ": " + why);
+}
+
+bool HexId(std::string_view id) {
+    if (id.size() != 4) return false;
+    for (const char c : id)
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'))) return false;
+    return true;
+}
+
+// "VVVV:PPPP" or "VVVV:PPPP:SERIAL" with the ids in capitals, so that one bridge is one
+// adapter however it is typed; nothing when `device` is neither.
+std::optional<std::string> UsbId(std::string_view device) {
+    if (device.size() < 9 || device[4] != ':' || !HexId(device.substr(0, 4)) || !HexId(device.substr(5, 4))) return std::nullopt;
+    if (device.size() > 9 && (device[9] != ':' || device.size() == 10)) return std::nullopt;
+    std::string id(device);
+    for (size_t i = 0; i < 9; ++i)
+        if (id[i] >= 'a' && id[i] <= 'f') id[i] = static_cast<char>(id[i] - 'a' + 'A');
+    return id;
+}
+
+std::shared_ptr<Adapter> MakeAdapter(const DeviceSpec& spec, [[maybe_unused]] const BusOptions& options) {
+#ifndef _WIN32
+    // i2c-dev runs at the speed the adapter's driver was given; only bridges take options.
+    if (spec.kind == DeviceSpec::Kind::I2c) return MakeI2cAdapter(spec.adapter);
+#endif
+    if (spec.kind == DeviceSpec::Kind::Hid) Refuse(spec.text, "USB-HID bridges are not built in yet");
+    Refuse(spec.text, "no adapter of this kind is built in");
+}
+
+}  // namespace
+
+DeviceSpec ParseDeviceSpec(std::string_view text) {
+    DeviceSpec spec;
+    spec.text = text;
+    const std::string_view kind = text.substr(0, text.find_first_of(":@"));
+    std::string_view rest = text.substr(kind.size());
+    if (kind == "sim") {
+        if (!rest.empty()) Refuse(text, "a simulated QM7140 takes no adapter nor address");
+        return spec;
+    }
+    if (kind != "i2c" && kind != "hid")
+        Refuse(text, "unknown kind " + Quoted(kind) + "; a device is sim, i2c:PATH or hid:BRIDGE, with @0xNN after either");
+    if (!rest.empty() && rest.front() == ':') rest.remove_prefix(1);
+    const size_t at = rest.rfind('@');
+    const std::string_view device = rest.substr(0, at);
+    if (device.empty()) Refuse(text, "no device after " + std::string(kind) + ":");
+    if (at != std::string_view::npos) {
+        const std::string_view address = rest.substr(at + 1);
+        const auto chip = ParseChipAddress(address);
+        if (!chip) Refuse(text, "the address " + Quoted(address) + " is not a 7-bit address from 0x08 to 0x77");
+        spec.address = *chip;
+    }
+    if (kind == "i2c") {
+        if (kWindows) Refuse(text, "i2c-dev adapters are Linux only");
+        spec.kind = DeviceSpec::Kind::I2c;
+        spec.adapter = device;
+        return spec;
+    }
+    spec.kind = DeviceSpec::Kind::Hid;
+    if (device.front() == '/') {
+        if (kWindows) Refuse(text, "hidraw nodes are Linux only; name the bridge by its USB id, hid:VVVV:PPPP");
+        spec.adapter = device;
+        return spec;
+    }
+    const auto id = UsbId(device);
+    if (!id) Refuse(text, "not a /dev/hidrawN node nor a USB id VVVV:PPPP[:SERIAL] in hex");
+    spec.adapter = *id;
+    return spec;
+}
+
+std::vector<DeviceSpec> ParseDeviceSpecs(const std::vector<std::string>& texts) {
+    std::vector<DeviceSpec> specs;
+    for (const std::string& text : texts) {
+        DeviceSpec spec = ParseDeviceSpec(text);
+        for (size_t i = 0; i < specs.size() && spec.kind != DeviceSpec::Kind::Simulated; ++i)
+            if (specs[i].kind == spec.kind && specs[i].adapter == spec.adapter && specs[i].address == spec.address)
+                Refuse(text, "the chip of device " + std::to_string(i + 1) + " again, " + Shown(spec.adapter) + " at " +
+                                 Hex(spec.address));
+        specs.push_back(std::move(spec));
+    }
+    return specs;
+}
+
+std::vector<std::unique_ptr<Bus>> MakeBuses(const std::vector<DeviceSpec>& specs, const BusOptions& options) {
+    std::map<std::pair<DeviceSpec::Kind, std::string>, std::shared_ptr<Adapter>> adapters;
+    std::vector<std::unique_ptr<Bus>> buses;
+    for (const DeviceSpec& spec : specs) {
+        if (spec.kind == DeviceSpec::Kind::Simulated) {
+            buses.push_back(nullptr);
+            continue;
+        }
+        std::shared_ptr<Adapter>& adapter = adapters[{spec.kind, spec.adapter}];
+        if (!adapter) adapter = MakeAdapter(spec, options);
+        buses.push_back(MakeAdapterBus(adapter, spec.address));
+    }
+    return buses;
+}
+
+}  // namespace host

@@ -1,0 +1,45 @@
+// Device specs as users type them, one host's list at a time: what each names, or the one
+// line that quotes the wrong spec and says why.
+#include "host/common/device_spec.h"
+#include "host/common/parse.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+TEST(DeviceSpec, EachSpecNamesItsAdapterAndAddressOrIsRefusedQuoted) {
+    const struct {
+        std::vector<std::string> specs;
+        std::string named;  // kind, adapter, address of each; or the error after "device "LAST SPEC": "
+    } cases[] = {
+        {{"sim", "sim", "i2c:/dev/i2c-1", "i2c:/dev/i2c-1@0x41", "i2c:/dev/i2c-2@8"}, "0 0x40 0 0x40 1 /dev/i2c-1 0x40 1 /dev/i2c-1 0x41 1 /dev/i2c-2 0x08 "},
+        {{"hid:/dev/hidraw3@0x77", "hid:10c4:ea90", "hid:04D8:00DD:Ab12@0x41"}, "2 /dev/hidraw3 0x77 2 10C4:EA90 0x40 2 04D8:00DD:Ab12 0x41 "},
+        {{"sim", "I2C:/dev/i2c-1"}, "unknown kind \"I2C\"; a device is sim, i2c:PATH or hid:BRIDGE, with @0xNN after either"},
+        {{"sim@0x41"}, "a simulated QM7140 takes no adapter nor address"},
+        {{"i2c@0x41"}, "no device after i2c:"},
+        {{"i2c:/dev/i2c-1@0x78"}, "the address \"0x78\" is not a 7-bit address from 0x08 to 0x77"},
+        {{"hid:10C4:EA9G"}, "not a /dev/hidrawN node nor a USB id VVVV:PPPP[:SERIAL] in hex"},
+        {{"hid:10C4:EA90:"}, "not a /dev/hidrawN node nor a USB id VVVV:PPPP[:SERIAL] in hex"},
+        {{"i2c:/dev/i2c-1@0x41", "sim", "i2c:/dev/i2c-1", "i2c:/dev/i2c-1@0x40"}, "the chip of device 3 again, /dev/i2c-1 at 0x40"},
+        {{"hid:10c4:ea90@0x41", "hid:10C4:EA90@65"}, "the chip of device 1 again, 10C4:EA90 at 0x41"},
+    };
+    for (const auto& c : cases) {
+        std::string named;
+        try {
+            for (const host::DeviceSpec& spec : host::ParseDeviceSpecs(c.specs))
+                named += std::to_string(static_cast<int>(spec.kind)) + " " + spec.adapter + (spec.adapter.empty() ? "" : " ") +
+                         host::Hex(spec.address) + " ";
+        } catch (const host::CommandError& e) {
+            const std::string quoting = "device \"" + c.specs.back() + "\": ";
+            named = e.what();
+            EXPECT_TRUE(named.starts_with(quoting)) << named;
+            named.erase(0, quoting.size());
+        }
+        EXPECT_EQ(named, c.named) << c.specs.back();
+    }
+}
+
+}  // namespace
