@@ -1,6 +1,8 @@
 // The one device every host drives: failures held until the module's call is over, --verify,
 // scripts in slices, and several devices on the terminal host.
 #include "chip_double.h"
+#include "host/common/device_spec.h"
+#include "i2c_double.h"
 #include "host/terminal/session.h"
 
 #include <gtest/gtest.h>
@@ -172,6 +174,36 @@ TEST_F(TwoChips, EachCommandActsOnTheSelectedDeviceAndItsExportsNameItsAddress) 
     EXPECT_NE(shellText.find(" 0x41 0x02 0x40"), std::string::npos) << shellText;
     std::filesystem::remove(file.string() + ".foreign");
     std::filesystem::remove(file.string() + ".sh");
+}
+
+// Three chips on one i2c-dev adapter, as the command line names them: one claimed by a kernel
+// driver, one refusing every write; the others go on.
+TEST(TerminalHostDevices, ChipsOnOneAdapterFailEachOnItsOwn) {
+    qm7140_double_reset();
+    qm7140_double.others[0].address = 0x41;
+    qm7140_double.others[1] = {0x42, {}, 1};
+    qm7140_double.busy = 0x41;
+    const auto specs = host::ParseDeviceSpecs({"i2c:" QM7140_DOUBLE_PATH, "i2c:" QM7140_DOUBLE_PATH "@0x41", "i2c:" QM7140_DOUBLE_PATH "@0x42"});
+    auto buses = host::MakeBuses(specs, {});
+    std::vector<host::ChipPlace> chips;
+    for (size_t d = 0; d < specs.size(); ++d) chips.push_back({specs[d].adapter, std::move(buses[d])});
+    std::ostringstream out;
+    host::Session session(QM7140_LIBRARY, out, out, std::move(chips));
+    EXPECT_EQ(out.str(), "error: device 2: connect: cannot open " QM7140_DOUBLE_PATH
+                         " at 0x41: a kernel driver holds the address (the host never forces it); offline\n");
+    const struct {
+        std::string lines, said;
+    } cases[] = {
+        {"devices", "1 " QM7140_DOUBLE_PATH " 0x40 online\n2 " QM7140_DOUBLE_PATH " 0x41 offline\n3 " QM7140_DOUBLE_PATH " 0x42 online\n"},
+        {"device 3\nshow boost\nclick boost EnableBoost",
+         "device 3: W 0x80/0 reg 0x02 = 0x40\nerror: line 3: device 3: write reg 0x02 = 0x40 on " QM7140_DOUBLE_PATH
+         " at 0x42: Remote I/O error; the chip holds 0x00\n"},
+        {"device 1\nshow boost\nclick boost EnableBoost", "device 1: W 0x80/0 reg 0x02 = 0x40\n"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Lines(session, out, c.lines), c.said) << c.lines;
+    EXPECT_EQ(qm7140_double.regs[2], 0x40);
+    EXPECT_EQ(qm7140_double.opens, 1u) << "one descriptor for the three";
+    qm7140_double_reset();
 }
 
 // Bad device options end the program before any device is opened.
