@@ -221,6 +221,7 @@ public:
         regs_[reg] = value & keeps_;
         return {};
     }
+    std::string Why(int) const override { return "no acknowledge"; }
 
 private:
     int refuse_;
@@ -236,7 +237,7 @@ TEST_F(Host, AWriteTheChipRefusesOrAltersIsSettledAfterTheDialogsHandler) {
         bool verify;
         std::string error;
     } rows[] = {
-        {2, 0xFF, false, "error: write reg 0x02 = 0x40 on picky chip: I/O error; the chip holds 0x00"},
+        {2, 0xFF, false, "error: write reg 0x02 = 0x40 on picky chip: no acknowledge; the chip holds 0x00"},
         {-1, 0x3F, true, "error: write reg 0x02 = 0x40 on picky chip: verify read back 0x00, not 0x40; the register shows 0x00"},
     };
     for (const auto& r : rows) {
