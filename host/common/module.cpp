@@ -111,8 +111,10 @@ std::filesystem::path DefaultModulePath() {
 #else
     std::error_code error;
     const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error) return "libqm7140.so";
-    return self.parent_path() / "libqm7140.so";
+    const auto beside = error ? std::filesystem::path() : self.parent_path() / "libqm7140.so";
+    // An installed host (in /usr/bin) has none beside it: the one installed with it.
+    if (beside.empty() || !std::filesystem::exists(beside, error)) return QM7140_INSTALLED_MODULE;
+    return beside;
 #endif
 }
 

@@ -58,7 +58,8 @@ private:
     void* handle_ = nullptr;
 };
 
-// The module beside the running program: libqm7140.so, or QM7140.dll on Windows.
+// The module beside the running program: libqm7140.so, or QM7140.dll on Windows. An installed
+// Linux host with none beside it gets the installed library.
 std::filesystem::path DefaultModulePath();
 
 }  // namespace host

@@ -5,6 +5,7 @@
 #include "host/common/module.h"
 #include "host/common/parse.h"
 #include "host/terminal/session.h"
+#include "qm7140_version.h"
 
 #include <unistd.h>
 
@@ -56,6 +57,8 @@ void PrintHelp(std::ostream& out) {
            "rest), the module could not be used or --bus did not connect; 2 for bad\n"
            "options.\n"
            "\n"
+           "--version prints the version and ends.\n"
+           "\n"
            "Commands:\n";
     host::PrintCommands(out);
 }
@@ -99,6 +102,10 @@ int main(int argc, char** argv) {
         }
         if (arg == "--help" || arg == "-h") {
             PrintHelp(std::cout);
+            return 0;
+        }
+        if (arg == "--version") {
+            std::cout << "qm7140-host " QM7140_VERSION_TEXT "\n";
             return 0;
         }
         if (arg == "--verify") {

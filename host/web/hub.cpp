@@ -1,4 +1,5 @@
 #include "host/web/hub.h"
+#include "qm7140_version.h"
 
 #include "host/common/graph_object.h"
 #include "host/common/parse.h"
@@ -86,7 +87,7 @@ Hub::~Hub() = default;
 
 void Hub::Opened(ConnectionId id) {
     peers_[id];
-    Json hello{{"t", "hello"}, {"devices", DeviceCount()}, {"dialogs", kDialogNames}};
+    Json hello{{"t", "hello"}, {"devices", DeviceCount()}, {"dialogs", kDialogNames}, {"version", QM7140_VERSION_TEXT}};
     Json menu = Json::array();
     for (uint32_t d = 0; d < host::kDialogCount; ++d) {
         const char* caption = module_.GetMenuItem(d);

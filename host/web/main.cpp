@@ -7,6 +7,7 @@
 #include "host/web/assets.h"
 #include "host/web/hub.h"
 #include "host/web/net.h"
+#include "qm7140_version.h"
 
 #include <charconv>
 #include <iostream>
@@ -38,7 +39,8 @@ void PrintHelp() {
                  "  --listen ADDR:PORT  where to listen (default 127.0.0.1:7140; port 0 takes a free\n"
                  "                      one). An address other than loopback serves the network.\n"
                  "  --port-file PATH    writes the port listened on there once it listens.\n"
-                 "  --module PATH       the module (default: libqm7140.so beside this program).\n";
+                 "  --module PATH       the module (default: libqm7140.so beside this program).\n"
+                 "  --version           prints the version and ends.\n";
 }
 
 int Usage(const std::string& problem) {
@@ -58,6 +60,10 @@ int main(int argc, char** argv) {
         const std::string_view arg = argv[i];
         if (arg == "--help" || arg == "-h") {
             PrintHelp();
+            return 0;
+        }
+        if (arg == "--version") {
+            std::cout << "qm7140-web " QM7140_VERSION_TEXT "\n";
             return 0;
         }
         if (arg == "--verify") {

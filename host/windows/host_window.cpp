@@ -4,6 +4,7 @@
 #include "host/common/bus.h"
 #include "host/common/parse.h"
 #include "host/common/state_file.h"
+#include "host/windows/about.h"
 #include "host/windows/ids.h"
 #include "host/windows/text.h"
 
@@ -190,6 +191,9 @@ void HostWindow::BuildMenu() {
     HMENU bar = CreateMenu();
     AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"&File");
     AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(deviceMenu_), L"&Device");
+    HMENU help = CreatePopupMenu();
+    AppendMenuW(help, MF_STRING, kAbout, L"&About");
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), L"&Help");
     SetMenu(window_, bar);
 }
 
@@ -339,6 +343,7 @@ void HostWindow::Command(unsigned id) {
     case kSaveState: SaveState(); break;
     case kExport: Export(); break;
     case kExit: DestroyWindow(window_); break;
+    case kAbout: MessageBoxW(window_, AboutText(module_).c_str(), kTitle, MB_OK | MB_ICONINFORMATION); break;
     case kReadAll: ReadAll(); break;
     case kDigitalControlOnFigure: OpenOnFigure(current_); break;
     default: break;

@@ -9,6 +9,7 @@ constexpr unsigned kLoadState = 100;
 constexpr unsigned kSaveState = 101;
 constexpr unsigned kExit = 102;
 constexpr unsigned kExport = 103;
+constexpr unsigned kAbout = 104;
 constexpr unsigned kReadAll = 200;
 constexpr unsigned kDigitalControlOnFigure = 201;
 constexpr unsigned kDialogMenu = 300;  // + the dialog index, for each caption _GetMenuItem gives

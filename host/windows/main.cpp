@@ -1,6 +1,7 @@
 // qm7140host.exe: the module on Windows with QM7140 devices behind it.
 #include "host/common/device_spec.h"
 #include "host/common/module.h"
+#include "host/windows/about.h"
 #include "host/windows/host_window.h"
 #include "host/windows/message_loop.h"
 #include "host/windows/options.h"
@@ -32,12 +33,31 @@ int Tell(const std::wstring& text, UINT icon, int status) {
     return status;
 }
 
+// Standard output when the host was started with one (a console, a pipe, a file), else a box.
+int Print(const std::wstring& text, UINT icon, int status) {
+    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (out == nullptr || out == INVALID_HANDLE_VALUE || GetFileType(out) == FILE_TYPE_UNKNOWN)
+        return Tell(text, icon, status);
+    const std::string utf8 = winhost::Narrow(text) + "\n";
+    DWORD written = 0;
+    const bool whole = WriteFile(out, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr) && written == utf8.size();
+    return whole ? status : 1;
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
     const winhost::Options options = winhost::ParseOptions(Arguments());
     if (!options.error.empty()) return Tell(options.error + L"\n\n" + winhost::kUsage, MB_ICONERROR, 2);
     if (options.help) return Tell(winhost::kUsage, MB_ICONINFORMATION, 0);
+    if (options.version) {
+        // Loads the module as a session would, so a DLL that cannot be used fails here too.
+        try {
+            return Print(winhost::AboutText(host::Module(options.module)), MB_ICONINFORMATION, 0);
+        } catch (const std::exception& e) {
+            return Print(L"error: " + winhost::Widen(e.what()), MB_ICONERROR, 1);
+        }
+    }
 
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);

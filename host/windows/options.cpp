@@ -10,7 +10,7 @@
 namespace winhost {
 
 const wchar_t* const kUsage =
-    L"qm7140host [--devices N | --device SPEC...] [--verify] [PATH\\QM7140.dll]\n"
+    L"qm7140host [--devices N | --device SPEC...] [--verify] [--version] [PATH\\QM7140.dll]\n"
     L"\n"
     L"Loads QM7140.dll (the one beside this program unless a path is given) and makes one\n"
     L"instance per simulated QM7140 device (one unless --devices says up to 16).\n"
@@ -45,6 +45,8 @@ Options ParseOptions(const std::vector<std::wstring>& args) {
         const std::wstring& arg = args[i];
         if (arg == L"--help" || arg == L"-h" || arg == L"/?") {
             options.help = true;
+        } else if (arg == L"--version") {
+            options.version = true;
         } else if (arg == L"--devices" || arg.starts_with(L"--devices=")) {
             std::wstring count;
             if (arg != L"--devices") count = arg.substr(10);

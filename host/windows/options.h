@@ -18,6 +18,7 @@ struct Options {
     std::vector<host::DeviceSpec> specs;  // one per device, in order
     bool verify = false;                  // every write read back
     bool help = false;
+    bool version = false;  // tell the host's and the module's versions, then end
     std::wstring error;  // what is wrong with the command line; empty when nothing is
 };
 

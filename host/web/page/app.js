@@ -44,6 +44,7 @@ function button(parent, text, action) {
 
 function receive(m) {
   if (m.t === 'hello') {
+    $('version').textContent = `QM7140 ${m.version}`;
     $('tabs').replaceChildren();
     for (let d = 0; d < m.devices; d++) {
       const tab = button($('tabs'), `Device ${d + 1}`, () => choose(d));
