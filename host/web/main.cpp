@@ -19,7 +19,7 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: qm7140-web [--devices N | --device SPEC... | --bus /dev/i2c-N [--address 0xNN]] [--verify]\n"
+    "usage: qm7140-web [--devices N | --device SPEC... | --bus /dev/i2c-N [--address 0xNN]] [--speed 100|400] [--verify]\n"
     "                  [--listen ADDR:PORT] [--port-file PATH] [--module PATH]\n";
 
 void PrintHelp() {
@@ -30,7 +30,10 @@ void PrintHelp() {
                  "with this run's access token; nothing is served without it.\n"
                  "\n"
                  "  --device SPEC       once per device in order: sim, or i2c:/dev/i2c-N[@0xNN] for a\n"
-                 "                      real QM7140 on that I2C adapter (7-bit address, default 0x40).\n"
+                 "                      real QM7140 on that I2C adapter (7-bit address, default 0x40),\n"
+                 "                      or hid:/dev/hidrawN[@0xNN] or hid:VVVV:PPPP[:SERIAL][@0xNN]\n"
+                 "                      for one behind a USB-HID I2C bridge.\n"
+                 "  --speed 100|400     the bridges' bus speed in kHz (default 100).\n"
                  "  --verify            every write is read back; another byte is an error.\n"
                  "  --bus /dev/i2c-N    device 1 is a real QM7140 on that I2C adapter (i2c-dev); the\n"
                  "                      others stay simulated. Registers 0x00 to 0x1F are read from it\n"
@@ -55,6 +58,7 @@ int main(int argc, char** argv) {
     std::optional<std::filesystem::path> portFile;
     web::Endpoint listen{"127.0.0.1", 7140};
     host::DeviceOptions devices;
+    std::optional<std::string> speed;
     bool verify = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
@@ -71,7 +75,7 @@ int main(int argc, char** argv) {
             continue;
         }
         if (arg != "--devices" && arg != "--device" && arg != "--listen" && arg != "--port-file" && arg != "--module" &&
-            arg != "--bus" && arg != "--address")
+            arg != "--bus" && arg != "--address" && arg != "--speed")
             return Usage("unknown option " + std::string(arg));
         if (++i == argc) return Usage(std::string(arg) + " needs a value");
         const std::string_view value = argv[i];
@@ -91,6 +95,8 @@ int main(int argc, char** argv) {
             devices.bus = std::string(value);
         } else if (arg == "--address") {
             devices.address = std::string(value);
+        } else if (arg == "--speed") {
+            speed = std::string(value);
         } else if (arg == "--port-file") {
             portFile = std::filesystem::path(value);
         } else {
@@ -99,12 +105,16 @@ int main(int argc, char** argv) {
     }
     // Every spec is checked before any device is opened.
     std::vector<host::DeviceSpec> specs;
+    std::vector<std::unique_ptr<host::Bus>> buses;
     try {
         specs = host::DeviceSpecsOf(devices);
+        if (specs.size() > static_cast<size_t>(web::kMostDevices)) return Usage("at most " + std::to_string(web::kMostDevices) + " devices");
+        host::BusOptions bus;
+        if (speed) bus.speedKhz = host::ParseSpeed(*speed);
+        buses = host::MakeBuses(specs, bus);
     } catch (const host::CommandError& e) {
         return Usage(e.what());
     }
-    if (specs.size() > static_cast<size_t>(web::kMostDevices)) return Usage("at most " + std::to_string(web::kMostDevices) + " devices");
 
     try {
         const host::Module module(modulePath);
@@ -120,7 +130,7 @@ int main(int argc, char** argv) {
                                .http = [&](const web::HttpRequest& request) { return hub->Http(request); },
                                .asset = [](std::string_view path) { return web::FindAsset(path); },
                            });
-        web::Hub theHub(module, net, host::MakeBuses(specs, {}), verify);
+        web::Hub theHub(module, net, std::move(buses), verify);
         hub = &theHub;
         net.Every(std::chrono::milliseconds(40), [&] { theHub.Tick(); });
 
