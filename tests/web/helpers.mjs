@@ -5,6 +5,8 @@ import crypto from 'node:crypto';
 import http from 'node:http';
 import net from 'node:net';
 import path from 'node:path';
+import { readFileSync } from 'node:fs';
+import { createRequire } from 'node:module';
 import { chromium } from 'playwright-core';
 
 const root = path.resolve(import.meta.dirname, '../..');
@@ -129,5 +131,16 @@ export function socket(port, headers) {
     });
     s.on('close', () => { client.closed = true; if (!open) resolve(client); });
     s.on('error', (e) => { if (!open) reject(e); });
+  });
+}
+
+// axe-core's WCAG 2.1 A and AA rules on the page as it is now; the violations, each with
+// its rule and the elements at fault.
+const axeSource = readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
+export async function accessibilityViolations(page) {
+  if (!(await page.evaluate(() => typeof window.axe === 'object'))) await page.evaluate(axeSource);
+  return page.evaluate(async () => {
+    const result = await window.axe.run(document, { runOnly: { type: 'tag', values: ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa'] } });
+    return result.violations.map((v) => `${v.id}: ${v.nodes.map((n) => n.target.join(' ')).join(', ')}`);
   });
 }
