@@ -101,7 +101,10 @@ export function curveView(canvas, box, records, send) {
     return written ? written.codes : codes;
   };
 
+  // Written while the view has the focus (and when it gets it): a drag by pointer writes
+  // nothing here.
   const refresh = () => {
+    if (document.activeElement !== canvas) return;
     const line = `Inflection point ${text('ip')} V, limiter level ${text('level')} V, slope ${text('slope')} V/V. `
       + `Arrow keys move the ${cursor === 'ip' ? 'inflection cursor; Tab, the slope cursor' : 'slope cursor'}.`;
     if (words.textContent !== line) words.textContent = line;

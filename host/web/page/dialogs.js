@@ -96,6 +96,7 @@ export class Dialogs {
   }
 
   raise(panel) {
+    if (panel.z === this.top && panel.z > 0) return;
     panel.z = ++this.top;
     panel.root.style.zIndex = String(panel.z);
   }
