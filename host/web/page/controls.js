@@ -172,7 +172,7 @@ export function show(element, c, send) {
       break;
     }
     case KIND.TRACK:
-      put(element, 'range', `${c.min}..${c.max}`, () => {
+      put(element, 'range', `${c.min}..${c.max} ${c.l},${c.t},${c.w}`, () => {
         element.min = String(c.min);
         element.max = String(c.max);
         ticks(element.ticks, c);

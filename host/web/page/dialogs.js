@@ -137,6 +137,7 @@ export class Dialogs {
       if (others.every((o) => !overlaps([...at, w, h], [...o.at, this.size(o)[0], TITLE + BORDER]))) chosen = at;
     }
     this.move(panel, chosen || start);
+    this.remember(panel);
   }
 
   remember(panel) {
