@@ -134,13 +134,21 @@ export function socket(port, headers) {
   });
 }
 
-// axe-core's WCAG 2.1 A and AA rules on the page as it is now; the violations, each with
-// its rule and the elements at fault.
+// axe-core's WCAG 2.1 A and AA rules on the page as it is now: each violation's rule and elements.
 const axeSource = readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
 export async function accessibilityViolations(page) {
   if (!(await page.evaluate(() => typeof window.axe === 'object'))) await page.evaluate(axeSource);
-  return page.evaluate(async () => {
-    const result = await window.axe.run(document, { runOnly: { type: 'tag', values: ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa'] } });
-    return result.violations.map((v) => `${v.id}: ${v.nodes.map((n) => n.target.join(' ')).join(', ')}`);
-  });
+  return page.evaluate(async () => (await window.axe.run(document, { runOnly: ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa'] }))
+    .violations.map((v) => `${v.id}: ${v.nodes.map((n) => n.target.join(' ')).join(', ')}`));
+}
+
+// A dialog's panel; opening one from the menu; closing every open one.
+export const panel = (page, d) => page.locator(`.panel[data-dialog="${d}"]`);
+export async function openDialog(page, d) {
+  await page.click(`#menu button[data-dialog="${d}"]`);
+  await panel(page, d).waitFor({ state: 'visible' });
+}
+export async function closeDialogs(page) {
+  for (const d of [0, 1, 2]) if (await panel(page, d).isVisible()) await panel(page, d).locator('.title button').click();
+  await page.waitForFunction(() => !document.querySelector('.panel:not([hidden])'));
 }

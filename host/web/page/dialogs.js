@@ -17,7 +17,7 @@ export class Dialogs {
     this.link = link;
     this.top = 0;
     try { this.places = JSON.parse(sessionStorage.getItem(PLACES)) || {}; } catch { this.places = {}; }
-    this.measure();
+    this.origin = null;
     this.reset(0);
     // A press anywhere but on a panel leaves the active dialog, as a click on the desktop does.
     document.addEventListener('pointerdown', (e) => {
@@ -25,16 +25,16 @@ export class Dialogs {
       for (const form of this.forms) if (form && form.active && form.visible) this.link.send({ t: 'deactivate', dlg: form.dlg });
     });
     addEventListener('resize', () => {
-      this.measure();
-      for (const panel of this.panels) if (panel && !panel.root.hidden) this.move(panel, panel.at);
+      this.origin = null;
+      for (const panel of this.panels) if (panel && !panel.root.hidden) this.move(panel, panel.want);
     });
   }
 
-  // Where the free desk begins: right of the side column, below the bar. Read only here,
-  // before anything is written, so no layout is forced on a message's path.
+  // Where the free desk begins: right of the side column, below the bar. Read when a
+  // dialog first needs a place, never on a drag's path.
   measure() {
     const side = document.getElementById('side'), bar = document.getElementById('bar');
-    this.origin = [side ? side.getBoundingClientRect().right : 0, bar ? bar.getBoundingClientRect().bottom : 0];
+    return [side ? side.getBoundingClientRect().right : 0, bar ? bar.getBoundingClientRect().bottom : 0];
   }
 
   reset(device) {
@@ -106,13 +106,16 @@ export class Dialogs {
     return [form.w + 2 * BORDER, form.h + TITLE + 2 * BORDER];
   }
 
-  // Inside the window whenever it fits; otherwise at its top left, the rest scrolling.
+  // Inside the window, below the bar, whenever it fits; otherwise at its top left, the rest
+  // scrolling.
   fit(panel, [x, y]) {
-    const [w, h] = this.size(panel);
-    return [Math.max(0, Math.min(x, innerWidth - w)), Math.max(0, Math.min(y, innerHeight - h))];
+    const [w, h] = this.size(panel), bar = (this.origin || (this.origin = this.measure()))[1];
+    return [Math.max(0, Math.min(x, innerWidth - w)), Math.max(0, Math.min(Math.max(y, bar), innerHeight - h))];
   }
 
+  // `at` is where it should be; it goes as near as the window allows.
   move(panel, at) {
+    panel.want = at;
     panel.at = this.fit(panel, at);
     panel.root.style.left = `${panel.at[0]}px`;
     panel.root.style.top = `${panel.at[1]}px`;
@@ -124,7 +127,7 @@ export class Dialogs {
     const kept = this.places[`${this.device}:${panel.dlg}`];
     if (kept) return this.move(panel, kept);
     const others = this.panels.filter((p) => p && p !== panel && !p.root.hidden);
-    const [ox, oy] = this.origin;
+    const [ox, oy] = this.origin || (this.origin = this.measure());
     let start = form.hasPos ? [ox + form.left, oy + form.top] : [ox + 16, oy + 16];
     if (others.length) {
       const last = others.reduce((a, b) => (a.z > b.z ? a : b));
@@ -133,15 +136,16 @@ export class Dialogs {
     const [w, h] = this.size(panel);
     let chosen = null;
     for (let k = 0; k < 16 && !chosen; k++) {
-      const at = this.fit(panel, [start[0] + CASCADE * k, start[1] + CASCADE * k]);
-      if (others.every((o) => !overlaps([...at, w, h], [...o.at, this.size(o)[0], TITLE + BORDER]))) chosen = at;
+      const want = [start[0] + CASCADE * k, start[1] + CASCADE * k];
+      const at = this.fit(panel, want);
+      if (others.every((o) => !overlaps([...at, w, h], [...o.at, this.size(o)[0], TITLE + BORDER]))) chosen = want;
     }
     this.move(panel, chosen || start);
     this.remember(panel);
   }
 
   remember(panel) {
-    this.places[`${this.device}:${panel.dlg}`] = panel.at;
+    this.places[`${this.device}:${panel.dlg}`] = panel.want;
     try { sessionStorage.setItem(PLACES, JSON.stringify(this.places)); } catch { /* kept for this page only */ }
   }
 
@@ -162,7 +166,7 @@ export class Dialogs {
     close.addEventListener('click', () => this.link.send({ t: 'close', dlg: d }));
     const scroll = make('div', 'scroll', root);
     const client = make('div', 'client', scroll);
-    const panel = { dlg: d, root, titleText, close, client, elements: [], views: [], at: [0, 0], z: 0, active: false };
+    const panel = { dlg: d, root, titleText, close, client, elements: [], views: [], at: [0, 0], want: [0, 0], z: 0, active: false };
     this.drag(panel, title, close);
     root.addEventListener('pointerdown', () => {
       this.raise(panel);
@@ -194,6 +198,7 @@ export class Dialogs {
       title.addEventListener('pointermove', move);
       title.addEventListener('pointerup', () => {
         title.removeEventListener('pointermove', move);
+        panel.want = panel.at;
         this.remember(panel);
       }, { once: true });
     });
