@@ -59,9 +59,12 @@ export class Dialogs {
     for (const picture of message.paints || []) this.picture(picture);
   }
 
-  form(form) {
-    const d = form.dlg;
-    this.forms[d] = form;
+  // A form or control comes with only what changed since this page last heard of it; the
+  // first time with everything (a part for one not yet known is from before a reset).
+  form(changed) {
+    const d = changed.dlg;
+    if (!this.forms[d] && changed.w === undefined) return;
+    const form = this.forms[d] = { ...this.forms[d], ...changed };
     let panel = this.panels[d];
     if (!panel) {
       panel = this.panels[d] = this.panel(form);
@@ -139,10 +142,11 @@ export class Dialogs {
     });
   }
 
-  control(c) {
-    const panel = this.panels[c.dlg];
-    if (!panel) return;
-    this.controls[c.dlg][c.c] = c;
+  control(changed) {
+    const panel = this.panels[changed.dlg];
+    const known = this.controls[changed.dlg][changed.c];
+    if (!panel || (!known && changed.kind === undefined)) return;
+    const c = this.controls[changed.dlg][changed.c] = { ...known, ...changed };
     let element = panel.elements[c.c];
     if (!element) {
       const parent = c.parent >= 0 ? panel.elements[c.parent] : panel.client;
