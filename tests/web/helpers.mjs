@@ -35,9 +35,10 @@ export async function launch() {
   return chromium.launch({ executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium' });
 }
 
-// A page on the server, connected and showing device `device`.
-export async function openPage(browser, server, device = 0) {
+// A page on the server, connected and showing device `device`; `prepare` runs before it loads.
+export async function openPage(browser, server, device = 0, prepare = async () => {}) {
   const page = await browser.newPage({ viewport: { width: 1500, height: 1000 } });
+  await prepare(page);
   await page.goto(server.url);
   await page.waitForSelector('#status:text("connected")');
   if (device > 0) await page.click(`#tabs button[data-dev="${device}"]`);

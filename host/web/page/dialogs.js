@@ -6,6 +6,7 @@ import { paint } from './paint.js';
 export const KIND = { CHECK: 1, COMBO: 2, RADIO: 3, TRACK: 4, EDIT: 5, LABEL: 6, GROUP: 7, BUTTON: 8, PAINT: 9 };
 const FOCUSABLE = new Set([KIND.CHECK, KIND.COMBO, KIND.RADIO, KIND.TRACK, KIND.EDIT, KIND.BUTTON]);
 const BUTTONS = { 0: 0, 1: 2, 2: 1 };  // DOM button → the seam's left, right, middle
+export const MOVE = 'onpointerrawupdate' in window ? 'pointerrawupdate' : 'pointermove';
 
 // "&Mode" as Mode with M underlined, "&&" as one "&".
 export function caption(element, text) {
@@ -238,7 +239,8 @@ export class Dialogs {
       canvas.setPointerCapture(e.pointerId);
       send({ t: 'mouse', a: 0, b: BUTTONS[e.button], ...at(e) });
     });
-    canvas.addEventListener('pointermove', (e) => {
+    // Raw moves come as the pointer moves, not once a frame: the newest position goes sooner.
+    canvas.addEventListener(MOVE, (e) => {
       this.link.move({ t: 'mouse', dlg: c.dlg, c: c.c, a: 1, b: 0, ...at(e) });
     });
     const up = (e) => {
