@@ -19,7 +19,8 @@ namespace {
 
 TEST(WebGate, AdmitsOnlyTheTokenFromTheServersOwnHostAndOrigin) {
     const std::string token(64, 'a'), wrong = std::string(63, 'a') + "b";
-    const web::Gate loopback{{"127.0.0.1", 7140}, token}, lab{{"192.168.1.20", 8000}, token}, any{{"0.0.0.0", 80}, token};
+    const web::Gate loopback{{"127.0.0.1", 7140}, token}, lab{{"192.168.1.20", 8000}, token}, any{{"0.0.0.0", 80}, token},
+        secure{{"192.168.1.20", 8000}, token, true};
     const std::string query = "x=1&token=" + token, cookie = "a=b; qm7140_7140=" + token;
     const struct {
         const web::Gate& gate;
@@ -44,12 +45,15 @@ TEST(WebGate, AdmitsOnlyTheTokenFromTheServersOwnHostAndOrigin) {
         {lab, "localhost:8000", nullptr, "token=" + token, "", false, false},
         {any, "10.0.0.7:80", nullptr, "token=" + token, "", false, true},
         {any, "box.lan:80", nullptr, "token=" + token, "", false, false},
+        {secure, "192.168.1.20:8000", "https://192.168.1.20:8000", "token=" + token, "", true, true},
+        {secure, "192.168.1.20:8000", "http://192.168.1.20:8000", "token=" + token, "", true, false},  // not over TLS
     };
     for (const auto& r : rows) {
         web::RequestFacts facts{r.host, std::nullopt, r.query, r.cookie, r.upgrade};
         if (r.origin != nullptr) facts.origin = r.origin;
         EXPECT_EQ(web::Admit(r.gate, facts).allowed, r.allowed) << r.host << " " << (r.origin ? r.origin : "-") << " " << r.query;
     }
+    EXPECT_TRUE(secure.SetCookie().ends_with("; Secure"));
     EXPECT_EQ(web::MakeToken().size(), 64u);
     EXPECT_NE(web::MakeToken(), web::MakeToken());
 }
@@ -90,6 +94,7 @@ TEST(WebMessages, TakeOnlyKnownTypesWithExactlyTheirFieldsInRange) {
         {"", false},
     };
     for (const auto& r : rows) EXPECT_EQ(std::holds_alternative<web::Action>(web::ParseAction(r.text)), r.taken) << r.text;
+    EXPECT_EQ(std::get<std::string>(web::ParseAction(std::string_view("{\"t\":\"readall\"}\0", 17))), "message holds a NUL byte");
     EXPECT_FALSE(std::holds_alternative<web::Action>(web::ParseAction(std::string(5000, ' ') + R"({"t":"readall"})")));
 }
 
