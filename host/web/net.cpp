@@ -136,7 +136,7 @@ struct Page : State::Socket, std::enable_shared_from_this<Page<Stream>> {
     bool Send(std::string text) override {
         if (gone || closing) return false;
         if (queued + text.size() > state.limits.largestQueue) {
-            Drop("it read too slowly: more than " + std::to_string(state.limits.largestQueue / 1024) + " KiB waited for it");
+            Drop("it read too slowly: more than " + std::to_string(state.limits.largestQueue) + " bytes waited for it");
             return false;
         }
         queued += text.size();
