@@ -13,8 +13,11 @@ const root = path.resolve(import.meta.dirname, '../..');
 export const serverPath = process.env.QM7140_WEB ?? path.join(root, 'build/linux/bin/qm7140-web');
 
 // Resolves with the server once it printed its address (first line), within 10 s.
-export function startServer(args = []) {
-  const child = spawn(serverPath, ['--listen', '127.0.0.1:0', ...args], { stdio: ['ignore', 'pipe', 'inherit'] });
+export function startServer(args = [], env = {}) {
+  const child = spawn(serverPath, ['--listen', '127.0.0.1:0', ...args],
+    { stdio: ['ignore', 'pipe', 'pipe'], env: { ...process.env, ...env } });
+  let errors = '';
+  child.stderr.on('data', (chunk) => { errors += chunk; process.stderr.write(chunk); });
   return new Promise((resolve, reject) => {
     const timer = setTimeout(() => { child.kill(); reject(new Error('no address within 10 s')); }, 10000);
     let out = '';
@@ -26,6 +29,7 @@ export function startServer(args = []) {
       const url = new URL(line[0]);
       resolve({
         url: line[0], port: Number(url.port), origin: url.origin, token: url.searchParams.get('token'), child, output: () => out,
+        errors: () => errors,
         stop: () => new Promise((done) => { if (child.exitCode !== null) return done(); child.on('exit', done); child.kill('SIGTERM'); }),
       });
     });
@@ -37,9 +41,10 @@ export async function launch() {
   return chromium.launch({ executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium' });
 }
 
-// A page on the server, connected and showing device `device`.
-export async function openPage(browser, server, device = 0) {
+// A page on the server, connected and showing device `device`; `prepare` runs before it loads.
+export async function openPage(browser, server, device = 0, prepare = async () => {}) {
   const page = await browser.newPage({ viewport: { width: 1500, height: 1000 } });
+  await prepare(page);
   await page.goto(server.url);
   await page.waitForSelector('#status:text("connected")');
   if (device > 0) await page.click(`#tabs button[data-dev="${device}"]`);

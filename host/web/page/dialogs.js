@@ -8,6 +8,7 @@ import { paint } from './paint.js';
 const BUTTONS = { 0: 0, 1: 2, 2: 1 };  // DOM button → the seam's left, right, middle
 const TITLE = 20, BORDER = 1, CASCADE = 24;
 const PLACES = 'qm7140-places';
+export const MOVE = 'onpointerrawupdate' in window ? 'pointerrawupdate' : 'pointermove';
 
 const overlaps = (a, b) => a[0] < b[0] + b[2] && b[0] < a[0] + a[2] && a[1] < b[1] + b[3] && b[1] < a[1] + a[3];
 
@@ -50,7 +51,8 @@ export class Dialogs {
     const touched = new Set(), built = [];
     for (const delta of message.controls || []) {
       const panel = this.panels[delta.dlg];
-      if (!panel) continue;
+      // A part of a control not yet known is from before a reset: the whole one follows.
+      if (!panel || (!this.controls[delta.dlg][delta.c] && delta.kind === undefined)) continue;
       const c = this.controls[delta.dlg][delta.c] = Object.assign(this.controls[delta.dlg][delta.c] || {}, delta);
       let element = panel.elements[c.c];
       if (!element) {
@@ -70,8 +72,11 @@ export class Dialogs {
     for (const picture of message.paints || []) this.picture(picture);
   }
 
+  // A form comes with only what changed since this page last heard of it; the first time
+  // with everything (a part for one not yet known is from before a reset).
   form(delta) {
     const d = delta.dlg;
+    if (!this.forms[d] && delta.w === undefined) return;
     const form = this.forms[d] = Object.assign(this.forms[d] || {}, delta);
     let panel = this.panels[d];
     if (!panel) panel = this.panels[d] = this.panel(form);
@@ -229,7 +234,8 @@ export class Dialogs {
       canvas.setPointerCapture(e.pointerId);
       send({ t: 'mouse', a: 0, b: BUTTONS[e.button], ...at(e) });
     });
-    canvas.addEventListener('pointermove', (e) => {
+    // Raw moves come as the pointer moves, not once a frame: the newest position goes sooner.
+    canvas.addEventListener(MOVE, (e) => {
       this.link.move({ t: 'mouse', dlg: c.dlg, c: c.c, a: 1, b: 0, ...at(e) });
     });
     const up = (e) => {
