@@ -143,12 +143,8 @@ Volts TLimiterForm::SlopeEndPoint() const {
 
 void TLimiterForm::SetInflectionAndLevel(double ipVolts, double levelVolts) {
     InflectionCode = VoltsToInflectionCode(ipVolts);
-    const double ip = InflectionCodeToVolts(InflectionCode);
     LevelCode = VoltsToLevelCode(levelVolts);
-    const double level = LevelCodeToVolts(LevelCode);
-    PlaceInflectionCursor();
-    InflectionPoint.SetText(platform::FormatFloat(kInflectionFormat, ip));
-    Level.SetText(platform::FormatFloat(kLevelFormat, level));
+    ShowInflectionAndLevel();
     SetSlope(SlopeCodeToValue(SlopeCode), false);  // the slope's end follows
     LimiterI2C.WriteBits(11, InflectionCode, 0xFF);
     LimiterI2C.WriteBits(13, LevelCode, 0xFF);
@@ -156,9 +152,19 @@ void TLimiterForm::SetInflectionAndLevel(double ipVolts, double levelVolts) {
 
 void TLimiterForm::SetSlope(double slopeValue, bool write) {
     SlopeCode = ValueToSlopeCode(slopeValue);
+    ShowSlope();
+    if (write) LimiterI2C.WriteBits(12, SlopeCode, 0xFF);
+}
+
+void TLimiterForm::ShowInflectionAndLevel() {
+    PlaceInflectionCursor();
+    InflectionPoint.SetText(platform::FormatFloat(kInflectionFormat, InflectionCodeToVolts(InflectionCode)));
+    Level.SetText(platform::FormatFloat(kLevelFormat, LevelCodeToVolts(LevelCode)));
+}
+
+void TLimiterForm::ShowSlope() {
     Slope.SetText(platform::FormatFloat(kSlopeFormat, SlopeCodeToValue(SlopeCode)));
     PlaceSlopeCursor();
-    if (write) LimiterI2C.WriteBits(12, SlopeCode, 0xFF);
 }
 
 // The cursors are placed by pixel: wherever the codes put them on the plot as sized now.
@@ -222,8 +228,22 @@ void TLimiterForm::LevelKeyPress(char& key) {
     if (key == kEnter) LevelExit();
 }
 
-// Registers 11 to 13 are the dialog's own: the curve keeps its codes whatever the cache says.
-void TLimiterForm::ReloadControls() { fields_.Reload(LimiterI2C); }
+// Registers 11 to 13 are the curve as the chip holds it: a dialog on a real chip shows the
+// chip's curve, or the next edit of one field would write the others' stale codes over it.
+// Before the host installs its cache there is no chip to show, so the designed curve stays.
+void TLimiterForm::ReloadControls() {
+    fields_.Reload(LimiterI2C);
+    if (!LimiterI2C.HasHostCache() || LimiterI2C.Cache == nullptr) return;
+    const uint8_t ip = LimiterI2C.ReadRegister(11), slope = LimiterI2C.ReadRegister(12),
+                  level = LimiterI2C.ReadRegister(13);
+    if (ip == InflectionCode && slope == SlopeCode && level == LevelCode) return;
+    InflectionCode = ip;
+    SlopeCode = slope;
+    LevelCode = level;
+    ShowInflectionAndLevel();
+    ShowSlope();
+    LimiterPaintBox.Repaint();
+}
 
 // A new size moves the plot under the cursors: they go back onto their points of the curve.
 // No value changed, so nothing is written.

@@ -114,6 +114,9 @@ public:
     TLCursor SlopeCursor;
 
 private:
+    // The edit boxes and cursors as the codes are now; nothing is written.
+    void ShowInflectionAndLevel();
+    void ShowSlope();
     void PlaceInflectionCursor();
     void PlaceSlopeCursor();
 

@@ -196,6 +196,8 @@ public:
     // One typed character: OnKeyPress may change or swallow it (set it to 0); what is left
     // is applied to the text (backspace removes the last character, Enter changes nothing).
     void userType(char key);
+    // Room for `keys` more characters, so that typing them cannot fail halfway.
+    void ReserveKeys(size_t keys) { text_.reserve(text_.size() + keys); }
     // A key seen by a native edit that applies it itself: only OnKeyPress runs.
     void userKeyPress(char& key);
     // The native edit's text changed under the user's hands.

@@ -250,7 +250,14 @@ void Type(void* instance, int32_t dialog, int32_t control, const char* keys) {
         TypeInto(static_cast<platform::ComboBox&>(c), keys);
         return;
     }
-    for (; *keys != 0; ++keys) static_cast<platform::Edit&>(c).userType(*keys);
+    // The whole text fits before the first key goes in, and again after each Enter (whose
+    // handler may replace the text): running out of memory types none of the keys up to it.
+    auto& edit = static_cast<platform::Edit&>(c);
+    edit.ReserveKeys(std::strlen(keys));
+    for (; *keys != 0; ++keys) {
+        edit.userType(*keys);
+        if (*keys == QM7140_UI_KEY_ENTER) edit.ReserveKeys(std::strlen(keys + 1));
+    }
 }
 
 void Focus(void* instance, int32_t dialog, int32_t control) {

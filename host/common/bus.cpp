@@ -11,7 +11,7 @@ namespace {
 
 class SimulatedBus final : public Bus {
 public:
-    explicit SimulatedBus(RegisterFile& registers) : registers_(registers) {}
+    explicit SimulatedBus(RegisterFile& registers) : registers_(registers) { PowerUp(registers_); }
     std::string Name() const override { return "simulated QM7140 at " + Hex(kChipAddress); }
     uint8_t Address() const override { return kChipAddress; }
     int Open() override { return 0; }

@@ -39,8 +39,8 @@ public:
     virtual std::string Why(int error) const;
 };
 
-// The simulated QM7140: its registers are the host's cache itself, so every transfer
-// succeeds and a write finds the byte already there.
+// The simulated QM7140, powered up: its registers are the host's cache itself, so every
+// transfer succeeds and a write finds the byte already there.
 std::unique_ptr<Bus> MakeSimulatedBus(RegisterFile& registers);
 
 // Whether a transfer's errno says the adapter itself is gone (unplugged, driver unbound,

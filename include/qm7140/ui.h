@@ -243,7 +243,11 @@ typedef QM7140UiStatus (*QM7140_UiSelectFn)(QM7140Instance instance, int32_t dia
 /* "qm7140_ui_type": types `keys` into an edit or a combo box's text field, one key per byte:
  * printable ASCII, QM7140_UI_KEY_BACKSPACE and QM7140_UI_KEY_ENTER. In a combo box the list
  * follows the text to the first item it begins (any letter case), or to none (an empty text
- * too). ERR_KIND, ERR_RANGE for any other byte (then no key is typed). */
+ * too). ERR_KIND, ERR_RANGE for any other byte (then no key is typed). An edit takes its
+ * keys up to each Enter whole or not at all: ERR_FAILED leaves its text as the last Enter
+ * left it (or as it was), and each Enter's write stands. In a combo box each key is a user's
+ * key with its own write, so ERR_FAILED there leaves the keys before the failing one typed
+ * and written, and the dialog showing them. */
 typedef QM7140UiStatus (*QM7140_UiTypeFn)(QM7140Instance instance, int32_t dialog,
                                           int32_t control, const char *keys);
 /* "qm7140_ui_focus": moves the focus to a control that can hold it, or with -1 out of the

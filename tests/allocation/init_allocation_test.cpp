@@ -3,11 +3,13 @@
 #include "host/common/module.h"
 
 #include <qm7140/plugin.h>
+#include <qm7140/ui.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <new>
+#include <string>
 
 // Every allocation of the process goes through here; a test can make the n-th one fail.
 namespace failing_new {
@@ -56,6 +58,37 @@ TEST(Exports, AllocationFailureInInitReturnsNullAndLeavesTheTable) {
     // The failed attempts took no slots: fifteen more fit after the one that succeeded.
     for (int i = 0; i < 15; ++i) EXPECT_NE(m.Init(0, 0, 0, 0), nullptr) << i;
     EXPECT_EQ(m.Init(0, 0, 0, 0), nullptr);
+}
+
+// Typing into an edit takes the keys whole or not at all: wherever memory runs out, the text
+// is as it was, so a host that retries does not find half of its number already typed.
+TEST(UiSeam, TypeIntoAnEditFailsWithNothingTyped) {
+    host::Module m(QM7140_LIBRARY);
+    QM7140Instance h = m.Init(0, 0, 0, 0);
+    ASSERT_NE(h, nullptr);
+    m.SelectMenu(h, QM7140_DIALOG_LIMITER);
+    int32_t slope = -1;
+    ASSERT_EQ(m.Ui.find(h, QM7140_DIALOG_LIMITER, "Slope", &slope), QM7140_UI_OK);
+    const auto text = [&] {
+        QM7140UiControl c{.size = sizeof c};
+        EXPECT_EQ(m.Ui.control(h, QM7140_DIALOG_LIMITER, slope, &c), QM7140_UI_OK);
+        return std::string(c.text);
+    };
+    const std::string before = text();
+    const std::string keys(64, '7');
+    int failures = 0;
+    for (long budget = 0;; ++budget) {
+        failing_new::budget = budget;
+        const QM7140UiStatus status = m.Ui.type(h, QM7140_DIALOG_LIMITER, slope, keys.c_str());
+        failing_new::budget = -1;
+        if (status == QM7140_UI_OK) break;
+        ASSERT_EQ(status, QM7140_UI_ERR_FAILED);
+        ASSERT_EQ(text(), before) << "budget " << budget;
+        ++failures;
+    }
+    EXPECT_GT(failures, 0);
+    EXPECT_EQ(text(), before + keys);
+    m.FreeCodecInstance(h);
 }
 
 }  // namespace

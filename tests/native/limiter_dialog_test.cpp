@@ -107,13 +107,15 @@ TEST(LimiterControls, TrackBarsAndCheckBoxesWriteTheirFieldAndRefreshTheirCaptio
     EXPECT_EQ(unconnected.ReleaseText.Caption(), "155 ms/step");
 }
 
-TEST_F(Limiter, AReloadSetsTheControlsAndCaptionsButNeverTheCurve) {
+TEST_F(Limiter, AReloadSetsTheControlsCaptionsAndCurveButWritesNothing) {
     host.regs[2] = 0x04;
     host.regs[14] = 0xFF;
     host.regs[15] = 0x2F;
-    host.regs[11] = host.regs[12] = host.regs[13] = 0;
+    host.regs[11] = 0;
+    host.regs[12] = 255;
+    host.regs[13] = 0;
     const auto before = host.regs;
-    host.Set(form.LimiterI2C, 12, 0);
+    host.Set(form.LimiterI2C, 12, 255);
     EXPECT_TRUE(form.Enable.Checked());
     EXPECT_EQ(form.Hysteresis.Position(), 3);
     EXPECT_TRUE(form.LimMode.Checked());
@@ -121,10 +123,36 @@ TEST_F(Limiter, AReloadSetsTheControlsAndCaptionsButNeverTheCurve) {
     EXPECT_EQ(form.AttackText.Caption(), "2510 us");
     EXPECT_EQ(form.ReleaseText.Caption(), "1625 ms/step");
     EXPECT_TRUE(form.SelIntegration.Checked());
-    EXPECT_EQ(form.Slope.Text(), "5.97") << "register 12 is not reloaded";
-    EXPECT_EQ(form.SlopeCode, 128);
+    // The chip's curve: codes, edit boxes and both cursors (level 0 puts them on one point).
+    EXPECT_EQ(form.InflectionCode, 0);
+    EXPECT_EQ(form.SlopeCode, 255);
+    EXPECT_EQ(form.LevelCode, 0);
+    EXPECT_EQ(form.InflectionPoint.Text(), "1.11");
+    EXPECT_EQ(form.Slope.Text(), "10.70");
+    EXPECT_EQ(form.Level.Text(), "0.00");
+    EXPECT_EQ(Center(form.InflectionCursor), form.VoltsToPixel(1.11, 0));
+    EXPECT_EQ(Center(form.SlopeCursor), form.VoltsToPixel(1.11, 0));
     EXPECT_TRUE(host.writes.empty());
     EXPECT_EQ(host.regs, before);
+
+    // The next edit of one field writes the chip's codes of the others, not stale ones.
+    Type(form.Level, "5");
+    form.Level.userType(13);
+    EXPECT_EQ(Registers(), (std::vector<uint32_t>{11, 13}));
+    EXPECT_EQ(host.regs[11], 0);
+}
+
+TEST(LimiterReload, KeepsTheDesignedCurveWithoutAChipToShow) {
+    // No cache installed yet (the placeholder reads 0), or a host that cleared it.
+    for (const bool clearCache : {false, true}) {
+        TLimiterForm form;
+        if (clearCache) form.LimiterI2C.Cache = nullptr;
+        form.LimiterI2C.RegisterChanged(128, 0, 11);
+        EXPECT_EQ(form.InflectionCode, 143) << clearCache;
+        EXPECT_EQ(form.SlopeCode, 128) << clearCache;
+        EXPECT_EQ(form.LevelCode, 190) << clearCache;
+        EXPECT_EQ(form.InflectionPoint.Text(), "3.59") << clearCache;
+    }
 }
 
 TEST_F(Limiter, EditsQuantiseFallBackAndAlwaysWrite) {

@@ -277,9 +277,10 @@ TEST_F(LimiterDialog, OnlyALeftPressStartsADragAndADragEndsWhenTheMouseIsTakenAw
     EXPECT_GT(Near(kRed, kKnee), 0);
 }
 
-TEST_F(LimiterDialog, ANotificationSetsTheTrackBarsAndCaptionsWritesNothingAndLeavesTheCurve) {
+TEST_F(LimiterDialog, ANotificationSetsTheTrackBarsCaptionsAndCurveAndWritesNothing) {
     host.cache[2] = 0x04;
-    host.cache[11] = host.cache[12] = host.cache[13] = 0;
+    host.cache[11] = host.cache[13] = 255;  // 5.54 V, 10.60 V
+    host.cache[12] = 0;                     // 1.20 V/V: the slope meets the left edge
     host.cache[14] = 0x5B;
     host.cache[15] = 0x23;
     NotifyChanged(window, 128, 0, 14);
@@ -292,9 +293,12 @@ TEST_F(LimiterDialog, ANotificationSetsTheTrackBarsAndCaptionsWritesNothingAndLe
     EXPECT_EQ(TextOf(ChildAt(Group(L"Release"), 215, 28)), L"365 ms/step");
     EXPECT_EQ(SendMessageW(FindControl(form, L"Button", L"Enable Limiter"), BM_GETCHECK, 0, 0), BST_CHECKED);
     EXPECT_EQ(SendMessageW(FindControl(form, L"Button", L"Enable Integration Count"), BM_GETCHECK, 0, 0), BST_CHECKED);
-    EXPECT_EQ(TextOf(Edit(203)), L"3.59");
-    EXPECT_GT(Near(kRed, kKnee), 0);
-    EXPECT_GT(Near(kYellow, kFoot), 0);
+    EXPECT_EQ(TextOf(Edit(203)), L"5.54");
+    EXPECT_EQ(TextOf(Edit(339)), L"10.60");
+    EXPECT_EQ(TextOf(Edit(48)), L"1.20");
+    EXPECT_EQ(Near(kRed, kKnee), 0);
+    EXPECT_GT(Near(kRed, {541, 10}), 0);
+    EXPECT_GT(Near(kYellow, {40, 186}), 0);
     EXPECT_TRUE(host.writes.empty());
 }
 
