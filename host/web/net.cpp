@@ -216,8 +216,14 @@ struct HttpConnection : std::enable_shared_from_this<HttpConnection> {
         });
     }
 
+    // Says what to open instead: a person who followed an old link or a bookmark lands here.
     void Forbidden(unsigned version) {
-        auto reply = std::make_shared<http::response<http::empty_body>>(http::status::forbidden, version);
+        auto reply = std::make_shared<http::response<http::string_body>>(http::status::forbidden, version);
+        if (const Asset* page = state.events.asset("/forbidden.html")) {
+            reply->set(http::field::content_type, std::string(page->contentType));
+            reply->body().assign(reinterpret_cast<const char*>(page->data), page->size);
+        }
+        Harden(*reply);
         Reply(reply, false);
     }
 

@@ -5,6 +5,8 @@ import crypto from 'node:crypto';
 import http from 'node:http';
 import net from 'node:net';
 import path from 'node:path';
+import { readFileSync } from 'node:fs';
+import { createRequire } from 'node:module';
 import { chromium } from 'playwright-core';
 
 const root = path.resolve(import.meta.dirname, '../..');
@@ -130,4 +132,23 @@ export function socket(port, headers) {
     s.on('close', () => { client.closed = true; if (!open) resolve(client); });
     s.on('error', (e) => { if (!open) reject(e); });
   });
+}
+
+// axe-core's WCAG 2.1 A and AA rules on the page as it is now: each violation's rule and elements.
+const axeSource = readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
+export async function accessibilityViolations(page) {
+  if (!(await page.evaluate(() => typeof window.axe === 'object'))) await page.evaluate(axeSource);
+  return page.evaluate(async () => (await window.axe.run(document, { runOnly: ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa'] }))
+    .violations.map((v) => `${v.id}: ${v.nodes.map((n) => n.target.join(' ')).join(', ')}`));
+}
+
+// A dialog's panel; opening one from the menu; closing every open one.
+export const panel = (page, d) => page.locator(`.panel[data-dialog="${d}"]`);
+export async function openDialog(page, d) {
+  await page.click(`#menu button[data-dialog="${d}"]`);
+  await panel(page, d).waitFor({ state: 'visible' });
+}
+export async function closeDialogs(page) {
+  for (const d of [0, 1, 2]) if (await panel(page, d).isVisible()) await panel(page, d).locator('.title button').click();
+  await page.waitForFunction(() => !document.querySelector('.panel:not([hidden])'));
 }

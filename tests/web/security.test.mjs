@@ -9,7 +9,7 @@ let server;
 before(async () => { server = await startServer(); });
 after(() => server.stop());
 
-test('requests without the token, from another Host or Origin get a bare 403', async () => {
+test('requests without the token, from another Host or Origin get a 403 that says what to open', async () => {
   const host = `127.0.0.1:${server.port}`;
   const token = `token=${server.token}`;
   const wrong = server.token.replace(/.$/, (c) => (c === '0' ? '1' : '0'));
@@ -30,7 +30,7 @@ test('requests without the token, from another Host or Origin get a bare 403', a
   for (const r of refused) {
     const reply = await request(server.port, r);
     assert.equal(reply.status, 403, JSON.stringify(r));
-    assert.equal(reply.body, '', JSON.stringify(r));
+    assert.match(reply.body, /Open the address <code>qm7140-web<\/code> printed on its first line/, JSON.stringify(r));
   }
   for (const name of ['localhost', '127.0.0.1']) {
     const reply = await request(server.port, { path: `/?${token}`, headers: { Host: `${name}:${server.port}` } });
