@@ -18,15 +18,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// The Limiter window's reloads, logged among the chip's events before the module's own runs.
-ChipDouble* watched = nullptr;
-const QM7140RegisterWindowOps* moduleOps = nullptr;
-void QM7140_CDECL Reloaded(QM7140RegisterWindow* self, int32_t address, int32_t page, uint32_t reg) {
-    watched->events.push_back("N " + host::Hex(reg));
-    moduleOps->RegisterChanged(self, address, page, reg);
-}
-QM7140RegisterWindowOps watchingOps{};
-
 // A session's devices: a simulated one first when asked, then the chip double at `address`.
 std::vector<host::ChipPlace> Places(ChipDouble& chip, uint8_t address = 0x40, bool simulatedFirst = false) {
     std::vector<host::ChipPlace> chips(simulatedFirst ? 1 : 0);
@@ -60,17 +51,20 @@ TEST(Amplifier, ARefusedWriteInsideTheModulesCallIsReadBackAndReloadedOnceAfterI
     const std::string chipsCurve = Curve(reference, referenceOut);
 
     host::Session session(QM7140_LIBRARY, out, out, Places(chip));
-    QM7140RegisterWindow* limiter = session.Link().Window(QM7140_DIALOG_LIMITER);
-    moduleOps = limiter->Ops;
-    watchingOps = {&Reloaded, moduleOps->ReloadControls};
-    watched = &chip;
-    limiter->Ops = &watchingOps;
     chip.refuse = 11;
     Lines(session, out, "show limiter\ntype limiter InflectionPoint 3.00");
+    // What the edit shows at each transfer: a reload would put the chip's code there.
+    int32_t edit = -1;
+    ASSERT_EQ(session.Ui().find(session.Instance(), QM7140_DIALOG_LIMITER, "InflectionPoint", &edit), QM7140_UI_OK);
+    chip.note = [&] {
+        QM7140UiControl c{.size = sizeof c};
+        session.Ui().control(session.Instance(), QM7140_DIALOG_LIMITER, edit, &c);
+        return std::string(c.text != nullptr ? c.text : "");
+    };
     chip.events.clear();
     const std::string said = Lines(session, out, "enter limiter InflectionPoint");
-    limiter->Ops = moduleOps;
-    EXPECT_EQ(chip.events, (std::vector<std::string>{"W 0x0B", "W 0x0D", "R 0x0B", "N 0x0B"}));
+    chip.note = nullptr;
+    EXPECT_EQ(chip.events, (std::vector<std::string>{"W 0x0B 2.99", "W 0x0D 2.99", "R 0x0B 2.99"}));
     EXPECT_NE(said.find("error: line 1: write reg 0x0B = 0x6C on double at 0x40: Remote I/O error; the chip holds 0x64"),
               std::string::npos)
         << said;
