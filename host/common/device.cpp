@@ -47,6 +47,12 @@ bool Covers(const QM7140RegisterWindow& window, int32_t address, int32_t page, u
            reg - window.FirstRegister < window.RegisterCount;
 }
 
+std::string WriteLine(const BusWrite& write) {
+    RegisterFile registers;
+    if (write.reg < registers.bytes.size()) registers.bytes[write.reg] = write.value;
+    return WriteLine(write, registers);
+}
+
 std::string WriteLine(const BusWrite& write, const RegisterFile& registers) {
     std::string line = "W " + Hex(static_cast<unsigned>(write.address)) + "/" + std::to_string(write.page) + " reg " +
                        Hex(write.reg);

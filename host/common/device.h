@@ -57,5 +57,7 @@ bool Covers(const QM7140RegisterWindow& window, int32_t address, int32_t page, u
 
 // "W 0x80/0 reg 0x02 = 0x55": a write and the byte the device now holds.
 std::string WriteLine(const BusWrite& write, const RegisterFile& registers);
+// The same with the byte the write carried.
+std::string WriteLine(const BusWrite& write);
 
 }  // namespace host

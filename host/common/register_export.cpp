@@ -1,6 +1,6 @@
 #include "host/common/register_export.h"
 
-#include "host/common/device_bus.h"
+#include "host/common/amplifier.h"
 #include "host/common/parse.h"
 
 #include <algorithm>

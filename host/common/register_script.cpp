@@ -1,15 +1,12 @@
 #include "host/common/register_script.h"
 
-#include "host/common/device_bus.h"
 #include "host/common/files.h"
 #include "host/common/parse.h"
 
 #include <algorithm>
 #include <charconv>
-#include <ostream>
 #include <sstream>
 #include <string>
-#include <thread>
 
 namespace host {
 
@@ -106,34 +103,6 @@ std::vector<ScriptStep> ParseScript(std::string_view text, std::string_view sour
 
 std::vector<ScriptStep> ReadScript(const std::filesystem::path& path, uint8_t address) {
     return ParseScript(ReadBounded(path, kLargestScript), PathText(path), address);
-}
-
-void PlayScript(const std::vector<ScriptStep>& steps, std::string_view source, DeviceBus& bus, std::ostream& out) {
-    const auto stopped = [&](const ScriptStep& step) {
-        return CommandError(Shown(source) + ":" + std::to_string(step.line) +
-                            ": stopped here; nothing after this line was sent");
-    };
-    for (const ScriptStep& step : steps) {
-        switch (step.kind) {
-        case ScriptStep::Kind::Write:
-            for (size_t i = 0; i < step.values.size(); ++i) {
-                const auto reg = static_cast<uint8_t>(step.reg + i);
-                if (!bus.Write(reg, step.values[i])) throw stopped(step);
-                out << WriteLine({Device::kAddress, Device::kPage, reg, 1}, bus.Registers()) << '\n';
-            }
-            break;
-        case ScriptStep::Kind::Read:
-            for (unsigned i = 0; i < step.count; ++i) {
-                const auto reg = static_cast<uint8_t>(step.reg + i);
-                const auto value = bus.Read(reg);
-                if (!value) throw stopped(step);
-                out << "R " << Hex(static_cast<unsigned>(Device::kAddress)) << "/" << Device::kPage << " reg " << Hex(reg)
-                    << " = " << Hex(*value) << '\n';
-            }
-            break;
-        case ScriptStep::Kind::Delay: std::this_thread::sleep_for(std::chrono::milliseconds(step.count)); break;
-        }
-    }
 }
 
 }  // namespace host

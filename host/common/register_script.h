@@ -1,5 +1,5 @@
-// Register scripts: the plain text a bring-up engineer writes or `export script` makes, and
-// its replay against the device. One command a line, numbers in hex (0x optional):
+// Register scripts: the plain text a bring-up engineer writes or `export script` makes; a
+// device plays them (Amplifier::Play). One command a line, numbers in hex (0x optional):
 //   # a comment            (also after a command)
 //   w ADDRESS REG VALUE... writes VALUE to REG, the next VALUE to REG + 1, and so on
 //   d MS                   waits MS milliseconds (decimal)
@@ -10,13 +10,10 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
-#include <iosfwd>
 #include <string_view>
 #include <vector>
 
 namespace host {
-
-class DeviceBus;
 
 // Bounds that keep a hostile file from hanging the host.
 constexpr size_t kLargestScript = 64 * 1024;
@@ -34,11 +31,5 @@ struct ScriptStep {
 // runs; CommandError "FILE:7: ..." for the first line that is not valid.
 std::vector<ScriptStep> ParseScript(std::string_view text, std::string_view source, uint8_t address);
 std::vector<ScriptStep> ReadScript(const std::filesystem::path& path, uint8_t address);
-
-// Plays the steps: each write stored, sent and told to every window, and printed as the
-// write lines of the module's own writes; reads printed "R 0x80/0 reg 0x03 = 0x25". Stops
-// at the first transfer that fails (the bus has reported it), with CommandError naming the
-// line, so that nothing after a failed setting reaches the chip.
-void PlayScript(const std::vector<ScriptStep>& steps, std::string_view source, DeviceBus& bus, std::ostream& out);
 
 }  // namespace host

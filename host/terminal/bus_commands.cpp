@@ -7,6 +7,7 @@
 #include "host/terminal/session.h"
 
 #include <ostream>
+#include <thread>
 
 namespace host::bus_commands {
 
@@ -35,9 +36,33 @@ void Export(Session& s, const Args& a) {
     s.Out() << "wrote " << Shown(a[1]) << ": " << Covered() << ", register 0x01 last\n";
 }
 
+// The script in slices, sleeping through its delays; a stop fails the command.
 void Replay(Session& s, const Args& a) {
-    const auto steps = ReadScript(a[0], static_cast<uint8_t>(s.Link().Chip().Address() << 1));
-    PlayScript(steps, a[0], s.Link(), s.Out());
+    Amplifier& device = s.Link();
+    device.Play(ReadScript(a[0], static_cast<uint8_t>(device.Chip().Address() << 1)), a[0]);
+    std::string stopped;
+    while (true) {
+        const PlayedSlice slice = device.Next(Amplifier::Clock::now());
+        for (const Record& record : slice.records) {
+            if (record.kind == Record::Kind::Stopped)
+                stopped = record.text;
+            else
+                s.Print(record, s.Selected());
+        }
+        if (!slice.next) break;
+        std::this_thread::sleep_until(*slice.next);
+    }
+    if (!stopped.empty()) throw CommandError(stopped);
 }
+
+void ListDevices(Session& s, const Args&) {
+    for (size_t i = 0; i < s.DeviceCount(); ++i) {
+        Amplifier& device = s.DeviceAt(i);
+        s.Out() << i + 1 << ' ' << s.Where(i) << ' ' << Hex(device.Chip().Address()) << ' '
+                << (device.Online() ? "online" : "offline") << '\n';
+    }
+}
+
+void SelectDevice(Session& s, const Args& a) { s.Select(a[0]); }
 
 }  // namespace host::bus_commands

@@ -17,6 +17,8 @@ void Connect(Session& s, const Args& a);
 void ReadAll(Session& s, const Args& a);
 void Export(Session& s, const Args& a);
 void Replay(Session& s, const Args& a);
+void ListDevices(Session& s, const Args& a);
+void SelectDevice(Session& s, const Args& a);
 
 }  // namespace bus_commands
 }  // namespace host

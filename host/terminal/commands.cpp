@@ -263,6 +263,8 @@ constexpr Command kCommands[] = {
     {"readall", "", "read registers 0x00-0x1F from the chip, notify all", 0, false, bus_commands::ReadAll},
     {"export", "FORMAT FILE", "write 0x00-0x1F as c, i2cset or script", 2, true, bus_commands::Export},
     {"replay", "FILE", "check a register script whole, then play it", 1, true, bus_commands::Replay},
+    {"devices", "", "list the devices: number, where, address, online", 0, false, bus_commands::ListDevices},
+    {"device", "N", "act on device N (from 1) from now on", 1, false, bus_commands::SelectDevice},
     {"menu", "", "list the menu captions (_GetMenuItem)", 0, false, Menu},
     {"name", "NAME", "give the instance a device name (_SetCodecName)", 1, true, Name},
     {"help", "", "list the commands", 0, false, Help},

@@ -1,7 +1,7 @@
 // qm7140-host: a terminal host for the module, with a simulated QM7140 or a real one behind it.
 #include "host/terminal/commands.h"
 #include "host/common/files.h"
-#include "host/common/i2c_bus.h"
+#include "host/common/device_options.h"
 #include "host/common/module.h"
 #include "host/common/parse.h"
 #include "host/terminal/session.h"
@@ -14,9 +14,11 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Fontconfig keeps the fonts a snapshot loads for the life of the process; a leak checker
 // in a sanitizer build is told so.
@@ -25,7 +27,7 @@ extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfi
 namespace {
 
 void PrintHelp(std::ostream& out) {
-    out << "usage: qm7140-host [--module PATH] [--bus /dev/i2c-N [--address 0xNN]] [SCRIPT | -]\n"
+    out << "usage: qm7140-host [--module PATH] [--device SPEC]... [--devices N] [--bus /dev/i2c-N [--address 0xNN]] [--verify] [SCRIPT | -]\n"
            "\n"
            "Loads libqm7140.so (the one beside this program unless --module names another),\n"
            "creates one instance and connects its three register windows to a simulated\n"
@@ -37,7 +39,15 @@ void PrintHelp(std::ostream& out) {
            "address 0x40 (the module's 0x80) unless --address gives the one its board\n"
            "straps. Registers 0x00 to 0x1F are read from the chip at once, and every write\n"
            "goes to it; a failed transfer prints an \"error:\" line and the register is read\n"
-           "back. When the adapter is gone the bus goes offline until \"connect\".\n"
+           "back once the command is over. When the adapter is gone the bus goes offline\n"
+           "until \"connect\".\n"
+           "\n"
+           "--device SPEC, once per device in order, gives several: SPEC is sim, or\n"
+           "i2c:/dev/i2c-N[@0xNN] (7-bit address, default 0x40). Chips on one adapter share\n"
+           "it. \"device N\" selects the device the commands act on; \"devices\" lists them.\n"
+           "--bus PATH [--address 0xNN] is the short form of one i2c: device, --devices N\n"
+           "of N simulated ones.\n"
+           "--verify reads back every write that went through; another byte is an error.\n"
            "\n"
            "Commands come one a line from SCRIPT, from standard input (\"-\", or when it is\n"
            "not a terminal; each line is echoed as \"> line\"), or at a prompt.\n"
@@ -55,7 +65,7 @@ void PrintHelp(std::ostream& out) {
 
 int Usage(const std::string& problem) {
     std::cerr << "error: " << problem
-              << "\nusage: qm7140-host [--module PATH] [--bus /dev/i2c-N [--address 0xNN]] [SCRIPT | -]  (--help for more)\n";
+              << "\nusage: qm7140-host [--module PATH] [--device SPEC]... [--devices N] [--bus /dev/i2c-N [--address 0xNN]] [--verify] [SCRIPT | -]  (--help for more)\n";
     return 2;
 }
 
@@ -63,12 +73,17 @@ int Usage(const std::string& problem) {
 
 int main(int argc, char** argv) {
     std::filesystem::path modulePath = host::DefaultModulePath();
-    std::optional<std::string> script, bus, address;
+    std::optional<std::string> script;
+    host::DeviceOptions devices;
+    bool verify = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
+        std::optional<std::string> given, count;
         std::optional<std::string>* value = nullptr;
-        if (arg == "--bus" || arg.starts_with("--bus=")) value = &bus;
-        if (arg == "--address" || arg.starts_with("--address=")) value = &address;
+        if (arg == "--bus" || arg.starts_with("--bus=")) value = &devices.bus;
+        if (arg == "--address" || arg.starts_with("--address=")) value = &devices.address;
+        if (arg == "--device" || arg.starts_with("--device=")) value = &given;
+        if (arg == "--devices" || arg.starts_with("--devices=")) value = &count;
         if (value != nullptr) {
             const size_t equals = arg.find('=');
             if (equals != std::string_view::npos)
@@ -77,6 +92,12 @@ int main(int argc, char** argv) {
                 *value = argv[i];
             else
                 return Usage(std::string(arg) + " needs a value");
+            if (given) devices.devices.push_back(*given);
+            if (count) {
+                const auto n = host::ParseUnsigned(*count);
+                if (!n || *n < 1 || *n > 16) return Usage("--devices takes 1 to 16");
+                devices.count = static_cast<int>(*n);
+            }
             continue;
         }
         if (arg == "--help" || arg == "-h") {
@@ -87,7 +108,9 @@ int main(int argc, char** argv) {
             std::cout << "qm7140-host " QM7140_VERSION_TEXT "\n";
             return 0;
         }
-        if (arg == "--module") {
+        if (arg == "--verify") {
+            verify = true;
+        } else if (arg == "--module") {
             if (++i == argc) return Usage("--module needs a PATH");
             modulePath = argv[i];
         } else if (arg.starts_with("--module=")) {
@@ -101,23 +124,26 @@ int main(int argc, char** argv) {
         }
     }
     const bool interactive = !script && isatty(STDIN_FILENO) != 0;
-    uint8_t chip = host::kChipAddress;
-    if (address) {
-        if (!bus) return Usage("--address is for a chip on --bus");
-        const auto parsed = host::ParseChipAddress(*address);
-        if (!parsed) return Usage("--address " + *address + " is not a 7-bit address from 0x08 to 0x77");
-        chip = *parsed;
+    // Every spec is checked before any device is opened.
+    std::vector<host::DeviceSpec> specs;
+    try {
+        specs = host::DeviceSpecsOf(devices);
+    } catch (const host::CommandError& e) {
+        return Usage(e.what());
     }
-    if (bus && bus->empty()) return Usage("--bus needs a path such as /dev/i2c-1");
 
     try {
         std::ifstream file;
         if (script && *script != "-") file = host::OpenInput(*script);
         std::istream& in = file.is_open() ? file : std::cin;
-        host::Session session(modulePath, std::cout, std::cerr);
-        // A chip that did not connect is reported; the session goes on offline, so that
-        // "connect" can try again.
-        int status = bus && !session.UseBus(host::MakeI2cBus(*bus, chip)) ? 1 : 0;
+        std::vector<std::unique_ptr<host::Bus>> buses = host::MakeBuses(specs, {});
+        std::vector<host::ChipPlace> chips;
+        for (size_t d = 0; d < specs.size(); ++d)
+            chips.push_back({specs[d].kind == host::DeviceSpec::Kind::Simulated ? "sim" : specs[d].adapter, std::move(buses[d])});
+        // A chip that did not connect is reported; the session goes on with it offline, so
+        // that "connect" can try again.
+        host::Session session(modulePath, std::cout, std::cerr, std::move(chips), verify);
+        int status = session.AllOnline() ? 0 : 1;
         if (interactive)
             session.RunInteractive(in);
         else

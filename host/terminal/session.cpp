@@ -27,15 +27,20 @@ const DialogInfo& FindDialog(std::string_view name) {
     throw CommandError("unknown dialog " + Quoted(name) + " (digital, limiter or boost)");
 }
 
-Session::Session(const std::filesystem::path& modulePath, std::ostream& out, std::ostream& err)
-    : module_(modulePath),
-      out_(out),
-      err_(err),
-      device_(module_, [this](const BusWrite& write) {
-          out_ << WriteLine(write, device_.Registers()) << '\n';
-          if (bus_) bus_->Send(write);
-      }) {
-    UseBus(MakeSimulatedBus(device_.Registers()));
+Session::Session(const std::filesystem::path& modulePath, std::ostream& out, std::ostream& err,
+                 std::vector<ChipPlace> chips, bool verify)
+    : module_(modulePath), out_(out), err_(err) {
+    if (chips.empty()) chips.emplace_back();
+    several_ = chips.size() > 1;
+    for (ChipPlace& chip : chips) {
+        const size_t index = devices_.size();
+        auto slot = std::make_unique<Slot>();
+        slot->where = std::move(chip.where);
+        slot->amp = std::make_unique<Amplifier>(
+            module_, std::move(chip.bus), [this, index](const Record& record) { Print(record, index); }, verify);
+        devices_.push_back(std::move(slot));
+    }
+    for (const auto& slot : devices_) slot->amp->Connect();
 }
 
 Session::~Session() = default;
@@ -48,23 +53,47 @@ QM7140UiForm Session::Form(const DialogInfo& dialog) const {
     return form;
 }
 
-void Session::Poke(uint8_t reg, uint8_t value) { device_.Registers().bytes[reg] = value; }
+void Session::Poke(uint8_t reg, uint8_t value) { Link().Registers().bytes[reg] = value; }
 
-void Session::Notify(uint8_t reg) { device_.Notify(reg); }
+void Session::Notify(uint8_t reg) { Link().Notify(reg); }
 
 bool Session::UseBus(std::unique_ptr<host::Bus> bus) {
-    bus_ = std::make_unique<DeviceBus>(device_, std::move(bus), [this](const std::string& text) {
+    std::string where = bus->Name();
+    devices_[selected_]->where = where.substr(0, where.rfind(" at "));
+    Link().UseBus(std::move(bus));
+    return Link().Connect();
+}
+
+bool Session::AllOnline() const {
+    for (const auto& slot : devices_)
+        if (!slot->amp->Online()) return false;
+    return true;
+}
+
+void Session::Select(std::string_view number) {
+    const auto n = ParseUnsigned(number);
+    if (!n || *n == 0 || *n > devices_.size())
+        throw CommandError("no device " + Quoted(number) + " (1 to " + std::to_string(devices_.size()) + "); device " +
+                           std::to_string(selected_ + 1) + " stays selected");
+    selected_ = static_cast<size_t>(*n - 1);
+}
+
+void Session::Print(const Record& record, size_t device) {
+    // With several devices every line says whose it is.
+    const std::string whose = several_ ? "device " + std::to_string(device + 1) + ": " : "";
+    if (IsError(record)) {
         out_.flush();
-        err_ << "error: " << where_ << text << std::endl;
-    });
-    return bus_->Connect();
+        err_ << "error: " << where_ << whose << RecordLine(record) << std::endl;
+    } else {
+        out_ << whose << RecordLine(record) << '\n';
+    }
 }
 
 void Session::LinkGraphObject(bool link) {
     graphLinked_ = link;
     shownState_ = graph_.object.AnimationState;
     shownHitMode_ = graph_.object.HitMode;
-    module_.ShowDialog(device_.Instance(), "DigitalControl", 0, 0, link ? &graph_.object : nullptr);
+    module_.ShowDialog(Instance(), "DigitalControl", 0, 0, link ? &graph_.object : nullptr);
 }
 
 void Session::ReportGraphObject() {
@@ -76,8 +105,14 @@ void Session::ReportGraphObject() {
          << ")\n";
 }
 
+int Session::Failures() const {
+    int failures = 0;
+    for (const auto& slot : devices_) failures += slot->amp->Failures();
+    return failures;
+}
+
 bool Session::Execute(std::string_view line) {
-    const int failures = bus_->Failures();
+    const int failures = Failures();
     bool ran = true;
     try {
         const std::vector<std::string> words = Tokenize(line);
@@ -87,8 +122,9 @@ bool Session::Execute(std::string_view line) {
         err_ << "error: " << where_ << e.what() << std::endl;
         ran = false;
     }
-    // A transfer that failed was reported as it happened; the line failed all the same.
-    if (bus_->Failures() != failures) ran = false;
+    // The module's call is over: its failed writes are read back and reported now.
+    for (const auto& slot : devices_) slot->amp->Settle();
+    if (Failures() != failures) ran = false;
     ReportGraphObject();
     return ran;
 }

@@ -1,9 +1,9 @@
-// One host session: the module loaded, one instance, its three register windows connected
-// to the simulated device, and commands that play the user on the module's forms.
+// One host session: the module loaded, one instance per device, each instance's register
+// windows connected to its chip, and commands that play the user on the selected device's
+// forms.
 #pragma once
 
-#include "host/common/device.h"
-#include "host/common/device_bus.h"
+#include "host/common/amplifier.h"
 #include "host/common/graph_object.h"
 #include "host/common/module.h"
 #include "host/common/register_file.h"
@@ -16,6 +16,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace host {
 
@@ -29,18 +30,39 @@ std::span<const DialogInfo> Dialogs();
 // By key or _ShowDialog name, in any letter case; CommandError for anything else.
 const DialogInfo& FindDialog(std::string_view name);
 
+// A device as the command line names it: `where` is "sim" or the adapter's path; `bus`
+// null for a simulated QM7140.
+struct ChipPlace {
+    std::string where = "sim";
+    std::unique_ptr<Bus> bus;
+};
+
 class Session {
 public:
-    // Loads the module and connects a new instance. Throws std::runtime_error when the
-    // module cannot be loaded or gives no instance. Errors go to `err`, the rest to `out`.
-    Session(const std::filesystem::path& modulePath, std::ostream& out, std::ostream& err);
+    // Loads the module and connects a new instance per chip (one simulated QM7140 when none
+    // is given), each chip at once; a chip that does not connect is reported and stays
+    // offline. With `verify` every write is read back. Throws std::runtime_error when the
+    // module cannot be loaded or gives too few instances. Errors go to `err`, the rest to
+    // `out`.
+    Session(const std::filesystem::path& modulePath, std::ostream& out, std::ostream& err,
+            std::vector<ChipPlace> chips = {}, bool verify = false);
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
-    // The chip behind the device from now on, connected at once (the simulated one until
-    // then); whether it connected. A failure is printed and leaves the device offline.
+    // The chip behind the selected device from now on, connected at once; whether it
+    // connected. A failure is printed and leaves the device offline.
     bool UseBus(std::unique_ptr<Bus> bus);
+    // Whether every device is online.
+    bool AllOnline() const;
+
+    // The devices, numbered from 1 as the commands name them.
+    size_t DeviceCount() const { return devices_.size(); }
+    size_t Selected() const { return selected_; }
+    // CommandError, the selection kept, when there is no such device.
+    void Select(std::string_view number);
+    Amplifier& DeviceAt(size_t index) { return *devices_[index]->amp; }
+    const std::string& Where(size_t index) const { return devices_[index]->where; }
 
     // One command line; false when it failed or a bus transfer it made failed (its error
     // line is printed).
@@ -53,14 +75,16 @@ public:
     // What the commands act on.
     const Module& Api() const { return module_; }
     const Module::UiSeam& Ui() const { return module_.Ui; }
-    QM7140Instance Instance() const { return device_.Instance(); }
-    const RegisterFile& Registers() const { return device_.Registers(); }
-    DeviceBus& Link() { return *bus_; }
+    QM7140Instance Instance() const { return Current().Instance(); }
+    const RegisterFile& Registers() const { return Current().Registers(); }
+    Amplifier& Link() { return *devices_[selected_]->amp; }
     std::ostream& Out() { return out_; }
     // The dialog's form as the UI seam shows it; its strings last until the next call into
     // the module. CommandError when the module refuses.
     QM7140UiForm Form(const DialogInfo& dialog) const;
-    // Changes the simulated device behind the module's back.
+    // The selected device's records, as they come or as a script's slice gives them.
+    void Print(const Record& record, size_t device);
+    // Changes the selected device's cache behind the module's back.
     void Poke(uint8_t reg, uint8_t value);
     // What a host does after it read a register: every window is told.
     void Notify(uint8_t reg);
@@ -72,6 +96,12 @@ public:
     const QM7140GraphObject& GraphObject() const { return graph_.object; }
 
 private:
+    struct Slot {
+        std::string where;
+        std::unique_ptr<Amplifier> amp;
+    };
+    int Failures() const;
+    const Amplifier& Current() const { return *devices_[selected_]->amp; }
     void ReportGraphObject();
 
     Module module_;
@@ -79,8 +109,9 @@ private:
     std::ostream& err_;
     // Before the device: the instance it frees may still call the linked object, or write.
     GraphRectangle graph_ = MakeRectangle(0, 0, 100, 50, 1, 0);
-    std::unique_ptr<DeviceBus> bus_;
-    Device device_;
+    std::vector<std::unique_ptr<Slot>> devices_;
+    bool several_ = false;
+    size_t selected_ = 0;
     bool graphLinked_ = false;
     int32_t shownState_ = 0, shownHitMode_ = 0;
     std::string where_;  // "line 7: " while a script runs

@@ -69,16 +69,16 @@ struct Hub::Peer {
     }
 };
 
-Hub::Hub(const host::Module& module, NetServer& net, int devices, std::unique_ptr<host::Bus> chip)
+Hub::Hub(const host::Module& module, NetServer& net, std::vector<std::unique_ptr<host::Bus>> buses, bool verify)
     : module_(module), ui_(module.Ui), net_(net) {
-    for (int i = 0; i < devices; ++i) {
+    for (int i = 0; i < static_cast<int>(buses.size()); ++i) {
         auto slot = std::make_unique<Slot>();
         Slot& s = *slot;
         s.index = i;
         QM7140GraphObject& o = s.figure.object;
         o.FadeColor = kFigureHighlight;
         o.HighlightPenWidth = 5;
-        s.device = std::make_unique<ServedDevice>(module_, i == 0 ? std::move(chip) : nullptr);
+        s.device = std::make_unique<ServedDevice>(module_, std::move(buses[static_cast<size_t>(i)]), verify);
         devices_.push_back(std::move(slot));
     }
 }
@@ -168,11 +168,14 @@ void Hub::Run(Peer& peer, const Action& action) {
         return;
     }
     if (peer.device < 0) return Refuse(peer, "choose a device first (sub)");
+    Slot& slot = *devices_[static_cast<size_t>(peer.device)];
     try {
-        Act(*devices_[static_cast<size_t>(peer.device)], action);
+        Act(slot, action);
     } catch (const std::exception& e) {
         Refuse(peer, e.what());
     }
+    // The module's handler has returned: its failed writes are read back and reported now.
+    slot.device->Settle();
 }
 
 // Checks what only the device can tell, then acts; throws host::CommandError when refused.

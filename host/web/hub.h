@@ -17,8 +17,9 @@ namespace web {
 
 class Hub {
 public:
-    // `chip`, when given, is the first device's: a real QM7140 on a bus; the rest are simulated.
-    Hub(const host::Module& module, NetServer& net, int devices, std::unique_ptr<host::Bus> chip = nullptr);
+    // A device per bus: a real QM7140 on it, or a simulated one for a null bus. With `verify`
+    // every write is read back.
+    Hub(const host::Module& module, NetServer& net, std::vector<std::unique_ptr<host::Bus>> buses, bool verify = false);
     ~Hub();
     Hub(const Hub&) = delete;
     Hub& operator=(const Hub&) = delete;

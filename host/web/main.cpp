@@ -1,8 +1,9 @@
 // qm7140-web: the module's dialogs in a browser, live against simulated QM7140 devices or
-// a real one on an I2C adapter.
+// real ones on I2C adapters.
 #include "host/common/files.h"
-#include "host/common/i2c_bus.h"
+#include "host/common/device_options.h"
 #include "host/common/module.h"
+#include "host/common/parse.h"
 #include "host/web/assets.h"
 #include "host/web/certificate.h"
 #include "host/web/hub.h"
@@ -14,12 +15,14 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: qm7140-web [--devices N] [--bus /dev/i2c-N [--address 0xNN]] [--listen ADDR:PORT] [--port-file PATH]\n"
-    "                  [--tls | --no-tls] [--tls-cert FILE --tls-key FILE] [--module PATH]\n";
+    "usage: qm7140-web [--devices N | --device SPEC... | --bus /dev/i2c-N [--address 0xNN]] [--verify]\n"
+    "                  [--listen ADDR:PORT] [--port-file PATH] [--tls | --no-tls] [--tls-cert FILE --tls-key FILE]\n"
+    "                  [--module PATH]\n";
 
 void PrintHelp() {
     std::cout << kUsage
@@ -28,6 +31,9 @@ void PrintHelp() {
                  "of the module) per device, 1 to 16. The first line printed is the address to open,\n"
                  "with this run's access token; nothing is served without it.\n"
                  "\n"
+                 "  --device SPEC       once per device in order: sim, or i2c:/dev/i2c-N[@0xNN] for a\n"
+                 "                      real QM7140 on that I2C adapter (7-bit address, default 0x40).\n"
+                 "  --verify            every write is read back; another byte is an error.\n"
                  "  --bus /dev/i2c-N    device 1 is a real QM7140 on that I2C adapter (i2c-dev); the\n"
                  "                      others stay simulated. Registers 0x00 to 0x1F are read from it\n"
                  "                      at once and every write goes to it.\n"
@@ -56,10 +62,8 @@ int main(int argc, char** argv) {
     std::filesystem::path modulePath = host::DefaultModulePath();
     std::optional<std::filesystem::path> portFile;
     web::Endpoint listen{"127.0.0.1", 7140};
-    int devices = 1;
-    std::optional<std::string> bus;
-    uint8_t address = host::kChipAddress;
-    bool addressGiven = false;
+    host::DeviceOptions devices;
+    bool verify = false;
     std::optional<bool> tls;
     std::optional<std::filesystem::path> certificateFile, keyFile;
     for (int i = 1; i < argc; ++i) {
@@ -76,27 +80,31 @@ int main(int argc, char** argv) {
             tls = arg == "--tls";
             continue;
         }
-        if (arg != "--devices" && arg != "--listen" && arg != "--port-file" && arg != "--module" && arg != "--bus" &&
-            arg != "--address" && arg != "--tls-cert" && arg != "--tls-key")
+        if (arg == "--verify") {
+            verify = true;
+            continue;
+        }
+        if (arg != "--devices" && arg != "--device" && arg != "--listen" && arg != "--port-file" && arg != "--module" &&
+            arg != "--bus" && arg != "--address" && arg != "--tls-cert" && arg != "--tls-key")
             return Usage("unknown option " + std::string(arg));
         if (++i == argc) return Usage(std::string(arg) + " needs a value");
         const std::string_view value = argv[i];
         if (arg == "--devices") {
-            const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), devices);
-            if (error != std::errc() || end != value.data() + value.size() || devices < 1 || devices > web::kMostDevices)
+            int count = 0;
+            const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), count);
+            if (error != std::errc() || end != value.data() + value.size() || count < 1 || count > web::kMostDevices)
                 return Usage("--devices takes 1 to " + std::to_string(web::kMostDevices));
+            devices.count = count;
+        } else if (arg == "--device") {
+            devices.devices.emplace_back(value);
         } else if (arg == "--listen") {
             const auto endpoint = web::ParseEndpoint(value);
             if (!endpoint) return Usage("--listen takes ADDR:PORT with a numeric address, e.g. 127.0.0.1:7140");
             listen = *endpoint;
         } else if (arg == "--bus") {
-            if (value.empty()) return Usage("--bus needs a path such as /dev/i2c-1");
-            bus = std::string(value);
+            devices.bus = std::string(value);
         } else if (arg == "--address") {
-            const auto parsed = host::ParseChipAddress(value);
-            if (!parsed) return Usage("--address " + std::string(value) + " is not a 7-bit address from 0x08 to 0x77");
-            address = *parsed;
-            addressGiven = true;
+            devices.address = std::string(value);
         } else if (arg == "--tls-cert") {
             certificateFile = std::filesystem::path(value);
         } else if (arg == "--tls-key") {
@@ -107,8 +115,14 @@ int main(int argc, char** argv) {
             modulePath = std::filesystem::path(value);
         }
     }
-
-    if (addressGiven && !bus) return Usage("--address is for a chip on --bus");
+    // Every spec is checked before any device is opened.
+    std::vector<host::DeviceSpec> specs;
+    try {
+        specs = host::DeviceSpecsOf(devices);
+    } catch (const host::CommandError& e) {
+        return Usage(e.what());
+    }
+    if (specs.size() > static_cast<size_t>(web::kMostDevices)) return Usage("at most " + std::to_string(web::kMostDevices) + " devices");
     if (certificateFile.has_value() != keyFile.has_value()) return Usage("--tls-cert and --tls-key go together");
     if (certificateFile && tls == false) return Usage("--tls-cert is for TLS, and --no-tls was given");
     const bool network = !web::IsLoopback(listen.address);
@@ -136,7 +150,7 @@ int main(int argc, char** argv) {
                                .log = [](const std::string& line) { std::cerr << line << std::endl; },
                            },
                            certificate ? &*certificate : nullptr);
-        web::Hub theHub(module, net, devices, bus ? host::MakeI2cBus(*bus, address) : nullptr);
+        web::Hub theHub(module, net, host::MakeBuses(specs, {}), verify);
         hub = &theHub;
         net.Every(std::chrono::milliseconds(40), [&] { theHub.Tick(); });
 
@@ -154,11 +168,14 @@ int main(int argc, char** argv) {
                       << ", not only this machine: anyone with the address above, token included, drives the "
                          "devices"
                       << std::endl;
-        if (bus)
-            std::cout << "device 1: " << theHub.ChipStatus(0) << "; " << devices - 1 << " simulated QM7140 device(s); Ctrl+C ends"
-                      << std::endl;
-        else
-            std::cout << devices << " simulated QM7140 device(s); Ctrl+C ends" << std::endl;
+        int simulated = 0;
+        for (size_t d = 0; d < specs.size(); ++d) {
+            if (specs[d].kind == host::DeviceSpec::Kind::Simulated)
+                ++simulated;
+            else
+                std::cout << "device " << d + 1 << ": " << theHub.ChipStatus(static_cast<int>(d)) << std::endl;
+        }
+        std::cout << simulated << " simulated QM7140 device(s); Ctrl+C ends" << std::endl;
         if (portFile) host::WriteReplacing(*portFile, std::to_string(net.Port()) + "\n");
         net.Run();
         return 0;

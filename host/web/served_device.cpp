@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
-#include <sstream>
 
 namespace web {
 
@@ -41,23 +40,19 @@ std::vector<std::string> Journal::Since(uint64_t& seen, size_t most) const {
     return lines;
 }
 
-ServedDevice::ServedDevice(const host::Module& module, std::unique_ptr<host::Bus> chip)
-    : device_(module,
-              [this](const host::BusWrite& write) {
-                  // From inside the module: nothing may be thrown back into it.
-                  try {
-                      Note(host::WriteLine(write, device_.Registers()));
-                      if (link_) link_->Send(write);
-                  } catch (...) {
-                  }
-              }),
-      simulated_(chip == nullptr) {
-    if (simulated_) chip = host::MakeSimulatedBus(device_.Registers());
-    link_ = std::make_unique<host::DeviceBus>(device_, std::move(chip), [this](const std::string& text) { Fail(text); });
-    if (link_->Connect() && !simulated_) Note("connected to " + Chip().Name() + "; read " + Covered());
+ServedDevice::ServedDevice(const host::Module& module, std::unique_ptr<host::Bus> chip, bool verify)
+    : amp_(module, std::move(chip), [this](const host::Record& record) { Note(record); }, verify) {
+    if (amp_.Connect() && !Simulated()) Note("connected to " + Chip().Name() + "; read " + Covered());
 }
 
 void ServedDevice::Note(std::string line) { log.Add(TimeOfDay() + "  " + std::move(line)); }
+
+void ServedDevice::Note(const host::Record& record) {
+    if (host::IsError(record))
+        Fail(host::RecordLine(record));
+    else
+        Note(host::RecordLine(record));
+}
 
 void ServedDevice::Fail(const std::string& text) {
     Note("error: " + text);
@@ -66,32 +61,32 @@ void ServedDevice::Fail(const std::string& text) {
 
 void ServedDevice::SetRegister(uint8_t reg, uint8_t value) {
     const std::string set = "set reg " + host::Hex(reg) + " = " + host::Hex(value);
-    if (!link_->Write(reg, value)) return Note(set + " failed; the register shows " + host::Hex(Registers().bytes[reg]));
+    if (!amp_.Write(reg, value)) return Note(set + " failed; the register shows " + host::Hex(Registers().bytes[reg]));
     int told = 0;
     for (int32_t dialog = 0; dialog < host::kDialogCount; ++dialog) {
-        const QM7140RegisterWindow* window = device_.Window(dialog);
+        const QM7140RegisterWindow* window = amp_.Window(dialog);
         if (window != nullptr && host::Covers(*window, host::Device::kAddress, host::Device::kPage, reg)) ++told;
     }
     Note(set + ", " + std::to_string(told) + " window(s) told");
 }
 
 void ServedDevice::ReadAll() {
-    if (simulated_) {
-        device_.NotifyAll();
+    if (Simulated()) {
+        amp_.NotifyAll();
         return Note("read all: every window told of every register");
     }
-    if (link_->ReadAll()) Note("read all: " + Covered() + " read from " + Chip().Name());
+    if (amp_.ReadAll()) Note("read all: " + Covered() + " read from " + Chip().Name());
 }
 
 void ServedDevice::Connect() {
-    if (link_->Connect()) Note("connected to " + Chip().Name() + "; read " + Covered());
+    if (amp_.Connect()) Note("connected to " + Chip().Name() + "; read " + Covered());
 }
 
 void ServedDevice::Load(const std::vector<std::pair<uint8_t, uint8_t>>& values) {
-    for (const auto& [reg, value] : values) device_.Registers().bytes[reg] = value;
-    device_.NotifyAll();
+    for (const auto& [reg, value] : values) amp_.Registers().bytes[reg] = value;
+    amp_.NotifyAll();
     Note("loaded a state file: " + std::to_string(values.size()) + " register(s)" +
-         (simulated_ ? "" : " into the cache alone; export a script and replay it to send them to the chip"));
+         (Simulated() ? "" : " into the cache alone; export a script and replay it to send them to the chip"));
 }
 
 std::string ServedDevice::Export(host::ExportFormat format) const {
@@ -99,46 +94,27 @@ std::string ServedDevice::Export(host::ExportFormat format) const {
 }
 
 size_t ServedDevice::StartReplay(std::string_view text) {
-    if (replay_) throw host::CommandError("a script is still playing on this device");
+    if (Playing()) throw host::CommandError("a script is still playing on this device");
     auto steps = host::ParseScript(text, "script", static_cast<uint8_t>(Chip().Address() << 1));
     const size_t count = steps.size();
-    replay_ = Replay{std::move(steps), 0, Clock::time_point{}};
+    amp_.Play(std::move(steps), "script");
     replayFailure_.clear();
     Note("replay: a script of " + std::to_string(count) + " step(s)");
     return count;
 }
 
 void ServedDevice::PlayDue(Clock::time_point now) {
-    while (replay_ && now >= replay_->due) {
-        const auto& steps = replay_->steps;
-        size_t& next = replay_->next;
-        if (next == steps.size()) {
-            replay_.reset();
-            return Note("replay: done");
+    // Slices while the script wants no pause, for one slice's time at most: the server's one
+    // thread goes back to its pages between timer ticks.
+    const auto end = Clock::now() + host::Amplifier::kSlice;
+    while (Playing()) {
+        const host::PlayedSlice slice = amp_.Next(now);
+        for (const host::Record& record : slice.records) {
+            if (record.kind == host::Record::Kind::Stopped) replayFailure_ = record.text;
+            Note(record);
         }
-        if (steps[next].kind == host::ScriptStep::Kind::Delay) {
-            // The server's one thread never sleeps: the tick after the delay plays on.
-            replay_->due = now + std::chrono::milliseconds(steps[next].count);
-            ++next;
-            continue;
-        }
-        auto end = std::find_if(steps.begin() + static_cast<ptrdiff_t>(next), steps.end(),
-                                [](const host::ScriptStep& s) { return s.kind == host::ScriptStep::Kind::Delay; });
-        std::ostringstream out;
-        std::string failure;
-        try {
-            host::PlayScript({steps.begin() + static_cast<ptrdiff_t>(next), end}, "script", *link_, out);
-        } catch (const host::CommandError& e) {
-            failure = e.what();
-        }
-        std::istringstream lines(out.str());
-        for (std::string line; std::getline(lines, line);) Note(line);
-        next = static_cast<size_t>(end - steps.begin());
-        if (!failure.empty()) {
-            replay_.reset();
-            replayFailure_ = failure;
-            return Fail(failure);
-        }
+        if (!slice.next && replayFailure_.empty()) Note("replay: done");
+        if (!slice.next || *slice.next > now || Clock::now() >= end) break;
     }
 }
 

@@ -3,8 +3,7 @@
 // the failures every page of it must see, and the register script it may be playing.
 #pragma once
 
-#include "host/common/device.h"
-#include "host/common/device_bus.h"
+#include "host/common/amplifier.h"
 #include "host/common/module.h"
 #include "host/common/register_export.h"
 #include "host/common/register_script.h"
@@ -42,14 +41,17 @@ public:
     using Clock = std::chrono::steady_clock;
 
     // `chip` null: the simulated QM7140. A real chip is connected at once; a failure is
-    // reported and leaves it offline, for Connect to try again.
-    ServedDevice(const host::Module& module, std::unique_ptr<host::Bus> chip);
+    // reported and leaves it offline, for Connect to try again. With `verify` every write
+    // is read back.
+    ServedDevice(const host::Module& module, std::unique_ptr<host::Bus> chip, bool verify = false);
 
-    QM7140Instance Instance() const { return device_.Instance(); }
-    const host::RegisterFile& Registers() const { return device_.Registers(); }
-    bool Simulated() const { return simulated_; }
-    const host::Bus& Chip() const { return link_->Chip(); }
-    bool Online() const { return link_->Online(); }
+    QM7140Instance Instance() const { return amp_.Instance(); }
+    const host::RegisterFile& Registers() const { return amp_.Registers(); }
+    bool Simulated() const { return amp_.Simulated(); }
+    const host::Bus& Chip() const { return amp_.Chip(); }
+    bool Online() const { return amp_.Online(); }
+    // After each action on the module: its failed writes read back and reported.
+    void Settle() { amp_.Settle(); }
 
     // What went to the chip and came from it, timed; and the failures alone, for every page.
     Journal log{500};
@@ -67,26 +69,19 @@ public:
     // Checks a whole register script; CommandError "script:LINE: why" and nothing played
     // when a line is bad or a script is still playing. Gives the number of steps.
     size_t StartReplay(std::string_view text);
-    // Plays on up to a delay that is not over at `now`.
+    // One slice of the script, as the timer calls it.
     void PlayDue(Clock::time_point now);
-    bool Playing() const { return replay_.has_value(); }
+    bool Playing() const { return amp_.Playing(); }
     // Why the last script stopped early, or empty.
     const std::string& ReplayFailure() const { return replayFailure_; }
 
 private:
-    struct Replay {
-        std::vector<host::ScriptStep> steps;
-        size_t next = 0;
-        Clock::time_point due;
-    };
     // A log line with the time.
     void Note(std::string line);
+    void Note(const host::Record& record);
     void Fail(const std::string& text);
 
-    host::Device device_;
-    bool simulated_;
-    std::unique_ptr<host::DeviceBus> link_;
-    std::optional<Replay> replay_;
+    host::Amplifier amp_;
     std::string replayFailure_;
 };
 

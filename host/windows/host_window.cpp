@@ -81,8 +81,23 @@ Prompts SystemPrompts() {
             AskForExportFile};
 }
 
+namespace {
+
+std::vector<std::unique_ptr<host::Bus>> Simulated(int devices) {
+    std::vector<std::unique_ptr<host::Bus>> buses;
+    for (int d = 0; d < devices; ++d) buses.emplace_back();
+    return buses;
+}
+
+}  // namespace
+
 HostWindow::HostWindow(const host::Module& module, int devices, Prompts prompts)
+    : HostWindow(module, Simulated(devices), std::move(prompts)) {}
+
+HostWindow::HostWindow(const host::Module& module, std::vector<std::unique_ptr<host::Bus>> buses, Prompts prompts,
+                       bool verify)
     : module_(module), prompts_(std::move(prompts)) {
+    const int devices = static_cast<int>(buses.size());
     static const ATOM registered = [] {
         WNDCLASSW c{};
         c.lpfnWndProc = &HostWindow::Procedure;
@@ -114,8 +129,9 @@ HostWindow::HostWindow(const host::Module& module, int devices, Prompts prompts)
         for (int d = 0; d < devices; ++d) {
             auto slot = std::make_unique<Slot>(Slot{MakeFigure(), nullptr});
             try {
-                slot->device = std::make_unique<host::Device>(module_, [this, d](const host::BusWrite& w) { Written(d, w); });
-                host::PowerUp(slot->device->Registers());
+                slot->device = std::make_unique<host::Amplifier>(
+                    module_, std::move(buses[static_cast<size_t>(d)]),
+                    [this, d](const host::Record& record) { Recorded(d, record); }, verify);
             } catch (const std::runtime_error&) {
                 throw std::runtime_error("the module made " + std::to_string(d) + " instance(s), not " +
                                          std::to_string(devices));
@@ -133,8 +149,16 @@ HostWindow::HostWindow(const host::Module& module, int devices, Prompts prompts)
     BuildMenu();
     Pick(0);
     Layout();
-    Log(devices == 1 ? "simulated QM7140 at 0x80/0, registers all 0"
-                     : std::to_string(devices) + " simulated QM7140s, each at 0x80/0, registers all 0");
+    bool simulated = true;
+    for (int d = 0; d < devices; ++d) {
+        host::Amplifier& device = DeviceAt(d);
+        simulated = simulated && device.Simulated();
+        if (device.Connect() && !device.Simulated()) Log("connected to " + device.Chip().Name() + OfDevice(d));
+    }
+    grid_->RefreshAll();
+    if (simulated)
+        Log(devices == 1 ? "simulated QM7140 at 0x80/0, registers all 0"
+                         : std::to_string(devices) + " simulated QM7140s, each at 0x80/0, registers all 0");
 }
 
 HostWindow::~HostWindow() {
@@ -206,16 +230,27 @@ void HostWindow::Pick(int device) {
 }
 
 void HostWindow::SetRegister(uint8_t reg, uint8_t value) {
-    host::Device& device = DeviceAt(current_);
-    device.Registers().bytes[reg] = value;
-    const int told = device.Notify(reg);
+    host::Amplifier& device = DeviceAt(current_);
+    const bool sent = device.Write(reg, value);
     grid_->Changed(reg);
+    if (!sent) return Log("set reg " + host::Hex(reg) + " = " + host::Hex(value) + " failed" + OfDevice(current_));
+    int told = 0;
+    for (int32_t dialog = 0; dialog < host::kDialogCount; ++dialog) {
+        const QM7140RegisterWindow* window = device.Window(dialog);
+        if (window != nullptr && host::Covers(*window, host::Device::kAddress, host::Device::kPage, reg)) ++told;
+    }
     Log("set reg " + host::Hex(reg) + " = " + host::Hex(value) + ", " + std::to_string(told) + " window(s) told" +
         OfDevice(current_));
 }
 
 void HostWindow::ReadAll() {
-    DeviceAt(current_).NotifyAll();
+    host::Amplifier& device = DeviceAt(current_);
+    if (!device.Simulated()) {
+        if (device.ReadAll()) Log("read all: registers 0x00 to 0x1F read from " + device.Chip().Name() + OfDevice(current_));
+        grid_->RefreshAll();
+        return;
+    }
+    device.NotifyAll();
     grid_->RefreshAll();
     Log("read all: every window told of every register" + OfDevice(current_));
 }
@@ -227,13 +262,22 @@ void HostWindow::OpenOnFigure(int device) {
     module_.ShowDialog(slot.device->Instance(), "DigitalControl", 0, 0, &slot.figure.shape.object);
 }
 
-void HostWindow::Written(int device, const host::BusWrite& write) {
-    // Called from inside the module: nothing may be thrown back into it.
+void HostWindow::Recorded(int device, const host::Record& record) {
+    // Often called from inside the module: nothing may be thrown back into it.
     try {
-        Log(host::WriteLine(write, DeviceAt(device).Registers()) + OfDevice(device));
-        if (device == current_ && write.reg < 256) grid_->Changed(static_cast<uint8_t>(write.reg));
+        Log((host::IsError(record) ? "error: " : "") + host::RecordLine(record) + OfDevice(device));
+        if (record.kind == host::Record::Kind::Write) {
+            if (device == current_ && record.write.reg < 256) grid_->Changed(static_cast<uint8_t>(record.write.reg));
+            if (!settlePosted_) settlePosted_ = PostMessageW(window_, kSettleMessage, 0, 0) != 0;
+        }
+        if (record.kind == host::Record::Kind::Failure && device == current_) grid_->Changed(record.failure.reg);
     } catch (...) {
     }
+}
+
+void HostWindow::SettleAll() {
+    settlePosted_ = false;
+    for (const auto& slot : slots_) slot->device->Settle();
 }
 
 void HostWindow::LoadState() {
@@ -246,7 +290,7 @@ void HostWindow::LoadState() {
         prompts_.error(window_, L"The state file was not loaded; nothing was changed.\n\n" + Widen(e.what()));
         return;
     }
-    host::Device& device = DeviceAt(current_);
+    host::Amplifier& device = DeviceAt(current_);
     for (const auto& [reg, value] : values) device.Registers().bytes[reg] = value;
     device.NotifyAll();
     grid_->RefreshAll();
@@ -269,7 +313,7 @@ void HostWindow::Export() {
     const auto choice = prompts_.exportFile(window_);
     if (!choice) return;
     try {
-        host::WriteReplacing(choice->path, host::Export(choice->format, DeviceAt(current_).Registers(), host::kChipAddress));
+        host::WriteReplacing(choice->path, host::Export(choice->format, DeviceAt(current_).Registers(), DeviceAt(current_).Chip().Address()));
     } catch (const std::exception& e) {
         prompts_.error(window_, L"The registers were not exported.\n\n" + Widen(e.what()));
         return;
@@ -317,6 +361,7 @@ LRESULT HostWindow::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (grid_ != nullptr && header.idFrom == kGridId && grid_->Notify(header, result)) return result;
         break;
     }
+    case kSettleMessage: SettleAll(); return 0;
     case WM_SIZE: Layout(); return 0;
     case WM_SETFOCUS:
         if (grid_ != nullptr) SetFocus(grid_->Window());

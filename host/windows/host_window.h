@@ -1,9 +1,9 @@
-// The host's main window: one simulated QM7140 per instance of the module, the devices
+// The host's main window: one QM7140 per instance of the module, the devices
 // drawn as the host's own graph objects, the current device's registers as a live grid,
 // the bus writes as a log, and the module's dialogs in the Device menu.
 #pragma once
 
-#include "host/common/device.h"
+#include "host/common/amplifier.h"
 #include "host/common/module.h"
 #include "host/common/register_export.h"
 #include "host/windows/device_figures.h"
@@ -40,8 +40,12 @@ Prompts SystemPrompts();
 
 class HostWindow {
 public:
-    // Makes `devices` instances of the module, connected to simulated devices, and the
-    // window, hidden. Throws std::runtime_error when the module gives fewer instances.
+    // Makes an instance of the module per bus (null: a simulated QM7140), each connected,
+    // and the window, hidden. With `verify` every write is read back. Throws
+    // std::runtime_error when the module gives fewer instances.
+    HostWindow(const host::Module& module, std::vector<std::unique_ptr<host::Bus>> buses, Prompts prompts,
+               bool verify = false);
+    // `devices` simulated QM7140s.
     HostWindow(const host::Module& module, int devices, Prompts prompts);
     ~HostWindow();
     HostWindow(const HostWindow&) = delete;
@@ -53,7 +57,7 @@ public:
 
     int DeviceCount() const { return static_cast<int>(slots_.size()); }
     int Current() const { return current_; }
-    host::Device& DeviceAt(int device) { return *slots_.at(static_cast<size_t>(device))->device; }
+    host::Amplifier& DeviceAt(int device) { return *slots_.at(static_cast<size_t>(device))->device; }
     const QM7140GraphObject& FigureOf(int device) const { return slots_.at(static_cast<size_t>(device))->figure.shape.object; }
 
     // The commands, as the menus and the grid run them.
@@ -67,7 +71,7 @@ public:
 private:
     struct Slot {
         DeviceFigure figure;  // before the device: the instance it frees may still call it
-        std::unique_ptr<host::Device> device;
+        std::unique_ptr<host::Amplifier> device;
     };
 
     static LRESULT CALLBACK Procedure(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -75,7 +79,10 @@ private:
     void BuildMenu();
     void Layout();
     void Command(unsigned id);
-    void Written(int device, const host::BusWrite& write);
+    // A device's record, often from inside the module: a write that failed there is
+    // settled once the module's handler has returned, by a message posted to this window.
+    void Recorded(int device, const host::Record& record);
+    void SettleAll();
     void LoadState();
     void SaveState();
     void Export();
@@ -94,6 +101,7 @@ private:
     int dialogs_ = 0;  // menu captions the module gave
     int current_ = 0;
     bool quitWhenClosed_ = false;
+    bool settlePosted_ = false;
 };
 
 }  // namespace winhost

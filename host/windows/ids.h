@@ -15,6 +15,10 @@ constexpr unsigned kDigitalControlOnFigure = 201;
 constexpr unsigned kDialogMenu = 300;  // + the dialog index, for each caption _GetMenuItem gives
 constexpr unsigned kDeviceMenu = 400;  // + the device index
 
+// Posted to the main window after a module's write: failures settle once its handler is over
+// (WM_APP + 1).
+constexpr unsigned kSettleMessage = 0x8001;
+
 // Child windows.
 constexpr int kFigureStripId = 10;
 constexpr int kGridId = 11;

@@ -1,4 +1,5 @@
-// qm7140host.exe: the module on Windows with simulated QM7140 devices behind it.
+// qm7140host.exe: the module on Windows with QM7140 devices behind it.
+#include "host/common/device_spec.h"
 #include "host/common/module.h"
 #include "host/windows/about.h"
 #include "host/windows/host_window.h"
@@ -68,9 +69,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
     int status = 1;
     try {
         const host::Module module(options.module);
-        winhost::HostWindow host(module, options.devices, winhost::SystemPrompts());
-        host.QuitWhenClosed();
-        ShowWindow(host.Window(), show);
+        winhost::HostWindow window(module, host::MakeBuses(options.specs, {}), winhost::SystemPrompts(), options.verify);
+        window.QuitWhenClosed();
+        ShowWindow(window.Window(), show);
         status = winhost::RunMessageLoop();
     } catch (const std::exception& e) {
         status = Tell(winhost::Widen(e.what()), MB_ICONERROR, 1);

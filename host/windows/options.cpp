@@ -1,17 +1,22 @@
 #include "host/windows/options.h"
 
+#include "host/common/device_options.h"
 #include "host/common/module.h"
+#include "host/common/parse.h"
+#include "host/windows/text.h"
 
 #include <cwchar>
 
 namespace winhost {
 
 const wchar_t* const kUsage =
-    L"qm7140host [--devices N] [--version] [PATH\\QM7140.dll]\n"
+    L"qm7140host [--devices N | --device SPEC...] [--verify] [--version] [PATH\\QM7140.dll]\n"
     L"\n"
     L"Loads QM7140.dll (the one beside this program unless a path is given) and makes one\n"
     L"instance per simulated QM7140 device (one unless --devices says up to 16).\n"
-    L"Each device has 256 registers, all 0 at power-up.";
+    L"Each device has 256 registers, all 0 at power-up.\n"
+    L"--device SPEC, once per device in order, names each: sim is a simulated QM7140.\n"
+    L"--verify reads back every write; another byte than the one sent is an error.";
 
 namespace {
 
@@ -31,6 +36,7 @@ int DeviceCount(const std::wstring& text) {
 Options ParseOptions(const std::vector<std::wstring>& args) {
     Options options;
     bool modulePath = false;
+    host::DeviceOptions devices;
     auto fail = [&](const std::wstring& problem) {
         options.error = problem;
         return options;
@@ -48,6 +54,13 @@ Options ParseOptions(const std::vector<std::wstring>& args) {
             else return fail(L"--devices needs a number");
             options.devices = DeviceCount(count);
             if (options.devices == 0) return fail(L"--devices takes 1 to 16, not \"" + count + L"\"");
+            devices.count = options.devices;
+        } else if (arg == L"--device" || arg.starts_with(L"--device=")) {
+            if (arg != L"--device") devices.devices.push_back(Narrow(arg.substr(9)));
+            else if (i + 1 < args.size()) devices.devices.push_back(Narrow(args[++i]));
+            else return fail(L"--device needs a SPEC such as sim");
+        } else if (arg == L"--verify") {
+            options.verify = true;
         } else if (arg.starts_with(L"--")) {
             return fail(L"unknown option " + arg);
         } else if (modulePath) {
@@ -58,6 +71,13 @@ Options ParseOptions(const std::vector<std::wstring>& args) {
         }
     }
     if (!modulePath) options.module = host::DefaultModulePath();
+    try {
+        options.specs = host::DeviceSpecsOf(devices);
+    } catch (const host::CommandError& e) {
+        return fail(Widen(e.what()));
+    }
+    if (options.specs.size() > static_cast<size_t>(kMostDevices)) return fail(L"at most 16 devices");
+    options.devices = static_cast<int>(options.specs.size());
     return options;
 }
 

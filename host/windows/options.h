@@ -1,6 +1,8 @@
 // The command line of qm7140host.exe.
 #pragma once
 
+#include "host/common/device_spec.h"
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -13,6 +15,8 @@ constexpr int kMostDevices = 16;
 struct Options {
     std::filesystem::path module;  // QM7140.dll beside the host unless given
     int devices = 1;
+    std::vector<host::DeviceSpec> specs;  // one per device, in order
+    bool verify = false;                  // every write read back
     bool help = false;
     bool version = false;  // tell the host's and the module's versions, then end
     std::wstring error;  // what is wrong with the command line; empty when nothing is

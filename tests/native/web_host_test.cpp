@@ -186,6 +186,8 @@ TEST(WebServedDevice, FailedTransfersAreAlertedAndTheCacheShowsTheChip) {
 
     qm7140_double.vanished = 1;
     module.Ui.click(device.Instance(), QM7140_DIALOG_BOOST, enable);
+    EXPECT_EQ(alerts(), "") << "held until the module's call is over";
+    device.Settle();
     qm7140_double.vanished = 0;
     device.SetRegister(2, 0x00);
     EXPECT_FALSE(device.Online());

@@ -179,6 +179,10 @@ TEST(HostFiles, TheCommandLineTakesADeviceCountAndAModulePath) {
         {{L"--devices"}, 0, L"", L"--devices needs a number"},
         {{L"--verbose"}, 0, L"", L"unknown option --verbose"},
         {{L"a.dll", L"b.dll"}, 0, L"", L"one module path at most"},
+        {{L"--device", L"sim", L"--device=sim", L"--verify"}, 2, L"", L""},
+        {{L"--devices", L"2", L"--device", L"sim"}, 0, L"", L"--devices and --device do not go together"},
+        {{L"--device", L"i2c:/dev/i2c-1"}, 0, L"", L"i2c:/dev/i2c-1"},
+        {{L"--device", L"usb"}, 0, L"", L"usb"},
     };
     for (const auto& r : rows) {
         const winhost::Options options = winhost::ParseOptions(r.args);

@@ -51,11 +51,16 @@ protected:
     void TearDown() override { Close(); }
 
     void Open(int devices) {
+        std::vector<std::unique_ptr<host::Bus>> buses(static_cast<size_t>(devices));
+        Open(std::move(buses));
+    }
+    // A device per bus; null for a simulated one.
+    void Open(std::vector<std::unique_ptr<host::Bus>> buses, bool verify = false) {
         module = std::make_unique<host::Module>(host::DefaultModulePath());
         winhost::Prompts prompts{[this](HWND, bool save) { return save ? saveTo : loadFrom; },
                                  [this](HWND, const std::wstring& text) { errors.push_back(text); },
                                  [this](HWND) { return exportTo; }};
-        window = std::make_unique<winhost::HostWindow>(*module, devices, prompts);
+        window = std::make_unique<winhost::HostWindow>(*module, std::move(buses), prompts, verify);
         main = window->Window();
         ShowWindow(main, SW_SHOW);
         Pump();

@@ -5,6 +5,8 @@
 #include "host/common/parse.h"
 #include "host/windows/register_grid.h"
 
+#include <array>
+#include <cerrno>
 #include <string>
 #include <vector>
 
@@ -202,6 +204,55 @@ TEST_F(Host, EachDeviceHasItsOwnInstanceRegistersAndFigure) {
         ADD_FAILURE() << "17 devices";
     } catch (const std::runtime_error& e) {
         EXPECT_STREQ(e.what(), "the module made 16 instance(s), not 17");
+    }
+}
+
+// A chip that refuses one register's writes, or keeps only 7 bits of each byte.
+class PickyBus final : public host::Bus {
+public:
+    PickyBus(int refuse, uint8_t keeps) : refuse_(refuse), keeps_(keeps) {}
+    std::string Name() const override { return "picky chip"; }
+    uint8_t Address() const override { return 0x41; }
+    int Open() override { return 0; }
+    void Close() override {}
+    host::BusResult Read(uint8_t reg) override { return {0, regs_[reg]}; }
+    host::BusResult Write(uint8_t reg, uint8_t value) override {
+        if (reg == refuse_) return {EIO};
+        regs_[reg] = value & keeps_;
+        return {};
+    }
+    std::string Why(int) const override { return "no acknowledge"; }
+
+private:
+    int refuse_;
+    uint8_t keeps_;
+    std::array<uint8_t, 256> regs_{};
+};
+
+// The failure is settled once the dialog's handler has returned, from a message of the host's.
+TEST_F(Host, AWriteTheChipRefusesOrAltersIsSettledAfterTheDialogsHandler) {
+    const struct {
+        int refuse;
+        uint8_t keeps;
+        bool verify;
+        std::string error;
+    } rows[] = {
+        {2, 0xFF, false, "error: write reg 0x02 = 0x40 on picky chip: no acknowledge; the chip holds 0x00"},
+        {-1, 0x3F, true, "error: write reg 0x02 = 0x40 on picky chip: verify read back 0x00, not 0x40; the register shows 0x00"},
+    };
+    for (const auto& r : rows) {
+        Close();
+        std::vector<std::unique_ptr<host::Bus>> buses;
+        buses.push_back(std::make_unique<PickyBus>(r.refuse, r.keeps));
+        Open(std::move(buses), r.verify);
+        Menu(winhost::kDialogMenu + QM7140_DIALOG_BOOST);
+        const BoostControls boost = Boost();
+        SendMessageW(boost.enable, BM_CLICK, 0, 0);
+        EXPECT_EQ(LastLog(), "W 0x80/0 reg 0x02 = 0x40") << "nothing settled inside the handler";
+        Pump();
+        EXPECT_EQ(LastLog(), r.error);
+        EXPECT_FALSE(Checked(boost.enable)) << "the dialog shows the chip";
+        EXPECT_EQ(Cell(2, kHexColumn), L"0x00");
     }
 }
 

@@ -1,0 +1,23 @@
+// The devices a host's command line names, the same way on every host: --device SPEC once
+// per device, or --bus PATH [--address 0xNN] as the short form of one chip on i2c-dev, or
+// --devices N simulated ones (after the chip on --bus, if any).
+#pragma once
+
+#include "host/common/device_spec.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace host {
+
+struct DeviceOptions {
+    std::vector<std::string> devices;  // --device, in order
+    std::optional<std::string> bus, address;
+    std::optional<int> count;  // --devices
+};
+
+// Checked whole before anything is opened; CommandError quoting what is wrong.
+std::vector<DeviceSpec> DeviceSpecsOf(const DeviceOptions& options);
+
+}  // namespace host
