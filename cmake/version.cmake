@@ -16,22 +16,15 @@ else()
       set(QM7140_VERSION_FULL "${PROJECT_VERSION}+g${commit}")
     endif()
     # A commit or a checkout configures again, so the version follows the tree.
-    foreach(name HEAD packed-refs)
+    execute_process(COMMAND ${GIT_EXECUTABLE} symbolic-ref -q HEAD WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
+      OUTPUT_VARIABLE branch OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+    foreach(name HEAD packed-refs ${branch})
       execute_process(COMMAND ${GIT_EXECUTABLE} rev-parse --path-format=absolute --git-path ${name}
         WORKING_DIRECTORY ${CMAKE_SOURCE_DIR} OUTPUT_VARIABLE file OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
       if(EXISTS "${file}")
         set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${file})
       endif()
     endforeach()
-    execute_process(COMMAND ${GIT_EXECUTABLE} symbolic-ref -q HEAD WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
-      OUTPUT_VARIABLE branch OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
-    if(branch)
-      execute_process(COMMAND ${GIT_EXECUTABLE} rev-parse --path-format=absolute --git-path ${branch}
-        WORKING_DIRECTORY ${CMAKE_SOURCE_DIR} OUTPUT_VARIABLE file OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
-      if(EXISTS "${file}")
-        set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${file})
-      endif()
-    endif()
   endif()
 endif()
 message(STATUS "qm7140 version ${QM7140_VERSION_FULL}")

@@ -5,6 +5,7 @@
 #include "host/common/module.h"
 #include "host/common/parse.h"
 #include "host/web/assets.h"
+#include "host/web/certificate.h"
 #include "host/web/hub.h"
 #include "host/web/net.h"
 #include "qm7140_version.h"
@@ -20,7 +21,8 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: qm7140-web [--devices N | --device SPEC... | --bus /dev/i2c-N [--address 0xNN]] [--speed 100|400] [--verify]\n"
-    "                  [--listen ADDR:PORT] [--port-file PATH] [--module PATH]\n";
+    "                  [--listen ADDR:PORT] [--port-file PATH] [--tls | --no-tls] [--tls-cert FILE --tls-key FILE]\n"
+    "                  [--module PATH]\n";
 
 void PrintHelp() {
     std::cout << kUsage
@@ -40,7 +42,13 @@ void PrintHelp() {
                  "                      at once and every write goes to it.\n"
                  "  --address 0xNN      its 7-bit address (default 0x40, the module's 0x80).\n"
                  "  --listen ADDR:PORT  where to listen (default 127.0.0.1:7140; port 0 takes a free\n"
-                 "                      one). An address other than loopback serves the network.\n"
+                 "                      one). An address other than loopback serves the network, over\n"
+                 "                      TLS unless --no-tls, at most 16 connections per peer address.\n"
+                 "  --tls               HTTPS and WSS on loopback too. The second line printed is the\n"
+                 "                      certificate's SHA-256 fingerprint, to check the browser's.\n"
+                 "  --tls-cert FILE     the certificate (PEM, leaf first) and its key; without them a\n"
+                 "  --tls-key FILE      self-signed one is made once and kept in $XDG_STATE_HOME/qm7140\n"
+                 "                      (~/.local/state/qm7140).\n"
                  "  --port-file PATH    writes the port listened on there once it listens.\n"
                  "  --module PATH       the module (default: libqm7140.so beside this program).\n"
                  "  --version           prints the version and ends.\n";
@@ -60,6 +68,8 @@ int main(int argc, char** argv) {
     host::DeviceOptions devices;
     std::optional<std::string> speed;
     bool verify = false;
+    std::optional<bool> tls;
+    std::optional<std::filesystem::path> certificateFile, keyFile;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg == "--help" || arg == "-h") {
@@ -70,12 +80,17 @@ int main(int argc, char** argv) {
             std::cout << "qm7140-web " QM7140_VERSION_TEXT "\n";
             return 0;
         }
+        if (arg == "--tls" || arg == "--no-tls") {
+            tls = arg == "--tls";
+            continue;
+        }
         if (arg == "--verify") {
             verify = true;
             continue;
         }
         if (arg != "--devices" && arg != "--device" && arg != "--listen" && arg != "--port-file" && arg != "--module" &&
-            arg != "--bus" && arg != "--address" && arg != "--speed")
+            arg != "--bus" && arg != "--address" && arg != "--tls-cert" && arg != "--tls-key" &&
+            arg != "--speed")
             return Usage("unknown option " + std::string(arg));
         if (++i == argc) return Usage(std::string(arg) + " needs a value");
         const std::string_view value = argv[i];
@@ -97,6 +112,10 @@ int main(int argc, char** argv) {
             devices.address = std::string(value);
         } else if (arg == "--speed") {
             speed = std::string(value);
+        } else if (arg == "--tls-cert") {
+            certificateFile = std::filesystem::path(value);
+        } else if (arg == "--tls-key") {
+            keyFile = std::filesystem::path(value);
         } else if (arg == "--port-file") {
             portFile = std::filesystem::path(value);
         } else {
@@ -115,13 +134,23 @@ int main(int argc, char** argv) {
     } catch (const host::CommandError& e) {
         return Usage(e.what());
     }
+    if (certificateFile.has_value() != keyFile.has_value()) return Usage("--tls-cert and --tls-key go together");
+    if (certificateFile && tls == false) return Usage("--tls-cert is for TLS, and --no-tls was given");
+    const bool network = !web::IsLoopback(listen.address);
+    const bool secure = tls.value_or(network || certificateFile.has_value());
 
     try {
         const host::Module module(modulePath);
-        web::Gate gate{listen, web::MakeToken()};
+        std::optional<web::Certificate> certificate;
+        if (secure)
+            certificate = certificateFile ? web::LoadCertificate(*certificateFile, *keyFile)
+                                          : web::KeptCertificate(web::StateDirectory(), listen.address);
+        web::Gate gate{listen, web::MakeToken(), secure};
         const std::string token = gate.token;
+        web::NetLimits limits;
+        if (network) limits.mostPerPeer = 16;
         web::Hub* hub = nullptr;
-        web::NetServer net(listen, std::move(gate), web::NetLimits{},
+        web::NetServer net(listen, std::move(gate), limits,
                            {
                                .opened = [&](web::ConnectionId id) { hub->Opened(id); },
                                .message = [&](web::ConnectionId id, std::string_view text) { hub->Message(id, text); },
@@ -129,15 +158,24 @@ int main(int argc, char** argv) {
                                .drained = [&](web::ConnectionId id) { hub->Drained(id); },
                                .http = [&](const web::HttpRequest& request) { return hub->Http(request); },
                                .asset = [](std::string_view path) { return web::FindAsset(path); },
-                           });
+                               .log = [](const std::string& line) { std::cerr << line << std::endl; },
+                           },
+                           certificate ? &*certificate : nullptr);
         web::Hub theHub(module, net, std::move(buses), verify);
         hub = &theHub;
         net.Every(std::chrono::milliseconds(40), [&] { theHub.Tick(); });
 
-        const web::Endpoint bound{listen.address, net.Port()};
-        std::cout << "http://" << web::HostText(bound) << "/?token=" << token << std::endl;
-        if (!web::IsLoopback(listen.address))
-            std::cout << "warning: serving the network on " << web::HostText(bound)
+        // On every address: the first of this machine's that others reach it by.
+        web::Endpoint shown{listen.address, net.Port()};
+        if (listen.address == "0.0.0.0" || listen.address == "::") {
+            const auto addresses = web::MachineAddresses();
+            shown.address = addresses.empty() ? (listen.address == "::" ? "::1" : "127.0.0.1") : addresses.front();
+        }
+        std::cout << (secure ? "https://" : "http://") << web::HostText(shown) << "/?token=" << token << std::endl;
+        if (certificate) std::cout << "certificate SHA-256 fingerprint " << certificate->fingerprint << std::endl;
+        if (network)
+            std::cout << "warning: serving the network on " << web::HostText({listen.address, net.Port()})
+                      << (secure ? "" : " in clear text")
                       << ", not only this machine: anyone with the address above, token included, drives the "
                          "devices"
                       << std::endl;

@@ -72,6 +72,8 @@ bool Typable(std::string_view text) {
 
 std::variant<Action, std::string> ParseAction(std::string_view message) {
     if (message.size() > kLargestMessage) return "message larger than " + std::to_string(kLargestMessage) + " bytes";
+    // The parser would take the part before it, and the page meant something else.
+    if (message.find('\0') != std::string_view::npos) return std::string("message holds a NUL byte");
     const Json json = Json::parse(message.begin(), message.end(), nullptr, false);
     if (json.is_discarded() || !json.is_object()) return std::string("not a JSON object");
     const auto type = json.find("t");

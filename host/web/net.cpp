@@ -4,13 +4,18 @@
 #include "host/web/net.h"
 
 #include <boost/asio.hpp>
+#include <boost/asio/ssl.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
+#include <boost/beast/ssl.hpp>
 #include <boost/beast/websocket.hpp>
+#include <boost/beast/websocket/ssl.hpp>
 
 #include <deque>
 #include <map>
+#include <optional>
 #include <stdexcept>
+#include <type_traits>
 
 namespace web {
 
@@ -45,47 +50,73 @@ void Harden(http::response<Body>& reply) {
 }  // namespace
 
 struct NetServer::State {
+    // Before the loop: the handlers it destroys last hold tickets that count here.
+    size_t connections = 0;
+    std::map<asio::ip::address, size_t> perPeer;
     asio::io_context io{1};
     tcp::acceptor acceptor{io};
     asio::signal_set signals{io, SIGINT, SIGTERM};
+    std::optional<asio::ssl::context> tls;
     Gate gate;
     NetLimits limits;
     NetEvents events;
-    size_t connections = 0;
     ConnectionId nextId = 1;
 
     struct Socket;
     std::map<ConnectionId, std::shared_ptr<Socket>> sockets;
 
     void Accept();
-    void ServeHttp(tcp::socket socket);
-    void Upgrade(beast::tcp_stream stream, http::request<http::string_body> request);
+    // A connection's place, given back when the last of its handlers is done; null when
+    // there is none for it.
+    std::shared_ptr<void> Enter(const asio::ip::address& peer);
+    template <class Stream>
+    void Upgrade(Stream stream, http::request<http::string_body> request, std::shared_ptr<void> ticket, std::string peer);
     void WatchStalls();
+    void Log(const std::string& line) {
+        if (events.log) events.log(line);
+    }
     asio::steady_timer stallTimer{io};
     std::vector<std::shared_ptr<std::function<void()>>> ticks;
 };
 
-// One page's WebSocket.
-struct NetServer::State::Socket : std::enable_shared_from_this<Socket> {
-    Socket(State& s, ConnectionId i, beast::tcp_stream stream) : state(s), id(i), ws(std::move(stream)) {}
+// What the server needs of one page's WebSocket, whichever stream is under it.
+struct NetServer::State::Socket {
+    virtual ~Socket() = default;
+    virtual bool Send(std::string text) = 0;
+    virtual void Drop(const std::string& why) = 0;
 
-    State& state;
-    ConnectionId id;
-    websocket::stream<beast::tcp_stream> ws;
-    beast::flat_buffer buffer;
     std::deque<std::string> queue;
     size_t queued = 0;
     bool writing = false;
     bool closing = false;  // dropped: the handlers still pending end it
     bool gone = false;
     Clock::time_point writeStarted;
+};
+
+namespace {
+
+using State = NetServer::State;
+using PlainStream = beast::tcp_stream;
+using TlsStream = beast::ssl_stream<beast::tcp_stream>;
+
+template <class Stream>
+struct Page : State::Socket, std::enable_shared_from_this<Page<Stream>> {
+    Page(State& s, ConnectionId i, Stream stream, std::shared_ptr<void> t, std::string p)
+        : state(s), id(i), ws(std::move(stream)), ticket(std::move(t)), peer(std::move(p)) {}
+
+    State& state;
+    ConnectionId id;
+    websocket::stream<Stream> ws;
+    std::shared_ptr<void> ticket;
+    std::string peer;
+    beast::flat_buffer buffer;
 
     void Start(http::request<http::string_body> request) {
         beast::get_lowest_layer(ws).expires_never();
         ws.set_option(websocket::stream_base::timeout::suggested(beast::role_type::server));
         ws.read_message_max(kLargestFrame);
         ws.text(true);
-        ws.async_accept(request, [self = shared_from_this()](beast::error_code error) {
+        ws.async_accept(request, [self = this->shared_from_this()](beast::error_code error) {
             if (error) return self->End();
             self->state.events.opened(self->id);
             self->Read();
@@ -93,7 +124,7 @@ struct NetServer::State::Socket : std::enable_shared_from_this<Socket> {
     }
 
     void Read() {
-        ws.async_read(buffer, [self = shared_from_this()](beast::error_code error, size_t) {
+        ws.async_read(buffer, [self = this->shared_from_this()](beast::error_code error, size_t) {
             if (error || self->gone || self->closing) return self->End();
             const std::string text = beast::buffers_to_string(self->buffer.data());
             self->buffer.consume(self->buffer.size());
@@ -102,10 +133,10 @@ struct NetServer::State::Socket : std::enable_shared_from_this<Socket> {
         });
     }
 
-    bool Send(std::string text) {
+    bool Send(std::string text) override {
         if (gone || closing) return false;
         if (queued + text.size() > state.limits.largestQueue) {
-            Drop();
+            Drop("it read too slowly: more than " + std::to_string(state.limits.largestQueue) + " bytes waited for it");
             return false;
         }
         queued += text.size();
@@ -117,7 +148,7 @@ struct NetServer::State::Socket : std::enable_shared_from_this<Socket> {
     void Write() {
         writing = true;
         writeStarted = Clock::now();
-        ws.async_write(asio::buffer(queue.front()), [self = shared_from_this()](beast::error_code error, size_t) {
+        ws.async_write(asio::buffer(queue.front()), [self = this->shared_from_this()](beast::error_code error, size_t) {
             self->writing = false;
             if (error || self->gone || self->closing) return self->End();
             self->queued -= self->queue.front().size();
@@ -129,11 +160,12 @@ struct NetServer::State::Socket : std::enable_shared_from_this<Socket> {
 
     // The socket closes; the read that is always pending (or starts after the message being
     // handled) then fails and ends the page, so "closed" is never heard from inside a Send.
-    void Drop() {
+    void Drop(const std::string& why) override {
         if (gone || closing) return;
         closing = true;
         queue.clear();
         queued = 0;
+        state.Log("page " + std::to_string(id) + " from " + peer + " dropped: " + why);
         beast::error_code ignored;
         beast::get_lowest_layer(ws).socket().shutdown(tcp::socket::shutdown_both, ignored);
         beast::get_lowest_layer(ws).socket().close(ignored);
@@ -144,56 +176,50 @@ struct NetServer::State::Socket : std::enable_shared_from_this<Socket> {
         gone = true;
         queue.clear();
         queued = 0;
-        --state.connections;
-        auto keep = shared_from_this();
+        ticket.reset();
+        auto keep = this->shared_from_this();
         state.sockets.erase(id);
         state.events.closed(id);
     }
 };
 
-void NetServer::State::Accept() {
-    acceptor.async_accept([this](beast::error_code error, tcp::socket socket) {
-        if (error == asio::error::operation_aborted) return;
-        if (!error) {
-            if (connections >= limits.mostConnections) {
-                beast::error_code ignored;
-                socket.close(ignored);
-            } else {
-                ++connections;
-                // Updates are small and each is awaited: none may wait for the next.
-                beast::error_code ignored;
-                socket.set_option(tcp::no_delay(true), ignored);
-                ServeHttp(std::move(socket));
-            }
-        }
-        Accept();
-    });
-}
-
-namespace {
-
 // One HTTP connection: requests one after another, each read within the header timeout,
 // until it closes, fails, upgrades or has served its share.
-struct HttpConnection : std::enable_shared_from_this<HttpConnection> {
-    using State = NetServer::State;
-    HttpConnection(State& s, tcp::socket socket) : state(s), stream(std::move(socket)) {}
-    ~HttpConnection() {
-        if (!upgraded) --state.connections;
-    }
+template <class Stream>
+struct HttpConnection : std::enable_shared_from_this<HttpConnection<Stream>> {
+    template <class... Args>
+    HttpConnection(State& s, std::shared_ptr<void> t, std::string p, Args&&... args)
+        : state(s), ticket(std::move(t)), peer(std::move(p)), stream(std::forward<Args>(args)...) {}
 
     State& state;
-    beast::tcp_stream stream;
+    std::shared_ptr<void> ticket;
+    std::string peer;
+    Stream stream;
     beast::flat_buffer buffer;
     std::optional<http::request_parser<http::string_body>> parser;
     int served = 0;
-    bool upgraded = false;
+
+    void Start() {
+        if constexpr (std::is_same_v<Stream, TlsStream>) {
+            beast::get_lowest_layer(stream).expires_after(state.limits.headerTimeout);
+            stream.async_handshake(asio::ssl::stream_base::server, [self = this->shared_from_this()](beast::error_code error) {
+                if (error) return self->Close();
+                self->Read();
+            });
+        } else {
+            Read();
+        }
+    }
 
     void Read() {
         parser.emplace();
         parser->header_limit(kLargestHeader);
         parser->body_limit(state.limits.largestBody);
-        stream.expires_after(state.limits.headerTimeout);
-        http::async_read(stream, buffer, *parser, [self = shared_from_this()](beast::error_code error, size_t) {
+        beast::get_lowest_layer(stream).expires_after(state.limits.headerTimeout);
+        http::async_read(stream, buffer, *parser, [self = this->shared_from_this()](beast::error_code error, size_t) {
+            if (error == http::error::body_limit)
+                return self->Refuse(http::status::payload_too_large, self->parser->get().version(),
+                                    "larger than " + std::to_string(self->state.limits.largestBody / 1024) + " KiB\n");
             if (error) return self->Close();
             self->Handle(self->parser->release());
         });
@@ -201,28 +227,69 @@ struct HttpConnection : std::enable_shared_from_this<HttpConnection> {
 
     void Close() {
         beast::error_code ignored;
-        stream.socket().shutdown(tcp::socket::shutdown_both, ignored);
-        stream.close();
+        beast::get_lowest_layer(stream).socket().shutdown(tcp::socket::shutdown_both, ignored);
+        beast::get_lowest_layer(stream).close();
+    }
+
+    // After a reply that ends the connection while the peer may still be sending: what it
+    // sends is read and dropped for a while, so the reply is not lost to a reset.
+    void Linger() {
+        beast::error_code ignored;
+        beast::get_lowest_layer(stream).socket().shutdown(tcp::socket::shutdown_send, ignored);
+        beast::get_lowest_layer(stream).expires_after(std::chrono::seconds(2));
+        buffer.consume(buffer.size());
+        stream.async_read_some(buffer.prepare(16 * 1024), [self = this->shared_from_this()](beast::error_code error, size_t) {
+            if (error) return self->Close();
+            self->Linger();
+        });
     }
 
     template <class Body>
-    void Reply(std::shared_ptr<http::response<Body>> reply, bool keepAlive) {
+    void Reply(std::shared_ptr<http::response<Body>> reply, bool keepAlive, bool lingering = false) {
         reply->keep_alive(keepAlive);
-        reply->prepare_payload();
-        stream.expires_after(state.limits.headerTimeout);
-        http::async_write(stream, *reply, [self = shared_from_this(), reply, keepAlive](beast::error_code error, size_t) {
+        beast::get_lowest_layer(stream).expires_after(state.limits.headerTimeout);
+        http::async_write(stream, *reply, [self = this->shared_from_this(), reply, keepAlive, lingering](beast::error_code error, size_t) {
+            if (!error && lingering) return self->Linger();
             if (error || !keepAlive) return self->Close();
             self->Read();
         });
     }
 
+    // A HEAD gets the GET's headers, its Content-Length included, without the body.
+    void Answer(std::shared_ptr<http::response<http::string_body>> reply, bool head, bool keepAlive) {
+        Harden(*reply);
+        reply->prepare_payload();
+        if (!head) return Reply(reply, keepAlive);
+        auto bare = std::make_shared<http::response<http::empty_body>>(std::move(reply->base()));
+        Reply(bare, keepAlive);
+    }
+
+    void Refuse(http::status status, unsigned version, std::string why) {
+        auto reply = std::make_shared<http::response<http::string_body>>(status, version);
+        reply->set(http::field::content_type, "text/plain; charset=utf-8");
+        reply->body() = std::move(why);
+        Harden(*reply);
+        reply->prepare_payload();
+        Reply(reply, false, true);
+    }
+
+    // Says what to open instead: a person who followed an old link or a bookmark lands here.
     void Forbidden(unsigned version) {
-        auto reply = std::make_shared<http::response<http::empty_body>>(http::status::forbidden, version);
+        auto reply = std::make_shared<http::response<http::string_body>>(http::status::forbidden, version);
+        if (const Asset* page = state.events.asset("/forbidden.html")) {
+            reply->set(http::field::content_type, std::string(page->contentType));
+            reply->body().assign(reinterpret_cast<const char*>(page->data), page->size);
+        }
+        Harden(*reply);
+        reply->prepare_payload();
         Reply(reply, false);
     }
 
     void Handle(http::request<http::string_body> request) {
         ++served;
+        // Two of either could pass the gate on one and mean the other to whoever reads them.
+        if (request.count(http::field::host) > 1 || request.count(http::field::origin) > 1)
+            return Refuse(http::status::bad_request, request.version(), "one Host and at most one Origin\n");
         const std::string_view target(request.target().data(), request.target().size());
         const auto mark = target.find('?');
         const auto field = [&](http::field f) {
@@ -230,7 +297,8 @@ struct HttpConnection : std::enable_shared_from_this<HttpConnection> {
             return std::string_view(value.data(), value.size());
         };
         const bool upgrade = websocket::is_upgrade(request);
-        const bool reading = request.method() == http::verb::get || request.method() == http::verb::head;
+        const bool head = request.method() == http::verb::head;
+        const bool reading = request.method() == http::verb::get || head;
         RequestFacts facts{field(http::field::host), std::nullopt,
                            mark == std::string_view::npos ? std::string_view() : target.substr(mark + 1),
                            field(http::field::cookie), upgrade || !reading};
@@ -241,45 +309,73 @@ struct HttpConnection : std::enable_shared_from_this<HttpConnection> {
         const std::string path(target.substr(0, mark));
         if (upgrade) {
             if (path != "/ws") return Forbidden(request.version());
-            upgraded = true;  // the connection counts on as the page's socket
-            stream.expires_never();
-            return state.Upgrade(std::move(stream), std::move(request));
+            beast::get_lowest_layer(stream).expires_never();
+            return state.Upgrade(std::move(stream), std::move(request), std::move(ticket), peer);
         }
 
         const bool keepAlive = request.keep_alive() && served < kRequestsPerConnection;
         const Asset* asset = reading ? state.events.asset(path == "/" ? "/index.html" : path) : nullptr;
+        auto reply = std::make_shared<http::response<http::string_body>>(http::status::ok, request.version());
+        if (verdict.tokenInQuery) reply->set(http::field::set_cookie, state.gate.SetCookie());
         if (asset != nullptr) {
-            auto reply = std::make_shared<http::response<http::string_body>>(http::status::ok, request.version());
             reply->set(http::field::content_type, std::string(asset->contentType));
-            if (verdict.tokenInQuery) reply->set(http::field::set_cookie, state.gate.SetCookie());
-            Harden(*reply);
-            if (request.method() == http::verb::get) reply->body().assign(reinterpret_cast<const char*>(asset->data), asset->size);
-            return Reply(reply, keepAlive);
+            reply->body().assign(reinterpret_cast<const char*>(asset->data), asset->size);
+            return Answer(reply, head, keepAlive);
         }
-        HttpRequest mine{std::string(request.method_string()), path,
+        HttpRequest mine{head ? "GET" : std::string(request.method_string()), path,
                          std::string(mark == std::string_view::npos ? "" : target.substr(mark + 1)),
                          std::move(request.body())};
-        const HttpReply answer = state.events.http(mine);
-        auto reply = std::make_shared<http::response<http::string_body>>(static_cast<http::status>(answer.status),
-                                                                         request.version());
+        HttpReply answer = state.events.http(mine);
+        reply->result(static_cast<http::status>(answer.status));
         reply->set(http::field::content_type, answer.contentType);
         if (!answer.disposition.empty()) reply->set(http::field::content_disposition, answer.disposition);
-        if (verdict.tokenInQuery) reply->set(http::field::set_cookie, state.gate.SetCookie());
-        Harden(*reply);
-        reply->body() = answer.body;
-        Reply(reply, keepAlive);
+        reply->body() = std::move(answer.body);
+        Answer(reply, head, keepAlive);
     }
 };
 
 }  // namespace
 
-void NetServer::State::ServeHttp(tcp::socket socket) {
-    std::make_shared<HttpConnection>(*this, std::move(socket))->Read();
+std::shared_ptr<void> NetServer::State::Enter(const asio::ip::address& peer) {
+    if (connections >= limits.mostConnections) return nullptr;
+    if (limits.mostPerPeer > 0) {
+        const auto found = perPeer.find(peer);
+        if (found != perPeer.end() && found->second >= limits.mostPerPeer) return nullptr;
+    }
+    ++connections;
+    ++perPeer[peer];
+    return std::shared_ptr<void>(static_cast<void*>(this), [this, peer](void*) {
+        --connections;
+        if (--perPeer[peer] == 0) perPeer.erase(peer);
+    });
 }
 
-void NetServer::State::Upgrade(beast::tcp_stream stream, http::request<http::string_body> request) {
+void NetServer::State::Accept() {
+    acceptor.async_accept([this](beast::error_code error, tcp::socket socket) {
+        if (error == asio::error::operation_aborted) return;
+        beast::error_code ignored;
+        const tcp::endpoint from = socket.remote_endpoint(ignored);
+        std::shared_ptr<void> ticket = error || ignored ? nullptr : Enter(from.address());
+        if (!ticket) {
+            socket.close(ignored);
+        } else {
+            // Updates are small and each is awaited: none may wait for the next.
+            socket.set_option(tcp::no_delay(true), ignored);
+            const std::string peer = from.address().to_string();
+            if (tls)
+                std::make_shared<HttpConnection<TlsStream>>(*this, std::move(ticket), peer, std::move(socket), *tls)->Start();
+            else
+                std::make_shared<HttpConnection<PlainStream>>(*this, std::move(ticket), peer, std::move(socket))->Start();
+        }
+        Accept();
+    });
+}
+
+template <class Stream>
+void NetServer::State::Upgrade(Stream stream, http::request<http::string_body> request, std::shared_ptr<void> ticket,
+                               std::string peer) {
     const ConnectionId id = nextId++;
-    auto socket = std::make_shared<Socket>(*this, id, std::move(stream));
+    auto socket = std::make_shared<Page<Stream>>(*this, id, std::move(stream), std::move(ticket), std::move(peer));
     sockets.emplace(id, socket);
     socket->Start(std::move(request));
 }
@@ -292,18 +388,27 @@ void NetServer::State::WatchStalls() {
         std::vector<std::shared_ptr<Socket>> stalled;
         for (auto& [id, socket] : sockets)
             if (socket->writing && now - socket->writeStarted > limits.stalledWrite) stalled.push_back(socket);
-        for (auto& socket : stalled) socket->Drop();
+        for (auto& socket : stalled)
+            socket->Drop("a write stalled for " + std::to_string(limits.stalledWrite.count()) + " s");
         WatchStalls();
     });
 }
 
-NetServer::NetServer(const Endpoint& listen, Gate gate, NetLimits limits, NetEvents events)
+NetServer::NetServer(const Endpoint& listen, Gate gate, NetLimits limits, NetEvents events, const Certificate* tls)
     : state_(std::make_unique<State>()) {
     State& s = *state_;
     s.gate = std::move(gate);
     s.limits = limits;
     s.events = std::move(events);
     beast::error_code error;
+    if (tls != nullptr) {
+        s.tls.emplace(asio::ssl::context::tls_server);
+        s.tls->set_options(asio::ssl::context::default_workarounds | asio::ssl::context::no_sslv2 |
+                           asio::ssl::context::no_sslv3 | asio::ssl::context::no_tlsv1 | asio::ssl::context::no_tlsv1_1);
+        s.tls->use_certificate_chain(asio::buffer(tls->certificatePem), error);
+        if (!error) s.tls->use_private_key(asio::buffer(tls->keyPem), asio::ssl::context::pem, error);
+        if (error) throw std::runtime_error("the TLS certificate or key: " + error.message());
+    }
     const auto address = asio::ip::make_address(listen.address, error);
     if (error) throw std::runtime_error("bad listen address " + listen.address);
     const tcp::endpoint where(address, listen.port);
@@ -338,7 +443,7 @@ bool NetServer::Idle(ConnectionId id) const {
 
 void NetServer::Close(ConnectionId id) {
     const auto found = state_->sockets.find(id);
-    if (found != state_->sockets.end()) found->second->Drop();
+    if (found != state_->sockets.end()) found->second->Drop("closed by the server");
 }
 
 void NetServer::Post(std::function<void()> work) { asio::post(state_->io, std::move(work)); }

@@ -1,8 +1,9 @@
-// HTTP and WebSocket for the web host, behind a small interface: the one file that knows
-// Boost.Beast. Every request and every upgrade passes the gate (token, Host, Origin) before
+// HTTP and WebSocket for the web host, plain or over TLS, behind a small interface: the one
+// file that knows Boost.Beast. Every request and every upgrade passes the gate (token, Host, Origin) before
 // anything else sees it. One thread runs everything, the handlers below included.
 #pragma once
 
+#include "host/web/certificate.h"
 #include "host/web/security.h"
 
 #include <chrono>
@@ -37,6 +38,7 @@ struct NetLimits {
     std::chrono::seconds headerTimeout{10};
     std::chrono::seconds stalledWrite{10};  // a write that long unfinished drops the page
     size_t mostConnections = 256;
+    size_t mostPerPeer = 0;  // connections from one address; 0: no limit of its own
 };
 
 struct NetEvents {
@@ -49,12 +51,15 @@ struct NetEvents {
     std::function<HttpReply(const HttpRequest&)> http;
     // A page asset by path ("/" is "/index.html"), or null.
     std::function<const Asset*(std::string_view)> asset;
+    // What the console should hear of: a page dropped, and why.
+    std::function<void(const std::string&)> log;
 };
 
 class NetServer {
 public:
-    // Binds at once; throws std::runtime_error with the system's reason.
-    NetServer(const Endpoint& listen, Gate gate, NetLimits limits, NetEvents events);
+    // Binds at once; throws std::runtime_error with the system's reason. With `tls`, every
+    // connection is HTTPS (and WSS) with that certificate.
+    NetServer(const Endpoint& listen, Gate gate, NetLimits limits, NetEvents events, const Certificate* tls = nullptr);
     ~NetServer();
     NetServer(const NetServer&) = delete;
     NetServer& operator=(const NetServer&) = delete;

@@ -1,6 +1,7 @@
 #include "host/web/page_sync.h"
 
 #include <algorithm>
+#include <initializer_list>
 #include <cstdio>
 
 namespace web {
@@ -41,36 +42,66 @@ Json ControlJson(const host::Module::UiSeam& ui, QM7140Instance instance, int di
     return control;
 }
 
+// The fields of `now` that differ from `sent`, with the `keys` that say which form or
+// control it is; all of them when nothing was sent; null when nothing differs. `sent`
+// becomes `now`.
+Json Changed(Json now, Json& sent, std::initializer_list<const char*> keys) {
+    Json out = now;
+    if (sent.is_object()) {
+        out = Json::object();
+        for (const auto& [key, value] : now.items()) {
+            const auto was = sent.find(key);
+            if (was == sent.end() || *was != value) out[key] = value;
+        }
+        if (out.empty()) out = nullptr;
+        else
+            for (const char* key : keys) out[key] = now[key];
+    }
+    sent = std::move(now);
+    return out;
+}
+
 // One dialog's form, controls and pictures that moved since the page saw them.
 void SyncDialog(const DeviceState& s, int dialog, PageView& view, Json& forms, Json& controls, Json& paints) {
     const QM7140Instance instance = s.device.Instance();
     QM7140UiForm f{.size = sizeof(QM7140UiForm)};
     if (s.ui.form(instance, dialog, &f) != QM7140_UI_OK) return;
-    auto& formSeen = view.formSeen[static_cast<size_t>(dialog)];
-    if (formSeen == f.changes) return;
-    formSeen = f.changes;
-    forms.push_back(FormJson(dialog, f));
-    auto& seen = view.controlSeen[static_cast<size_t>(dialog)];
-    seen.resize(static_cast<size_t>(std::max(f.control_count, 0)));
-    for (int32_t i = 0; i < f.control_count; ++i) {
+    PageView::Seen& form = view.forms[static_cast<size_t>(dialog)];
+    if (form.changes == f.changes) return;
+    form.changes = f.changes;
+    const int32_t count = std::max(f.control_count, 0);
+    if (Json changed = Changed(FormJson(dialog, f), form.sent, {"dlg"}); !changed.is_null()) forms.push_back(std::move(changed));
+    auto& seen = view.controls[static_cast<size_t>(dialog)];
+    seen.resize(static_cast<size_t>(count));
+    for (int32_t i = 0; i < count; ++i) {
         QM7140UiControl c{.size = sizeof(QM7140UiControl)};
-        if (s.ui.control(instance, dialog, i, &c) != QM7140_UI_OK || seen[static_cast<size_t>(i)] == c.changes) continue;
-        seen[static_cast<size_t>(i)] = c.changes;
-        controls.push_back(ControlJson(s.ui, instance, dialog, i, c));
-        if (c.kind == QM7140_UI_PAINT_BOX)
-            paints.push_back({{"dlg", dialog}, {"c", i}, {"ops", s.pictures.Of(s.ui, instance, dialog, i, c.changes)}});
+        PageView::Seen& control = seen[static_cast<size_t>(i)];
+        if (s.ui.control(instance, dialog, i, &c) != QM7140_UI_OK || control.changes == c.changes) continue;
+        control.changes = c.changes;
+        const bool paintBox = c.kind == QM7140_UI_PAINT_BOX;
+        const uint32_t changes = c.changes;
+        if (Json changed = Changed(ControlJson(s.ui, instance, dialog, i, c), control.sent, {"dlg", "c"}); !changed.is_null())
+            controls.push_back(std::move(changed));
+        if (!paintBox) continue;
+        const Pictures::Picture& picture = s.pictures.Of(s.ui, instance, dialog, i, changes);
+        if (control.picture == picture.version) continue;
+        control.picture = picture.version;
+        paints.push_back({{"dlg", dialog}, {"c", i}, {"ops", picture.ops}});
     }
 }
 
 }  // namespace
 
-const Json& Pictures::Of(const host::Module::UiSeam& ui, QM7140Instance instance, int dialog, int control, uint32_t changes) {
-    auto& [seen, picture] = painted_[{dialog, control}];
-    if (seen != changes || !picture.is_array()) {
-        DisplayList list;
-        const QM7140UiStatus status = ui.paint(instance, dialog, control, &DisplayListDrawing(), &list);
-        picture = status == QM7140_UI_OK ? list.Finish() : Json::array();
-        seen = changes;
+const Pictures::Picture& Pictures::Of(const host::Module::UiSeam& ui, QM7140Instance instance, int dialog, int control,
+                                      uint32_t changes) {
+    Picture& picture = painted_[{dialog, control}];
+    if (picture.version != 0 && picture.changes == changes) return picture;
+    DisplayList list;
+    Json ops = ui.paint(instance, dialog, control, &DisplayListDrawing(), &list) == QM7140_UI_OK ? list.Finish() : Json::array();
+    picture.changes = changes;
+    if (picture.version == 0 || ops != picture.ops) {
+        picture.ops = std::move(ops);
+        picture.version = ++versions_;
     }
     return picture;
 }

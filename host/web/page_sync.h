@@ -17,13 +17,20 @@
 
 namespace web {
 
-// A device's paint-box pictures, painted once per change and shared by all its pages.
+// A device's paint-box pictures, painted once per change and shared by all its pages. A
+// picture's version moves only when what it shows does.
 class Pictures {
 public:
-    const Json& Of(const host::Module::UiSeam& ui, QM7140Instance instance, int dialog, int control, uint32_t changes);
+    struct Picture {
+        uint32_t changes = 0;
+        uint64_t version = 0;
+        Json ops;
+    };
+    const Picture& Of(const host::Module::UiSeam& ui, QM7140Instance instance, int dialog, int control, uint32_t changes);
 
 private:
-    std::map<std::pair<int, int>, std::pair<uint32_t, Json>> painted_;
+    std::map<std::pair<int, int>, Picture> painted_;
+    uint64_t versions_ = 0;
 };
 
 // What a page last saw of a figure.
@@ -34,10 +41,17 @@ struct FigureLook {
     bool operator==(const FigureLook&) const = default;
 };
 
-// What one page last saw of the device it shows.
+// What one page last saw of the device it shows. A form or control is sent with only the
+// fields that differ from what the page was sent last (all of them the first time); the
+// page keeps the rest. The change counters only say where to look.
 struct PageView {
-    std::array<std::optional<uint32_t>, host::kDialogCount> formSeen;
-    std::array<std::vector<std::optional<uint32_t>>, host::kDialogCount> controlSeen;
+    struct Seen {
+        std::optional<uint32_t> changes;
+        Json sent;  // null until sent
+        uint64_t picture = 0;  // the version of a paint box's picture sent
+    };
+    std::array<Seen, host::kDialogCount> forms;
+    std::array<std::vector<Seen>, host::kDialogCount> controls;
     std::optional<std::array<uint8_t, 256>> registersSeen;
     uint64_t logSeen = 0;
     uint64_t alertSeen = 0;

@@ -110,7 +110,9 @@ bool SameSecret(std::string_view a, std::string_view b) {
 
 std::string Gate::CookieName() const { return "qm7140_" + std::to_string(listen.port); }
 
-std::string Gate::SetCookie() const { return CookieName() + "=" + token + "; Path=/; HttpOnly; SameSite=Strict"; }
+std::string Gate::SetCookie() const {
+    return CookieName() + "=" + token + "; Path=/; HttpOnly; SameSite=Strict" + (secure ? "; Secure" : "");
+}
 
 bool HostAllowed(const Gate& gate, std::string_view host) {
     const auto parts = SplitHostPort(host);
@@ -154,7 +156,7 @@ Verdict Admit(const Gate& gate, const RequestFacts& request) {
     if (!HostAllowed(gate, request.host)) return {};
     if (request.origin) {
         // The page's own origin: the scheme and the Host it was loaded from.
-        if (*request.origin != "http://" + std::string(request.host)) return {};
+        if (*request.origin != (gate.secure ? "https://" : "http://") + std::string(request.host)) return {};
     } else if (request.needsOrigin) {
         return {};
     }

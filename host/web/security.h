@@ -32,6 +32,7 @@ bool SameSecret(std::string_view a, std::string_view b);
 struct Gate {
     Endpoint listen;  // its port as bound
     std::string token;
+    bool secure = false;  // served over TLS: the page's origin is https, the cookie Secure
 
     // The cookie that carries the token after the first request; named for the port, as
     // browsers share cookies across a host's ports.

@@ -161,8 +161,8 @@ HostWindow::HostWindow(const host::Module& module, std::vector<std::unique_ptr<h
     grid_->RefreshAll();
     ShowStatus();
     if (simulated)
-        Log(devices == 1 ? "simulated QM7140 at 0x80/0, registers all 0"
-                         : std::to_string(devices) + " simulated QM7140s, each at 0x80/0, registers all 0");
+        Log(devices == 1 ? "simulated QM7140 at 0x80/0, powered up"
+                         : std::to_string(devices) + " simulated QM7140s, each at 0x80/0, powered up");
 }
 
 HostWindow::~HostWindow() {

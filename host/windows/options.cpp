@@ -14,7 +14,7 @@ const wchar_t* const kUsage =
     L"\n"
     L"Loads QM7140.dll (the one beside this program unless a path is given) and makes one\n"
     L"instance per simulated QM7140 device (one unless --devices says up to 16).\n"
-    L"Each device has 256 registers, all 0 at power-up.\n"
+    L"Each device has 256 registers, all 0 at power-up but the limiter's curve (11 to 13).\n"
     L"--device SPEC, once per device in order, names each: sim is a simulated QM7140,\n"
     L"hid:VVVV:PPPP[:SERIAL][@0xNN] a chip behind a USB-HID I2C bridge (7-bit address,\n"
     L"default 0x40). File > Connect... lists the bridges plugged in.\n"

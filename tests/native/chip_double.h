@@ -1,5 +1,5 @@
-// A QM7140 behind a Bus of the test's own: every transfer and every reload of the Limiter
-// lands in one list of events, in the order they happened.
+// A QM7140 behind a Bus of the test's own: every transfer lands in one list of events, in
+// the order they happened, with what the test looks at then.
 #pragma once
 
 #include "host/common/amplifier.h"
@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cerrno>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,8 +16,8 @@ struct ChipDouble {
     std::array<uint8_t, 256> regs{};
     int refuse = -1;       // a register whose writes get no acknowledge
     uint8_t keeps = 0xFF;  // the bits of a byte the chip keeps
-    int openError = 0;
-    std::vector<std::string> events;  // "W 0x0B", "R 0x0B", "N 0x0B"
+    std::vector<std::string> events;  // "W 0x0B", "R 0x0B", each with what `note` says then
+    std::function<std::string()> note;
 };
 
 class ChipDoubleBus final : public host::Bus {
@@ -24,23 +25,21 @@ public:
     ChipDoubleBus(ChipDouble& chip, uint8_t address) : chip_(chip), address_(address) {}
     std::string Name() const override { return "double at " + host::Hex(address_); }
     uint8_t Address() const override { return address_; }
-    int Open() override { return chip_.openError; }
+    int Open() override { return 0; }
     void Close() override {}
     host::BusResult Read(uint8_t reg) override {
-        chip_.events.push_back("R " + host::Hex(reg));
+        Event("R ", reg);
         return {0, chip_.regs[reg]};
     }
     host::BusResult Write(uint8_t reg, uint8_t value) override {
-        chip_.events.push_back("W " + host::Hex(reg));
+        Event("W ", reg);
         if (reg == chip_.refuse) return {EREMOTEIO};
         chip_.regs[reg] = value & chip_.keeps;
         return {};
     }
-    std::string Why(int error) const override {
-        return error == EBUSY ? "a kernel driver holds the address" : host::Bus::Why(error);
-    }
 
 private:
+    void Event(const char* kind, uint8_t reg) { chip_.events.push_back(kind + host::Hex(reg) + (chip_.note ? " " + chip_.note() : "")); }
     ChipDouble& chip_;
     uint8_t address_;
 };

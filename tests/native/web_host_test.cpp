@@ -3,6 +3,7 @@
 #include "host/common/i2c_bus.h"
 #include "host/web/display_list.h"
 #include "host/web/messages.h"
+#include "host/web/page_sync.h"
 #include "host/web/security.h"
 #include "host/web/served_device.h"
 #include "i2c_double.h"
@@ -18,7 +19,8 @@ namespace {
 
 TEST(WebGate, AdmitsOnlyTheTokenFromTheServersOwnHostAndOrigin) {
     const std::string token(64, 'a'), wrong = std::string(63, 'a') + "b";
-    const web::Gate loopback{{"127.0.0.1", 7140}, token}, lab{{"192.168.1.20", 8000}, token}, any{{"0.0.0.0", 80}, token};
+    const web::Gate loopback{{"127.0.0.1", 7140}, token}, lab{{"192.168.1.20", 8000}, token}, any{{"0.0.0.0", 80}, token},
+        secure{{"192.168.1.20", 8000}, token, true};
     const std::string query = "x=1&token=" + token, cookie = "a=b; qm7140_7140=" + token;
     const struct {
         const web::Gate& gate;
@@ -43,12 +45,15 @@ TEST(WebGate, AdmitsOnlyTheTokenFromTheServersOwnHostAndOrigin) {
         {lab, "localhost:8000", nullptr, "token=" + token, "", false, false},
         {any, "10.0.0.7:80", nullptr, "token=" + token, "", false, true},
         {any, "box.lan:80", nullptr, "token=" + token, "", false, false},
+        {secure, "192.168.1.20:8000", "https://192.168.1.20:8000", "token=" + token, "", true, true},
+        {secure, "192.168.1.20:8000", "http://192.168.1.20:8000", "token=" + token, "", true, false},  // not over TLS
     };
     for (const auto& r : rows) {
         web::RequestFacts facts{r.host, std::nullopt, r.query, r.cookie, r.upgrade};
         if (r.origin != nullptr) facts.origin = r.origin;
         EXPECT_EQ(web::Admit(r.gate, facts).allowed, r.allowed) << r.host << " " << (r.origin ? r.origin : "-") << " " << r.query;
     }
+    EXPECT_TRUE(secure.SetCookie().ends_with("; Secure"));
     EXPECT_EQ(web::MakeToken().size(), 64u);
     EXPECT_NE(web::MakeToken(), web::MakeToken());
 }
@@ -89,6 +94,7 @@ TEST(WebMessages, TakeOnlyKnownTypesWithExactlyTheirFieldsInRange) {
         {"", false},
     };
     for (const auto& r : rows) EXPECT_EQ(std::holds_alternative<web::Action>(web::ParseAction(r.text)), r.taken) << r.text;
+    EXPECT_EQ(std::get<std::string>(web::ParseAction(std::string_view("{\"t\":\"readall\"}\0", 17))), "message holds a NUL byte");
     EXPECT_FALSE(std::holds_alternative<web::Action>(web::ParseAction(std::string(5000, ' ') + R"({"t":"readall"})")));
 }
 
@@ -105,6 +111,40 @@ TEST(WebDisplayList, WritesOperationsAsOneJsonArrayWithTextsEscaped) {
               "2,20,-3,\"a\\\"b\\\\c\\n\xef\xbf\xbd\xc3\xa9\",\"Arial\",10,4294967295,4278190080,"
               "4,1.25,2,3.33,5,4290493184,1.5,2,"
               "6,1,1,2,3,4,180,90,1,4278190335,2,0]");
+}
+
+// A page is sent everything once, then per form and control only the fields that changed,
+// and nothing at all when nothing did.
+TEST(WebPageSync, SendsOnlyWhatChangedSinceThePageLastHeard) {
+    const host::Module module(QM7140_LIBRARY);
+    web::ServedDevice device(module, nullptr);
+    host::GraphRectangle figure = host::MakeRectangle(0, 0, 132, 60, 2, 0);
+    web::Pictures pictures;
+    const web::DeviceState state{module.Ui, device, figure.object, pictures};
+    web::PageView view;
+    const auto sync = [&] {
+        web::Json update = web::Json::object();
+        web::Sync(state, view, update);
+        return update;
+    };
+    const web::Json first = sync();
+    ASSERT_EQ(first["forms"].size(), 3u);
+    EXPECT_TRUE(first["controls"][0].contains("kind"));
+    EXPECT_EQ(first["paints"].size(), 1u);
+    EXPECT_TRUE(first.contains("regs"));
+    EXPECT_EQ(sync(), web::Json::object());
+
+    module.SelectMenu(device.Instance(), QM7140_DIALOG_BOOST);
+    int32_t enable = -1;
+    ASSERT_EQ(module.Ui.find(device.Instance(), QM7140_DIALOG_BOOST, "EnableBoost", &enable), QM7140_UI_OK);
+    sync();
+    module.Ui.click(device.Instance(), QM7140_DIALOG_BOOST, enable);
+    const web::Json clicked = sync();
+    EXPECT_EQ(clicked["controls"], web::Json::parse(R"([{"dlg":2,"c":)" + std::to_string(enable) + R"(,"checked":true}])"));
+    EXPECT_EQ(clicked["forms"], web::Json::parse(R"([{"dlg":2,"focused":)" + std::to_string(enable) + "}]"));
+    EXPECT_EQ(clicked["regd"], web::Json::parse("[[2,64]]"));
+    EXPECT_FALSE(clicked.contains("paints"));  // the Limiter view shows nothing of register 2
+    EXPECT_EQ(sync(), web::Json::object());
 }
 
 // A chip on a bus: every failed transfer becomes an alert for every page of the device (and a

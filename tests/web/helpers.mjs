@@ -5,14 +5,19 @@ import crypto from 'node:crypto';
 import http from 'node:http';
 import net from 'node:net';
 import path from 'node:path';
+import { readFileSync } from 'node:fs';
+import { createRequire } from 'node:module';
 import { chromium } from 'playwright-core';
 
 const root = path.resolve(import.meta.dirname, '../..');
 export const serverPath = process.env.QM7140_WEB ?? path.join(root, 'build/linux/bin/qm7140-web');
 
 // Resolves with the server once it printed its address (first line), within 10 s.
-export function startServer(args = []) {
-  const child = spawn(serverPath, ['--listen', '127.0.0.1:0', ...args], { stdio: ['ignore', 'pipe', 'inherit'] });
+export function startServer(args = [], env = {}) {
+  const child = spawn(serverPath, ['--listen', '127.0.0.1:0', ...args],
+    { stdio: ['ignore', 'pipe', 'pipe'], env: { ...process.env, ...env } });
+  let errors = '';
+  child.stderr.on('data', (chunk) => { errors += chunk; process.stderr.write(chunk); });
   return new Promise((resolve, reject) => {
     const timer = setTimeout(() => { child.kill(); reject(new Error('no address within 10 s')); }, 10000);
     let out = '';
@@ -24,6 +29,7 @@ export function startServer(args = []) {
       const url = new URL(line[0]);
       resolve({
         url: line[0], port: Number(url.port), origin: url.origin, token: url.searchParams.get('token'), child, output: () => out,
+        errors: () => errors,
         stop: () => new Promise((done) => { if (child.exitCode !== null) return done(); child.on('exit', done); child.kill('SIGTERM'); }),
       });
     });
@@ -35,9 +41,10 @@ export async function launch() {
   return chromium.launch({ executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium' });
 }
 
-// A page on the server, connected and showing device `device`.
-export async function openPage(browser, server, device = 0) {
+// A page on the server, connected and showing device `device`; `prepare` runs before it loads.
+export async function openPage(browser, server, device = 0, prepare = async () => {}) {
   const page = await browser.newPage({ viewport: { width: 1500, height: 1000 } });
+  await prepare(page);
   await page.goto(server.url);
   await page.waitForSelector('#status:text("connected")');
   if (device > 0) await page.click(`#tabs button[data-dev="${device}"]`);
@@ -130,4 +137,23 @@ export function socket(port, headers) {
     s.on('close', () => { client.closed = true; if (!open) resolve(client); });
     s.on('error', (e) => { if (!open) reject(e); });
   });
+}
+
+// axe-core's WCAG 2.1 A and AA rules on the page as it is now: each violation's rule and elements.
+const axeSource = readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
+export async function accessibilityViolations(page) {
+  if (!(await page.evaluate(() => typeof window.axe === 'object'))) await page.evaluate(axeSource);
+  return page.evaluate(async () => (await window.axe.run(document, { runOnly: ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa'] }))
+    .violations.map((v) => `${v.id}: ${v.nodes.map((n) => n.target.join(' ')).join(', ')}`));
+}
+
+// A dialog's panel; opening one from the menu; closing every open one.
+export const panel = (page, d) => page.locator(`.panel[data-dialog="${d}"]`);
+export async function openDialog(page, d) {
+  await page.click(`#menu button[data-dialog="${d}"]`);
+  await panel(page, d).waitFor({ state: 'visible' });
+}
+export async function closeDialogs(page) {
+  for (const d of [0, 1, 2]) if (await panel(page, d).isVisible()) await panel(page, d).locator('.title button').click();
+  await page.waitForFunction(() => !document.querySelector('.panel:not([hidden])'));
 }

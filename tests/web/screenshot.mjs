@@ -1,12 +1,12 @@
-// docs/web-limiter.png: the page with the Limiter / AGC dialog open after a drag of its
-// inflection cursor. Run: node screenshot.mjs OUTPUT
+// docs/web-limiter.png: the page in a 1024 x 700 window with the Limiter / AGC dialog open
+// after a drag of its inflection cursor. Run: node screenshot.mjs OUTPUT
 import { launch, openPage, startServer } from './helpers.mjs';
 
 const server = await startServer();
 const browser = await launch();
 try {
   const page = await openPage(browser, server);
-  await page.setViewportSize({ width: 1240, height: 740 });
+  await page.setViewportSize({ width: 1024, height: 700 });
   await page.click('#menu button[data-dialog="1"]');
   const view = page.locator('[data-name="LimiterPaintBox"]');
   await view.waitFor();

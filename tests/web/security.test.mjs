@@ -3,13 +3,14 @@
 // alone, the server up and the device untouched.
 import assert from 'node:assert/strict';
 import { after, before, test } from 'node:test';
+import net from 'node:net';
 import { registers, request, socket, startServer } from './helpers.mjs';
 
 let server;
 before(async () => { server = await startServer(); });
 after(() => server.stop());
 
-test('requests without the token, from another Host or Origin get a bare 403', async () => {
+test('requests without the token, from another Host or Origin get a 403 that says what to open', async () => {
   const host = `127.0.0.1:${server.port}`;
   const token = `token=${server.token}`;
   const wrong = server.token.replace(/.$/, (c) => (c === '0' ? '1' : '0'));
@@ -30,7 +31,7 @@ test('requests without the token, from another Host or Origin get a bare 403', a
   for (const r of refused) {
     const reply = await request(server.port, r);
     assert.equal(reply.status, 403, JSON.stringify(r));
-    assert.equal(reply.body, '', JSON.stringify(r));
+    assert.match(reply.body, /Open the address <code>qm7140-web<\/code> printed on its first line/, JSON.stringify(r));
   }
   for (const name of ['localhost', '127.0.0.1']) {
     const reply = await request(server.port, { path: `/?${token}`, headers: { Host: `${name}:${server.port}` } });
@@ -105,4 +106,37 @@ test('10^4 hostile messages are refused to their sender, the server stays up, th
   const fresh = await socket(server.port, headers);
   await fresh.until((m) => m.some((x) => x.t === 'hello'));
   for (const c of [ws, watcher, fresh]) c.close();
+});
+
+// Raw bytes to the server, all it answers until it closes (within 5 s).
+function raw(port, text) {
+  return new Promise((resolve, reject) => {
+    const s = net.connect(port, '127.0.0.1', () => s.end(text));
+    let data = '';
+    s.setTimeout(5000, () => s.destroy(new Error('timeout')));
+    s.on('data', (c) => { data += c; });
+    s.on('close', () => resolve(data));
+    s.on('error', (e) => (data ? resolve(data) : reject(e)));
+  });
+}
+
+test('doubled Host or Origin, an oversized body, HEAD and a NUL byte are each answered as they should be', async () => {
+  const host = `127.0.0.1:${server.port}`;
+  const cookie = `Cookie: qm7140_${server.port}=${server.token}`;
+  const get = await request(server.port, { path: '/app.js', headers: { Host: host, Cookie: cookie.slice(8) } });
+  const rows = [
+    [`GET /?token=${server.token} HTTP/1.1\r\nHost: ${host}\r\nHost: evil.example:${server.port}\r\n\r\n`, /^HTTP\/1.1 400 /],
+    [`GET /?token=${server.token} HTTP/1.1\r\nHost: ${host}\r\nOrigin: ${server.origin}\r\nOrigin: http://evil.example\r\n\r\n`, /^HTTP\/1.1 400 /],
+    [`POST /state?dev=0 HTTP/1.1\r\nHost: ${host}\r\nOrigin: ${server.origin}\r\n${cookie}\r\nContent-Length: 65537\r\n\r\n${'#'.repeat(65537)}`, /^HTTP\/1.1 413 /],
+    [`HEAD /app.js HTTP/1.1\r\nHost: ${host}\r\n${cookie}\r\nConnection: close\r\n\r\n`,
+      new RegExp(`^HTTP/1.1 200 [^]*\r\nContent-Length: ${Buffer.byteLength(get.body)}\r\n[^]*\r\n\r\n$`)],
+    [`HEAD /export?dev=0&format=c HTTP/1.1\r\nHost: ${host}\r\n${cookie}\r\nConnection: close\r\n\r\n`, /^HTTP\/1.1 200 [^]*\r\nContent-Length: [1-9][0-9]*\r\n[^]*\r\n\r\n$/],
+  ];
+  for (const [text, expected] of rows) assert.match(await raw(server.port, text), expected, text.slice(0, 60));
+
+  const ws = await socket(server.port, { Host: host, Origin: server.origin, Cookie: cookie.slice(8) });
+  ws.send('{"t":"sub","dev":0}\u0000{"t":"readall"}');
+  await ws.until((m) => m.some((x) => x.errors));
+  assert.deepEqual(ws.messages.find((x) => x.errors).errors, ['message holds a NUL byte']);
+  ws.close();
 });

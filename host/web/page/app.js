@@ -8,6 +8,8 @@ import { drawFigure } from './figure.js';
 const $ = (id) => document.getElementById(id);
 let device = -1;
 let figure = null;
+let bus = {};
+let updates = 0;  // messages shown; the page marks the first for those who wait on it
 
 // The token has done its work once the cookie is set; it stays out of the history.
 if (location.search.includes('token=')) history.replaceState(null, '', '/');
@@ -18,14 +20,15 @@ const link = new Link(receive, (up) => {
   if (up && device >= 0) choose(device);
 });
 const dialogs = new Dialogs($('desk'), link);
-const grid = new Grid($('grid').tBodies[0], $('log'), (r, v) => link.send({ t: 'reg', r, v }));
+const grid = new Grid($('grid').tBodies[0], $('log-lines'), $('grid-error'), (r, v) => link.send({ t: 'reg', r, v }));
 drawFigure($('figure'), null, 0);
 
 function choose(d) {
   device = d;
-  dialogs.reset();
+  dialogs.reset(d);
   grid.clearLog();
   figure = null;
+  bus = {};
   for (const tab of $('tabs').children) tab.setAttribute('aria-selected', String(Number(tab.dataset.dev) === d));
   $('save').href = `/state?dev=${d}`;
   for (const format of ['c', 'i2cset', 'script']) $(`export-${format}`).href = `/export?dev=${d}&format=${format}`;
@@ -62,13 +65,15 @@ function receive(m) {
   for (const e of m.errors || []) showError(e);
   if (m.dev !== device) return;
   for (const e of m.alerts || []) showError(e, 10000);
-  if (m.bus) showBus(m.bus);
+  // What a message leaves out is unchanged: partial records merge into what was known.
+  if (m.bus) showBus(bus = { ...bus, ...m.bus });
   dialogs.update(m);
   if (m.regs) grid.all(m.regs);
   if (m.regd) grid.changed(m.regd);
-  if (m.log) grid.lines(m.log);
-  if (m.figure) { figure = m.figure; drawFigure($('figure'), figure, device); }
-  document.body.dataset.updates = String(Number(document.body.dataset.updates || 0) + 1);
+  if (m.log) grid.addLines(m.log);
+  if (m.figure) { figure = { ...figure, ...m.figure }; drawFigure($('figure'), figure, device); }
+  updates++;
+  if (updates === 1) document.body.dataset.updates = '1';
 }
 
 function showError(text, ms = 4000) {
@@ -78,7 +83,7 @@ function showError(text, ms = 4000) {
   setTimeout(() => line.remove(), ms);
 }
 
-function showBus(bus) {
+function showBus() {
   $('chip').textContent = bus.sim ? bus.chip : `${bus.chip}, ${bus.online ? 'online' : 'offline'}`;
   $('chip').classList.toggle('offline', !bus.online);
   $('connect').hidden = bus.online;
@@ -87,6 +92,13 @@ function showBus(bus) {
 $('readall').addEventListener('click', () => link.send({ t: 'readall' }));
 $('connect').addEventListener('click', () => link.send({ t: 'connect' }));
 $('figure').addEventListener('dblclick', () => link.send({ t: 'link' }));
+$('figure').addEventListener('keydown', (e) => {
+  if (e.key !== 'Enter' && e.key !== ' ') return;
+  e.preventDefault();
+  link.send({ t: 'link' });
+});
+$('load-button').addEventListener('click', () => $('load').click());
+$('replay-button').addEventListener('click', () => $('replay').click());
 // A state file, or a register script to replay: the server checks it whole first.
 for (const [input, path] of [['load', '/state'], ['replay', '/replay']]) {
   $(input).addEventListener('change', async () => {

@@ -1,52 +1,45 @@
 // The module's dialogs as floating panels, built from the forms and controls the server
 // reads through the UI seam. Every control shows the server's state; what the user does
 // goes to the server as an action, and the server's answer redraws it.
+import { FOCUSABLE, KIND, build, caption, make, name, plainCaption, put, show } from './controls.js';
+import { curveView } from './curve.js';
 import { paint } from './paint.js';
 
-export const KIND = { CHECK: 1, COMBO: 2, RADIO: 3, TRACK: 4, EDIT: 5, LABEL: 6, GROUP: 7, BUTTON: 8, PAINT: 9 };
-const FOCUSABLE = new Set([KIND.CHECK, KIND.COMBO, KIND.RADIO, KIND.TRACK, KIND.EDIT, KIND.BUTTON]);
 const BUTTONS = { 0: 0, 1: 2, 2: 1 };  // DOM button → the seam's left, right, middle
+const TITLE = 20, BORDER = 1, CASCADE = 24;
+const PLACES = 'qm7140-places';
+export const MOVE = 'onpointerrawupdate' in window ? 'pointerrawupdate' : 'pointermove';
 
-// "&Mode" as Mode with M underlined, "&&" as one "&".
-export function caption(element, text) {
-  element.replaceChildren();
-  let plain = '';
-  for (let i = 0; i < text.length; i++) {
-    if (text[i] === '&' && i + 1 < text.length) {
-      i++;
-      if (text[i] !== '&') {
-        element.append(plain);
-        plain = '';
-        const u = document.createElement('u');
-        u.textContent = text[i];
-        element.append(u);
-        continue;
-      }
-    }
-    plain += text[i];
-  }
-  element.append(plain);
-}
-
-function make(tag, className, parent) {
-  const element = document.createElement(tag);
-  if (className) element.className = className;
-  if (parent) parent.append(element);
-  return element;
-}
+const overlaps = (a, b) => a[0] < b[0] + b[2] && b[0] < a[0] + a[2] && a[1] < b[1] + b[3] && b[1] < a[1] + a[3];
 
 export class Dialogs {
   constructor(desk, link) {
     this.desk = desk;
     this.link = link;
-    this.reset();
-    desk.addEventListener('pointerdown', (e) => {
-      if (e.target !== desk) return;
+    this.top = 0;
+    try { this.places = JSON.parse(sessionStorage.getItem(PLACES)) || {}; } catch { this.places = {}; }
+    this.origin = null;
+    this.reset(0);
+    // A press anywhere but on a panel leaves the active dialog, as a click on the desktop does.
+    document.addEventListener('pointerdown', (e) => {
+      if (e.target.closest('.panel')) return;
       for (const form of this.forms) if (form && form.active && form.visible) this.link.send({ t: 'deactivate', dlg: form.dlg });
+    });
+    addEventListener('resize', () => {
+      this.origin = null;
+      for (const panel of this.panels) if (panel && !panel.root.hidden) this.move(panel, panel.want);
     });
   }
 
-  reset() {
+  // Where the free desk begins: right of the side column, below the bar. Read when a
+  // dialog first needs a place, never on a drag's path.
+  measure() {
+    const side = document.getElementById('side'), bar = document.getElementById('bar');
+    return [side ? side.getBoundingClientRect().right : 0, bar ? bar.getBoundingClientRect().bottom : 0];
+  }
+
+  reset(device) {
+    this.device = device;
     this.desk.replaceChildren();
     this.forms = [];
     this.panels = [];
@@ -55,25 +48,51 @@ export class Dialogs {
 
   update(message) {
     for (const form of message.forms || []) this.form(form);
-    for (const control of message.controls || []) this.control(control);
+    const touched = new Set(), built = [];
+    for (const delta of message.controls || []) {
+      const panel = this.panels[delta.dlg];
+      // A part of a control not yet known is from before a reset: the whole one follows.
+      if (!panel || (!this.controls[delta.dlg][delta.c] && delta.kind === undefined)) continue;
+      const c = this.controls[delta.dlg][delta.c] = Object.assign(this.controls[delta.dlg][delta.c] || {}, delta);
+      let element = panel.elements[c.c];
+      if (!element) {
+        const parent = (c.parent >= 0 && panel.elements[c.parent]) || panel.client;
+        element = panel.elements[c.c] = build(c, parent, (m) => this.link.send({ dlg: c.dlg, c: c.c, ...m }));
+        built.push(c);
+      }
+      show(element, c, (m) => this.link.send({ dlg: c.dlg, c: c.c, ...m }));
+      touched.add(c.dlg);
+    }
+    for (const c of built) {
+      const panel = this.panels[c.dlg];
+      name(this.controls[c.dlg], panel.elements, c, panel.elements[c.c].parentElement);
+      if (c.kind === KIND.PAINT) this.paintBox(panel, c);
+    }
+    for (const d of touched) for (const view of this.panels[d].views) view.refresh();
     for (const picture of message.paints || []) this.picture(picture);
   }
 
-  form(form) {
-    const d = form.dlg;
-    this.forms[d] = form;
+  // A form comes with only what changed since this page last heard of it; the first time
+  // with everything (a part for one not yet known is from before a reset).
+  form(delta) {
+    const d = delta.dlg;
+    if (!this.forms[d] && delta.w === undefined) return;
+    const form = this.forms[d] = Object.assign(this.forms[d] || {}, delta);
     let panel = this.panels[d];
-    if (!panel) {
-      panel = this.panels[d] = this.panel(form);
-      panel.root.hidden = true;
-    }
+    if (!panel) panel = this.panels[d] = this.panel(form);
     caption(panel.titleText, form.caption);
-    panel.client.style.width = `${form.w}px`;
-    panel.client.style.height = `${form.h}px`;
+    put(panel.close, 'name', form.caption, (text) => panel.close.setAttribute('aria-label', `Close ${plainCaption(text)}`));
+    put(panel.client, 'size', `${form.w}x${form.h}`, () => {
+      panel.client.style.width = `${form.w}px`;
+      panel.client.style.height = `${form.h}px`;
+    });
+    const shown = form.visible && panel.root.hidden;
+    if (shown) this.place(panel, form);
     // Shown or made active: on top, as a window manager raises it.
-    if ((form.visible && panel.root.hidden) || (form.active && !panel.root.classList.contains('active'))) this.raise(panel);
-    panel.root.hidden = !form.visible;
-    panel.root.classList.toggle('active', form.active);
+    if (shown || (form.active && !panel.active)) this.raise(panel);
+    put(panel.root, 'hidden', !form.visible, (v) => { panel.root.hidden = v; });
+    put(panel.root, 'active', !!form.active, (v) => panel.root.classList.toggle('active', v));
+    panel.active = !!form.active;
   }
 
   // The menu's choice comes to the front, also when it was open already.
@@ -82,30 +101,80 @@ export class Dialogs {
   }
 
   raise(panel) {
-    this.top = (this.top || 0) + 1;
-    panel.root.style.zIndex = String(this.top);
+    if (panel.z === this.top && panel.z > 0) return;
+    panel.z = ++this.top;
+    panel.root.style.zIndex = String(panel.z);
+  }
+
+  size(panel) {
+    const form = this.forms[panel.dlg];
+    return [form.w + 2 * BORDER, form.h + TITLE + 2 * BORDER];
+  }
+
+  // Inside the window, below the bar, whenever it fits; otherwise at its top left, the rest
+  // scrolling.
+  fit(panel, [x, y]) {
+    const [w, h] = this.size(panel), bar = (this.origin || (this.origin = this.measure()))[1];
+    return [Math.max(0, Math.min(x, innerWidth - w)), Math.max(0, Math.min(Math.max(y, bar), innerHeight - h))];
+  }
+
+  // `at` is where it should be; it goes as near as the window allows.
+  move(panel, at) {
+    panel.want = at;
+    panel.at = this.fit(panel, at);
+    panel.root.style.left = `${panel.at[0]}px`;
+    panel.root.style.top = `${panel.at[1]}px`;
+  }
+
+  // Where it was last on this page for this device; else where the module puts it, or
+  // cascaded from the dialog on top so that no title bar is covered.
+  place(panel, form) {
+    const kept = this.places[`${this.device}:${panel.dlg}`];
+    if (kept) return this.move(panel, kept);
+    const others = this.panels.filter((p) => p && p !== panel && !p.root.hidden);
+    const [ox, oy] = this.origin || (this.origin = this.measure());
+    let start = form.hasPos ? [ox + form.left, oy + form.top] : [ox + 16, oy + 16];
+    if (others.length) {
+      const last = others.reduce((a, b) => (a.z > b.z ? a : b));
+      start = [last.at[0] + CASCADE, last.at[1] + CASCADE];
+    }
+    const [w, h] = this.size(panel);
+    let chosen = null;
+    for (let k = 0; k < 16 && !chosen; k++) {
+      const want = [start[0] + CASCADE * k, start[1] + CASCADE * k];
+      const at = this.fit(panel, want);
+      if (others.every((o) => !overlaps([...at, w, h], [...o.at, this.size(o)[0], TITLE + BORDER]))) chosen = want;
+    }
+    this.move(panel, chosen || start);
+    this.remember(panel);
+  }
+
+  remember(panel) {
+    this.places[`${this.device}:${panel.dlg}`] = panel.want;
+    try { sessionStorage.setItem(PLACES, JSON.stringify(this.places)); } catch { /* kept for this page only */ }
   }
 
   panel(form) {
     const d = form.dlg;
     const root = make('section', 'panel', this.desk);
+    root.hidden = true;
     root.dataset.dialog = String(d);
-    root.setAttribute('aria-label', form.caption.replaceAll('&', ''));
+    root.setAttribute('role', 'dialog');
     const title = make('div', 'title', root);
     const titleText = make('span', '', title);
+    titleText.id = `dlg${d}-title`;
+    root.setAttribute('aria-labelledby', titleText.id);
     const close = make('button', '', title);
     close.type = 'button';
     close.textContent = '×';
     close.title = 'Close';
     close.addEventListener('click', () => this.link.send({ t: 'close', dlg: d }));
-    const client = make('div', 'client', root);
-    // Where the dialog has no place of its own: cascaded, titles in sight.
-    const at = form.hasPos ? [form.left, form.top] : [16 + 100 * d, 16 + 30 * d];
-    root.style.left = `${at[0]}px`;
-    root.style.top = `${at[1]}px`;
-    this.drag(root, title, close);
+    const scroll = make('div', 'scroll', root);
+    const client = make('div', 'client', scroll);
+    const panel = { dlg: d, root, titleText, close, client, elements: [], views: [], at: [0, 0], want: [0, 0], z: 0, active: false };
+    this.drag(panel, title, close);
     root.addEventListener('pointerdown', () => {
-      this.raise(this.panels[d]);
+      this.raise(panel);
       if (!this.forms[d].active) this.link.send({ t: 'activate', dlg: d });
     });
     root.addEventListener('focusin', (e) => {
@@ -117,124 +186,56 @@ export class Dialogs {
       if (this.forms[d].visible && !root.contains(e.relatedTarget)) this.link.send({ t: 'focus', dlg: d, c: -1 });
     });
     // As on Windows, a press on what cannot hold the focus (a label, a frame, the curve
-    // view, the title) leaves it where it was.
+    // view, the title) leaves it where it was; the curve view takes it from the keyboard.
     root.addEventListener('mousedown', (e) => {
       if (!e.target.closest('input, select, button, label')) e.preventDefault();
     });
-    return { root, titleText, client, elements: [] };
+    return panel;
   }
 
-  // The title bar moves the panel on this page only.
-  drag(root, title, close) {
+  // The title bar moves the panel on this page only, its title always inside the window.
+  drag(panel, title, close) {
     title.addEventListener('pointerdown', (e) => {
       if (e.target === close || e.button !== 0) return;
       title.setPointerCapture(e.pointerId);
-      const dx = e.clientX - root.offsetLeft, dy = e.clientY - root.offsetTop;
-      const move = (m) => {
-        root.style.left = `${Math.max(0, m.clientX - dx)}px`;
-        root.style.top = `${Math.max(0, m.clientY - dy)}px`;
-      };
+      const dx = e.clientX - panel.at[0], dy = e.clientY - panel.at[1];
+      const move = (m) => this.move(panel, [m.clientX - dx, m.clientY - dy]);
       title.addEventListener('pointermove', move);
-      title.addEventListener('pointerup', () => title.removeEventListener('pointermove', move), { once: true });
+      title.addEventListener('pointerup', () => {
+        title.removeEventListener('pointermove', move);
+        panel.want = panel.at;
+        this.remember(panel);
+      }, { once: true });
     });
   }
 
-  control(c) {
-    const panel = this.panels[c.dlg];
-    if (!panel) return;
-    this.controls[c.dlg][c.c] = c;
-    let element = panel.elements[c.c];
-    if (!element) {
-      const parent = c.parent >= 0 ? panel.elements[c.parent] : panel.client;
-      element = panel.elements[c.c] = this.build(c, parent || panel.client);
-    }
-    element.style.left = `${c.l}px`;
-    element.style.top = `${c.t}px`;
-    element.style.width = `${c.w}px`;
-    element.style.height = `${c.h}px`;
-    element.classList.toggle('disabled', !c.enabled);
-    this.show(element, c);
+  paintBox(panel, c) {
+    const canvas = panel.elements[c.c];
+    this.pointer(canvas, c);
+    const view = curveView(canvas, c, this.controls[c.dlg], (m) => this.link.send({ dlg: c.dlg, c: c.c, ...m }));
+    if (view) panel.views.push(view);
   }
 
-  build(c, parent) {
-    const tags = { [KIND.CHECK]: 'label', [KIND.COMBO]: 'select', [KIND.RADIO]: 'div', [KIND.TRACK]: 'input',
-      [KIND.EDIT]: 'input', [KIND.LABEL]: 'div', [KIND.GROUP]: 'div', [KIND.BUTTON]: 'button', [KIND.PAINT]: 'canvas' };
-    const classes = { [KIND.RADIO]: 'radio', [KIND.GROUP]: 'group', [KIND.LABEL]: 'label' };
-    const element = make(tags[c.kind] || 'div', `ctl ${classes[c.kind] || ''}`, parent);
-    element.dataset.c = String(c.c);
-    element.dataset.name = c.name;
-    const send = (message) => this.link.send({ dlg: c.dlg, c: c.c, ...message });
-    switch (c.kind) {
-      case KIND.CHECK: {
-        const box = make('input', '', element);
-        box.type = 'checkbox';
-        box.dataset.c = String(c.c);
-        make('span', '', element);
-        box.addEventListener('click', (e) => { e.preventDefault(); send({ t: 'click' }); });
-        break;
-      }
-      case KIND.COMBO:
-        element.addEventListener('change', () => send({ t: 'select', item: element.selectedIndex }));
-        break;
-      case KIND.RADIO:
-        make('span', 'legend', element);
-        make('div', 'items', element);
-        break;
-      case KIND.TRACK: {
-        element.type = 'range';
-        element.step = '1';
-        // At most one position a frame, the newest.
-        let frame = 0;
-        element.addEventListener('input', () => {
-          if (frame) return;
-          frame = requestAnimationFrame(() => { frame = 0; send({ t: 'pos', v: Number(element.value) }); });
-        });
-        element.addEventListener('pointerdown', () => { element.dataset.busy = '1'; });
-        element.addEventListener('pointerup', () => { delete element.dataset.busy; });
-        break;
-      }
-      case KIND.EDIT:
-        element.type = 'text';
-        element.spellcheck = false;
-        element.addEventListener('input', () => { element.dataset.dirty = '1'; });
-        element.addEventListener('keydown', (e) => {
-          if (e.key !== 'Enter') return;
-          e.preventDefault();
-          delete element.dataset.dirty;
-          send({ t: 'text', text: element.value, enter: true });
-        });
-        // Leaving: the new text first, then the focus moves (focusin/focusout above).
-        element.addEventListener('blur', () => {
-          if (!element.dataset.dirty) return;
-          delete element.dataset.dirty;
-          send({ t: 'text', text: element.value, enter: false });
-        });
-        break;
-      case KIND.GROUP:
-        make('span', 'legend', element);
-        break;
-      case KIND.BUTTON:
-        element.type = 'button';
-        element.addEventListener('click', () => send({ t: 'click' }));
-        break;
-      case KIND.PAINT: this.pointer(element, c, send); break;
-      default: break;
-    }
-    return element;
-  }
-
-  pointer(canvas, c, send) {
+  pointer(canvas, c) {
+    const send = (m) => this.link.send({ dlg: c.dlg, c: c.c, ...m });
+    // The box is read when the pointer comes in or presses, never on a move: a move follows
+    // the last message's writes, and reading layout then would force it.
+    let box = null;
+    const measure = () => { box = canvas.getBoundingClientRect(); };
     const at = (e) => {
-      const box = canvas.getBoundingClientRect();
+      if (!box) measure();
       const clamp = (v) => Math.max(-32768, Math.min(32767, Math.floor(v)));
       return { x: clamp(e.clientX - box.left), y: clamp(e.clientY - box.top) };
     };
+    canvas.addEventListener('pointerenter', measure);
     canvas.addEventListener('pointerdown', (e) => {
       if (!(e.button in BUTTONS)) return;
+      measure();
       canvas.setPointerCapture(e.pointerId);
       send({ t: 'mouse', a: 0, b: BUTTONS[e.button], ...at(e) });
     });
-    canvas.addEventListener('pointermove', (e) => {
+    // Raw moves come as the pointer moves, not once a frame: the newest position goes sooner.
+    canvas.addEventListener(MOVE, (e) => {
       this.link.move({ t: 'mouse', dlg: c.dlg, c: c.c, a: 1, b: 0, ...at(e) });
     });
     const up = (e) => {
@@ -244,65 +245,6 @@ export class Dialogs {
     };
     canvas.addEventListener('pointerup', up);
     canvas.addEventListener('pointercancel', up);
-  }
-
-  show(element, c) {
-    const items = c.items || [];
-    switch (c.kind) {
-      case KIND.CHECK:
-        element.firstChild.checked = c.checked;
-        element.firstChild.disabled = !c.enabled;
-        caption(element.lastChild, c.caption);
-        break;
-      case KIND.COMBO:
-        if (element.options.length !== items.length || items.some((t, i) => element.options[i].text !== t))
-          element.replaceChildren(...items.map((t) => new Option(t)));
-        element.selectedIndex = c.index;
-        element.disabled = !c.enabled;
-        break;
-      case KIND.RADIO: {
-        caption(element.firstChild, c.caption);
-        const list = element.lastChild;
-        const rows = Math.max(1, Math.ceil(items.length / Math.max(1, c.columns)));
-        list.style.gridTemplateRows = `repeat(${rows}, 1fr)`;
-        if (list.children.length !== items.length) {
-          list.replaceChildren(...items.map((_, k) => {
-            const label = make('label');
-            const radio = make('input', '', label);
-            radio.type = 'radio';
-            radio.name = `dlg${c.dlg}c${c.c}`;
-            radio.dataset.c = String(c.c);
-            radio.addEventListener('click', (e) => {
-              e.preventDefault();
-              this.link.send({ t: 'select', dlg: c.dlg, c: c.c, item: k });
-            });
-            make('span', '', label);
-            return label;
-          }));
-        }
-        items.forEach((t, k) => {
-          const label = list.children[k];
-          label.firstChild.checked = k === c.index;
-          label.firstChild.disabled = !c.enabled;
-          caption(label.lastChild, t);
-        });
-        break;
-      }
-      case KIND.TRACK:
-        element.min = String(c.min);
-        element.max = String(c.max);
-        if (!element.dataset.busy) element.value = String(c.pos);
-        element.disabled = !c.enabled;
-        break;
-      case KIND.EDIT:
-        if (!element.dataset.dirty) element.value = c.text;
-        element.disabled = !c.enabled;
-        break;
-      case KIND.LABEL: caption(element, c.caption); break;
-      case KIND.GROUP: caption(element.firstChild, c.caption); break;
-      case KIND.BUTTON: caption(element, c.caption); element.disabled = !c.enabled; break;
-      default: break;
-    }
   }
 
   picture(p) {

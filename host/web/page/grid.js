@@ -1,7 +1,10 @@
 // The register grid (register, hex, binary; a new byte typed into either value) and the
-// log of bus writes, as the Windows host shows them.
+// log of bus writes, as the Windows host shows them. Both are written once a frame, after
+// the canvas: a drag's messages only note what changed.
 const hex = (v) => `0x${v.toString(16).toUpperCase().padStart(2, '0')}`;
 const binary = (v) => { const b = v.toString(2).padStart(8, '0'); return `${b.slice(0, 4)} ${b.slice(4)}`; };
+const LOG_LINES = 400;
+const WHY = { 1: 'Hex: one byte, 0x00 to 0xFF (0x3F, 3f).', 2: 'Binary: up to eight 0s and 1s (0011 1111).' };
 
 // The byte a cell's text stands for, or null: hex with or without 0x, or eight binary
 // digits with one blank between the nibbles allowed.
@@ -16,76 +19,150 @@ export function parseCell(column, text) {
 }
 
 export class Grid {
-  constructor(body, log, onEdit) {
+  constructor(body, log, error, onEdit) {
     this.body = body;
     this.log = log;
+    this.error = error;
     this.onEdit = onEdit;
     this.values = new Array(256).fill(0);
+    this.shown = [];
     this.latest = -1;
     this.rows = [];
+    this.dirty = new Set();
+    this.marked = -1;
+    this.lines = [];
+    this.batches = [];
+    this.logged = 0;
+    this.frame = 0;
     for (let r = 0; r < 256; r++) {
       const row = body.insertRow();
-      row.tabIndex = -1;
       row.dataset.reg = String(r);
-      row.insertCell().textContent = hex(r);
+      const head = row.insertCell();
+      head.textContent = hex(r);
+      head.setAttribute('role', 'rowheader');
       for (const column of [1, 2]) {
         const cell = row.insertCell();
         cell.className = 'edit';
+        cell.tabIndex = r === 0 && column === 1 ? 0 : -1;
         cell.addEventListener('dblclick', () => this.edit(r, column));
+        cell.addEventListener('click', () => this.focus(r, column));
       }
-      row.addEventListener('keydown', (e) => {
-        if ((e.key === 'Enter' || e.key === 'F2') && e.target === row) { e.preventDefault(); this.edit(r, 1); }
-      });
-      row.addEventListener('click', () => row.focus());
       this.rows.push(row);
+      this.shown.push([null, null]);
     }
+    this.cursor = [0, 1];
+    body.addEventListener('keydown', (e) => this.key(e));
     this.all(this.values);
   }
 
+  // The one cell Tab reaches; the arrows move it.
+  focus(r, column) {
+    const [pr, pc] = this.cursor;
+    this.rows[pr].cells[pc].tabIndex = -1;
+    this.cursor = [r, column];
+    const cell = this.rows[r].cells[column];
+    cell.tabIndex = 0;
+    if (document.activeElement !== cell && !cell.querySelector('input')) cell.focus();
+  }
+
+  key(e) {
+    if (e.target.tagName === 'INPUT') return;
+    const [r, column] = this.cursor;
+    const moves = { ArrowUp: [-1, 0], ArrowDown: [1, 0], ArrowLeft: [0, -1], ArrowRight: [0, 1], PageUp: [-16, 0], PageDown: [16, 0] };
+    if (e.key === 'Enter' || e.key === 'F2') { e.preventDefault(); this.edit(r, column); return; }
+    const move = moves[e.key];
+    if (!move) return;
+    e.preventDefault();
+    this.focus(Math.max(0, Math.min(255, r + move[0])), Math.max(1, Math.min(2, column + move[1])));
+  }
+
   show(r) {
-    const cells = this.rows[r].cells;
-    if (!cells[1].firstChild || cells[1].firstChild.nodeType === 3) cells[1].textContent = hex(this.values[r]);
-    if (!cells[2].firstChild || cells[2].firstChild.nodeType === 3) cells[2].textContent = binary(this.values[r]);
+    const cells = this.rows[r].cells, v = this.values[r];
+    for (const column of [1, 2]) {
+      if (this.shown[r][column - 1] === v || cells[column].querySelector('input')) continue;
+      this.shown[r][column - 1] = v;
+      cells[column].textContent = column === 1 ? hex(v) : binary(v);
+    }
   }
 
   all(values) {
     this.values = values.slice();
-    for (let r = 0; r < 256; r++) this.show(r);
+    for (let r = 0; r < 256; r++) this.dirty.add(r);
+    this.schedule();
   }
 
   changed(pairs) {
     for (const [r, v] of pairs) {
       this.values[r] = v;
-      this.show(r);
-      this.mark(r);
+      this.dirty.add(r);
+      this.latest = r;
+    }
+    this.schedule();
+  }
+
+  addLines(lines) {
+    for (const l of lines) this.lines.push(l);
+    this.schedule();
+  }
+
+  schedule() {
+    if (!this.frame) this.frame = requestAnimationFrame(() => this.flush());
+  }
+
+  // Writes only: the log keeps to its end by its own layout (column-reverse), so nothing
+  // here reads geometry.
+  flush() {
+    this.frame = 0;
+    for (const r of this.dirty) this.show(r);
+    this.dirty.clear();
+    if (this.latest !== this.marked) {
+      if (this.marked >= 0) this.rows[this.marked].classList.remove('latest');
+      if (this.latest >= 0) this.rows[this.latest].classList.add('latest');
+      this.marked = this.latest;
+    }
+    if (this.lines.length) {
+      const fresh = this.lines.splice(0).slice(-LOG_LINES);
+      this.log.append(fresh.map((l) => `${l}\n`).join(''));
+      this.batches.push(fresh.length);
+      this.logged += fresh.length;
+      // Whole batches leave at the top once the log holds enough.
+      while (this.batches.length > 1 && this.logged - this.batches[0] >= LOG_LINES) {
+        this.logged -= this.batches.shift();
+        this.log.firstChild.remove();
+      }
     }
   }
 
-  mark(r) {
-    if (this.latest >= 0) this.rows[this.latest].classList.remove('latest');
-    this.latest = r;
-    this.rows[r].classList.add('latest');
-  }
-
-  // Enter and Tab keep a bad text for mending; Escape and leaving with a bad text drop it.
+  // Enter and Tab keep a bad text for mending, saying why; Escape and leaving with a bad
+  // text drop it.
   edit(r, column) {
     const cell = this.rows[r].cells[column];
     if (cell.querySelector('input')) return;
+    this.focus(r, column);
     const input = document.createElement('input');
     input.value = column === 1 ? hex(this.values[r]) : binary(this.values[r]);
-    cell.replaceChildren(input);
+    input.setAttribute('aria-label', `Register ${hex(r)}, ${column === 1 ? 'hex' : 'binary'}`);
+    input.setAttribute('aria-describedby', this.error.id);
+    cell.append(input);
     input.focus();
     input.select();
     let done = false;
     const end = (commit) => {
       if (done) return true;
       const value = parseCell(column, input.value);
-      if (commit === 'must' && value === null) { input.classList.add('bad'); input.select(); return false; }
+      if (commit === 'must' && value === null) {
+        input.setAttribute('aria-invalid', 'true');
+        this.error.textContent = `"${input.value.trim()}" is not a byte. ${WHY[column]}`;
+        input.select();
+        return false;
+      }
       done = true;
-      cell.replaceChildren();
+      this.error.textContent = '';
+      input.remove();
+      this.shown[r][column - 1] = null;
       this.show(r);
       if (commit && value !== null) this.onEdit(r, value);
-      this.rows[r].focus();
+      cell.focus();
       return true;
     };
     input.addEventListener('keydown', (e) => {
@@ -95,12 +172,10 @@ export class Grid {
     input.addEventListener('blur', () => end('if valid'));
   }
 
-  lines(lines) {
-    const atEnd = this.log.scrollTop + this.log.clientHeight >= this.log.scrollHeight - 4;
-    this.log.append(lines.map((l) => `${l}\n`).join(''));
-    while (this.log.childNodes.length > 400) this.log.firstChild.remove();
-    if (atEnd) this.log.scrollTop = this.log.scrollHeight;
+  clearLog() {
+    this.lines = [];
+    this.batches = [];
+    this.logged = 0;
+    this.log.replaceChildren();
   }
-
-  clearLog() { this.log.replaceChildren(); }
 }

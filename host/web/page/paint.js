@@ -10,25 +10,29 @@ function colour(argb) {
 export function sizeCanvas(canvas, width, height) {
   const ratio = window.devicePixelRatio || 1;
   const w = Math.round(width * ratio), h = Math.round(height * ratio);
-  if (canvas.width !== w || canvas.height !== h) { canvas.width = w; canvas.height = h; }
-  canvas.style.width = `${width}px`;
-  canvas.style.height = `${height}px`;
+  if (canvas.width !== w || canvas.height !== h) { canvas.width = w; canvas.height = h; canvas.sized = true; }
+  if (canvas.cssSize !== `${width}x${height}`) {
+    canvas.cssSize = `${width}x${height}`;
+    canvas.style.width = `${width}px`;
+    canvas.style.height = `${height}px`;
+  }
   return ratio;
 }
 
-function text(g, ops, i, up) {
-  const [x, y, words, font, points, argb, back] = ops.slice(i, i + 7);
+// The context keeps its font from paint to paint: it is set only when it changes, as
+// setting it makes the browser parse it (and resolve styles, when they are dirty).
+function text(g, ops, i, up, ratio) {
+  const x = ops[i], y = ops[i + 1], words = ops[i + 2], font = ops[i + 3], points = ops[i + 4];
   const size = (points * 96) / 72;
-  g.save();
-  g.font = `${size}px ${FONTS[font] || font}`;
-  g.textBaseline = 'top';
-  g.translate(x, y);
-  if (up) g.rotate(-Math.PI / 2);
-  g.fillStyle = colour(back);
+  const spec = `${size}px ${FONTS[font] || font}`;
+  if (g.canvas.lastFont !== spec) { g.font = spec; g.canvas.lastFont = spec; }
+  if (up) g.setTransform(0, -ratio, ratio, 0, x * ratio, y * ratio);
+  else g.setTransform(ratio, 0, 0, ratio, x * ratio, y * ratio);
+  g.fillStyle = colour(ops[i + 6]);
   g.fillRect(0, 0, g.measureText(words).width, Math.ceil(size * 1.15));
-  g.fillStyle = colour(argb);
+  g.fillStyle = colour(ops[i + 5]);
   g.fillText(words, 0, 0);
-  g.restore();
+  g.setTransform(ratio, 0, 0, ratio, 0, 0);
 }
 
 // A pen line of whole pixels: straight ones as filled rows or columns, the last pixel left out.
@@ -65,12 +69,14 @@ function path(g, ops, i, count) {
 export function paint(canvas, ops, width, height) {
   const ratio = sizeCanvas(canvas, width, height);
   const g = canvas.getContext('2d');
+  // A new size resets the context, its font and baseline with it.
+  if (canvas.lastFont === undefined || canvas.sized) {
+    canvas.lastFont = g.font;
+    g.textBaseline = 'top';
+    canvas.sized = false;
+  }
   g.setTransform(ratio, 0, 0, ratio, 0, 0);
   g.clearRect(0, 0, width, height);
-  g.save();
-  g.beginPath();
-  g.rect(0, 0, width, height);
-  g.clip();
   let i = 0;
   while (i < ops.length) {
     switch (ops[i++]) {
@@ -81,8 +87,8 @@ export function paint(canvas, ops, width, height) {
         break;
       }
       case 1: line(g, ...ops.slice(i, (i += 6))); break;
-      case 2: text(g, ops, i, false); i += 7; break;
-      case 3: text(g, ops, i, true); i += 7; break;
+      case 2: text(g, ops, i, false, ratio); i += 7; break;
+      case 3: text(g, ops, i, true, ratio); i += 7; break;
       case 4: {
         const [x1, y1, x2, y2, argb, w, dash] = ops.slice(i, (i += 7));
         g.strokeStyle = colour(argb);
@@ -112,5 +118,4 @@ export function paint(canvas, ops, width, height) {
       default: i = ops.length;  // an opcode of a newer server: the rest cannot be read
     }
   }
-  g.restore();
 }

@@ -1,0 +1,201 @@
+// The page for people: dialogs inside a window of a person's size, names and keys for a
+// keyboard or a screen reader (axe-core's WCAG 2.1 A and AA rules), and updates that carry
+// only what changed.
+import assert from 'node:assert/strict';
+import { after, before, test } from 'node:test';
+import { accessibilityViolations, closeDialogs, launch, openDialog, openPage, panel, startServer } from './helpers.mjs';
+
+let server, browser, page;
+before(async () => {
+  server = await startServer(['--devices', '2']);
+  browser = await launch();
+  page = await openPage(browser, server);
+  await page.setViewportSize({ width: 1024, height: 700 });
+});
+after(async () => { await browser?.close(); await server?.stop(); });
+
+async function until(read, done) {
+  for (const end = Date.now() + 5000; ; await page.waitForTimeout(20)) { const v = await read(); if (done(v) || Date.now() > end) return v; }
+}
+const fresh = async () => { await page.evaluate(() => sessionStorage.clear()); await page.reload(); await page.waitForSelector('#status:text("connected")'); };
+// Each open panel inside the window, its title bar and close button topmost where they are.
+const panels = () => page.evaluate(() => [...document.querySelectorAll('.panel:not([hidden])')].map((p) => {
+  const box = p.getBoundingClientRect(), title = p.querySelector('.title'), t = title.getBoundingClientRect();
+  const on = (x, y, e) => e.contains(document.elementFromPoint(x, y));
+  const scroll = p.querySelector('.scroll');
+  return { d: p.dataset.dialog, inside: box.left >= 0 && box.top >= 0 && box.right <= innerWidth && box.bottom <= innerHeight,
+    title: on(t.left + 4, t.top + 4, title) && on(t.right - 9, t.top + 9, p.querySelector('.title button')), scrolls: scroll.scrollHeight > scroll.clientHeight };
+}));
+
+test('dialogs open inside the window, cascaded with every title in sight; a small window scrolls them', async () => {
+  for (const order of [[0, 1, 2], [2, 1, 0], [1, 0, 2]]) {
+    await closeDialogs(page);
+    await fresh();
+    for (const d of order) await openDialog(page, d);
+    for (const d of [0, 1, 2]) assert.deepEqual((await panels()).find((p) => p.d === String(d)), { d: String(d), inside: true, title: true, scrolls: false }, `${order}`);
+  }
+  await closeDialogs(page);
+  await page.setViewportSize({ width: 560, height: 420 });
+  await fresh();
+  await openDialog(page, 1);
+  assert.deepEqual(await panels(), [{ d: '1', inside: true, title: true, scrolls: true }]);
+  await page.setViewportSize({ width: 1024, height: 700 });
+  await closeDialogs(page);
+});
+
+test('a dialog keeps the place it was moved to, per device, also over a reload', async () => {
+  await openDialog(page, 2);
+  const title = await panel(page, 2).locator('.title span').boundingBox();
+  await page.mouse.move(title.x + 20, title.y + 8);
+  await page.mouse.down();
+  await page.mouse.move(title.x + 120, title.y + 208, { steps: 4 });
+  await page.mouse.up();
+  const moved = await panel(page, 2).boundingBox();
+  await page.click('#tabs button[data-dev="1"]');
+  await openDialog(page, 2);
+  assert.notDeepEqual(await panel(page, 2).boundingBox(), moved);
+  await page.click('#tabs button[data-dev="0"]');
+  await page.reload();
+  await openDialog(page, 2);
+  assert.deepEqual(await panel(page, 2).boundingBox(), moved);
+  await closeDialogs(page);
+});
+
+test('track bars show a tick per position on their top side, and each its value', async () => {
+  await openDialog(page, 1);
+  const bars = await panel(page, 1).locator('input[type="range"]').evaluateAll((inputs) => inputs.map((input) => {
+    const ticks = [...input.nextElementSibling.children].map((t) => t.getBoundingClientRect()), box = input.getBoundingClientRect();
+    const value = input.parentElement.querySelector(`output[for="${input.id}"]`)?.value ?? document.getElementById(input.getAttribute('aria-describedby')).textContent;
+    return [input.dataset.name, ticks.length === Number(input.max) - Number(input.min) + 1, ticks.every((t) => t.bottom <= box.top + box.height / 2),
+      Math.round(ticks[0].left - box.left), Math.round(box.right - ticks.at(-1).right), value];
+  }));
+  assert.deepEqual(bars, [['Hysteresis', true, true, 5, 5, '0'], ['AttackTime', true, true, 5, 5, '20 us'],
+    ['APTVBAT', true, true, 5, 5, '0'], ['Release', true, true, 5, 5, '50 ms/step']]);
+  await panel(page, 1).locator('[data-name="Hysteresis"]').press('ArrowRight');
+  await page.waitForFunction(() => document.querySelector('output[for$="-c10"]').value === '1');
+  await closeDialogs(page);
+});
+
+test('the grid edits in place, F2 edits the focused cell, a bad value says why', async () => {
+  const shape = () => page.$eval('#grid tr[data-reg="2"]', (row) => [row, ...row.cells].map((e) => e.getBoundingClientRect()[e === row ? 'height' : 'width']));
+  const before = await shape();
+  await page.dblclick('#grid tr[data-reg="2"] td:nth-child(2)');
+  assert.deepEqual(await shape(), before, 'no reflow');
+  for (const key of ['Escape', 'ArrowRight', 'ArrowDown', 'F2']) await page.keyboard.press(key);
+  const input = page.locator('#grid tr[data-reg="3"] td:nth-child(3) input');
+  assert.match(await input.inputValue(), /^[01]{4} [01]{4}$/);
+  await input.fill('0102');
+  await input.press('Enter');
+  assert.deepEqual([await input.getAttribute('aria-invalid'), await input.getAttribute('aria-describedby'), await page.locator('#grid-error').isVisible()], ['true', 'grid-error', true]);
+  assert.match(await page.textContent('#grid-error'), /"0102" is not a byte\. Binary: up to eight 0s and 1s/);
+  await input.fill('0000 0101');
+  await input.press('Enter');
+  await page.waitForFunction(() => document.querySelector('#grid tr[data-reg="3"] td:nth-child(2)').textContent === '0x05');
+  assert.equal(await page.textContent('#grid-error'), '');
+});
+
+test('no WCAG 2.1 A/AA violation with no dialog or any one open; controls named by their captions', async () => {
+  assert.deepEqual(await accessibilityViolations(page), []);
+  for (const d of [0, 1, 2]) {
+    await openDialog(page, d);
+    assert.deepEqual(await accessibilityViolations(page), [], `dialog ${d}`);
+  }
+  const named = [['slider', 'Hysteresis'], ['slider', 'APT/VBAT'], ['textbox', 'Inflection Point'], ['textbox', 'Limiter Level'],
+    ['combobox', 'Digital Source'], ['combobox', 'Threshold'], ['radiogroup', 'Mode'], ['group', 'Attack'], ['group', 'Shutdown Control & PLL'],
+    ['checkbox', 'Enable Boost'], ['img', 'Limiter curve'], ['button', 'Close Limiter / AGC'], ['button', 'Close BoostForm'],
+    ['dialog', 'Digital Control'], ['button', 'Replay script…'], ['log', 'Bus writes']];
+  for (const [role, name] of named) assert.equal(await page.getByRole(role, { name, exact: true }).count(), 1, `${role} "${name}"`);
+  await closeDialogs(page);
+});
+
+test('Tab reaches every button and link of the page and of an open dialog', async () => {
+  await openDialog(page, 2);
+  await page.locator('#bar').click({ position: { x: 2, y: 2 } });
+  for (let k = 0; k < 80; k++) { await page.keyboard.press('Tab'); await page.evaluate(() => { document.activeElement.dataset.tabbed = '1'; }); }
+  assert.deepEqual(await page.$$eval('button, a[href]', (all) => all.filter((e) => e.offsetParent && !e.dataset.tabbed).map((e) => e.textContent)), []);
+  await closeDialogs(page);
+});
+
+test('on the curve view the arrow keys move the focused cursor one code, writing as a drag does', async () => {
+  await openDialog(page, 1);
+  for (const name of ['InflectionPoint', 'Slope']) await panel(page, 1).locator(`[data-name="${name}"]`).press('Enter');
+  const reg = (r) => page.$eval(`#grid tr[data-reg="${r}"] td:nth-child(2)`, (td) => parseInt(td.textContent, 16));
+  const codes = async () => [await reg(0x0b), await reg(0x0d), await reg(0x0c)];
+  const writes = () => page.$eval('#log-lines', (log) => log.textContent.split('\n').filter((l) => / W /.test(l)).map((l) => l.slice(l.indexOf('reg'))));
+  const hex = (v) => `0x${v.toString(16).toUpperCase().padStart(2, '0')}`;
+  const [ip, level, slope] = await until(codes, (c) => c[2] !== 0);
+  await page.getByRole('img', { name: 'Limiter curve' }).focus();
+  const words = () => page.evaluate(() => document.getElementById(document.activeElement.getAttribute('aria-describedby')).textContent);
+  assert.match(await words(), /^Inflection point 3\.59 V, limiter level 7\.90 V, slope 5\.97 V\/V\. Arrow keys move the inflection cursor/);
+  // A drag of the inflection cursor writes 11 and 13, of the slope cursor 12.
+  const drag = { ip: (w) => [`reg 0x0B = ${hex(w[0])}`, `reg 0x0D = ${hex(w[1])}`], slope: (w) => [`reg 0x0C = ${hex(w[2])}`] };
+  for (const [key, want, cursor] of [['ArrowRight', [ip + 1, level, slope], 'ip'], ['ArrowUp', [ip + 1, level + 1, slope], 'ip'],
+    ['ArrowLeft', [ip, level + 1, slope], 'ip'], ['Tab'], ['ArrowRight', [ip, level + 1, slope + 1], 'slope'], ['ArrowLeft', [ip, level + 1, slope], 'slope']]) {
+    const before = (await writes()).length;
+    await page.keyboard.press(key);
+    if (!want) { assert.match(await words(), /move the slope cursor/); continue; }
+    assert.deepEqual(await until(codes, (c) => `${c}` === `${want}`), want, key);
+    assert.deepEqual((await until(writes, (w) => w.length >= before + drag[cursor](want).length)).slice(before), drag[cursor](want), key);
+  }
+  await page.keyboard.press('Tab');
+  assert.notEqual(await page.evaluate(() => document.activeElement.dataset.name), 'LimiterPaintBox', 'Tab from the slope cursor leaves');
+  await closeDialogs(page);
+});
+
+test('the log is a polite live region that only adds, wraps and keeps to its end', async () => {
+  await openDialog(page, 2);
+  const first = await page.evaluateHandle(() => document.querySelector('#log-lines').firstChild);
+  for (let k = 0; k < 30; k++) await panel(page, 2).locator('[data-name="EnableBoost"] input').click();
+  await until(() => page.$eval('#log-lines', (l) => l.childNodes.length), (n) => n > 3);
+  assert.ok(await page.evaluate((node) => document.querySelector('#log-lines[role="log"]').contains(node), first), 'old lines stay as they were');
+  assert.deepEqual(await page.$eval('#log', (e) => [Math.abs(e.scrollTop) <= 1, e.scrollWidth === e.clientWidth, e.scrollHeight > e.clientHeight]), [true, true, true]);
+  await closeDialogs(page);
+});
+
+// A message cut to what differs from the last record of its kind: the least a server may send.
+function least(seen, m) {
+  const cut = (key, record) => {
+    const last = seen.get(key) || {};
+    seen.set(key, { ...last, ...record });
+    return Object.fromEntries(Object.entries(record).filter(([k, v]) => ['dlg', 'c'].includes(k) || JSON.stringify(last[k]) !== JSON.stringify(v)));
+  };
+  if (m.forms) m.forms = m.forms.map((f) => cut(`form ${f.dlg}`, f));
+  if (m.controls) m.controls = m.controls.map((c) => cut(`control ${c.dlg} ${c.c}`, c));
+  for (const part of ['bus', 'figure']) if (m[part]) m[part] = cut(part, m[part]);
+  return m;
+}
+
+test('a page sent only what changed shows what a page sent everything shows; a drag writes no DOM but the curve', async () => {
+  const cut = await browser.newPage({ viewport: { width: 1500, height: 1000 } });
+  await cut.routeWebSocket(/\/ws$/, (ws) => {
+    const upstream = ws.connectToServer(), seen = new Map();
+    upstream.onMessage((text) => ws.send(JSON.stringify(least(seen, JSON.parse(text)))));
+  });
+  await cut.goto(server.url);
+  for (const p of [page, cut]) { await p.waitForSelector('#status:text("connected")'); await openDialog(p, 1); }
+  await cut.evaluate(() => {
+    window.mutations = [];
+    new MutationObserver((list) => window.mutations.push(...list.map((m) => `${m.type} ${m.target.id}`))).observe(document.querySelector('#desk'), { subtree: true, attributes: true, childList: true, characterData: true });
+  });
+  const box = await cut.locator('[data-name="LimiterPaintBox"]').boundingBox();
+  const ip = () => cut.locator('[data-name="InflectionPoint"]').inputValue();
+  const [before, knee] = [await ip(), await cut.evaluate(() => {
+    const [v, l] = ['InflectionPoint', 'Level'].map((n) => parseFloat(document.querySelector(`[data-name="${n}"]`).value));
+    return [Math.trunc(552 * (v - 1) * 0.2 + 40), Math.trunc((344 * (10.6 - l)) / 10.6 + 10)];
+  })];
+  await cut.mouse.move(box.x + knee[0] + 0.5, box.y + knee[1] + 0.5);
+  await cut.mouse.down();
+  for (let k = 1; k <= 8; k++) await cut.mouse.move(box.x + knee[0] + 0.5 - 5 * k, box.y + knee[1] + 0.5 + 4 * k);
+  await cut.mouse.up();
+  await until(ip, (v) => v !== before);
+  assert.deepEqual(await cut.evaluate(() => window.mutations), []);
+  await page.locator('[data-name="Enable"] input').click();
+  await page.locator('[data-name="Release"]').press('ArrowRight');
+  await page.waitForTimeout(300);
+  const look = (p) => p.$$eval('.panel[data-dialog="1"] [data-name]', (all) => all.map((e) => {
+    const box = e.querySelector('input') || e;
+    return [e.style.cssText, e.textContent, box.value, box.checked, box.disabled, e.tagName === 'CANVAS' ? e.toDataURL() : ''];
+  }));
+  assert.deepEqual(await look(cut), await look(page));
+  await cut.close();
+});
