@@ -89,11 +89,6 @@ protected:
         Pump();
     }
     HWND Grid() const { return GetDlgItem(main, winhost::kGridId); }
-    std::wstring Status(int part = 0) const {
-        wchar_t text[256] = {};
-        SendMessageW(GetDlgItem(main, winhost::kStatusId), SB_GETTEXTW, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(text));
-        return text;
-    }
     HWND Strip() const { return GetDlgItem(main, winhost::kFigureStripId); }
     std::wstring Cell(int row, int column) const {
         wchar_t text[32] = {};
