@@ -44,3 +44,5 @@ shoot docs/limiter-dialog.png qm7140_showdialog.exe 1 2=0x04 14=0x5B 15=0x23
 shoot docs/host-digital-control.png qm7140_hostshot.exe digital 3=0x25 4=0xC4 click=Output
 shoot docs/host-limiter.png qm7140_hostshot.exe limiter 14=0x5B 15=0x23 "click=Enable Limiter"
 shoot docs/host-boost.png qm7140_hostshot.exe boost 20=0x0A "click=Enable Boost"
+# File > Connect... with a bridge picked at 400 kHz.
+shoot docs/host-connect.png qm7140_hostshot.exe connect

@@ -1,5 +1,6 @@
 #include "host/common/device_spec.h"
 
+#include "host/common/hid_adapter.h"
 #include "host/common/parse.h"
 
 #ifndef _WIN32
@@ -32,6 +33,13 @@ bool HexId(std::string_view id) {
 
 // "VVVV:PPPP" or "VVVV:PPPP:SERIAL" with the ids in capitals, so that one bridge is one
 // adapter however it is typed; nothing when `device` is neither.
+std::string Hex4(uint16_t value) {
+    const char* digits = "0123456789ABCDEF";
+    std::string text(4, '0');
+    for (int i = 3; i >= 0; --i, value = static_cast<uint16_t>(value >> 4)) text[static_cast<size_t>(i)] = digits[value & 0xF];
+    return text;
+}
+
 std::optional<std::string> UsbId(std::string_view device) {
     if (device.size() < 9 || device[4] != ':' || !HexId(device.substr(0, 4)) || !HexId(device.substr(5, 4))) return std::nullopt;
     if (device.size() > 9 && (device[9] != ':' || device.size() == 10)) return std::nullopt;
@@ -41,16 +49,22 @@ std::optional<std::string> UsbId(std::string_view device) {
     return id;
 }
 
-std::shared_ptr<Adapter> MakeAdapter(const DeviceSpec& spec, [[maybe_unused]] const BusOptions& options) {
+std::shared_ptr<Adapter> MakeAdapter(const DeviceSpec& spec, const BusOptions& options, const HidSystem& hid) {
 #ifndef _WIN32
     // i2c-dev runs at the speed the adapter's driver was given; only bridges take options.
     if (spec.kind == DeviceSpec::Kind::I2c) return MakeI2cAdapter(spec.adapter);
 #endif
-    if (spec.kind == DeviceSpec::Kind::Hid) Refuse(spec.text, "USB-HID bridges are not built in yet");
+    if (spec.kind == DeviceSpec::Kind::Hid) return MakeHidAdapter(spec, options, hid);
     Refuse(spec.text, "no adapter of this kind is built in");
 }
 
 }  // namespace
+
+unsigned ParseSpeed(std::string_view text) {
+    if (text == "100") return 100;
+    if (text == "400") return 400;
+    throw CommandError("--speed " + Quoted(text) + ": a bus runs at 100 or 400 (kHz)");
+}
 
 DeviceSpec ParseDeviceSpec(std::string_view text) {
     DeviceSpec spec;
@@ -104,19 +118,42 @@ std::vector<DeviceSpec> ParseDeviceSpecs(const std::vector<std::string>& texts) 
     return specs;
 }
 
-std::vector<std::unique_ptr<Bus>> MakeBuses(const std::vector<DeviceSpec>& specs, const BusOptions& options) {
-    std::map<std::pair<DeviceSpec::Kind, std::string>, std::shared_ptr<Adapter>> adapters;
+AdapterPool::AdapterPool(BusOptions options, HidSystem hid) : options_(options), hid_(std::move(hid)) {}
+
+std::string AdapterPool::Where(const DeviceSpec& spec) const {
+    if (spec.kind != DeviceSpec::Kind::Hid || !UsbId(spec.adapter) || !hid_.enumerate) return spec.adapter;
+    const std::string serial = spec.adapter.size() > 10 ? spec.adapter.substr(10) : "";
+    for (const HidBridgeInfo& bridge : ListHidBridges(hid_)) {
+        if (Hex4(bridge.device.vendor) + ":" + Hex4(bridge.device.product) == spec.adapter.substr(0, 9) && (serial.empty() || serial == bridge.device.serial)) return bridge.device.path;
+    }
+    return spec.adapter;
+}
+
+std::unique_ptr<Bus> AdapterPool::MakeBus(const DeviceSpec& spec, const BusOptions& options) {
+    if (spec.kind == DeviceSpec::Kind::Simulated) return nullptr;
+    std::weak_ptr<Adapter>& kept = adapters_[{spec.kind, Where(spec)}];
+    std::shared_ptr<Adapter> adapter = kept.lock();
+    if (!adapter) kept = adapter = MakeAdapter(spec, options, hid_);
+    return MakeAdapterBus(adapter, spec.address);
+}
+
+std::vector<std::unique_ptr<Bus>> MakeBuses(const std::vector<DeviceSpec>& specs, AdapterPool& pool) {
+    std::vector<std::pair<std::string, uint8_t>> chips;  // where each bridge's chip is; empty for others
     std::vector<std::unique_ptr<Bus>> buses;
     for (const DeviceSpec& spec : specs) {
-        if (spec.kind == DeviceSpec::Kind::Simulated) {
-            buses.push_back(nullptr);
-            continue;
-        }
-        std::shared_ptr<Adapter>& adapter = adapters[{spec.kind, spec.adapter}];
-        if (!adapter) adapter = MakeAdapter(spec, options);
-        buses.push_back(MakeAdapterBus(adapter, spec.address));
+        chips.emplace_back(spec.kind == DeviceSpec::Kind::Hid ? pool.Where(spec) : "", spec.address);
+        for (size_t i = 0; i + 1 < chips.size() && !chips.back().first.empty(); ++i)
+            if (chips[i] == chips.back())
+                Refuse(spec.text, "the chip of device " + std::to_string(i + 1) + " again, " + Shown(chips[i].first) + " at " +
+                                      Hex(spec.address));
+        buses.push_back(pool.MakeBus(spec));
     }
     return buses;
+}
+
+std::vector<std::unique_ptr<Bus>> MakeBuses(const std::vector<DeviceSpec>& specs, const BusOptions& options) {
+    AdapterPool pool(options);
+    return MakeBuses(specs, pool);
 }
 
 }  // namespace host

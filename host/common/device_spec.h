@@ -7,8 +7,10 @@
 
 #include "host/common/adapter.h"
 #include "host/common/bus.h"
+#include "host/common/hid_transport.h"
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -29,6 +31,9 @@ struct BusOptions {
     unsigned speedKhz = 100;  // 100 or 400
 };
 
+// --speed: 100 or 400 (kHz); CommandError quoting anything else.
+unsigned ParseSpeed(std::string_view text);
+
 // One spec; CommandError quoting it when it is not valid (no adapter after the kind, an
 // address outside 0x08..0x77, an unknown kind).
 DeviceSpec ParseDeviceSpec(std::string_view text);
@@ -36,8 +41,30 @@ DeviceSpec ParseDeviceSpec(std::string_view text);
 // same adapter and address twice (an address left out counts as 0x40).
 std::vector<DeviceSpec> ParseDeviceSpecs(const std::vector<std::string>& texts);
 
+// The adapters a host made, each made once while a chip holds it, so that chips on one adapter
+// share it. A bridge named by its USB id is looked up among those plugged in, so that naming
+// it by its node as well is the same bridge.
+class AdapterPool {
+public:
+    explicit AdapterPool(BusOptions options = {}, HidSystem hid = SystemHid());
+    // The spec's chip, nothing opened yet; null for a simulated spec. `options` apply to an
+    // adapter made for it; one another chip holds keeps its own.
+    std::unique_ptr<Bus> MakeBus(const DeviceSpec& spec) { return MakeBus(spec, options_); }
+    std::unique_ptr<Bus> MakeBus(const DeviceSpec& spec, const BusOptions& options);
+    // The adapter's node when a USB id finds one plugged in, else the spec's adapter.
+    std::string Where(const DeviceSpec& spec) const;
+    const HidSystem& Hid() const { return hid_; }
+
+private:
+    BusOptions options_;
+    HidSystem hid_;
+    std::map<std::pair<DeviceSpec::Kind, std::string>, std::weak_ptr<Adapter>> adapters_;
+};
+
 // A bus per spec, in order, nothing opened yet; chips on one adapter share one Adapter.
-// A simulated spec gives a null bus: the device's own registers are its chip.
+// A simulated spec gives a null bus: the device's own registers are its chip. CommandError
+// quoting the spec when a bridge named by id and by node is the same chip twice.
+std::vector<std::unique_ptr<Bus>> MakeBuses(const std::vector<DeviceSpec>& specs, AdapterPool& pool);
 std::vector<std::unique_ptr<Bus>> MakeBuses(const std::vector<DeviceSpec>& specs, const BusOptions& options);
 
 }  // namespace host

@@ -1,6 +1,7 @@
 #include "host/terminal/bus_commands.h"
 
 #include "host/common/files.h"
+#include "host/common/hid_adapter.h"
 #include "host/common/parse.h"
 #include "host/common/register_export.h"
 #include "host/common/register_script.h"
@@ -64,5 +65,7 @@ void ListDevices(Session& s, const Args&) {
 }
 
 void SelectDevice(Session& s, const Args& a) { s.Select(a[0]); }
+
+void ListBridges(Session& s, const Args&) { s.Out() << DescribeHidBridges(ListHidBridges()); }
 
 }  // namespace host::bus_commands

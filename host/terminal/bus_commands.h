@@ -19,6 +19,7 @@ void Export(Session& s, const Args& a);
 void Replay(Session& s, const Args& a);
 void ListDevices(Session& s, const Args& a);
 void SelectDevice(Session& s, const Args& a);
+void ListBridges(Session& s, const Args& a);
 
 }  // namespace bus_commands
 }  // namespace host

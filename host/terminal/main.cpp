@@ -27,7 +27,7 @@ extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfi
 namespace {
 
 void PrintHelp(std::ostream& out) {
-    out << "usage: qm7140-host [--module PATH] [--device SPEC]... [--devices N] [--bus /dev/i2c-N [--address 0xNN]] [--verify] [SCRIPT | -]\n"
+    out << "usage: qm7140-host [--module PATH] [--device SPEC]... [--devices N] [--bus /dev/i2c-N [--address 0xNN]] [--speed 100|400] [--verify] [SCRIPT | -]\n"
            "\n"
            "Loads libqm7140.so (the one beside this program unless --module names another),\n"
            "creates one instance and connects its three register windows to a simulated\n"
@@ -43,8 +43,11 @@ void PrintHelp(std::ostream& out) {
            "until \"connect\".\n"
            "\n"
            "--device SPEC, once per device in order, gives several: SPEC is sim, or\n"
-           "i2c:/dev/i2c-N[@0xNN] (7-bit address, default 0x40). Chips on one adapter share\n"
-           "it. \"device N\" selects the device the commands act on; \"devices\" lists them.\n"
+           "i2c:/dev/i2c-N[@0xNN] (7-bit address, default 0x40), or a USB-HID I2C bridge:\n"
+           "hid:/dev/hidrawN[@0xNN] or hid:VVVV:PPPP[:SERIAL][@0xNN] (\"bridges\" lists them).\n"
+           "Chips on one adapter share it. \"device N\" selects the device the commands act\n"
+           "on; \"devices\" lists them.\n"
+           "--speed 100|400 runs the bridges' bus at that many kHz (100 unless given).\n"
            "--bus PATH [--address 0xNN] is the short form of one i2c: device, --devices N\n"
            "of N simulated ones.\n"
            "--verify reads back every write that went through; another byte is an error.\n"
@@ -65,7 +68,7 @@ void PrintHelp(std::ostream& out) {
 
 int Usage(const std::string& problem) {
     std::cerr << "error: " << problem
-              << "\nusage: qm7140-host [--module PATH] [--device SPEC]... [--devices N] [--bus /dev/i2c-N [--address 0xNN]] [--verify] [SCRIPT | -]  (--help for more)\n";
+              << "\nusage: qm7140-host [--module PATH] [--device SPEC]... [--devices N] [--bus /dev/i2c-N [--address 0xNN]] [--speed 100|400] [--verify] [SCRIPT | -]  (--help for more)\n";
     return 2;
 }
 
@@ -75,6 +78,7 @@ int main(int argc, char** argv) {
     std::filesystem::path modulePath = host::DefaultModulePath();
     std::optional<std::string> script;
     host::DeviceOptions devices;
+    std::optional<std::string> speed;
     bool verify = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
@@ -84,6 +88,7 @@ int main(int argc, char** argv) {
         if (arg == "--address" || arg.starts_with("--address=")) value = &devices.address;
         if (arg == "--device" || arg.starts_with("--device=")) value = &given;
         if (arg == "--devices" || arg.starts_with("--devices=")) value = &count;
+        if (arg == "--speed" || arg.starts_with("--speed=")) value = &speed;
         if (value != nullptr) {
             const size_t equals = arg.find('=');
             if (equals != std::string_view::npos)
@@ -126,8 +131,12 @@ int main(int argc, char** argv) {
     const bool interactive = !script && isatty(STDIN_FILENO) != 0;
     // Every spec is checked before any device is opened.
     std::vector<host::DeviceSpec> specs;
+    std::vector<std::unique_ptr<host::Bus>> buses;
     try {
         specs = host::DeviceSpecsOf(devices);
+        host::BusOptions bus;
+        if (speed) bus.speedKhz = host::ParseSpeed(*speed);
+        buses = host::MakeBuses(specs, bus);
     } catch (const host::CommandError& e) {
         return Usage(e.what());
     }
@@ -136,7 +145,6 @@ int main(int argc, char** argv) {
         std::ifstream file;
         if (script && *script != "-") file = host::OpenInput(*script);
         std::istream& in = file.is_open() ? file : std::cin;
-        std::vector<std::unique_ptr<host::Bus>> buses = host::MakeBuses(specs, {});
         std::vector<host::ChipPlace> chips;
         for (size_t d = 0; d < specs.size(); ++d)
             chips.push_back({specs[d].kind == host::DeviceSpec::Kind::Simulated ? "sim" : specs[d].adapter, std::move(buses[d])});

@@ -20,7 +20,7 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: qm7140-web [--devices N | --device SPEC... | --bus /dev/i2c-N [--address 0xNN]] [--verify]\n"
+    "usage: qm7140-web [--devices N | --device SPEC... | --bus /dev/i2c-N [--address 0xNN]] [--speed 100|400] [--verify]\n"
     "                  [--listen ADDR:PORT] [--port-file PATH] [--tls | --no-tls] [--tls-cert FILE --tls-key FILE]\n"
     "                  [--module PATH]\n";
 
@@ -32,7 +32,10 @@ void PrintHelp() {
                  "with this run's access token; nothing is served without it.\n"
                  "\n"
                  "  --device SPEC       once per device in order: sim, or i2c:/dev/i2c-N[@0xNN] for a\n"
-                 "                      real QM7140 on that I2C adapter (7-bit address, default 0x40).\n"
+                 "                      real QM7140 on that I2C adapter (7-bit address, default 0x40),\n"
+                 "                      or hid:/dev/hidrawN[@0xNN] or hid:VVVV:PPPP[:SERIAL][@0xNN]\n"
+                 "                      for one behind a USB-HID I2C bridge.\n"
+                 "  --speed 100|400     the bridges' bus speed in kHz (default 100).\n"
                  "  --verify            every write is read back; another byte is an error.\n"
                  "  --bus /dev/i2c-N    device 1 is a real QM7140 on that I2C adapter (i2c-dev); the\n"
                  "                      others stay simulated. Registers 0x00 to 0x1F are read from it\n"
@@ -63,6 +66,7 @@ int main(int argc, char** argv) {
     std::optional<std::filesystem::path> portFile;
     web::Endpoint listen{"127.0.0.1", 7140};
     host::DeviceOptions devices;
+    std::optional<std::string> speed;
     bool verify = false;
     std::optional<bool> tls;
     std::optional<std::filesystem::path> certificateFile, keyFile;
@@ -85,7 +89,8 @@ int main(int argc, char** argv) {
             continue;
         }
         if (arg != "--devices" && arg != "--device" && arg != "--listen" && arg != "--port-file" && arg != "--module" &&
-            arg != "--bus" && arg != "--address" && arg != "--tls-cert" && arg != "--tls-key")
+            arg != "--bus" && arg != "--address" && arg != "--tls-cert" && arg != "--tls-key" &&
+            arg != "--speed")
             return Usage("unknown option " + std::string(arg));
         if (++i == argc) return Usage(std::string(arg) + " needs a value");
         const std::string_view value = argv[i];
@@ -105,6 +110,8 @@ int main(int argc, char** argv) {
             devices.bus = std::string(value);
         } else if (arg == "--address") {
             devices.address = std::string(value);
+        } else if (arg == "--speed") {
+            speed = std::string(value);
         } else if (arg == "--tls-cert") {
             certificateFile = std::filesystem::path(value);
         } else if (arg == "--tls-key") {
@@ -117,12 +124,16 @@ int main(int argc, char** argv) {
     }
     // Every spec is checked before any device is opened.
     std::vector<host::DeviceSpec> specs;
+    std::vector<std::unique_ptr<host::Bus>> buses;
     try {
         specs = host::DeviceSpecsOf(devices);
+        if (specs.size() > static_cast<size_t>(web::kMostDevices)) return Usage("at most " + std::to_string(web::kMostDevices) + " devices");
+        host::BusOptions bus;
+        if (speed) bus.speedKhz = host::ParseSpeed(*speed);
+        buses = host::MakeBuses(specs, bus);
     } catch (const host::CommandError& e) {
         return Usage(e.what());
     }
-    if (specs.size() > static_cast<size_t>(web::kMostDevices)) return Usage("at most " + std::to_string(web::kMostDevices) + " devices");
     if (certificateFile.has_value() != keyFile.has_value()) return Usage("--tls-cert and --tls-key go together");
     if (certificateFile && tls == false) return Usage("--tls-cert is for TLS, and --no-tls was given");
     const bool network = !web::IsLoopback(listen.address);
@@ -150,7 +161,7 @@ int main(int argc, char** argv) {
                                .log = [](const std::string& line) { std::cerr << line << std::endl; },
                            },
                            certificate ? &*certificate : nullptr);
-        web::Hub theHub(module, net, host::MakeBuses(specs, {}), verify);
+        web::Hub theHub(module, net, std::move(buses), verify);
         hub = &theHub;
         net.Every(std::chrono::milliseconds(40), [&] { theHub.Tick(); });
 

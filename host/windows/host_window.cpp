@@ -95,8 +95,9 @@ HostWindow::HostWindow(const host::Module& module, int devices, Prompts prompts)
     : HostWindow(module, Simulated(devices), std::move(prompts)) {}
 
 HostWindow::HostWindow(const host::Module& module, std::vector<std::unique_ptr<host::Bus>> buses, Prompts prompts,
-                       bool verify)
-    : module_(module), prompts_(std::move(prompts)) {
+                       bool verify, std::shared_ptr<host::AdapterPool> adapters)
+    : module_(module), prompts_(std::move(prompts)),
+      adapters_(adapters ? std::move(adapters) : std::make_shared<host::AdapterPool>()) {
     const int devices = static_cast<int>(buses.size());
     static const ATOM registered = [] {
         WNDCLASSW c{};
@@ -125,6 +126,8 @@ HostWindow::HostWindow(const host::Module& module, std::vector<std::unique_ptr<h
     status_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, window_,
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(kStatusId)), GetModuleHandleW(nullptr),
                               nullptr);
+    const int parts[] = {kWidth / 2, -1};
+    SendMessageW(status_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
     try {
         for (int d = 0; d < devices; ++d) {
             auto slot = std::make_unique<Slot>(Slot{MakeFigure(), nullptr});
@@ -156,6 +159,7 @@ HostWindow::HostWindow(const host::Module& module, std::vector<std::unique_ptr<h
         if (device.Connect() && !device.Simulated()) Log("connected to " + device.Chip().Name() + OfDevice(d));
     }
     grid_->RefreshAll();
+    ShowStatus();
     if (simulated)
         Log(devices == 1 ? "simulated QM7140 at 0x80/0, powered up"
                          : std::to_string(devices) + " simulated QM7140s, each at 0x80/0, powered up");
@@ -167,6 +171,8 @@ HostWindow::~HostWindow() {
 
 void HostWindow::BuildMenu() {
     HMENU file = CreatePopupMenu();
+    AppendMenuW(file, MF_STRING, kConnect, L"&Connect...");
+    AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(file, MF_STRING, kLoadState, L"&Load state...");
     AppendMenuW(file, MF_STRING, kSaveState, L"&Save state...");
     AppendMenuW(file, MF_STRING, kExport, L"&Export...");
@@ -221,12 +227,52 @@ void HostWindow::Pick(int device) {
     if (count > 1)
         CheckMenuRadioItem(deviceMenu_, kDeviceMenu, kDeviceMenu + count - 1, kDeviceMenu + static_cast<unsigned>(device),
                            MF_BYCOMMAND);
-    const std::wstring which = L"Device " + std::to_wstring(device + 1) + L" of " + std::to_wstring(count);
     SetWindowTextW(window_, count > 1 ? (std::wstring(kTitle) + L" - device " + std::to_wstring(device + 1)).c_str() : kTitle);
-    SendMessageW(status_, SB_SETTEXTW, 0,
-                 reinterpret_cast<LPARAM>((which + L" at 0x80/0.   Double-click its figure for Digital Control on "
-                                                   L"it; double-click a value to edit it (hex or binary).")
-                                              .c_str()));
+    SendMessageW(status_, SB_SETTEXTW, 1,
+                 reinterpret_cast<LPARAM>(L"Double-click a figure for Digital Control on it; double-click a value to edit "
+                                          L"it (hex or binary)."));
+    ShowStatus();
+}
+
+void HostWindow::ShowStatus() {
+    if (slots_.empty()) return;
+    const host::Amplifier& device = DeviceAt(current_);
+    std::string text = "Device " + std::to_string(current_ + 1) + " of " + std::to_string(DeviceCount()) + ": ";
+    if (device.Simulated())
+        text += "simulated QM7140 at 0x80/0";
+    else
+        text += device.Chip().Name() + (device.Online() ? ", online" : ", offline");
+    SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(Widen(text).c_str()));
+}
+
+void HostWindow::Connect() {
+    const auto bridges = host::ListHidBridges(adapters_->Hid());
+    const auto choice = AskWhereToConnect(window_, bridges, lastChoice_);
+    if (choice) ConnectTo(*choice, bridges);
+}
+
+void HostWindow::ConnectTo(const ConnectChoice& choice, const std::vector<host::HidBridgeInfo>& bridges) {
+    if (choice.place > bridges.size()) return;
+    lastChoice_ = choice;
+    host::Amplifier& device = DeviceAt(current_);
+    std::unique_ptr<host::Bus> bus;
+    if (choice.place > 0) {
+        const std::string& path = bridges[choice.place - 1].device.path;
+        const host::DeviceSpec spec{host::DeviceSpec::Kind::Hid, "hid:" + path + "@" + host::Hex(choice.address), path,
+                                    choice.address};
+        bus = adapters_->MakeBus(spec, {choice.speedKhz});
+        for (int d = 0; d < DeviceCount(); ++d)
+            if (d != current_ && !DeviceAt(d).Simulated() && DeviceAt(d).Chip().Name() == bus->Name())
+                return Log("error: " + bus->Name() + " is device " + std::to_string(d + 1) + "'s chip already; nothing changed");
+    }
+    device.UseBus(std::move(bus));
+    if (device.Connect()) {
+        Log(device.Simulated() ? "connected to a simulated QM7140" + OfDevice(current_)
+                               : "connected to " + device.Chip().Name() + OfDevice(current_));
+        if (device.Simulated()) device.NotifyAll();
+    }
+    grid_->RefreshAll();
+    ShowStatus();
 }
 
 void HostWindow::SetRegister(uint8_t reg, uint8_t value) {
@@ -270,7 +316,10 @@ void HostWindow::Recorded(int device, const host::Record& record) {
             if (device == current_ && record.write.reg < 256) grid_->Changed(static_cast<uint8_t>(record.write.reg));
             if (!settlePosted_) settlePosted_ = PostMessageW(window_, kSettleMessage, 0, 0) != 0;
         }
-        if (record.kind == host::Record::Kind::Failure && device == current_) grid_->Changed(record.failure.reg);
+        if (record.kind == host::Record::Kind::Failure && device == current_) {
+            grid_->Changed(record.failure.reg);
+            ShowStatus();
+        }
     } catch (...) {
     }
 }
@@ -345,6 +394,7 @@ void HostWindow::Command(unsigned id) {
     case kExit: DestroyWindow(window_); break;
     case kAbout: MessageBoxW(window_, AboutText(module_).c_str(), kTitle, MB_OK | MB_ICONINFORMATION); break;
     case kReadAll: ReadAll(); break;
+    case kConnect: Connect(); break;
     case kDigitalControlOnFigure: OpenOnFigure(current_); break;
     default: break;
     }

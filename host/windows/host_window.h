@@ -4,8 +4,10 @@
 #pragma once
 
 #include "host/common/amplifier.h"
+#include "host/common/device_spec.h"
 #include "host/common/module.h"
 #include "host/common/register_export.h"
+#include "host/windows/connect_dialog.h"
 #include "host/windows/device_figures.h"
 #include "host/windows/register_grid.h"
 #include "host/windows/write_log.h"
@@ -41,10 +43,12 @@ Prompts SystemPrompts();
 class HostWindow {
 public:
     // Makes an instance of the module per bus (null: a simulated QM7140), each connected,
-    // and the window, hidden. With `verify` every write is read back. Throws
-    // std::runtime_error when the module gives fewer instances.
+    // and the window, hidden. With `verify` every write is read back. File > Connect... finds
+    // bridges and makes buses through `adapters` (the system's when null), the one the buses
+    // came from, so that a bridge is opened once. Throws std::runtime_error when the module
+    // gives fewer instances.
     HostWindow(const host::Module& module, std::vector<std::unique_ptr<host::Bus>> buses, Prompts prompts,
-               bool verify = false);
+               bool verify = false, std::shared_ptr<host::AdapterPool> adapters = nullptr);
     // `devices` simulated QM7140s.
     HostWindow(const host::Module& module, int devices, Prompts prompts);
     ~HostWindow();
@@ -65,6 +69,9 @@ public:
     // A byte stored in the current device, then every window covering it told.
     void SetRegister(uint8_t reg, uint8_t value);
     void ReadAll();
+    // File > Connect...: the current device's chip where the dialog says.
+    void Connect();
+    void ConnectTo(const ConnectChoice& choice, const std::vector<host::HidBridgeInfo>& bridges);
     // Digital Control shown through _ShowDialog with the device's figure linked.
     void OpenOnFigure(int device);
 
@@ -87,10 +94,14 @@ private:
     void SaveState();
     void Export();
     void Log(std::string_view line);
+    // Where the current device's chip is and whether it is online.
+    void ShowStatus();
     std::string OfDevice(int device) const;  // " (device 2)" when there are several
 
     const host::Module& module_;
     Prompts prompts_;
+    std::shared_ptr<host::AdapterPool> adapters_;
+    ConnectChoice lastChoice_;
     HWND window_ = nullptr;
     HWND status_ = nullptr;
     HMENU deviceMenu_ = nullptr;

@@ -10,6 +10,7 @@ constexpr unsigned kSaveState = 101;
 constexpr unsigned kExit = 102;
 constexpr unsigned kExport = 103;
 constexpr unsigned kAbout = 104;
+constexpr unsigned kConnect = 105;
 constexpr unsigned kReadAll = 200;
 constexpr unsigned kDigitalControlOnFigure = 201;
 constexpr unsigned kDialogMenu = 300;  // + the dialog index, for each caption _GetMenuItem gives
@@ -25,5 +26,12 @@ constexpr int kGridId = 11;
 constexpr int kLogId = 12;
 constexpr int kStatusId = 13;
 constexpr int kCellEditorId = 14;  // a child of the grid while a cell is edited
+
+// The Connect dialog's controls (its caption is "Connect").
+constexpr int kConnectPlaces = 20;   // list: the simulated QM7140, then each bridge
+constexpr int kConnectAddress = 21;  // edit: 7-bit address
+constexpr int kConnectSpeed = 22;    // drop-down list: 100 kHz, 400 kHz
+constexpr int kConnectFound = 23;    // what was found, or that no bridge was
+constexpr int kConnectProblem = 24;  // why OK did not close it
 
 }  // namespace winhost

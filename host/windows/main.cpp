@@ -1,6 +1,7 @@
 // qm7140host.exe: the module on Windows with QM7140 devices behind it.
 #include "host/common/device_spec.h"
 #include "host/common/module.h"
+#include "host/common/parse.h"
 #include "host/windows/about.h"
 #include "host/windows/host_window.h"
 #include "host/windows/message_loop.h"
@@ -14,6 +15,7 @@
 #include <shellapi.h>
 
 #include <exception>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -69,7 +71,15 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
     int status = 1;
     try {
         const host::Module module(options.module);
-        winhost::HostWindow window(module, host::MakeBuses(options.specs, {}), winhost::SystemPrompts(), options.verify);
+        auto adapters = std::make_shared<host::AdapterPool>(options.bus);
+        std::vector<std::unique_ptr<host::Bus>> buses;
+        try {
+            buses = host::MakeBuses(options.specs, *adapters);
+        } catch (const host::CommandError& e) {
+            Gdiplus::GdiplusShutdown(gdiplus);
+            return Tell(winhost::Widen(e.what()) + L"\n\n" + winhost::kUsage, MB_ICONERROR, 2);
+        }
+        winhost::HostWindow window(module, std::move(buses), winhost::SystemPrompts(), options.verify, adapters);
         window.QuitWhenClosed();
         ShowWindow(window.Window(), show);
         status = winhost::RunMessageLoop();

@@ -16,6 +16,7 @@ struct Options {
     std::filesystem::path module;  // QM7140.dll beside the host unless given
     int devices = 1;
     std::vector<host::DeviceSpec> specs;  // one per device, in order
+    host::BusOptions bus;                 // --speed
     bool verify = false;                  // every write read back
     bool help = false;
     bool version = false;  // tell the host's and the module's versions, then end

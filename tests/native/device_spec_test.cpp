@@ -2,6 +2,7 @@
 // line that quotes the wrong spec and says why.
 #include "host/common/device_spec.h"
 #include "host/common/parse.h"
+#include "hid_bridge_double.h"
 
 #include <gtest/gtest.h>
 
@@ -40,6 +41,37 @@ TEST(DeviceSpec, EachSpecNamesItsAdapterAndAddressOrIsRefusedQuoted) {
         }
         EXPECT_EQ(named, c.named) << c.specs.back();
     }
+}
+
+// A bridge is one adapter however it is named, opened once at the speed asked; the same chip
+// named by id and by node is refused before anything is opened.
+TEST(DeviceSpec, BridgeSpecsShareTheirBridgeAndRefuseItsChipTwice) {
+    using Kind = hid_double::Bridge::Kind;
+    const auto bridge = hid_double::MakeBridge(Kind::Cp2112, "/dev/hidraw1", "A");
+    bridge->chips[0x41] = {};
+    int opens = 0;
+    host::HidSystem system = hid_double::System({hid_double::MakeBridge(Kind::Mcp2221, "/dev/hidraw2"), bridge});
+    system.open = [&opens, open = system.open](const std::string& path, std::unique_ptr<host::HidTransport>& opened) {
+        ++opens;
+        return open(path, opened);
+    };
+    host::AdapterPool pool({400}, system);
+    auto buses = host::MakeBuses(host::ParseDeviceSpecs({"hid:10c4:ea90:A", "sim", "hid:/dev/hidraw1@0x41"}), pool);
+    ASSERT_EQ(buses.size(), 3u);
+    EXPECT_EQ(buses[0]->Open(), 0);
+    EXPECT_EQ(buses[2]->Open(), 0);
+    EXPECT_EQ(opens, 1);
+    EXPECT_EQ(buses[2]->Name(), "hid:10C4:EA90 serial A (/dev/hidraw1) at 0x41");
+    EXPECT_EQ(bridge->config[3], 0x1A) << "400 kHz (0x00061A80 Hz)";
+
+    host::AdapterPool fresh({}, system);
+    try {
+        host::MakeBuses(host::ParseDeviceSpecs({"hid:/dev/hidraw1@0x41", "hid:10C4:EA90@0x41"}), fresh);
+        ADD_FAILURE() << "the chip twice was taken";
+    } catch (const host::CommandError& e) {
+        EXPECT_STREQ(e.what(), "device \"hid:10C4:EA90@0x41\": the chip of device 1 again, /dev/hidraw1 at 0x41");
+    }
+    EXPECT_EQ(opens, 1);
 }
 
 }  // namespace

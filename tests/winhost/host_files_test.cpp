@@ -183,6 +183,8 @@ TEST(HostFiles, TheCommandLineTakesADeviceCountAndAModulePath) {
         {{L"--devices", L"2", L"--device", L"sim"}, 0, L"", L"--devices and --device do not go together"},
         {{L"--device", L"i2c:/dev/i2c-1"}, 0, L"", L"i2c:/dev/i2c-1"},
         {{L"--device", L"usb"}, 0, L"", L"usb"},
+        {{L"--device", L"hid:10C4:EA90@0x41", L"--speed", L"400"}, 1, L"", L""},
+        {{L"--speed=250"}, 0, L"", L"--speed \"250\": a bus runs at 100 or 400 (kHz)"},
     };
     for (const auto& r : rows) {
         const winhost::Options options = winhost::ParseOptions(r.args);
@@ -193,6 +195,7 @@ TEST(HostFiles, TheCommandLineTakesADeviceCountAndAModulePath) {
         }
         EXPECT_EQ(options.error, L"");
         EXPECT_EQ(options.devices, r.devices);
+        EXPECT_EQ(options.bus.speedKhz, r.args.size() > 2 && r.args[2] == L"--speed" ? 400u : 100u);
         EXPECT_EQ(options.module, r.module.empty() ? host::DefaultModulePath() : std::filesystem::path(r.module));
     }
     EXPECT_TRUE(winhost::ParseOptions({L"--help"}).help);
@@ -230,6 +233,7 @@ TEST(HostProgram, StartsShowsItsWindowOrItsProblemAndEndsWithItsStatus) {
     } rows[] = {
         {L"--devices 2", L"QM7140Host", L"", 0},
         {L"--devices 17", L"#32770", L"--devices takes 1 to 16", 2},
+        {L"--device hid:10C4:EA90@0x40", L"QM7140Host", L"", 0},  // no bridge under Wine: offline
         {L"C:\\nowhere\\QM7140.dll", L"#32770", L"cannot load C:\\nowhere\\QM7140.dll", 1},
     };
     for (const auto& r : rows) {

@@ -55,12 +55,13 @@ protected:
         Open(std::move(buses));
     }
     // A device per bus; null for a simulated one.
-    void Open(std::vector<std::unique_ptr<host::Bus>> buses, bool verify = false) {
+    void Open(std::vector<std::unique_ptr<host::Bus>> buses, bool verify = false,
+              std::shared_ptr<host::AdapterPool> adapters = nullptr) {
         module = std::make_unique<host::Module>(host::DefaultModulePath());
         winhost::Prompts prompts{[this](HWND, bool save) { return save ? saveTo : loadFrom; },
                                  [this](HWND, const std::wstring& text) { errors.push_back(text); },
                                  [this](HWND) { return exportTo; }};
-        window = std::make_unique<winhost::HostWindow>(*module, std::move(buses), prompts, verify);
+        window = std::make_unique<winhost::HostWindow>(*module, std::move(buses), prompts, verify, std::move(adapters));
         main = window->Window();
         ShowWindow(main, SW_SHOW);
         Pump();

@@ -2,11 +2,14 @@
 // screenshot:
 //
 //   qm7140_hostshot <stop file> <digital|limiter|boost> [register=value ...] [click=Caption ...]
+//   qm7140_hostshot <stop file> connect
 //
 // Registers are set as a user sets them in the grid; a click presses the dialog's button of
 // that caption. Digital Control opens from the device's figure, which it then highlights.
 // Once everything is painted it prints the rectangle holding the host and the dialog as
-// "left top width height" and runs until the stop file exists (at most a minute).
+// "left top width height" and runs until the stop file exists (at most a minute). "connect"
+// shows File > Connect... alone, listing two bridges a stand-in system reports (Wine has none).
+#include "host/common/device_spec.h"
 #include "host/common/module.h"
 #include "host/windows/host_window.h"
 #include "host/windows/ids.h"
@@ -20,8 +23,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cwchar>
+#include <cerrno>
 #include <exception>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -50,8 +56,55 @@ HWND Shown(const wchar_t* caption) {
     return nullptr;
 }
 
+const wchar_t* connectStop = nullptr;
+int connectTicks = 0;
+
+// Inside the Connect dialog's modal loop: a bridge picked at 400 kHz, the dialog's rectangle
+// printed once painted, Cancel once the stop file exists.
+void CALLBACK ConnectShot(HWND, UINT, UINT_PTR, DWORD) {
+    HWND dialog = Shown(L"Connect");
+    if (dialog == nullptr) return;
+    ++connectTicks;
+    if (connectTicks == 1) {
+        SendDlgItemMessageW(dialog, winhost::kConnectPlaces, LB_SETCURSEL, 1, 0);
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(winhost::kConnectPlaces, LBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, winhost::kConnectPlaces)));
+        SendDlgItemMessageW(dialog, winhost::kConnectSpeed, CB_SETCURSEL, 1, 0);
+        SetForegroundWindow(dialog);
+    }
+    if (connectTicks == 10) {
+        RECT r;
+        GetWindowRect(dialog, &r);
+        std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
+        std::fflush(stdout);
+    }
+    if (connectTicks > 600 || (connectTicks > 10 && GetFileAttributesW(connectStop) != INVALID_FILE_ATTRIBUTES))
+        SendMessageW(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
+}
+
+int ShootConnect(const wchar_t* stopFile) {
+    host::HidSystem standIn{
+        [] {
+            return std::vector<host::HidDeviceInfo>{
+                {0x10C4, 0xEA90, "00A1B2C3", R"(\\?\hid#vid_10c4&pid_ea90#7&1f2e3d4c&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030})"},
+                {0x04D8, 0x00DD, "", R"(\\?\hid#vid_04d8&pid_00dd&mi_02#8&2a3b4c5d&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030})"}};
+        },
+        [](const std::string&, std::unique_ptr<host::HidTransport>&) { return ENODEV; }};
+    const host::Module module(host::DefaultModulePath());
+    std::vector<std::unique_ptr<host::Bus>> buses(1);
+    winhost::HostWindow host(module, std::move(buses), winhost::SystemPrompts(), false,
+                             std::make_shared<host::AdapterPool>(host::BusOptions{}, standIn));
+    ShowWindow(host.Window(), SW_SHOW);
+    Wait(300);
+    connectStop = stopFile;
+    SetTimer(nullptr, 0, 100, ConnectShot);
+    SendMessageW(host.Window(), WM_COMMAND, winhost::kConnect, 0);
+    return connectTicks > 10 ? 0 : 1;
+}
+
 int Run(int argc, wchar_t** argv) {
     const std::wstring what = argv[2];
+    if (what == L"connect") return ShootConnect(argv[1]);
     const struct {
         const wchar_t* name;
         int32_t index;
