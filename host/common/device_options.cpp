@@ -4,7 +4,7 @@
 
 namespace host {
 
-std::vector<DeviceSpec> DeviceSpecsOf(const DeviceOptions& options) {
+std::vector<DevicePlace> DevicePlacesOf(const DeviceOptions& options) {
     if (options.address && !options.bus) throw CommandError("--address is for a chip on --bus");
     if (!options.devices.empty() && (options.bus || options.count))
         throw CommandError(std::string(options.bus ? "--bus" : "--devices") + " and --device do not go together; give every device as --device");
@@ -21,7 +21,7 @@ std::vector<DeviceSpec> DeviceSpecsOf(const DeviceOptions& options) {
     }
     if (texts.empty() || options.count)
         for (int i = options.bus ? 1 : 0; i < options.count.value_or(1); ++i) texts.emplace_back("sim");
-    return ParseDeviceSpecs(texts);
+    return ParseDevicePlaces(texts);
 }
 
 }  // namespace host

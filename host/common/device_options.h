@@ -1,9 +1,9 @@
-// The devices a host's command line names, the same way on every host: --device SPEC once
+// The devices a host's command line names, the same way on every host: --device PLACE once
 // per device, or --bus PATH [--address 0xNN] as the short form of one chip on i2c-dev, or
 // --devices N simulated ones (after the chip on --bus, if any).
 #pragma once
 
-#include "host/common/device_spec.h"
+#include "host/common/device_place.h"
 
 #include <optional>
 #include <string>
@@ -18,6 +18,6 @@ struct DeviceOptions {
 };
 
 // Checked whole before anything is opened; CommandError quoting what is wrong.
-std::vector<DeviceSpec> DeviceSpecsOf(const DeviceOptions& options);
+std::vector<DevicePlace> DevicePlacesOf(const DeviceOptions& options);
 
 }  // namespace host

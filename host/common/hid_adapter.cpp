@@ -70,8 +70,8 @@ std::optional<WantedId> ParseUsbId(const std::string& text) {
 
 class HidAdapter final : public Adapter {
 public:
-    HidAdapter(const DeviceSpec& spec, const BusOptions& options, HidSystem system)
-        : where_(spec.adapter), speedKhz_(options.speedKhz == 400 ? 400 : 100), system_(std::move(system)) {}
+    HidAdapter(const DevicePlace& place, const BusOptions& options, HidSystem system)
+        : where_(place.adapter), speedKhz_(options.speedKhz == 400 ? 400 : 100), system_(std::move(system)) {}
 
     std::string Name() const override {
         if (!transport_) return "hid:" + where_;
@@ -168,8 +168,8 @@ private:
 
 }  // namespace
 
-std::shared_ptr<Adapter> MakeHidAdapter(const DeviceSpec& spec, const BusOptions& options, HidSystem system) {
-    return std::make_shared<HidAdapter>(spec, options, std::move(system));
+std::shared_ptr<Adapter> MakeHidAdapter(const DevicePlace& place, const BusOptions& options, HidSystem system) {
+    return std::make_shared<HidAdapter>(place, options, std::move(system));
 }
 
 std::vector<HidBridgeInfo> ListHidBridges(const HidSystem& system) {

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "host/common/adapter.h"
-#include "host/common/device_spec.h"
+#include "host/common/device_place.h"
 #include "host/common/hid_transport.h"
 
 #include <memory>
@@ -17,9 +17,9 @@ struct HidBridgeInfo {
     std::string kind;  // "CP2112", "MCP2221"
 };
 
-// The bridge `spec.adapter` names: a node ("/dev/hidraw3", or a Windows device path), or
+// The bridge `place.adapter` names: a node ("/dev/hidraw3", or a Windows device path), or
 // "VVVV:PPPP" (the first of that id) or "VVVV:PPPP:SERIAL". Nothing is opened yet.
-std::shared_ptr<Adapter> MakeHidAdapter(const DeviceSpec& spec, const BusOptions& options, HidSystem system = SystemHid());
+std::shared_ptr<Adapter> MakeHidAdapter(const DevicePlace& place, const BusOptions& options, HidSystem system = SystemHid());
 
 // The bridges of a kind we drive that are plugged in, in the system's order.
 std::vector<HidBridgeInfo> ListHidBridges(const HidSystem& system = SystemHid());

@@ -27,7 +27,7 @@ extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfi
 namespace {
 
 void PrintHelp(std::ostream& out) {
-    out << "usage: qm7140-host [--module PATH] [--device SPEC]... [--devices N] [--bus /dev/i2c-N [--address 0xNN]] [--speed 100|400] [--verify] [SCRIPT | -]\n"
+    out << "usage: qm7140-host [--module PATH] [--device PLACE]... [--devices N] [--bus /dev/i2c-N [--address 0xNN]] [--speed 100|400] [--verify] [SCRIPT | -]\n"
            "\n"
            "Loads libqm7140.so (the one beside this program unless --module names another),\n"
            "creates one instance and connects its three register windows to a simulated\n"
@@ -42,7 +42,7 @@ void PrintHelp(std::ostream& out) {
            "back once the command is over. When the adapter is gone the bus goes offline\n"
            "until \"connect\".\n"
            "\n"
-           "--device SPEC, once per device in order, gives several: SPEC is sim, or\n"
+           "--device PLACE, once per device in order, gives several: PLACE is sim, or\n"
            "i2c:/dev/i2c-N[@0xNN] (7-bit address, default 0x40), or a USB-HID I2C bridge:\n"
            "hid:/dev/hidrawN[@0xNN] or hid:VVVV:PPPP[:SERIAL][@0xNN] (\"bridges\" lists them).\n"
            "Chips on one adapter share it. \"device N\" selects the device the commands act\n"
@@ -68,7 +68,7 @@ void PrintHelp(std::ostream& out) {
 
 int Usage(const std::string& problem) {
     std::cerr << "error: " << problem
-              << "\nusage: qm7140-host [--module PATH] [--device SPEC]... [--devices N] [--bus /dev/i2c-N [--address 0xNN]] [--speed 100|400] [--verify] [SCRIPT | -]  (--help for more)\n";
+              << "\nusage: qm7140-host [--module PATH] [--device PLACE]... [--devices N] [--bus /dev/i2c-N [--address 0xNN]] [--speed 100|400] [--verify] [SCRIPT | -]  (--help for more)\n";
     return 2;
 }
 
@@ -129,14 +129,14 @@ int main(int argc, char** argv) {
         }
     }
     const bool interactive = !script && isatty(STDIN_FILENO) != 0;
-    // Every spec is checked before any device is opened.
-    std::vector<host::DeviceSpec> specs;
+    // Every place is checked before any device is opened.
+    std::vector<host::DevicePlace> places;
     std::vector<std::unique_ptr<host::Bus>> buses;
     try {
-        specs = host::DeviceSpecsOf(devices);
+        places = host::DevicePlacesOf(devices);
         host::BusOptions bus;
         if (speed) bus.speedKhz = host::ParseSpeed(*speed);
-        buses = host::MakeBuses(specs, bus);
+        buses = host::MakeBuses(places, bus);
     } catch (const host::CommandError& e) {
         return Usage(e.what());
     }
@@ -146,8 +146,8 @@ int main(int argc, char** argv) {
         if (script && *script != "-") file = host::OpenInput(*script);
         std::istream& in = file.is_open() ? file : std::cin;
         std::vector<host::ChipPlace> chips;
-        for (size_t d = 0; d < specs.size(); ++d)
-            chips.push_back({specs[d].kind == host::DeviceSpec::Kind::Simulated ? "sim" : specs[d].adapter, std::move(buses[d])});
+        for (size_t d = 0; d < places.size(); ++d)
+            chips.push_back({places[d].kind == host::DevicePlace::Kind::Simulated ? "sim" : places[d].adapter, std::move(buses[d])});
         // A chip that did not connect is reported; the session goes on with it offline, so
         // that "connect" can try again.
         host::Session session(modulePath, std::cout, std::cerr, std::move(chips), verify);

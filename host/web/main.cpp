@@ -20,7 +20,7 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: qm7140-web [--devices N | --device SPEC... | --bus /dev/i2c-N [--address 0xNN]] [--speed 100|400] [--verify]\n"
+    "usage: qm7140-web [--devices N | --device PLACE... | --bus /dev/i2c-N [--address 0xNN]] [--speed 100|400] [--verify]\n"
     "                  [--listen ADDR:PORT] [--port-file PATH] [--tls | --no-tls] [--tls-cert FILE --tls-key FILE]\n"
     "                  [--module PATH]\n";
 
@@ -31,7 +31,7 @@ void PrintHelp() {
                  "of the module) per device, 1 to 16. The first line printed is the address to open,\n"
                  "with this run's access token; nothing is served without it.\n"
                  "\n"
-                 "  --device SPEC       once per device in order: sim, or i2c:/dev/i2c-N[@0xNN] for a\n"
+                 "  --device PLACE       once per device in order: sim, or i2c:/dev/i2c-N[@0xNN] for a\n"
                  "                      real QM7140 on that I2C adapter (7-bit address, default 0x40),\n"
                  "                      or hid:/dev/hidrawN[@0xNN] or hid:VVVV:PPPP[:SERIAL][@0xNN]\n"
                  "                      for one behind a USB-HID I2C bridge.\n"
@@ -122,15 +122,15 @@ int main(int argc, char** argv) {
             modulePath = std::filesystem::path(value);
         }
     }
-    // Every spec is checked before any device is opened.
-    std::vector<host::DeviceSpec> specs;
+    // Every place is checked before any device is opened.
+    std::vector<host::DevicePlace> places;
     std::vector<std::unique_ptr<host::Bus>> buses;
     try {
-        specs = host::DeviceSpecsOf(devices);
-        if (specs.size() > static_cast<size_t>(web::kMostDevices)) return Usage("at most " + std::to_string(web::kMostDevices) + " devices");
+        places = host::DevicePlacesOf(devices);
+        if (places.size() > static_cast<size_t>(web::kMostDevices)) return Usage("at most " + std::to_string(web::kMostDevices) + " devices");
         host::BusOptions bus;
         if (speed) bus.speedKhz = host::ParseSpeed(*speed);
-        buses = host::MakeBuses(specs, bus);
+        buses = host::MakeBuses(places, bus);
     } catch (const host::CommandError& e) {
         return Usage(e.what());
     }
@@ -180,8 +180,8 @@ int main(int argc, char** argv) {
                          "devices"
                       << std::endl;
         int simulated = 0;
-        for (size_t d = 0; d < specs.size(); ++d) {
-            if (specs[d].kind == host::DeviceSpec::Kind::Simulated)
+        for (size_t d = 0; d < places.size(); ++d) {
+            if (places[d].kind == host::DevicePlace::Kind::Simulated)
                 ++simulated;
             else
                 std::cout << "device " << d + 1 << ": " << theHub.ChipStatus(static_cast<int>(d)) << std::endl;

@@ -258,9 +258,9 @@ void HostWindow::ConnectTo(const ConnectChoice& choice, const std::vector<host::
     std::unique_ptr<host::Bus> bus;
     if (choice.place > 0) {
         const std::string& path = bridges[choice.place - 1].device.path;
-        const host::DeviceSpec spec{host::DeviceSpec::Kind::Hid, "hid:" + path + "@" + host::Hex(choice.address), path,
+        const host::DevicePlace place{host::DevicePlace::Kind::Hid, "hid:" + path + "@" + host::Hex(choice.address), path,
                                     choice.address};
-        bus = adapters_->MakeBus(spec, {choice.speedKhz});
+        bus = adapters_->MakeBus(place, {choice.speedKhz});
         for (int d = 0; d < DeviceCount(); ++d)
             if (d != current_ && !DeviceAt(d).Simulated() && DeviceAt(d).Chip().Name() == bus->Name())
                 return Log("error: " + bus->Name() + " is device " + std::to_string(d + 1) + "'s chip already; nothing changed");

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "host/common/amplifier.h"
-#include "host/common/device_spec.h"
+#include "host/common/device_place.h"
 #include "host/common/module.h"
 #include "host/common/register_export.h"
 #include "host/windows/connect_dialog.h"

@@ -1,5 +1,5 @@
 // qm7140host.exe: the module on Windows with QM7140 devices behind it.
-#include "host/common/device_spec.h"
+#include "host/common/device_place.h"
 #include "host/common/module.h"
 #include "host/common/parse.h"
 #include "host/windows/about.h"
@@ -74,7 +74,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
         auto adapters = std::make_shared<host::AdapterPool>(options.bus);
         std::vector<std::unique_ptr<host::Bus>> buses;
         try {
-            buses = host::MakeBuses(options.specs, *adapters);
+            buses = host::MakeBuses(options.places, *adapters);
         } catch (const host::CommandError& e) {
             Gdiplus::GdiplusShutdown(gdiplus);
             return Tell(winhost::Widen(e.what()) + L"\n\n" + winhost::kUsage, MB_ICONERROR, 2);

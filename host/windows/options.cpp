@@ -10,12 +10,12 @@
 namespace winhost {
 
 const wchar_t* const kUsage =
-    L"qm7140host [--devices N | --device SPEC...] [--speed 100|400] [--verify] [--version] [PATH\\QM7140.dll]\n"
+    L"qm7140host [--devices N | --device PLACE...] [--speed 100|400] [--verify] [--version] [PATH\\QM7140.dll]\n"
     L"\n"
     L"Loads QM7140.dll (the one beside this program unless a path is given) and makes one\n"
     L"instance per simulated QM7140 device (one unless --devices says up to 16).\n"
     L"Each device has 256 registers, all 0 at power-up but the limiter's curve (11 to 13).\n"
-    L"--device SPEC, once per device in order, names each: sim is a simulated QM7140,\n"
+    L"--device PLACE, once per device in order, names each: sim is a simulated QM7140,\n"
     L"hid:VVVV:PPPP[:SERIAL][@0xNN] a chip behind a USB-HID I2C bridge (7-bit address,\n"
     L"default 0x40). File > Connect... lists the bridges plugged in.\n"
     L"--speed 100|400 runs the bridges' bus at that many kHz (100 unless given).\n"
@@ -61,7 +61,7 @@ Options ParseOptions(const std::vector<std::wstring>& args) {
         } else if (arg == L"--device" || arg.starts_with(L"--device=")) {
             if (arg != L"--device") devices.devices.push_back(Narrow(arg.substr(9)));
             else if (i + 1 < args.size()) devices.devices.push_back(Narrow(args[++i]));
-            else return fail(L"--device needs a SPEC such as sim");
+            else return fail(L"--device needs a PLACE such as sim");
         } else if (arg == L"--speed" || arg.starts_with(L"--speed=")) {
             std::wstring speed;
             if (arg != L"--speed") speed = arg.substr(8);
@@ -85,12 +85,12 @@ Options ParseOptions(const std::vector<std::wstring>& args) {
     }
     if (!modulePath) options.module = host::DefaultModulePath();
     try {
-        options.specs = host::DeviceSpecsOf(devices);
+        options.places = host::DevicePlacesOf(devices);
     } catch (const host::CommandError& e) {
         return fail(Widen(e.what()));
     }
-    if (options.specs.size() > static_cast<size_t>(kMostDevices)) return fail(L"at most 16 devices");
-    options.devices = static_cast<int>(options.specs.size());
+    if (options.places.size() > static_cast<size_t>(kMostDevices)) return fail(L"at most 16 devices");
+    options.devices = static_cast<int>(options.places.size());
     return options;
 }
 

@@ -1,7 +1,7 @@
 // The command line of qm7140host.exe.
 #pragma once
 
-#include "host/common/device_spec.h"
+#include "host/common/device_place.h"
 
 #include <filesystem>
 #include <string>
@@ -15,7 +15,7 @@ constexpr int kMostDevices = 16;
 struct Options {
     std::filesystem::path module;  // QM7140.dll beside the host unless given
     int devices = 1;
-    std::vector<host::DeviceSpec> specs;  // one per device, in order
+    std::vector<host::DevicePlace> places;  // one per device, in order
     host::BusOptions bus;                 // --speed
     bool verify = false;                  // every write read back
     bool help = false;

@@ -37,7 +37,7 @@ struct Nodes : testing::Test {
         return {[dir = dir] { return host::EnumerateHidraw(dir); }, host::OpenHidraw};
     }
     std::shared_ptr<host::Adapter> Adapter(const std::string& where) const {
-        return host::MakeHidAdapter({host::DeviceSpec::Kind::Hid, "", where}, {}, System());
+        return host::MakeHidAdapter({host::DevicePlace::Kind::Hid, "", where}, {}, System());
     }
 };
 

@@ -1,6 +1,6 @@
 // The real i2c-dev bus code and libi2c, run against QM7140s that the process's own open,
 // ioctl and close stand in for (i2c_double.c).
-#include "host/common/device_spec.h"
+#include "host/common/device_place.h"
 #include "host/common/i2c_bus.h"
 #include "i2c_double.h"
 #include "session_fixture.h"
@@ -84,7 +84,7 @@ TEST_F(ChipOnBus, EveryWriteGoesToTheChipAndAFailedOneIsReportedAndReadBack) {
     EXPECT_EQ(qm7140_double.regs[2], 0x00);
 }
 
-// Three chips on one adapter as the device specs name them; 0x42 acknowledges no write.
+// Three chips on one adapter as the device places name them; 0x42 acknowledges no write.
 struct ChipsOnOneAdapter : ::testing::Test {
     ChipsOnOneAdapter() {
         qm7140_double_reset();
@@ -93,7 +93,7 @@ struct ChipsOnOneAdapter : ::testing::Test {
     }
     ~ChipsOnOneAdapter() override { qm7140_double_reset(); }
     std::vector<std::unique_ptr<host::Bus>> buses = host::MakeBuses(
-        host::ParseDeviceSpecs({"i2c:" QM7140_DOUBLE_PATH, "i2c:" QM7140_DOUBLE_PATH "@0x41", "i2c:" QM7140_DOUBLE_PATH "@0x42"}), {});
+        host::ParseDevicePlaces({"i2c:" QM7140_DOUBLE_PATH, "i2c:" QM7140_DOUBLE_PATH "@0x41", "i2c:" QM7140_DOUBLE_PATH "@0x42"}), {});
     host::Bus &a = *buses[0], &b = *buses[1], &c = *buses[2];
 };
 

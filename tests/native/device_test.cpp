@@ -1,7 +1,7 @@
 // The one device every host drives: failures held until the module's call is over, --verify,
 // scripts in slices, and several devices on the terminal host.
 #include "chip_double.h"
-#include "host/common/device_spec.h"
+#include "host/common/device_place.h"
 #include "i2c_double.h"
 #include "host/terminal/session.h"
 
@@ -152,10 +152,10 @@ TEST(TerminalHostDevices, ChipsOnOneAdapterFailEachOnItsOwn) {
     qm7140_double.others[0].address = 0x41;
     qm7140_double.others[1] = {0x42, {}, 1};
     qm7140_double.busy = 0x41;
-    const auto specs = host::ParseDeviceSpecs({"i2c:" QM7140_DOUBLE_PATH, "i2c:" QM7140_DOUBLE_PATH "@0x41", "i2c:" QM7140_DOUBLE_PATH "@0x42"});
-    auto buses = host::MakeBuses(specs, {});
+    const auto places = host::ParseDevicePlaces({"i2c:" QM7140_DOUBLE_PATH, "i2c:" QM7140_DOUBLE_PATH "@0x41", "i2c:" QM7140_DOUBLE_PATH "@0x42"});
+    auto buses = host::MakeBuses(places, {});
     std::vector<host::ChipPlace> chips;
-    for (size_t d = 0; d < specs.size(); ++d) chips.push_back({specs[d].adapter, std::move(buses[d])});
+    for (size_t d = 0; d < places.size(); ++d) chips.push_back({places[d].adapter, std::move(buses[d])});
     std::ostringstream out;
     host::Session session(QM7140_LIBRARY, out, out, std::move(chips));
     EXPECT_EQ(out.str(), "error: device 2: connect: cannot open " QM7140_DOUBLE_PATH
@@ -174,7 +174,7 @@ TEST(TerminalHostDevices, ChipsOnOneAdapterFailEachOnItsOwn) {
 }
 
 // Bad device options end the program before any device is opened.
-TEST(TerminalHostDevices, ABadSpecOrBusWithDeviceExitsTwoNamingIt) {
+TEST(TerminalHostDevices, ABadPlaceOrBusWithDeviceExitsTwoNamingIt) {
     const std::string host = QM7140_HOST;
     const struct {
         std::string arguments, error;

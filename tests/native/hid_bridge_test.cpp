@@ -13,7 +13,7 @@ using hid_double::Bridge;
 using Kind = Bridge::Kind;
 
 std::shared_ptr<host::Adapter> Adapter(const std::shared_ptr<Bridge>& bridge, unsigned speedKhz = 100) {
-    return host::MakeHidAdapter({host::DeviceSpec::Kind::Hid, "", bridge->info.path}, {speedKhz}, hid_double::System({bridge}));
+    return host::MakeHidAdapter({host::DevicePlace::Kind::Hid, "", bridge->info.path}, {speedKhz}, hid_double::System({bridge}));
 }
 
 struct KindCase {
@@ -137,7 +137,7 @@ TEST(HidAdapter, FindsItsBridgeByNodeOrIdAndRefusesOthers) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.where);
-        auto adapter = host::MakeHidAdapter({host::DeviceSpec::Kind::Hid, "", c.where}, {}, system);
+        auto adapter = host::MakeHidAdapter({host::DevicePlace::Kind::Hid, "", c.where}, {}, system);
         EXPECT_EQ(adapter->Name(), std::string("hid:") + c.where);
         const int error = adapter->Open();
         EXPECT_EQ(error, c.error);

@@ -13,7 +13,7 @@ TEST(WinHid, ListsNoBridgeUnderWineAndSaysSo) {
     EXPECT_EQ(host::DescribeHidBridges(bridges), "no USB-HID I2C bridge found (looked for 10C4:EA90 CP2112, 04D8:00DD MCP2221)\n");
     // A bridge asked for by id is not there; by a path that names no device, neither.
     for (const char* where : {"10C4:EA90", "\\\\?\\hid#vid_10c4&pid_ea90#none"}) {
-        auto adapter = host::MakeHidAdapter({host::DeviceSpec::Kind::Hid, "", where}, {});
+        auto adapter = host::MakeHidAdapter({host::DevicePlace::Kind::Hid, "", where}, {});
         EXPECT_EQ(adapter->Open(), ENOENT) << where;
         EXPECT_FALSE(adapter->IsOpen());
     }

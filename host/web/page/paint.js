@@ -24,8 +24,8 @@ export function sizeCanvas(canvas, width, height) {
 function text(g, ops, i, up, ratio) {
   const x = ops[i], y = ops[i + 1], words = ops[i + 2], font = ops[i + 3], points = ops[i + 4];
   const size = (points * 96) / 72;
-  const spec = `${size}px ${FONTS[font] || font}`;
-  if (g.canvas.lastFont !== spec) { g.font = spec; g.canvas.lastFont = spec; }
+  const css = `${size}px ${FONTS[font] || font}`;
+  if (g.canvas.lastFont !== css) { g.font = css; g.canvas.lastFont = css; }
   if (up) g.setTransform(0, -ratio, ratio, 0, x * ratio, y * ratio);
   else g.setTransform(ratio, 0, 0, ratio, x * ratio, y * ratio);
   g.fillStyle = colour(ops[i + 6]);

@@ -1,6 +1,6 @@
-// Device specs as users type them, one host's list at a time: what each names, or the one
-// line that quotes the wrong spec and says why.
-#include "host/common/device_spec.h"
+// Device places as users type them, one host's list at a time: what each names, or the one
+// line that quotes the wrong place and says why.
+#include "host/common/device_place.h"
 #include "host/common/parse.h"
 #include "hid_bridge_double.h"
 
@@ -11,10 +11,10 @@
 
 namespace {
 
-TEST(DeviceSpec, EachSpecNamesItsAdapterAndAddressOrIsRefusedQuoted) {
+TEST(DevicePlace, EachPlaceNamesItsAdapterAndAddressOrIsRefusedQuoted) {
     const struct {
-        std::vector<std::string> specs;
-        std::string named;  // kind, adapter, address of each; or the error after "device "LAST SPEC": "
+        std::vector<std::string> places;
+        std::string named;  // kind, adapter, address of each; or the error after "device "LAST PLACE": "
     } cases[] = {
         {{"sim", "sim", "i2c:/dev/i2c-1", "i2c:/dev/i2c-1@0x41", "i2c:/dev/i2c-2@8"}, "0 0x40 0 0x40 1 /dev/i2c-1 0x40 1 /dev/i2c-1 0x41 1 /dev/i2c-2 0x08 "},
         {{"hid:/dev/hidraw3@0x77", "hid:10c4:ea90", "hid:04D8:00DD:Ab12@0x41"}, "2 /dev/hidraw3 0x77 2 10C4:EA90 0x40 2 04D8:00DD:Ab12 0x41 "},
@@ -30,22 +30,22 @@ TEST(DeviceSpec, EachSpecNamesItsAdapterAndAddressOrIsRefusedQuoted) {
     for (const auto& c : cases) {
         std::string named;
         try {
-            for (const host::DeviceSpec& spec : host::ParseDeviceSpecs(c.specs))
-                named += std::to_string(static_cast<int>(spec.kind)) + " " + spec.adapter + (spec.adapter.empty() ? "" : " ") +
-                         host::Hex(spec.address) + " ";
+            for (const host::DevicePlace& place : host::ParseDevicePlaces(c.places))
+                named += std::to_string(static_cast<int>(place.kind)) + " " + place.adapter + (place.adapter.empty() ? "" : " ") +
+                         host::Hex(place.address) + " ";
         } catch (const host::CommandError& e) {
-            const std::string quoting = "device \"" + c.specs.back() + "\": ";
+            const std::string quoting = "device \"" + c.places.back() + "\": ";
             named = e.what();
             EXPECT_TRUE(named.starts_with(quoting)) << named;
             named.erase(0, quoting.size());
         }
-        EXPECT_EQ(named, c.named) << c.specs.back();
+        EXPECT_EQ(named, c.named) << c.places.back();
     }
 }
 
 // A bridge is one adapter however it is named, opened once at the speed asked; the same chip
 // named by id and by node is refused before anything is opened.
-TEST(DeviceSpec, BridgeSpecsShareTheirBridgeAndRefuseItsChipTwice) {
+TEST(DevicePlace, BridgePlacesShareTheirBridgeAndRefuseItsChipTwice) {
     using Kind = hid_double::Bridge::Kind;
     const auto bridge = hid_double::MakeBridge(Kind::Cp2112, "/dev/hidraw1", "A");
     bridge->chips[0x41] = {};
@@ -56,7 +56,7 @@ TEST(DeviceSpec, BridgeSpecsShareTheirBridgeAndRefuseItsChipTwice) {
         return open(path, opened);
     };
     host::AdapterPool pool({400}, system);
-    auto buses = host::MakeBuses(host::ParseDeviceSpecs({"hid:10c4:ea90:A", "sim", "hid:/dev/hidraw1@0x41"}), pool);
+    auto buses = host::MakeBuses(host::ParseDevicePlaces({"hid:10c4:ea90:A", "sim", "hid:/dev/hidraw1@0x41"}), pool);
     ASSERT_EQ(buses.size(), 3u);
     EXPECT_EQ(buses[0]->Open(), 0);
     EXPECT_EQ(buses[2]->Open(), 0);
@@ -66,7 +66,7 @@ TEST(DeviceSpec, BridgeSpecsShareTheirBridgeAndRefuseItsChipTwice) {
 
     host::AdapterPool fresh({}, system);
     try {
-        host::MakeBuses(host::ParseDeviceSpecs({"hid:/dev/hidraw1@0x41", "hid:10C4:EA90@0x41"}), fresh);
+        host::MakeBuses(host::ParseDevicePlaces({"hid:/dev/hidraw1@0x41", "hid:10C4:EA90@0x41"}), fresh);
         ADD_FAILURE() << "the chip twice was taken";
     } catch (const host::CommandError& e) {
         EXPECT_STREQ(e.what(), "device \"hid:10C4:EA90@0x41\": the chip of device 1 again, /dev/hidraw1 at 0x41");

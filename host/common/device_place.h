@@ -18,7 +18,7 @@
 
 namespace host {
 
-struct DeviceSpec {
+struct DevicePlace {
     enum class Kind { Simulated, I2c, Hid };
     Kind kind = Kind::Simulated;
     std::string text;      // as the user gave it, for messages
@@ -26,7 +26,7 @@ struct DeviceSpec {
     uint8_t address = kChipAddress;
 };
 
-// Settings of the adapters the specs open.
+// Settings of the adapters the places open.
 struct BusOptions {
     unsigned speedKhz = 100;  // 100 or 400
 };
@@ -34,12 +34,12 @@ struct BusOptions {
 // --speed: 100 or 400 (kHz); CommandError quoting anything else.
 unsigned ParseSpeed(std::string_view text);
 
-// One spec; CommandError quoting it when it is not valid (no adapter after the kind, an
+// One place; CommandError quoting it when it is not valid (no adapter after the kind, an
 // address outside 0x08..0x77, an unknown kind).
-DeviceSpec ParseDeviceSpec(std::string_view text);
-// All of a host's specs, in order, checked together before any is opened: also refused, the
+DevicePlace ParseDevicePlace(std::string_view text);
+// All of a host's places, in order, checked together before any is opened: also refused, the
 // same adapter and address twice (an address left out counts as 0x40).
-std::vector<DeviceSpec> ParseDeviceSpecs(const std::vector<std::string>& texts);
+std::vector<DevicePlace> ParseDevicePlaces(const std::vector<std::string>& texts);
 
 // The adapters a host made, each made once while a chip holds it, so that chips on one adapter
 // share it. A bridge named by its USB id is looked up among those plugged in, so that naming
@@ -47,24 +47,24 @@ std::vector<DeviceSpec> ParseDeviceSpecs(const std::vector<std::string>& texts);
 class AdapterPool {
 public:
     explicit AdapterPool(BusOptions options = {}, HidSystem hid = SystemHid());
-    // The spec's chip, nothing opened yet; null for a simulated spec. `options` apply to an
+    // The place's chip, nothing opened yet; null for a simulated place. `options` apply to an
     // adapter made for it; one another chip holds keeps its own.
-    std::unique_ptr<Bus> MakeBus(const DeviceSpec& spec) { return MakeBus(spec, options_); }
-    std::unique_ptr<Bus> MakeBus(const DeviceSpec& spec, const BusOptions& options);
-    // The adapter's node when a USB id finds one plugged in, else the spec's adapter.
-    std::string Where(const DeviceSpec& spec) const;
+    std::unique_ptr<Bus> MakeBus(const DevicePlace& place) { return MakeBus(place, options_); }
+    std::unique_ptr<Bus> MakeBus(const DevicePlace& place, const BusOptions& options);
+    // The adapter's node when a USB id finds one plugged in, else the place's adapter.
+    std::string Where(const DevicePlace& place) const;
     const HidSystem& Hid() const { return hid_; }
 
 private:
     BusOptions options_;
     HidSystem hid_;
-    std::map<std::pair<DeviceSpec::Kind, std::string>, std::weak_ptr<Adapter>> adapters_;
+    std::map<std::pair<DevicePlace::Kind, std::string>, std::weak_ptr<Adapter>> adapters_;
 };
 
-// A bus per spec, in order, nothing opened yet; chips on one adapter share one Adapter.
-// A simulated spec gives a null bus: the device's own registers are its chip. CommandError
-// quoting the spec when a bridge named by id and by node is the same chip twice.
-std::vector<std::unique_ptr<Bus>> MakeBuses(const std::vector<DeviceSpec>& specs, AdapterPool& pool);
-std::vector<std::unique_ptr<Bus>> MakeBuses(const std::vector<DeviceSpec>& specs, const BusOptions& options);
+// A bus per place, in order, nothing opened yet; chips on one adapter share one Adapter.
+// A simulated place gives a null bus: the device's own registers are its chip. CommandError
+// quoting the place when a bridge named by id and by node is the same chip twice.
+std::vector<std::unique_ptr<Bus>> MakeBuses(const std::vector<DevicePlace>& places, AdapterPool& pool);
+std::vector<std::unique_ptr<Bus>> MakeBuses(const std::vector<DevicePlace>& places, const BusOptions& options);
 
 }  // namespace host

@@ -1,4 +1,4 @@
-#include "host/common/device_spec.h"
+#include "host/common/device_place.h"
 
 #include "host/common/hid_adapter.h"
 #include "host/common/parse.h"
@@ -49,13 +49,13 @@ std::optional<std::string> UsbId(std::string_view device) {
     return id;
 }
 
-std::shared_ptr<Adapter> MakeAdapter(const DeviceSpec& spec, const BusOptions& options, const HidSystem& hid) {
+std::shared_ptr<Adapter> MakeAdapter(const DevicePlace& place, const BusOptions& options, const HidSystem& hid) {
 #ifndef _WIN32
     // i2c-dev runs at the speed the adapter's driver was given; only bridges take options.
-    if (spec.kind == DeviceSpec::Kind::I2c) return MakeI2cAdapter(spec.adapter);
+    if (place.kind == DevicePlace::Kind::I2c) return MakeI2cAdapter(place.adapter);
 #endif
-    if (spec.kind == DeviceSpec::Kind::Hid) return MakeHidAdapter(spec, options, hid);
-    Refuse(spec.text, "no adapter of this kind is built in");
+    if (place.kind == DevicePlace::Kind::Hid) return MakeHidAdapter(place, options, hid);
+    Refuse(place.text, "no adapter of this kind is built in");
 }
 
 }  // namespace
@@ -66,14 +66,14 @@ unsigned ParseSpeed(std::string_view text) {
     throw CommandError("--speed " + Quoted(text) + ": a bus runs at 100 or 400 (kHz)");
 }
 
-DeviceSpec ParseDeviceSpec(std::string_view text) {
-    DeviceSpec spec;
-    spec.text = text;
+DevicePlace ParseDevicePlace(std::string_view text) {
+    DevicePlace place;
+    place.text = text;
     const std::string_view kind = text.substr(0, text.find_first_of(":@"));
     std::string_view rest = text.substr(kind.size());
     if (kind == "sim") {
         if (!rest.empty()) Refuse(text, "a simulated QM7140 takes no adapter nor address");
-        return spec;
+        return place;
     }
     if (kind != "i2c" && kind != "hid")
         Refuse(text, "unknown kind " + Quoted(kind) + "; a device is sim, i2c:PATH or hid:BRIDGE, with @0xNN after either");
@@ -85,75 +85,75 @@ DeviceSpec ParseDeviceSpec(std::string_view text) {
         const std::string_view address = rest.substr(at + 1);
         const auto chip = ParseChipAddress(address);
         if (!chip) Refuse(text, "the address " + Quoted(address) + " is not a 7-bit address from 0x08 to 0x77");
-        spec.address = *chip;
+        place.address = *chip;
     }
     if (kind == "i2c") {
         if (kWindows) Refuse(text, "i2c-dev adapters are Linux only");
-        spec.kind = DeviceSpec::Kind::I2c;
-        spec.adapter = device;
-        return spec;
+        place.kind = DevicePlace::Kind::I2c;
+        place.adapter = device;
+        return place;
     }
-    spec.kind = DeviceSpec::Kind::Hid;
+    place.kind = DevicePlace::Kind::Hid;
     if (device.front() == '/') {
         if (kWindows) Refuse(text, "hidraw nodes are Linux only; name the bridge by its USB id, hid:VVVV:PPPP");
-        spec.adapter = device;
-        return spec;
+        place.adapter = device;
+        return place;
     }
     const auto id = UsbId(device);
     if (!id) Refuse(text, "not a /dev/hidrawN node nor a USB id VVVV:PPPP[:SERIAL] in hex");
-    spec.adapter = *id;
-    return spec;
+    place.adapter = *id;
+    return place;
 }
 
-std::vector<DeviceSpec> ParseDeviceSpecs(const std::vector<std::string>& texts) {
-    std::vector<DeviceSpec> specs;
+std::vector<DevicePlace> ParseDevicePlaces(const std::vector<std::string>& texts) {
+    std::vector<DevicePlace> places;
     for (const std::string& text : texts) {
-        DeviceSpec spec = ParseDeviceSpec(text);
-        for (size_t i = 0; i < specs.size() && spec.kind != DeviceSpec::Kind::Simulated; ++i)
-            if (specs[i].kind == spec.kind && specs[i].adapter == spec.adapter && specs[i].address == spec.address)
-                Refuse(text, "the chip of device " + std::to_string(i + 1) + " again, " + Shown(spec.adapter) + " at " +
-                                 Hex(spec.address));
-        specs.push_back(std::move(spec));
+        DevicePlace place = ParseDevicePlace(text);
+        for (size_t i = 0; i < places.size() && place.kind != DevicePlace::Kind::Simulated; ++i)
+            if (places[i].kind == place.kind && places[i].adapter == place.adapter && places[i].address == place.address)
+                Refuse(text, "the chip of device " + std::to_string(i + 1) + " again, " + Shown(place.adapter) + " at " +
+                                 Hex(place.address));
+        places.push_back(std::move(place));
     }
-    return specs;
+    return places;
 }
 
 AdapterPool::AdapterPool(BusOptions options, HidSystem hid) : options_(options), hid_(std::move(hid)) {}
 
-std::string AdapterPool::Where(const DeviceSpec& spec) const {
-    if (spec.kind != DeviceSpec::Kind::Hid || !UsbId(spec.adapter) || !hid_.enumerate) return spec.adapter;
-    const std::string serial = spec.adapter.size() > 10 ? spec.adapter.substr(10) : "";
+std::string AdapterPool::Where(const DevicePlace& place) const {
+    if (place.kind != DevicePlace::Kind::Hid || !UsbId(place.adapter) || !hid_.enumerate) return place.adapter;
+    const std::string serial = place.adapter.size() > 10 ? place.adapter.substr(10) : "";
     for (const HidBridgeInfo& bridge : ListHidBridges(hid_)) {
-        if (Hex4(bridge.device.vendor) + ":" + Hex4(bridge.device.product) == spec.adapter.substr(0, 9) && (serial.empty() || serial == bridge.device.serial)) return bridge.device.path;
+        if (Hex4(bridge.device.vendor) + ":" + Hex4(bridge.device.product) == place.adapter.substr(0, 9) && (serial.empty() || serial == bridge.device.serial)) return bridge.device.path;
     }
-    return spec.adapter;
+    return place.adapter;
 }
 
-std::unique_ptr<Bus> AdapterPool::MakeBus(const DeviceSpec& spec, const BusOptions& options) {
-    if (spec.kind == DeviceSpec::Kind::Simulated) return nullptr;
-    std::weak_ptr<Adapter>& kept = adapters_[{spec.kind, Where(spec)}];
+std::unique_ptr<Bus> AdapterPool::MakeBus(const DevicePlace& place, const BusOptions& options) {
+    if (place.kind == DevicePlace::Kind::Simulated) return nullptr;
+    std::weak_ptr<Adapter>& kept = adapters_[{place.kind, Where(place)}];
     std::shared_ptr<Adapter> adapter = kept.lock();
-    if (!adapter) kept = adapter = MakeAdapter(spec, options, hid_);
-    return MakeAdapterBus(adapter, spec.address);
+    if (!adapter) kept = adapter = MakeAdapter(place, options, hid_);
+    return MakeAdapterBus(adapter, place.address);
 }
 
-std::vector<std::unique_ptr<Bus>> MakeBuses(const std::vector<DeviceSpec>& specs, AdapterPool& pool) {
+std::vector<std::unique_ptr<Bus>> MakeBuses(const std::vector<DevicePlace>& places, AdapterPool& pool) {
     std::vector<std::pair<std::string, uint8_t>> chips;  // where each bridge's chip is; empty for others
     std::vector<std::unique_ptr<Bus>> buses;
-    for (const DeviceSpec& spec : specs) {
-        chips.emplace_back(spec.kind == DeviceSpec::Kind::Hid ? pool.Where(spec) : "", spec.address);
+    for (const DevicePlace& place : places) {
+        chips.emplace_back(place.kind == DevicePlace::Kind::Hid ? pool.Where(place) : "", place.address);
         for (size_t i = 0; i + 1 < chips.size() && !chips.back().first.empty(); ++i)
             if (chips[i] == chips.back())
-                Refuse(spec.text, "the chip of device " + std::to_string(i + 1) + " again, " + Shown(chips[i].first) + " at " +
-                                      Hex(spec.address));
-        buses.push_back(pool.MakeBus(spec));
+                Refuse(place.text, "the chip of device " + std::to_string(i + 1) + " again, " + Shown(chips[i].first) + " at " +
+                                      Hex(place.address));
+        buses.push_back(pool.MakeBus(place));
     }
     return buses;
 }
 
-std::vector<std::unique_ptr<Bus>> MakeBuses(const std::vector<DeviceSpec>& specs, const BusOptions& options) {
+std::vector<std::unique_ptr<Bus>> MakeBuses(const std::vector<DevicePlace>& places, const BusOptions& options) {
     AdapterPool pool(options);
-    return MakeBuses(specs, pool);
+    return MakeBuses(places, pool);
 }
 
 }  // namespace host
