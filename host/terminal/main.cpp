@@ -26,8 +26,11 @@ extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfi
 
 namespace {
 
+constexpr const char* kUsage =
+    "usage: qm7140-host [--module PATH] [--device PLACE]... [--devices N] [--bus /dev/i2c-N [--address 0xNN]] [--speed 100|400] [--verify] [SCRIPT | -]";
+
 void PrintHelp(std::ostream& out) {
-    out << "usage: qm7140-host [--module PATH] [--device PLACE]... [--devices N] [--bus /dev/i2c-N [--address 0xNN]] [--speed 100|400] [--verify] [SCRIPT | -]\n"
+    out << kUsage << "\n"
            "\n"
            "Loads libqm7140.so (the one beside this program unless --module names another),\n"
            "creates one instance and connects its three register windows to a simulated\n"
@@ -68,7 +71,7 @@ void PrintHelp(std::ostream& out) {
 
 int Usage(const std::string& problem) {
     std::cerr << "error: " << problem
-              << "\nusage: qm7140-host [--module PATH] [--device PLACE]... [--devices N] [--bus /dev/i2c-N [--address 0xNN]] [--speed 100|400] [--verify] [SCRIPT | -]  (--help for more)\n";
+              << '\n' << kUsage << "  (--help for more)\n";
     return 2;
 }
 
