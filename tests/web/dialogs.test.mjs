@@ -23,7 +23,7 @@ async function open(p, d) {
 }
 // Waits for register `r` of the page's grid to satisfy `test`; gives its value.
 async function register(p, r, test = () => true) {
-  const read = () => p.$eval(`#grid tr[data-reg="${r}"] td:nth-child(2)`, (td) => parseInt(td.textContent, 16));
+  const read = () => p.$eval(`#grid [data-reg="${r}"] > :nth-child(2)`, (td) => parseInt(td.textContent, 16));
   const end = Date.now() + 5000;
   for (;;) {
     const value = await read();
@@ -164,9 +164,9 @@ test('two pages of one device stay in step, also when both drag at once', async 
 
 test('the grid edits a register, the dialogs follow, and a bad state file changes nothing', async () => {
   await open(page, BOOST);
-  await page.dblclick('#grid tr[data-reg="2"] td:nth-child(2)');
-  await page.fill('#grid tr[data-reg="2"] input', '0x00');
-  await page.press('#grid tr[data-reg="2"] input', 'Enter');
+  await page.dblclick('#grid [data-reg="2"] > :nth-child(2)');
+  await page.fill('#grid [data-reg="2"] input', '0x00');
+  await page.press('#grid [data-reg="2"] input', 'Enter');
   await page.waitForFunction(() => !document.querySelector('[data-name="EnableBoost"] input').checked);
   // The log is written once a frame, after the dialogs.
   await page.waitForFunction(() => /set reg 0x02 = 0x00, \d window\(s\) told/.test(document.querySelector('#log').textContent));

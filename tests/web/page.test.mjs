@@ -77,12 +77,12 @@ test('track bars show a tick per position on their top side, and each its value'
 });
 
 test('the grid edits in place, F2 edits the focused cell, a bad value says why', async () => {
-  const shape = () => page.$eval('#grid tr[data-reg="2"]', (row) => [row, ...row.cells].map((e) => e.getBoundingClientRect()[e === row ? 'height' : 'width']));
+  const shape = () => page.$eval('#grid [data-reg="2"]', (row) => [row, ...row.children].map((e) => e.getBoundingClientRect()[e === row ? 'height' : 'width']));
   const before = await shape();
-  await page.dblclick('#grid tr[data-reg="2"] td:nth-child(2)');
+  await page.dblclick('#grid [data-reg="2"] > :nth-child(2)');
   assert.deepEqual(await shape(), before, 'no reflow');
   for (const key of ['Escape', 'ArrowRight', 'ArrowDown', 'F2']) await page.keyboard.press(key);
-  const input = page.locator('#grid tr[data-reg="3"] td:nth-child(3) input');
+  const input = page.locator('#grid [data-reg="3"] > :nth-child(3) input');
   assert.match(await input.inputValue(), /^[01]{4} [01]{4}$/);
   await input.fill('0102');
   await input.press('Enter');
@@ -90,7 +90,7 @@ test('the grid edits in place, F2 edits the focused cell, a bad value says why',
   assert.match(await page.textContent('#grid-error'), /"0102" is not a byte\. Binary: up to eight 0s and 1s/);
   await input.fill('0000 0101');
   await input.press('Enter');
-  await page.waitForFunction(() => document.querySelector('#grid tr[data-reg="3"] td:nth-child(2)').textContent === '0x05');
+  await page.waitForFunction(() => document.querySelector('#grid [data-reg="3"] > :nth-child(2)').textContent === '0x05');
   assert.equal(await page.textContent('#grid-error'), '');
 });
 
@@ -119,7 +119,7 @@ test('Tab reaches every button and link of the page and of an open dialog', asyn
 test('on the curve view the arrow keys move the focused cursor one code, writing as a drag does', async () => {
   await openDialog(page, 1);
   for (const name of ['InflectionPoint', 'Slope']) await panel(page, 1).locator(`[data-name="${name}"]`).press('Enter');
-  const reg = (r) => page.$eval(`#grid tr[data-reg="${r}"] td:nth-child(2)`, (td) => parseInt(td.textContent, 16));
+  const reg = (r) => page.$eval(`#grid [data-reg="${r}"] > :nth-child(2)`, (td) => parseInt(td.textContent, 16));
   const codes = async () => [await reg(0x0b), await reg(0x0d), await reg(0x0c)];
   const writes = () => page.$eval('#log-lines', (log) => log.textContent.split('\n').filter((l) => / W /.test(l)).map((l) => l.slice(l.indexOf('reg'))));
   const hex = (v) => `0x${v.toString(16).toUpperCase().padStart(2, '0')}`;

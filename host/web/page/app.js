@@ -20,7 +20,7 @@ const link = new Link(receive, (up) => {
   if (up && device >= 0) choose(device);
 });
 const dialogs = new Dialogs($('desk'), link);
-const grid = new Grid($('grid').tBodies[0], $('log-lines'), $('grid-error'), (r, v) => link.send({ t: 'reg', r, v }));
+const grid = new Grid($('grid-rows'), $('log-lines'), $('grid-error'), (r, v) => link.send({ t: 'reg', r, v }));
 drawFigure($('figure'), null, 0);
 
 function choose(d) {

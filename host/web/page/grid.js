@@ -1,6 +1,8 @@
 // The register grid (register, hex, binary; a new byte typed into either value) and the
 // log of bus writes, as the Windows host shows them. Both are written once a frame, after
-// the canvas: a drag's messages only note what changed.
+// the canvas: a drag's messages only note what changed. Each row and the log are laid out
+// on their own (see style.css), and a value changes its text node's data, never the node,
+// so a frame during a drag lays out and paints a row or two, not the side column.
 const hex = (v) => `0x${v.toString(16).toUpperCase().padStart(2, '0')}`;
 const binary = (v) => { const b = v.toString(2).padStart(8, '0'); return `${b.slice(0, 4)} ${b.slice(4)}`; };
 const LOG_LINES = 400;
@@ -18,9 +20,16 @@ export function parseCell(column, text) {
   return /^[01]{1,8}$/.test(t) ? parseInt(t, 2) : null;
 }
 
+function part(parent, tag, role, className = '') {
+  const element = document.createElement(tag);
+  element.setAttribute('role', role);
+  element.className = className;
+  parent.append(element);
+  return element;
+}
+
 export class Grid {
   constructor(body, log, error, onEdit) {
-    this.body = body;
     this.log = log;
     this.error = error;
     this.onEdit = onEdit;
@@ -35,14 +44,12 @@ export class Grid {
     this.logged = 0;
     this.frame = 0;
     for (let r = 0; r < 256; r++) {
-      const row = body.insertRow();
+      const row = part(body, 'div', 'row', 'grid-row');
       row.dataset.reg = String(r);
-      const head = row.insertCell();
-      head.textContent = hex(r);
-      head.setAttribute('role', 'rowheader');
+      part(row, 'span', 'rowheader').textContent = hex(r);
       for (const column of [1, 2]) {
-        const cell = row.insertCell();
-        cell.className = 'edit';
+        const cell = part(row, 'span', 'gridcell', 'edit');
+        cell.append('');
         cell.tabIndex = r === 0 && column === 1 ? 0 : -1;
         cell.addEventListener('dblclick', () => this.edit(r, column));
         cell.addEventListener('click', () => this.focus(r, column));
@@ -58,9 +65,9 @@ export class Grid {
   // The one cell Tab reaches; the arrows move it.
   focus(r, column) {
     const [pr, pc] = this.cursor;
-    this.rows[pr].cells[pc].tabIndex = -1;
+    this.rows[pr].children[pc].tabIndex = -1;
     this.cursor = [r, column];
-    const cell = this.rows[r].cells[column];
+    const cell = this.rows[r].children[column];
     cell.tabIndex = 0;
     if (document.activeElement !== cell && !cell.querySelector('input')) cell.focus();
   }
@@ -77,11 +84,11 @@ export class Grid {
   }
 
   show(r) {
-    const cells = this.rows[r].cells, v = this.values[r];
+    const cells = this.rows[r].children, v = this.values[r];
     for (const column of [1, 2]) {
       if (this.shown[r][column - 1] === v || cells[column].querySelector('input')) continue;
       this.shown[r][column - 1] = v;
-      cells[column].textContent = column === 1 ? hex(v) : binary(v);
+      cells[column].firstChild.data = column === 1 ? hex(v) : binary(v);
     }
   }
 
@@ -122,7 +129,9 @@ export class Grid {
     }
     if (this.lines.length) {
       const fresh = this.lines.splice(0).slice(-LOG_LINES);
-      this.log.append(fresh.map((l) => `${l}\n`).join(''));
+      const batch = document.createElement('div');
+      batch.textContent = fresh.map((l) => `${l}\n`).join('');
+      this.log.append(batch);
       this.batches.push(fresh.length);
       this.logged += fresh.length;
       // Whole batches leave at the top once the log holds enough.
@@ -136,7 +145,7 @@ export class Grid {
   // Enter and Tab keep a bad text for mending, saying why; Escape and leaving with a bad
   // text drop it.
   edit(r, column) {
-    const cell = this.rows[r].cells[column];
+    const cell = this.rows[r].children[column];
     if (cell.querySelector('input')) return;
     this.focus(r, column);
     const input = document.createElement('input');
