@@ -46,7 +46,11 @@ export class Dialogs {
     this.controls = [[], [], []];
   }
 
+  // Pictures first: a drag's answer reaches the canvas before any other control is written
+  // (a paint box built or resized by this message is painted after it).
   update(message) {
+    const resized = new Set((message.controls || []).filter((d) => d.w !== undefined || d.h !== undefined).map((d) => `${d.dlg}:${d.c}`));
+    const later = (message.paints || []).filter((p) => resized.has(`${p.dlg}:${p.c}`) || !this.picture(p));
     for (const form of message.forms || []) this.form(form);
     const touched = new Set(), built = [];
     for (const delta of message.controls || []) {
@@ -69,7 +73,7 @@ export class Dialogs {
       if (c.kind === KIND.PAINT) this.paintBox(panel, c);
     }
     for (const d of touched) for (const view of this.panels[d].views) view.refresh();
-    for (const picture of message.paints || []) this.picture(picture);
+    for (const picture of later) this.picture(picture);
   }
 
   // A form comes with only what changed since this page last heard of it; the first time
@@ -247,11 +251,13 @@ export class Dialogs {
     canvas.addEventListener('pointercancel', up);
   }
 
+  // False while its paint box is not built yet.
   picture(p) {
     const element = this.panels[p.dlg]?.elements[p.c];
-    const c = this.controls[p.dlg][p.c];
-    if (!element || !c) return;
+    const c = this.controls[p.dlg]?.[p.c];
+    if (!element || !c) return false;
     paint(element, p.ops, c.w, c.h);
     element.dispatchEvent(new Event('painted'));
+    return true;
   }
 }
