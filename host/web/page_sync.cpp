@@ -1,8 +1,8 @@
 #include "host/web/page_sync.h"
 
 #include <algorithm>
-#include <initializer_list>
 #include <cstdio>
+#include <tuple>
 
 namespace web {
 
@@ -18,47 +18,62 @@ FigureLook LookOf(const QM7140GraphObject& o) {
     return {o.AnimationState, o.HitMode, o.AnimationStep, pen.color, pen.width, o.Selected};
 }
 
-Json FormJson(int dialog, const QM7140UiForm& f) {
-    return {{"dlg", dialog},         {"name", Or(f.name)},      {"caption", Or(f.caption)},
-            {"font", Or(f.font_name)}, {"fontHeight", f.font_height}, {"w", f.width},
-            {"h", f.height},         {"hasPos", f.has_position != 0}, {"left", f.left},
-            {"top", f.top},          {"visible", f.visible != 0},  {"active", f.active != 0},
-            {"focused", f.focused}};
+FormLook LookOf(const QM7140UiForm& f) {
+    return {Or(f.name), Or(f.caption), Or(f.font_name), f.font_height, f.width, f.height, f.left, f.top, f.focused,
+            f.has_position != 0, f.visible != 0, f.active != 0};
 }
 
-// The seam's texts last only until its next call: the items are read after the rest.
-Json ControlJson(const host::Module::UiSeam& ui, QM7140Instance instance, int dialog, int i, const QM7140UiControl& c) {
-    Json control{{"dlg", dialog},          {"c", i},           {"kind", c.kind},       {"name", Or(c.name)},
-                 {"parent", c.parent},     {"l", c.left},      {"t", c.top},           {"w", c.width},
-                 {"h", c.height},          {"tab", c.tab_order}, {"caption", Or(c.caption)}, {"text", Or(c.text)},
-                 {"enabled", c.enabled != 0}, {"checked", c.checked != 0}, {"index", c.item_index},
-                 {"columns", c.columns},   {"pos", c.position}, {"min", c.min},         {"max", c.max}};
-    Json items = Json::array();
+// The seam's texts last only until its next call: they are copied before the items are read.
+ControlLook LookOf(const host::Module::UiSeam& ui, QM7140Instance instance, int dialog, int i, const QM7140UiControl& c) {
+    ControlLook look{c.kind,  Or(c.name),         c.parent,         c.left,         c.top,
+                     c.width, c.height,           c.tab_order,      Or(c.caption),  Or(c.text),
+                     c.enabled != 0, c.checked != 0, c.item_index, c.columns,      c.position,
+                     c.min,   c.max,              {}};
     for (int32_t k = 0; k < c.item_count; ++k) {
         const char* item = nullptr;
-        items.push_back(ui.item(instance, dialog, i, k, &item) == QM7140_UI_OK ? Or(item) : "");
+        look.items.emplace_back(ui.item(instance, dialog, i, k, &item) == QM7140_UI_OK ? Or(item) : "");
     }
-    control["items"] = std::move(items);
-    return control;
+    return look;
 }
 
-// The fields of `now` that differ from `sent`, with the `keys` that say which form or
-// control it is; all of them when nothing was sent; null when nothing differs. `sent`
-// becomes `now`.
-Json Changed(Json now, Json& sent, std::initializer_list<const char*> keys) {
-    Json out = now;
-    if (sent.is_object()) {
-        out = Json::object();
-        for (const auto& [key, value] : now.items()) {
-            const auto was = sent.find(key);
-            if (was == sent.end() || *was != value) out[key] = value;
-        }
-        if (out.empty()) out = nullptr;
-        else
-            for (const char* key : keys) out[key] = now[key];
-    }
+// Each field a page is sent: its key and where a look keeps it.
+template <class Look, class T>
+struct Field {
+    const char* key;
+    T Look::*member;
+};
+template <class Look, class T>
+Field(const char*, T Look::*) -> Field<Look, T>;
+
+constexpr std::tuple kFormFields{
+    Field{"name", &FormLook::name},     Field{"caption", &FormLook::caption}, Field{"font", &FormLook::font},
+    Field{"fontHeight", &FormLook::fontHeight}, Field{"w", &FormLook::w}, Field{"h", &FormLook::h},
+    Field{"hasPos", &FormLook::hasPos}, Field{"left", &FormLook::left},       Field{"top", &FormLook::top},
+    Field{"visible", &FormLook::visible}, Field{"active", &FormLook::active}, Field{"focused", &FormLook::focused}};
+
+constexpr std::tuple kControlFields{
+    Field{"kind", &ControlLook::kind},       Field{"name", &ControlLook::name},       Field{"parent", &ControlLook::parent},
+    Field{"l", &ControlLook::l},             Field{"t", &ControlLook::t},             Field{"w", &ControlLook::w},
+    Field{"h", &ControlLook::h},             Field{"tab", &ControlLook::tab},         Field{"caption", &ControlLook::caption},
+    Field{"text", &ControlLook::text},       Field{"enabled", &ControlLook::enabled}, Field{"checked", &ControlLook::checked},
+    Field{"index", &ControlLook::index},     Field{"columns", &ControlLook::columns}, Field{"pos", &ControlLook::pos},
+    Field{"min", &ControlLook::min},         Field{"max", &ControlLook::max},         Field{"items", &ControlLook::items}};
+
+// `ids` (which form or control it is) with the fields of `now` that differ from `sent`, all
+// of them when nothing was sent; null when none differ. `sent` becomes `now`.
+template <class Look, class Fields>
+Json Changed(Look now, std::optional<Look>& sent, const Fields& fields, Json ids) {
+    bool any = false;
+    const auto put = [&](const auto& field) {
+        const auto& value = now.*field.member;
+        if (sent && value == (*sent).*field.member) return;
+        ids[field.key] = value;
+        any = true;
+    };
+    std::apply([&](const auto&... field) { (put(field), ...); }, fields);
     sent = std::move(now);
-    return out;
+    if (!any) return nullptr;
+    return ids;
 }
 
 // One dialog's form, controls and pictures that moved since the page saw them.
@@ -66,21 +81,23 @@ void SyncDialog(const DeviceState& s, int dialog, PageView& view, Json& forms, J
     const QM7140Instance instance = s.device.Instance();
     QM7140UiForm f{.size = sizeof(QM7140UiForm)};
     if (s.ui.form(instance, dialog, &f) != QM7140_UI_OK) return;
-    PageView::Seen& form = view.forms[static_cast<size_t>(dialog)];
+    auto& form = view.forms[static_cast<size_t>(dialog)];
     if (form.changes == f.changes) return;
     form.changes = f.changes;
     const int32_t count = std::max(f.control_count, 0);
-    if (Json changed = Changed(FormJson(dialog, f), form.sent, {"dlg"}); !changed.is_null()) forms.push_back(std::move(changed));
+    if (Json changed = Changed(LookOf(f), form.sent, kFormFields, {{"dlg", dialog}}); !changed.is_null())
+        forms.push_back(std::move(changed));
     auto& seen = view.controls[static_cast<size_t>(dialog)];
     seen.resize(static_cast<size_t>(count));
     for (int32_t i = 0; i < count; ++i) {
         QM7140UiControl c{.size = sizeof(QM7140UiControl)};
-        PageView::Seen& control = seen[static_cast<size_t>(i)];
+        auto& control = seen[static_cast<size_t>(i)];
         if (s.ui.control(instance, dialog, i, &c) != QM7140_UI_OK || control.changes == c.changes) continue;
         control.changes = c.changes;
         const bool paintBox = c.kind == QM7140_UI_PAINT_BOX;
         const uint32_t changes = c.changes;
-        if (Json changed = Changed(ControlJson(s.ui, instance, dialog, i, c), control.sent, {"dlg", "c"}); !changed.is_null())
+        if (Json changed = Changed(LookOf(s.ui, instance, dialog, i, c), control.sent, kControlFields, {{"dlg", dialog}, {"c", i}});
+            !changed.is_null())
             controls.push_back(std::move(changed));
         if (!paintBox) continue;
         const Pictures::Picture& picture = s.pictures.Of(s.ui, instance, dialog, i, changes);

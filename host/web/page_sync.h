@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -41,17 +42,36 @@ struct FigureLook {
     bool operator==(const FigureLook&) const = default;
 };
 
+// A form and a control as a page is sent them, kept as values: what changed is found
+// without building the JSON of what did not.
+struct FormLook {
+    std::string name, caption, font;
+    int32_t fontHeight, w, h, left, top, focused;
+    bool hasPos, visible, active;
+};
+
+struct ControlLook {
+    int32_t kind;
+    std::string name;
+    int32_t parent, l, t, w, h, tab;
+    std::string caption, text;
+    bool enabled, checked;
+    int32_t index, columns, pos, min, max;
+    std::vector<std::string> items;
+};
+
 // What one page last saw of the device it shows. A form or control is sent with only the
 // fields that differ from what the page was sent last (all of them the first time); the
 // page keeps the rest. The change counters only say where to look.
 struct PageView {
+    template <class Look>
     struct Seen {
         std::optional<uint32_t> changes;
-        Json sent;  // null until sent
+        std::optional<Look> sent;
         uint64_t picture = 0;  // the version of a paint box's picture sent
     };
-    std::array<Seen, host::kDialogCount> forms;
-    std::array<std::vector<Seen>, host::kDialogCount> controls;
+    std::array<Seen<FormLook>, host::kDialogCount> forms;
+    std::array<std::vector<Seen<ControlLook>>, host::kDialogCount> controls;
     std::optional<std::array<uint8_t, 256>> registersSeen;
     uint64_t logSeen = 0;
     uint64_t alertSeen = 0;
