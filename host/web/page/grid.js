@@ -1,11 +1,13 @@
 // The register grid (register, hex, binary; a new byte typed into either value) and the
 // log of bus writes, as the Windows host shows them. Both are written once a frame, after
-// the canvas: a drag's messages only note what changed. Each row and the log are laid out
-// on their own (see style.css), and a value changes its text node's data, never the node,
-// so a frame during a drag lays out and paints a row or two, not the side column.
+// the canvas: a drag's messages only note what changed. Each group of rows and the log are
+// laid out on their own, groups out of sight are not painted (see style.css), and a value
+// changes its text node's data, never the node: a frame during a drag costs a group or two
+// of the grid, not the side column.
 const hex = (v) => `0x${v.toString(16).toUpperCase().padStart(2, '0')}`;
 const binary = (v) => { const b = v.toString(2).padStart(8, '0'); return `${b.slice(0, 4)} ${b.slice(4)}`; };
 const LOG_LINES = 400;
+const ROWS_PER_GROUP = 16;  // laid out and painted together; style.css gives a group its height
 const WHY = { 1: 'Hex: one byte, 0x00 to 0xFF (0x3F, 3f).', 2: 'Binary: up to eight 0s and 1s (0011 1111).' };
 
 // The byte a cell's text stands for, or null: hex with or without 0x, or eight binary
@@ -43,8 +45,10 @@ export class Grid {
     this.batches = [];
     this.logged = 0;
     this.frame = 0;
+    let group = null;
     for (let r = 0; r < 256; r++) {
-      const row = part(body, 'div', 'row', 'grid-row');
+      if (r % ROWS_PER_GROUP === 0) group = part(body, 'div', 'rowgroup', 'grid-group');
+      const row = part(group, 'div', 'row', 'grid-row');
       row.dataset.reg = String(r);
       part(row, 'span', 'rowheader').textContent = hex(r);
       for (const column of [1, 2]) {
