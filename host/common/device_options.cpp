@@ -24,4 +24,10 @@ std::vector<DevicePlace> DevicePlacesOf(const DeviceOptions& options) {
     return ParseDevicePlaces(texts);
 }
 
+BusOptions BusOptionsOf(const DeviceOptions& options) {
+    BusOptions bus;
+    if (options.speed) bus.speedKhz = ParseSpeed(*options.speed);
+    return bus;
+}
+
 }  // namespace host

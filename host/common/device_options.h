@@ -1,6 +1,6 @@
 // The devices a host's command line names, the same way on every host: --device PLACE once
 // per device, or --bus PATH [--address 0xNN] as the short form of one chip on i2c-dev, or
-// --devices N simulated ones (after the chip on --bus, if any).
+// --devices N simulated ones (after the chip on --bus, if any); --speed for the bridges.
 #pragma once
 
 #include "host/common/device_place.h"
@@ -15,9 +15,12 @@ struct DeviceOptions {
     std::vector<std::string> devices;  // --device, in order
     std::optional<std::string> bus, address;
     std::optional<int> count;  // --devices
+    std::optional<std::string> speed;
 };
 
 // Checked whole before anything is opened; CommandError quoting what is wrong.
 std::vector<DevicePlace> DevicePlacesOf(const DeviceOptions& options);
+// The adapters' settings; CommandError for a bad --speed.
+BusOptions BusOptionsOf(const DeviceOptions& options);
 
 }  // namespace host

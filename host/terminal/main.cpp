@@ -81,7 +81,6 @@ int main(int argc, char** argv) {
     std::filesystem::path modulePath = host::DefaultModulePath();
     std::optional<std::string> script;
     host::DeviceOptions devices;
-    std::optional<std::string> speed;
     bool verify = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
@@ -91,7 +90,7 @@ int main(int argc, char** argv) {
         if (arg == "--address" || arg.starts_with("--address=")) value = &devices.address;
         if (arg == "--device" || arg.starts_with("--device=")) value = &given;
         if (arg == "--devices" || arg.starts_with("--devices=")) value = &count;
-        if (arg == "--speed" || arg.starts_with("--speed=")) value = &speed;
+        if (arg == "--speed" || arg.starts_with("--speed=")) value = &devices.speed;
         if (value != nullptr) {
             const size_t equals = arg.find('=');
             if (equals != std::string_view::npos)
@@ -137,9 +136,7 @@ int main(int argc, char** argv) {
     std::vector<std::unique_ptr<host::Bus>> buses;
     try {
         places = host::DevicePlacesOf(devices);
-        host::BusOptions bus;
-        if (speed) bus.speedKhz = host::ParseSpeed(*speed);
-        buses = host::MakeBuses(places, bus);
+        buses = host::MakeBuses(places, host::BusOptionsOf(devices));
     } catch (const host::CommandError& e) {
         return Usage(e.what());
     }

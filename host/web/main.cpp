@@ -66,7 +66,6 @@ int main(int argc, char** argv) {
     std::optional<std::filesystem::path> portFile;
     web::Endpoint listen{"127.0.0.1", 7140};
     host::DeviceOptions devices;
-    std::optional<std::string> speed;
     bool verify = false;
     std::optional<bool> tls;
     std::optional<std::filesystem::path> certificateFile, keyFile;
@@ -111,7 +110,7 @@ int main(int argc, char** argv) {
         } else if (arg == "--address") {
             devices.address = std::string(value);
         } else if (arg == "--speed") {
-            speed = std::string(value);
+            devices.speed = std::string(value);
         } else if (arg == "--tls-cert") {
             certificateFile = std::filesystem::path(value);
         } else if (arg == "--tls-key") {
@@ -128,9 +127,7 @@ int main(int argc, char** argv) {
     try {
         places = host::DevicePlacesOf(devices);
         if (places.size() > static_cast<size_t>(web::kMostDevices)) return Usage("at most " + std::to_string(web::kMostDevices) + " devices");
-        host::BusOptions bus;
-        if (speed) bus.speedKhz = host::ParseSpeed(*speed);
-        buses = host::MakeBuses(places, bus);
+        buses = host::MakeBuses(places, host::BusOptionsOf(devices));
     } catch (const host::CommandError& e) {
         return Usage(e.what());
     }
