@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <sstream>
 
 namespace {
@@ -30,6 +31,14 @@ std::string Lines(host::Session& session, std::ostringstream& out, const std::st
     std::istringstream in(lines);
     session.RunScript(in, false);
     return out.str();
+}
+
+// Script lines and what the session says to them, each run in turn.
+struct Said {
+    std::string lines, said;
+};
+void ExpectSaid(host::Session& session, std::ostringstream& out, std::initializer_list<Said> cases) {
+    for (const auto& c : cases) EXPECT_EQ(Lines(session, out, c.lines), c.said) << c.lines;
 }
 
 // The edits' texts, as `controls limiter` shows them.
@@ -124,9 +133,7 @@ struct TwoChips : ::testing::Test {
 
 TEST_F(TwoChips, EachCommandActsOnTheSelectedDeviceAndItsExportsNameItsAddress) {
     std::ofstream(file.string() + ".foreign") << "w 0x82 0x02 0x15\nw 0x80 0x03 0x01\n";
-    const struct {
-        std::string lines, said;
-    } cases[] = {
+    ExpectSaid(session, out, {
         {"devices", "1 sim 0x40 online\n2 /dev/i2c-1 0x41 online\n"},
         {"device 3", "error: line 1: no device \"3\" (1 to 2); device 1 stays selected\n"},
         {"device 2\ndevice 0", "error: line 2: no device \"0\" (1 to 2); device 2 stays selected\n"},
@@ -135,8 +142,7 @@ TEST_F(TwoChips, EachCommandActsOnTheSelectedDeviceAndItsExportsNameItsAddress) 
         {"export script " + file.string(), "wrote " + file.string() + ": registers 0x00 to 0x1F, register 0x01 last\n"},
         {"replay " + file.string() + ".foreign",
          "error: line 1: " + file.string() + ".foreign:2: address 0x80 is not this chip's (0x82)\n"},
-    };
-    for (const auto& c : cases) EXPECT_EQ(Lines(session, out, c.lines), c.said) << c.lines;
+    });
     EXPECT_EQ(chip.regs[2], 0x40);
     EXPECT_EQ(session.DeviceAt(0).Registers().bytes[2], 0x00);
     std::ifstream script(file);
@@ -160,15 +166,12 @@ TEST(TerminalHostDevices, ChipsOnOneAdapterFailEachOnItsOwn) {
     host::Session session(QM7140_LIBRARY, out, out, std::move(chips));
     EXPECT_EQ(out.str(), "error: device 2: connect: cannot open " QM7140_DOUBLE_PATH
                          " at 0x41: a kernel driver holds the address (the host never forces it); offline\n");
-    const struct {
-        std::string lines, said;
-    } cases[] = {
+    ExpectSaid(session, out, {
         {"devices", "1 " QM7140_DOUBLE_PATH " 0x40 online\n2 " QM7140_DOUBLE_PATH " 0x41 offline\n3 " QM7140_DOUBLE_PATH " 0x42 online\n"},
         {"device 3\nshow boost\nclick boost EnableBoost",
          "device 3: W 0x80/0 reg 0x02 = 0x40\nerror: line 3: device 3: write reg 0x02 = 0x40 on " QM7140_DOUBLE_PATH
          " at 0x42: Remote I/O error; the chip holds 0x00\n"},
-    };
-    for (const auto& c : cases) EXPECT_EQ(Lines(session, out, c.lines), c.said) << c.lines;
+    });
     EXPECT_EQ(qm7140_double.opens, 1u) << "one descriptor for the three";
     qm7140_double_reset();
 }
