@@ -54,19 +54,15 @@ bool Amplifier::Connect() {
 
 bool Amplifier::ReadAll() {
     if (!online_) {
-        Failure f = Made(Failure::Op::ReadAll, 0, lostError_ != 0 ? lostError_ : ENOTCONN);
-        f.notSent = true;
-        Fail(f);
+        Fail(NotSent(Failure::Op::ReadAll, 0));
         return false;
     }
     std::array<uint8_t, kCoveredRegisters> read{};
     for (unsigned reg = 0; reg < kCoveredRegisters; ++reg) {
         const BusResult result = bus_->Read(static_cast<uint8_t>(reg));
         if (!result.Done()) {
-            Failure f = Made(Failure::Op::ReadAll, static_cast<uint8_t>(reg), result.error);
-            f.offline = Lost(result.error);
             lostError_ = result.error;
-            Fail(f);
+            Fail(Refused(Failure::Op::ReadAll, static_cast<uint8_t>(reg), result.error));
             return false;
         }
         read[reg] = result.value;
@@ -86,16 +82,12 @@ bool Amplifier::Write(uint8_t reg, uint8_t value) {
 
 std::optional<uint8_t> Amplifier::Read(uint8_t reg) {
     if (!online_) {
-        Failure f = Made(Failure::Op::Read, reg, lostError_ != 0 ? lostError_ : ENOTCONN);
-        f.notSent = true;
-        Fail(f);
+        Fail(NotSent(Failure::Op::Read, reg));
         return std::nullopt;
     }
     const BusResult result = bus_->Read(reg);
     if (!result.Done()) {
-        Failure f = Made(Failure::Op::Read, reg, result.error);
-        f.offline = Lost(result.error);
-        Fail(f);
+        Fail(Refused(Failure::Op::Read, reg, result.error));
         return std::nullopt;
     }
     device_.Registers().bytes[reg] = known_[reg] = result.value;
@@ -116,15 +108,12 @@ void Amplifier::Send(const BusWrite& write) {
 bool Amplifier::Transfer(uint8_t reg) {
     const uint8_t value = device_.Registers().bytes[reg];
     if (!online_) {
-        Failure f = Made(Failure::Op::Write, reg, lostError_ != 0 ? lostError_ : ENOTCONN);
-        f.notSent = true;
-        Hold(f, false);
+        Hold(NotSent(Failure::Op::Write, reg), false);
         return false;
     }
     const BusResult sent = bus_->Write(reg, value);
     if (!sent.Done()) {
-        Failure f = Made(Failure::Op::Write, reg, sent.error);
-        f.offline = Lost(sent.error);
+        Failure f = Refused(Failure::Op::Write, reg, sent.error);
         // The chip may have taken the byte or not: ask it, once the module's call is over.
         Hold(f, !f.offline);
         return false;
@@ -150,6 +139,18 @@ bool Amplifier::Transfer(uint8_t reg) {
 Failure Amplifier::Made(Failure::Op op, uint8_t reg, int error) const {
     Failure f{.op = op, .reg = reg, .sent = device_.Registers().bytes[reg], .error = error, .bus = bus_->Name()};
     if (error != 0) f.why = bus_->Why(error);
+    return f;
+}
+
+Failure Amplifier::NotSent(Failure::Op op, uint8_t reg) const {
+    Failure f = Made(op, reg, lostError_ != 0 ? lostError_ : ENOTCONN);
+    f.notSent = true;
+    return f;
+}
+
+Failure Amplifier::Refused(Failure::Op op, uint8_t reg, int error) {
+    Failure f = Made(op, reg, error);
+    f.offline = Lost(error);
     return f;
 }
 

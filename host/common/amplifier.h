@@ -114,6 +114,10 @@ private:
     // Sends the cached byte; a failure is held for Settle.
     bool Transfer(uint8_t reg);
     Failure Made(Failure::Op op, uint8_t reg, int error) const;
+    // A transfer not tried: the chip is offline, for the error that took it so.
+    Failure NotSent(Failure::Op op, uint8_t reg) const;
+    // A transfer the bus refused; an error saying the adapter is gone takes the chip offline.
+    Failure Refused(Failure::Op op, uint8_t reg, int error);
     void Hold(Failure failure, bool readBack);
     // Closes the bus when the error says the adapter is gone; whether it did.
     bool Lost(int error);
