@@ -2,8 +2,8 @@
 // module loaded as a host loads it: the mouse move (the model and its two register writes,
 // each turned into the host's log line), then the Limiter view painted: by the web host
 // into the display list it sends to the pages, by the terminal host through Cairo.
-#include "host/common/device.h"
-#include "host/common/module.h"
+#include "host/common/module/device.h"
+#include "host/common/module/module.h"
 #include "host/terminal/cairo_drawing.h"
 #include "host/web/display_list.h"
 

@@ -2,7 +2,7 @@
 // the checks every target makes after every step.
 #pragma once
 
-#include "host/common/register_host.h"
+#include "host/common/module/register_host.h"
 
 #include <array>
 #include <cstdint>

@@ -3,7 +3,8 @@
 #   counts changes through the headless peers), graph -> platform, backends -> platform.
 #   The hosts (host/) reach nothing of the module beyond its C headers: they know it as a
 #   real host does, through its exports and, on Linux, the UI seam. Only what the hosts share
-#   (host/common) is theirs to include besides their own folder.
+#   (host/common) is theirs to include besides their own folder. There the way runs one way
+#   too: chip -> {bus, module} -> text, and bus -> module for the register file.
 # The build refuses most wrong arrows too (each target's include path holds only the headers
 # of the layers it links, cmake/layers.cmake); this check also covers the files of a layer
 # that no target of this build compiles, such as the other platform's backend.
@@ -17,17 +18,23 @@ set(allowed_platform platform)
 set(allowed_platform/win32 platform/win32 platform)
 set(allowed_platform/cairo platform/cairo platform)
 set(allowed_platform/headless platform/headless platform)
-set(allowed_host host host/common)
-set(allowed_host/common host/common)
-set(allowed_host/windows host/windows host/common)
-set(allowed_host/web host/web host/common)
+set(common host/common/chip host/common/bus host/common/module host/common/text)
+set(allowed_host host ${common})
+set(allowed_host/common/text host/common/text)
+set(allowed_host/common/module host/common/module host/common/text)
+set(allowed_host/common/bus host/common/bus host/common/module host/common/text)
+set(allowed_host/common/chip ${common})
+set(allowed_host/windows host/windows ${common})
+set(allowed_host/web host/web ${common})
 
 # The layer a path belongs to: its top folder, a backend folder of the platform, or one of
 # the hosts' folders that must stay apart from the module.
 function(layer_of path out)
   if(path MATCHES "^platform/(win32|cairo|headless)/")
     set(${out} "platform/${CMAKE_MATCH_1}" PARENT_SCOPE)
-  elseif(path MATCHES "^host/(common|windows|web)/")
+  elseif(path MATCHES "^host/common/([^/]+)/")
+    set(${out} "host/common/${CMAKE_MATCH_1}" PARENT_SCOPE)
+  elseif(path MATCHES "^host/(windows|web)/")
     set(${out} "host/${CMAKE_MATCH_1}" PARENT_SCOPE)
   elseif(path MATCHES "^([^/]+)/")
     set(${out} "${CMAKE_MATCH_1}" PARENT_SCOPE)

@@ -1,10 +1,10 @@
 #include "host/terminal/bus_commands.h"
 
-#include "host/common/files.h"
-#include "host/common/hid_adapter.h"
-#include "host/common/parse.h"
-#include "host/common/register_export.h"
-#include "host/common/register_script.h"
+#include "host/common/text/files.h"
+#include "host/common/bus/hid/hid_adapter.h"
+#include "host/common/text/parse.h"
+#include "host/common/chip/register_export.h"
+#include "host/common/text/register_script.h"
 #include "host/terminal/session.h"
 
 #include <ostream>

@@ -1,7 +1,7 @@
 #include "host/terminal/commands.h"
 
-#include "host/common/parse.h"
-#include "host/common/state_file.h"
+#include "host/common/text/parse.h"
+#include "host/common/chip/state_file.h"
 #include "host/terminal/bus_commands.h"
 #include "host/terminal/session.h"
 #include "host/terminal/cairo_drawing.h"

@@ -1,9 +1,9 @@
 // qm7140-host: a terminal host for the module, with a simulated QM7140 or a real one behind it.
 #include "host/terminal/commands.h"
-#include "host/common/files.h"
-#include "host/common/device_options.h"
-#include "host/common/module.h"
-#include "host/common/parse.h"
+#include "host/common/text/files.h"
+#include "host/common/bus/device_options.h"
+#include "host/common/module/module.h"
+#include "host/common/text/parse.h"
 #include "host/terminal/session.h"
 #include "qm7140_version.h"
 

@@ -1,7 +1,7 @@
 #include "host/terminal/session.h"
 
 #include "host/terminal/commands.h"
-#include "host/common/parse.h"
+#include "host/common/text/parse.h"
 
 #include <istream>
 #include <ostream>

@@ -3,10 +3,10 @@
 // forms.
 #pragma once
 
-#include "host/common/amplifier.h"
-#include "host/common/graph_object.h"
-#include "host/common/module.h"
-#include "host/common/register_file.h"
+#include "host/common/chip/amplifier.h"
+#include "host/common/module/graph_object.h"
+#include "host/common/module/module.h"
+#include "host/common/module/register_file.h"
 
 #include <qm7140/plugin.h>
 

@@ -1,6 +1,6 @@
 #include "host/terminal/user.h"
 
-#include "host/common/parse.h"
+#include "host/common/text/parse.h"
 
 #include <cstring>
 #include <vector>

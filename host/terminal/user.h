@@ -3,7 +3,7 @@
 // says why, in the host's words.
 #pragma once
 
-#include "host/common/module.h"
+#include "host/common/module/module.h"
 
 #include <qm7140/ui.h>
 

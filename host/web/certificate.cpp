@@ -1,6 +1,6 @@
 #include "host/web/certificate.h"
 
-#include "host/common/files.h"
+#include "host/common/text/files.h"
 #include "host/web/security.h"
 
 #include <arpa/inet.h>

@@ -1,8 +1,8 @@
 #include "host/web/hub.h"
 #include "qm7140_version.h"
 
-#include "host/common/graph_object.h"
-#include "host/common/parse.h"
+#include "host/common/module/graph_object.h"
+#include "host/common/text/parse.h"
 #include "host/web/page_sync.h"
 #include "host/web/routes.h"
 #include "host/web/served_device.h"

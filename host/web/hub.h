@@ -3,8 +3,8 @@
 // of that device is brought up to date (page_sync.h) from the module's change counters.
 #pragma once
 
-#include "host/common/bus.h"
-#include "host/common/module.h"
+#include "host/common/bus/bus.h"
+#include "host/common/module/module.h"
 #include "host/web/messages.h"
 #include "host/web/net.h"
 

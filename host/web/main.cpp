@@ -1,9 +1,9 @@
 // qm7140-web: the module's dialogs in a browser, live against simulated QM7140 devices or
 // real ones on I2C adapters.
-#include "host/common/files.h"
-#include "host/common/device_options.h"
-#include "host/common/module.h"
-#include "host/common/parse.h"
+#include "host/common/text/files.h"
+#include "host/common/bus/device_options.h"
+#include "host/common/module/module.h"
+#include "host/common/text/parse.h"
 #include "host/web/assets.h"
 #include "host/web/certificate.h"
 #include "host/web/hub.h"

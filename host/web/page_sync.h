@@ -3,8 +3,8 @@
 // newest state when it is ready, and nothing piles up for it.
 #pragma once
 
-#include "host/common/graph_object.h"
-#include "host/common/module.h"
+#include "host/common/module/graph_object.h"
+#include "host/common/module/module.h"
 #include "host/web/display_list.h"
 #include "host/web/served_device.h"
 

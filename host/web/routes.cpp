@@ -1,8 +1,8 @@
 #include "host/web/routes.h"
 
-#include "host/common/parse.h"
-#include "host/common/register_export.h"
-#include "host/common/register_file.h"
+#include "host/common/text/parse.h"
+#include "host/common/chip/register_export.h"
+#include "host/common/module/register_file.h"
 #include "host/web/security.h"
 
 #include <charconv>

@@ -1,7 +1,7 @@
 #include "host/web/served_device.h"
 
-#include "host/common/bus.h"
-#include "host/common/parse.h"
+#include "host/common/bus/bus.h"
+#include "host/common/text/parse.h"
 
 #include <algorithm>
 #include <cstdio>

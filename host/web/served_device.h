@@ -3,10 +3,10 @@
 // the failures every page of it must see, and the register script it may be playing.
 #pragma once
 
-#include "host/common/amplifier.h"
-#include "host/common/module.h"
-#include "host/common/register_export.h"
-#include "host/common/register_script.h"
+#include "host/common/chip/amplifier.h"
+#include "host/common/module/module.h"
+#include "host/common/chip/register_export.h"
+#include "host/common/text/register_script.h"
 
 #include <chrono>
 #include <cstdint>

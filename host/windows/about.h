@@ -2,7 +2,7 @@
 // loaded DLL's own version resource.
 #pragma once
 
-#include "host/common/module.h"
+#include "host/common/module/module.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 #include "host/windows/connect_dialog.h"
 
-#include "host/common/parse.h"
+#include "host/common/text/parse.h"
 #include "host/windows/ids.h"
 #include "host/windows/text.h"
 

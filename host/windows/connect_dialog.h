@@ -2,8 +2,8 @@
 // plugged in and the simulated QM7140, with the chip's address and the bus speed.
 #pragma once
 
-#include "host/common/bus.h"
-#include "host/common/hid_adapter.h"
+#include "host/common/bus/bus.h"
+#include "host/common/bus/hid/hid_adapter.h"
 
 #include <windows.h>
 

@@ -4,7 +4,7 @@
 // the active window: the module starts the figure's animation and the strip fades it.
 #pragma once
 
-#include "host/common/graph_object.h"
+#include "host/common/module/graph_object.h"
 
 #include <windows.h>
 

@@ -1,9 +1,9 @@
 #include "host/windows/host_window.h"
 
-#include "host/common/files.h"
-#include "host/common/bus.h"
-#include "host/common/parse.h"
-#include "host/common/state_file.h"
+#include "host/common/text/files.h"
+#include "host/common/bus/bus.h"
+#include "host/common/text/parse.h"
+#include "host/common/chip/state_file.h"
 #include "host/windows/about.h"
 #include "host/windows/ids.h"
 #include "host/windows/text.h"

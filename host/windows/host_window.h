@@ -3,10 +3,10 @@
 // the bus writes as a log, and the module's dialogs in the Device menu.
 #pragma once
 
-#include "host/common/amplifier.h"
-#include "host/common/device_place.h"
-#include "host/common/module.h"
-#include "host/common/register_export.h"
+#include "host/common/chip/amplifier.h"
+#include "host/common/bus/device_place.h"
+#include "host/common/module/module.h"
+#include "host/common/chip/register_export.h"
 #include "host/windows/connect_dialog.h"
 #include "host/windows/device_figures.h"
 #include "host/windows/register_grid.h"

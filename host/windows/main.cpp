@@ -1,7 +1,7 @@
 // qm7140host.exe: the module on Windows with QM7140 devices behind it.
-#include "host/common/device_place.h"
-#include "host/common/module.h"
-#include "host/common/parse.h"
+#include "host/common/bus/device_place.h"
+#include "host/common/module/module.h"
+#include "host/common/text/parse.h"
 #include "host/windows/about.h"
 #include "host/windows/host_window.h"
 #include "host/windows/message_loop.h"

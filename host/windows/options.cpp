@@ -1,8 +1,8 @@
 #include "host/windows/options.h"
 
-#include "host/common/device_options.h"
-#include "host/common/module.h"
-#include "host/common/parse.h"
+#include "host/common/bus/device_options.h"
+#include "host/common/module/module.h"
+#include "host/common/text/parse.h"
 #include "host/windows/text.h"
 
 #include <cwchar>

@@ -1,7 +1,7 @@
 // The command line of qm7140host.exe.
 #pragma once
 
-#include "host/common/device_place.h"
+#include "host/common/bus/device_place.h"
 
 #include <filesystem>
 #include <string>

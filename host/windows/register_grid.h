@@ -3,7 +3,7 @@
 // and an editor over the hex and binary cells.
 #pragma once
 
-#include "host/common/register_file.h"
+#include "host/common/module/register_file.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 // Allocation failures inside the module, in an executable of their own: it replaces the
 // process's operator new, which no other test should run under.
-#include "host/common/module.h"
+#include "host/common/module/module.h"
 
 #include <qm7140/plugin.h>
 #include <qm7140/ui.h>

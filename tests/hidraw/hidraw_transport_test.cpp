@@ -1,8 +1,8 @@
 // The hidraw transport's own system calls, against nodes the process's open, ioctl, read,
 // write, poll and close stand in for (hidraw_double.cpp), with bridge doubles behind them.
 #include "hidraw_double.h"
-#include "host/common/hid_adapter.h"
-#include "host/common/hidraw_transport.h"
+#include "host/common/bus/hid/hid_adapter.h"
+#include "host/common/bus/hid/linux/hidraw_transport.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

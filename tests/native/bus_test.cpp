@@ -1,7 +1,7 @@
 // The real i2c-dev bus code and libi2c, run against QM7140s that the process's own open,
 // ioctl and close stand in for (i2c_double.c).
-#include "host/common/device_place.h"
-#include "host/common/i2c_bus.h"
+#include "host/common/bus/device_place.h"
+#include "host/common/bus/linux/i2c_bus.h"
 #include "i2c_double.h"
 #include "session_fixture.h"
 

@@ -4,7 +4,7 @@
 #include "host/terminal/cairo_drawing.h"
 #include "platform/cairo/cairo_canvas.h"
 #include "platform/graphics.h"
-#include "host/common/module.h"
+#include "host/common/module/module.h"
 
 #include <qm7140/ui.h>
 

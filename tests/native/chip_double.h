@@ -2,8 +2,8 @@
 // the order they happened, with what the test looks at then.
 #pragma once
 
-#include "host/common/amplifier.h"
-#include "host/common/parse.h"
+#include "host/common/chip/amplifier.h"
+#include "host/common/text/parse.h"
 
 #include <array>
 #include <cerrno>

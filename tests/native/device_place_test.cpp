@@ -1,7 +1,7 @@
 // Device places as users type them, one host's list at a time: what each names, or the one
 // line that quotes the wrong place and says why.
-#include "host/common/device_place.h"
-#include "host/common/parse.h"
+#include "host/common/bus/device_place.h"
+#include "host/common/text/parse.h"
 #include "hid_bridge_double.h"
 
 #include <gtest/gtest.h>

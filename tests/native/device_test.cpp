@@ -1,7 +1,7 @@
 // The one device every host drives: failures held until the module's call is over, --verify,
 // scripts in slices, and several devices on the terminal host.
 #include "chip_double.h"
-#include "host/common/device_place.h"
+#include "host/common/bus/device_place.h"
 #include "i2c_double.h"
 #include "host/terminal/session.h"
 

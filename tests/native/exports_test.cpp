@@ -1,5 +1,5 @@
 // The module as a host sees it: libqm7140.so loaded by path, every export by its name.
-#include "host/common/module.h"
+#include "host/common/module/module.h"
 #include "platform/form.h"
 
 #include <qm7140/plugin.h>

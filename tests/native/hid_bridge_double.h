@@ -2,7 +2,7 @@
 // them, with QM7140s behind them, and the faults a bench meets. Built natively and for Windows.
 #pragma once
 
-#include "host/common/hid_bridge.h"
+#include "host/common/bus/hid/hid_bridge.h"
 
 #include <array>
 #include <deque>

@@ -1,7 +1,7 @@
 // Both USB-HID I2C bridges' protocols, through the adapter the hosts use, against doubles of
 // their reports (hid_bridge_double.h). Built natively and, for Wine, by the win32 preset.
 #include "hid_bridge_double.h"
-#include "host/common/hid_adapter.h"
+#include "host/common/bus/hid/hid_adapter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // What both hosts share: the host's own graph object and its fade, which windows a
 // register reaches, the write log's line, and state files as another system writes them.
-#include "host/common/device.h"
-#include "host/common/files.h"
-#include "host/common/graph_object.h"
-#include "host/common/state_file.h"
+#include "host/common/module/device.h"
+#include "host/common/text/files.h"
+#include "host/common/module/graph_object.h"
+#include "host/common/chip/state_file.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

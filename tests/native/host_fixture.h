@@ -1,7 +1,7 @@
 // The hosts' register file and write log behind a dialog's window, in-process.
 #pragma once
 
-#include "host/common/register_host.h"
+#include "host/common/module/register_host.h"
 #include "registers/ti2cobject.h"
 
 #include <array>

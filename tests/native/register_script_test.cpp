@@ -1,6 +1,6 @@
 // Exports and replay through the terminal host: the C header built by cc, the i2cset script
 // run by sh, a state carried through a script and back, and the scripts replay refuses whole.
-#include "host/common/state_file.h"
+#include "host/common/chip/state_file.h"
 #include "session_fixture.h"
 
 #include <unistd.h>

@@ -2,7 +2,7 @@
 #include "dialogs/tdigitalcontrol.h"
 #include "dialogs/tlimiter.h"
 #include "host_fixture.h"
-#include "host/common/module.h"
+#include "host/common/module/module.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The terminal host driven in-process: the real module loaded through the same dlopen
 // path, commands fed as text, everything it prints (errors included) in one stream.
-#include "host/common/parse.h"
+#include "host/common/text/parse.h"
 #include "host/terminal/session.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // The UI seam as a Linux host uses it: libqm7140.so loaded by path, every qm7140_ui_*
 // function resolved by name, nothing but the C headers.
-#include "host/common/module.h"
+#include "host/common/module/module.h"
 
 #include <qm7140/ui.h>
 

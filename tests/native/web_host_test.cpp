@@ -1,6 +1,6 @@
 // The web host's gate, its check of what pages send, the display list it sends back, and a
 // device of it on a real bus (the i2c-dev code and libi2c against i2c_double.c).
-#include "host/common/i2c_bus.h"
+#include "host/common/bus/linux/i2c_bus.h"
 #include "host/web/display_list.h"
 #include "host/web/messages.h"
 #include "host/web/page_sync.h"

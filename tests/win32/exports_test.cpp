@@ -1,5 +1,5 @@
 #include "screen.h"
-#include "host/common/module.h"
+#include "host/common/module/module.h"
 
 #include <gtest/gtest.h>
 

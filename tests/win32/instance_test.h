@@ -1,7 +1,7 @@
 // A test with the DLL loaded and one instance made through its exports, freed afterwards.
 #pragma once
 
-#include "host/common/module.h"
+#include "host/common/module/module.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // what the parts of the run share to judge and report.
 #pragma once
 
-#include "host/common/device.h"
-#include "host/common/module.h"
+#include "host/common/module/device.h"
+#include "host/common/module/module.h"
 #include "resources.h"
 
 #include <cstdint>

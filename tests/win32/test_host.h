@@ -2,7 +2,7 @@
 // notifications sent through the window's operation table.
 #pragma once
 
-#include "host/common/register_host.h"
+#include "host/common/module/register_host.h"
 
 #include <qm7140/plugin.h>
 

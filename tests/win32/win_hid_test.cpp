@@ -1,7 +1,7 @@
 // The Windows HID transport on the system it runs on: under Wine no bridge is plugged in, and
 // saying so is the whole of its job there.
-#include "host/common/hid_adapter.h"
-#include "host/common/win_hid_transport.h"
+#include "host/common/bus/hid/hid_adapter.h"
+#include "host/common/bus/hid/windows/win_hid_transport.h"
 
 #include <gtest/gtest.h>
 

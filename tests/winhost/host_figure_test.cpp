@@ -3,7 +3,7 @@
 // fades back when it is not, drawn by the host in the blended colour.
 #include "host_test.h"
 
-#include "host/common/graph_object.h"
+#include "host/common/module/graph_object.h"
 
 #include <algorithm>
 #include <vector>

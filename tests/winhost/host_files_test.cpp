@@ -2,9 +2,9 @@
 // host, the refusal of a bad one, the version resources, the command line, the program.
 #include "host_test.h"
 
-#include "host/common/files.h"
-#include "host/common/register_export.h"
-#include "host/common/register_file.h"
+#include "host/common/text/files.h"
+#include "host/common/chip/register_export.h"
+#include "host/common/module/register_file.h"
 #include "host/windows/options.h"
 
 #include <fstream>

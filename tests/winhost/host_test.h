@@ -3,7 +3,7 @@
 // through the host's own message routing. The file prompts answer from the test.
 #pragma once
 
-#include "host/common/module.h"
+#include "host/common/module/module.h"
 #include "host/windows/host_window.h"
 #include "host/windows/ids.h"
 #include "host/windows/message_loop.h"

@@ -2,7 +2,7 @@
 // dialogs, the keyboard, several devices.
 #include "host_test.h"
 
-#include "host/common/parse.h"
+#include "host/common/text/parse.h"
 #include "host/windows/register_grid.h"
 
 #include <array>

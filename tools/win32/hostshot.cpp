@@ -9,8 +9,8 @@
 // Once everything is painted it prints the rectangle holding the host and the dialog as
 // "left top width height" and runs until the stop file exists (at most a minute). "connect"
 // shows File > Connect... alone, listing two bridges a stand-in system reports (Wine has none).
-#include "host/common/device_place.h"
-#include "host/common/module.h"
+#include "host/common/bus/device_place.h"
+#include "host/common/module/module.h"
 #include "host/windows/host_window.h"
 #include "host/windows/ids.h"
 #include "host/windows/message_loop.h"

@@ -5,8 +5,8 @@
 //   qm7140_win32_bench [--quick]    --quick: a few iterations, to prove that it runs
 #include "bare_frame.h"
 #include "bench_timer.h"
-#include "host/common/device.h"
-#include "host/common/module.h"
+#include "host/common/module/device.h"
+#include "host/common/module/module.h"
 #include "tests/win32/screen.h"
 
 #include <windows.h>

@@ -1,0 +1,285 @@
+#include "host/common/chip/amplifier.h"
+
+#include "host/common/text/parse.h"
+
+#include <cerrno>
+
+namespace host {
+
+std::string RecordLine(const Record& record) {
+    switch (record.kind) {
+    case Record::Kind::Write: return WriteLine(record.write);
+    case Record::Kind::Read:
+        return "R " + Hex(static_cast<unsigned>(record.write.address)) + "/" + std::to_string(record.write.page) + " reg " +
+               Hex(record.write.reg) + " = " + Hex(record.write.value);
+    case Record::Kind::Failure: return Describe(record.failure);
+    case Record::Kind::Stopped: return record.text;
+    }
+    return {};
+}
+
+bool IsError(const Record& record) { return record.kind == Record::Kind::Failure || record.kind == Record::Kind::Stopped; }
+
+Amplifier::Amplifier(const Module& module, std::unique_ptr<Bus> bus, Log log, bool verify)
+    : log_(std::move(log)), verify_(verify), device_(module, [this](const BusWrite& write) { Send(write); }) {
+    UseBus(std::move(bus));
+}
+
+Amplifier::~Amplifier() = default;
+
+void Amplifier::UseBus(std::unique_ptr<Bus> bus) {
+    if (bus_) bus_->Close();
+    simulated_ = bus == nullptr;
+    bus_ = simulated_ ? MakeSimulatedBus(device_.Registers()) : std::move(bus);
+    online_ = false;
+    lostError_ = 0;
+    known_ = device_.Registers().bytes;
+}
+
+bool Amplifier::Connect() {
+    online_ = false;
+    if (const int error = bus_->Open(); error != 0) {
+        lostError_ = error;
+        Fail(Made(Failure::Op::Open, 0, error));
+        return false;
+    }
+    online_ = true;
+    if (ReadAll()) return true;
+    // A chip that cannot be read is not connected: its dialogs would show the wrong registers.
+    bus_->Close();
+    online_ = false;
+    Fail(Made(Failure::Op::Identify, 0, 0));
+    return false;
+}
+
+bool Amplifier::ReadAll() {
+    if (!online_) {
+        Fail(NotSent(Failure::Op::ReadAll, 0));
+        return false;
+    }
+    std::array<uint8_t, kCoveredRegisters> read{};
+    for (unsigned reg = 0; reg < kCoveredRegisters; ++reg) {
+        const BusResult result = bus_->Read(static_cast<uint8_t>(reg));
+        if (!result.Done()) {
+            lostError_ = result.error;
+            Fail(Refused(Failure::Op::ReadAll, static_cast<uint8_t>(reg), result.error));
+            return false;
+        }
+        read[reg] = result.value;
+    }
+    for (unsigned reg = 0; reg < kCoveredRegisters; ++reg) device_.Registers().bytes[reg] = known_[reg] = read[reg];
+    for (unsigned reg = 0; reg < kCoveredRegisters; ++reg) device_.Notify(static_cast<uint8_t>(reg));
+    return true;
+}
+
+bool Amplifier::Write(uint8_t reg, uint8_t value) {
+    device_.Registers().bytes[reg] = value;
+    const bool sent = Transfer(reg);
+    if (sent) device_.Notify(reg);
+    Settle();
+    return sent;
+}
+
+std::optional<uint8_t> Amplifier::Read(uint8_t reg) {
+    if (!online_) {
+        Fail(NotSent(Failure::Op::Read, reg));
+        return std::nullopt;
+    }
+    const BusResult result = bus_->Read(reg);
+    if (!result.Done()) {
+        Fail(Refused(Failure::Op::Read, reg, result.error));
+        return std::nullopt;
+    }
+    device_.Registers().bytes[reg] = known_[reg] = result.value;
+    device_.Notify(reg);
+    return result.value;
+}
+
+void Amplifier::Send(const BusWrite& write) {
+    Emit({Record::Kind::Write, write});
+    if (write.address != Device::kAddress || write.page != Device::kPage || write.count != 1 || write.reg > 255) {
+        Failure f{.op = Failure::Op::Foreign, .bus = bus_->Name(), .write = write};
+        held_.push_back(f);
+        return;
+    }
+    Transfer(static_cast<uint8_t>(write.reg));
+}
+
+bool Amplifier::Transfer(uint8_t reg) {
+    const uint8_t value = device_.Registers().bytes[reg];
+    if (!online_) {
+        Hold(NotSent(Failure::Op::Write, reg), false);
+        return false;
+    }
+    const BusResult sent = bus_->Write(reg, value);
+    if (!sent.Done()) {
+        Failure f = Refused(Failure::Op::Write, reg, sent.error);
+        // The chip may have taken the byte or not: ask it, once the module's call is over.
+        Hold(f, !f.offline);
+        return false;
+    }
+    known_[reg] = value;
+    if (!verify_) return true;
+    const BusResult back = bus_->Read(reg);
+    if (back.Done() && back.value == value) return true;
+    Failure f = Made(Failure::Op::Verify, reg, 0);
+    if (back.Done()) {
+        known_[reg] = back.value;
+        f.chipHolds = back.value;
+        Hold(f, false);
+    } else {
+        f.readBackError = back.error;
+        f.readBackWhy = bus_->Why(back.error);
+        f.offline = Lost(back.error);
+        held_.push_back(f);
+    }
+    return false;
+}
+
+Failure Amplifier::Made(Failure::Op op, uint8_t reg, int error) const {
+    Failure f{.op = op, .reg = reg, .sent = device_.Registers().bytes[reg], .error = error, .bus = bus_->Name()};
+    if (error != 0) f.why = bus_->Why(error);
+    return f;
+}
+
+Failure Amplifier::NotSent(Failure::Op op, uint8_t reg) const {
+    Failure f = Made(op, reg, lostError_ != 0 ? lostError_ : ENOTCONN);
+    f.notSent = true;
+    return f;
+}
+
+Failure Amplifier::Refused(Failure::Op op, uint8_t reg, int error) {
+    Failure f = Made(op, reg, error);
+    f.offline = Lost(error);
+    return f;
+}
+
+void Amplifier::Hold(Failure failure, bool readBack) {
+    pending_.emplace_back(failure.reg, readBack);
+    held_.push_back(std::move(failure));
+}
+
+void Amplifier::Settle() {
+    const auto pending = std::move(pending_);
+    auto held = std::move(held_);
+    pending_.clear();
+    held_.clear();
+    // Each register once: read back when the chip may hold either byte, else the last known.
+    std::array<std::optional<BusResult>, 256> readBack{};
+    std::array<bool, 256> lost{}, settled{};
+    for (const auto& [reg, read] : pending) {
+        if (settled[reg]) continue;
+        settled[reg] = true;
+        if (read && online_) {
+            const BusResult result = bus_->Read(reg);
+            readBack[reg] = result;
+            if (result.Done())
+                known_[reg] = result.value;
+            else
+                lost[reg] = Lost(result.error);
+        }
+        device_.Registers().bytes[reg] = known_[reg];
+    }
+    for (unsigned reg = 0; reg < 256; ++reg)
+        if (settled[reg]) device_.Notify(static_cast<uint8_t>(reg));
+    for (Failure& f : held) {
+        if (f.op == Failure::Op::Write && readBack[f.reg]) {
+            const BusResult& back = *readBack[f.reg];
+            if (back.Done()) {
+                f.chipHolds = back.value;
+            } else {
+                f.readBackError = back.error;
+                f.readBackWhy = bus_->Why(back.error);
+                f.offline = lost[f.reg];
+            }
+        }
+        f.shows = device_.Registers().bytes[f.reg];
+        Fail(std::move(f));
+    }
+}
+
+void Amplifier::Play(std::vector<ScriptStep> steps, std::string source) {
+    if (script_) throw CommandError("a script is still playing on this device");
+    script_ = Script{std::move(steps), std::move(source)};
+}
+
+PlayedSlice Amplifier::Next(Clock::time_point now) {
+    PlayedSlice slice;
+    if (!script_) return slice;
+    if (now < script_->due) {
+        slice.next = script_->due;
+        return slice;
+    }
+    struct Capture {
+        Amplifier& self;
+        ~Capture() { self.capture_ = nullptr; }
+    } capture{*this};
+    capture_ = &slice.records;
+    const auto start = Clock::now();
+    while (script_) {
+        Script& s = *script_;
+        if (s.step == s.steps.size()) {
+            script_.reset();
+            break;
+        }
+        const ScriptStep& step = s.steps[s.step];
+        if (step.kind == ScriptStep::Kind::Delay) {
+            ++s.step;
+            s.due = now + std::chrono::milliseconds(step.count);
+            if (step.count == 0) continue;
+            slice.next = s.due;
+            break;
+        }
+        const auto reg = static_cast<uint8_t>(step.reg + s.at);
+        BusWrite done{Device::kAddress, Device::kPage, reg, 1};
+        if (step.kind == ScriptStep::Kind::Write) {
+            if (!Write(reg, step.values[s.at])) break;
+            done.value = device_.Registers().bytes[reg];
+            Emit({Record::Kind::Write, done});
+        } else {
+            const auto value = Read(reg);
+            if (!value) break;
+            done.value = *value;
+            Emit({Record::Kind::Read, done});
+        }
+        if (++s.at == (step.kind == ScriptStep::Kind::Write ? step.values.size() : step.count)) {
+            ++s.step;
+            s.at = 0;
+        }
+        if (slice.records.size() >= kSliceRecords || Clock::now() - start >= kSlice) {
+            slice.next = now;
+            break;
+        }
+    }
+    if (script_ && !slice.next) {
+        // Left the loop at a failed transfer: the failure is in the records already.
+        const Script& s = *script_;
+        slice.records.push_back({.kind = Record::Kind::Stopped,
+                                 .text = Shown(s.source) + ":" + std::to_string(s.steps[s.step].line) +
+                                         ": stopped here; nothing after this line was sent"});
+        script_.reset();
+    }
+    return slice;
+}
+
+bool Amplifier::Lost(int error) {
+    if (!AdapterGone(error)) return false;
+    bus_->Close();
+    online_ = false;
+    lostError_ = error;
+    return true;
+}
+
+void Amplifier::Emit(Record record) {
+    if (capture_ != nullptr)
+        capture_->push_back(std::move(record));
+    else if (log_)
+        log_(record);
+}
+
+void Amplifier::Fail(Failure failure) {
+    ++failures_;
+    Emit({.kind = Record::Kind::Failure, .failure = std::move(failure)});
+}
+
+}  // namespace host

@@ -1,0 +1,144 @@
+// One QM7140 as every host drives it: the module's instance for it (its windows use the
+// register cache), the chip behind a bus (simulated when there is none), the records of what
+// reached the chip, failures kept until the module's call has returned, and one register
+// script playing in slices.
+#pragma once
+
+#include "host/common/bus/bus.h"
+#include "host/common/module/device.h"
+#include "host/common/chip/failure.h"
+#include "host/common/text/register_script.h"
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace host {
+
+// Registers 0 to 31: the widest of the module's windows (Digital Control) covers them all.
+constexpr unsigned kCoveredRegisters = 32;
+
+// One line of a device's log.
+struct Record {
+    enum class Kind {
+        Write,    // the module's write, or a script's
+        Read,     // a script's read
+        Failure,
+        Stopped,  // a script stopped at a failed transfer
+    };
+    Kind kind;
+    BusWrite write{};  // Write; Read: reg and value
+    Failure failure{};
+    std::string text;  // Stopped
+};
+
+// "W 0x80/0 reg 0x02 = 0x55", "R 0x80/0 reg 0x03 = 0x25", a failure's or a stop's words.
+std::string RecordLine(const Record& record);
+bool IsError(const Record& record);
+
+// What a script's slice gave: the records in order, and when it wants the next call.
+struct PlayedSlice {
+    std::vector<Record> records;
+    std::optional<std::chrono::steady_clock::time_point> next;  // empty: the script is over
+};
+
+class Amplifier {
+public:
+    using Clock = std::chrono::steady_clock;
+    using Log = std::function<void(const Record&)>;
+    // The longest a slice of a script holds its caller, and the most records it gives.
+    static constexpr std::chrono::milliseconds kSlice{20};
+    static constexpr size_t kSliceRecords = 256;
+
+    // `bus` null: a simulated QM7140 whose registers are the cache. Nothing is opened yet
+    // (Connect). With `verify`, every write that went through is read back. Throws
+    // std::runtime_error when the module gives no instance.
+    Amplifier(const Module& module, std::unique_ptr<Bus> bus, Log log, bool verify = false);
+    ~Amplifier();
+    Amplifier(const Amplifier&) = delete;
+    Amplifier& operator=(const Amplifier&) = delete;
+
+    QM7140Instance Instance() const { return device_.Instance(); }
+    QM7140RegisterWindow* Window(int32_t dialog) const { return device_.Window(dialog); }
+    RegisterFile& Registers() { return device_.Registers(); }
+    const RegisterFile& Registers() const { return device_.Registers(); }
+    const Bus& Chip() const { return *bus_; }
+    bool Simulated() const { return simulated_; }
+    // Online from a successful connect until the adapter is gone; offline, writes are refused.
+    bool Online() const { return online_; }
+    // Failures recorded so far.
+    int Failures() const { return failures_; }
+
+    // Another chip behind the same instance, not opened yet.
+    void UseBus(std::unique_ptr<Bus> bus);
+    // Opens the bus and reads the covered registers; offline when either fails.
+    bool Connect();
+    // The covered registers read into the cache, all of them or none, and every window told.
+    bool ReadAll();
+    // The host's own write: stored, sent, every window told.
+    bool Write(uint8_t reg, uint8_t value);
+    // One register read from the chip into the cache, every window told.
+    std::optional<uint8_t> Read(uint8_t reg);
+    // Each window that covers the register is told; gives how many were.
+    int Notify(uint8_t reg) { return device_.Notify(reg); }
+    void NotifyAll() { device_.NotifyAll(); }
+
+    // After each call into the module: the writes it made that failed are read back, each
+    // register once, every window told once, and the failures recorded. Inside the call
+    // they were only noted, so a dialog never reloads in the middle of its own handler.
+    void Settle();
+
+    // A checked script, played by Next from now on; CommandError when one is playing.
+    void Play(std::vector<ScriptStep> steps, std::string source);
+    bool Playing() const { return script_.has_value(); }
+    // Plays on while no delay holds it, for at most kSlice and kSliceRecords. The script
+    // stops at the first transfer that fails, so nothing after a failed setting is sent.
+    PlayedSlice Next(Clock::time_point now);
+
+private:
+    struct Script {
+        std::vector<ScriptStep> steps;
+        std::string source;
+        size_t step = 0;
+        unsigned at = 0;  // values written or registers read of the step
+        Clock::time_point due;
+    };
+
+    // The module's write callback.
+    void Send(const BusWrite& write);
+    // Sends the cached byte; a failure is held for Settle.
+    bool Transfer(uint8_t reg);
+    Failure Made(Failure::Op op, uint8_t reg, int error) const;
+    // A transfer not tried: the chip is offline, for the error that took it so.
+    Failure NotSent(Failure::Op op, uint8_t reg) const;
+    // A transfer the bus refused; an error saying the adapter is gone takes the chip offline.
+    Failure Refused(Failure::Op op, uint8_t reg, int error);
+    void Hold(Failure failure, bool readBack);
+    // Closes the bus when the error says the adapter is gone; whether it did.
+    bool Lost(int error);
+    void Emit(Record record);
+    void Fail(Failure failure);
+
+    std::unique_ptr<Bus> bus_;
+    Log log_;
+    bool verify_;
+    bool simulated_ = true;
+    bool online_ = false;
+    int lostError_ = 0;
+    int failures_ = 0;
+    std::array<uint8_t, 256> known_{};
+    // Registers to settle (whether to read them back first), in the order they failed.
+    std::vector<std::pair<uint8_t, bool>> pending_;
+    std::vector<Failure> held_;
+    std::optional<Script> script_;
+    std::vector<Record>* capture_ = nullptr;  // a script's slice, while it plays
+    // Last: the instance it frees may still write, to the bus and the log above.
+    Device device_;
+};
+
+}  // namespace host

@@ -1,0 +1,67 @@
+#include "host/common/module/device.h"
+
+#include "host/common/text/parse.h"
+
+#include <stdexcept>
+
+namespace host {
+
+Device::Device(const Module& module, WriteSink onWrite) : module_(module) {
+    // The host reports each write as it comes; nothing piles up in a log.
+    bus_.keepLog = false;
+    bus_.onWrite = std::move(onWrite);
+    instance_ = module_.Init(0, 0, 0, 0);
+    if (instance_ == nullptr) throw std::runtime_error("_Init gave no instance");
+    for (int32_t dialog = 0; dialog < kDialogCount; ++dialog) {
+        QM7140RegisterWindow* window = module_.GetI2CObject(instance_, dialog);
+        if (window == nullptr) continue;
+        bus_.Connect(*window);
+        windows_[static_cast<size_t>(dialog)] = window;
+    }
+}
+
+Device::~Device() { module_.FreeCodecInstance(instance_); }
+
+QM7140RegisterWindow* Device::Window(int32_t dialog) const {
+    return dialog >= 0 && dialog < kDialogCount ? windows_[static_cast<size_t>(dialog)] : nullptr;
+}
+
+int Device::Notify(uint8_t reg) {
+    int told = 0;
+    for (QM7140RegisterWindow* window : windows_) {
+        if (window == nullptr || !Covers(*window, kAddress, kPage, reg)) continue;
+        window->Ops->RegisterChanged(window, kAddress, kPage, reg);
+        ++told;
+    }
+    return told;
+}
+
+void Device::NotifyAll() {
+    for (unsigned reg = 0; reg < 256; ++reg) Notify(static_cast<uint8_t>(reg));
+}
+
+bool Covers(const QM7140RegisterWindow& window, int32_t address, int32_t page, uint32_t reg) {
+    // As a difference: a window reaching past the last register number cannot wrap round
+    // to cover the first ones.
+    return window.DeviceAddress == address && window.Page == page && reg >= window.FirstRegister &&
+           reg - window.FirstRegister < window.RegisterCount;
+}
+
+std::string WriteLine(const BusWrite& write) {
+    RegisterFile registers;
+    if (write.reg < registers.bytes.size()) registers.bytes[write.reg] = write.value;
+    return WriteLine(write, registers);
+}
+
+std::string WriteLine(const BusWrite& write, const RegisterFile& registers) {
+    std::string line = "W " + Hex(static_cast<unsigned>(write.address)) + "/" + std::to_string(write.page) + " reg " +
+                       Hex(write.reg);
+    if (write.reg < registers.bytes.size())
+        line += " = " + Hex(registers.bytes[write.reg]);
+    else
+        line += " (no such register)";
+    if (write.count != 1) line += " count " + std::to_string(write.count);
+    return line;
+}
+
+}  // namespace host
