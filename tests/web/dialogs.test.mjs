@@ -136,11 +136,13 @@ test('both cursors drag with the pointer and the canvas shows the curve the regi
   const slope = await register(page, 0x0c);
   await drag(page, now.foot, [now.foot[0] - 30, now.foot[1] - 60]);
   assert.notEqual(await register(page, 0x0c, (v) => v !== slope), slope);
-  await page.waitForTimeout(100);
-  now = curve(await codes(page));
-  const middle = [Math.round((now.knee[0] + now.foot[0]) / 2), Math.round((now.knee[1] + now.foot[1]) / 2)];
-  let found = false;
-  for (let dy = -2; dy <= 2 && !found; dy++) found = teal(await rgb(page, middle[0], middle[1] + dy));
+  // The last frames of the drag may still be on their way: look until the picture has caught up.
+  let found = false, middle;
+  for (const end = Date.now() + 5000; !found && Date.now() < end; ) {
+    now = curve(await codes(page));
+    middle = [Math.round((now.knee[0] + now.foot[0]) / 2), Math.round((now.knee[1] + now.foot[1]) / 2)];
+    for (let dy = -2; dy <= 2 && !found; dy++) found = teal(await rgb(page, middle[0], middle[1] + dy));
+  }
   assert.ok(found, `the sloped part through ${middle}`);
 });
 
@@ -155,7 +157,8 @@ test('two pages of one device stay in step, also when both drag at once', async 
   await Promise.all([drag(page, knee, [knee[0] + 50, knee[1] + 30]), drag(other, knee, [knee[0] - 50, knee[1] - 30])]);
   const shown = (p) => p.evaluate(() => ['InflectionPoint', 'Level', 'Slope'].map((n) => document.querySelector(`[data-name="${n}"]`).value).join());
   const picture = (p) => control(p, LIMITER, 'LimiterPaintBox').evaluate((c) => c.toDataURL());
-  await page.waitForTimeout(200);
+  const state = async (p) => [await shown(p), await picture(p), JSON.stringify(await codes(p))].join();
+  for (const end = Date.now() + 5000; (await state(page)) !== (await state(other)) && Date.now() < end; );
   assert.equal(await shown(page), await shown(other));
   assert.equal(await picture(page), await picture(other));
   assert.deepEqual(await codes(page), await codes(other));

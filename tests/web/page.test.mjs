@@ -173,6 +173,8 @@ test('a page sent only what changed shows what a page sent everything shows; a d
   });
   await cut.goto(server.url);
   for (const p of [page, cut]) { await p.waitForSelector('#status:text("connected")'); await openDialog(p, 1); }
+  // Shown and made active may come in two messages: watch only once both are in.
+  await cut.waitForSelector('.panel[data-dialog="1"].active');
   await cut.evaluate(() => {
     window.mutations = [];
     new MutationObserver((list) => window.mutations.push(...list.map((m) => `${m.type} ${m.target.id}`))).observe(document.querySelector('#desk'), { subtree: true, attributes: true, childList: true, characterData: true });
@@ -191,11 +193,12 @@ test('a page sent only what changed shows what a page sent everything shows; a d
   assert.deepEqual(await cut.evaluate(() => window.mutations), []);
   await page.locator('[data-name="Enable"] input').click();
   await page.locator('[data-name="Release"]').press('ArrowRight');
-  await page.waitForTimeout(300);
   const look = (p) => p.$$eval('.panel[data-dialog="1"] [data-name]', (all) => all.map((e) => {
     const box = e.querySelector('input') || e;
     return [e.style.cssText, e.textContent, box.value, box.checked, box.disabled, e.tagName === 'CANVAS' ? e.toDataURL() : ''];
   }));
+  const both = async () => JSON.stringify(await look(cut)) === JSON.stringify(await look(page));
+  await until(both, (same) => same);
   assert.deepEqual(await look(cut), await look(page));
   await cut.close();
 });
