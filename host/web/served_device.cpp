@@ -65,7 +65,7 @@ void ServedDevice::SetRegister(uint8_t reg, uint8_t value) {
     int told = 0;
     for (int32_t dialog = 0; dialog < host::kDialogCount; ++dialog) {
         const QM7140RegisterWindow* window = amp_.Window(dialog);
-        if (window != nullptr && host::Covers(*window, host::Device::kAddress, host::Device::kPage, reg)) ++told;
+        if (window != nullptr && host::Covers(*window, host::ModuleInstance::kAddress, host::ModuleInstance::kPage, reg)) ++told;
     }
     Note(set + ", " + std::to_string(told) + " window(s) told");
 }

@@ -283,7 +283,7 @@ void HostWindow::SetRegister(uint8_t reg, uint8_t value) {
     int told = 0;
     for (int32_t dialog = 0; dialog < host::kDialogCount; ++dialog) {
         const QM7140RegisterWindow* window = device.Window(dialog);
-        if (window != nullptr && host::Covers(*window, host::Device::kAddress, host::Device::kPage, reg)) ++told;
+        if (window != nullptr && host::Covers(*window, host::ModuleInstance::kAddress, host::ModuleInstance::kPage, reg)) ++told;
     }
     Log("set reg " + host::Hex(reg) + " = " + host::Hex(value) + ", " + std::to_string(told) + " window(s) told" +
         OfDevice(current_));

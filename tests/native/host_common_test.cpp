@@ -1,6 +1,6 @@
 // What both hosts share: the host's own graph object and its fade, which windows a
 // register reaches, the write log's line, and state files as another system writes them.
-#include "host/common/module/device.h"
+#include "host/common/module/module_instance.h"
 #include "host/common/text/files.h"
 #include "host/common/module/graph_object.h"
 #include "host/common/chip/state_file.h"
@@ -130,7 +130,7 @@ TEST(HostDevice, AWindowCoversTheRegistersOfItsOwnRangeAddressAndPage) {
 TEST(HostDevice, TheModulesWindowsAreToldOfTheRegistersTheyHold) {
     host::Module module(QM7140_LIBRARY);
     std::vector<host::BusWrite> writes;
-    host::Device device(module, [&](const host::BusWrite& w) { writes.push_back(w); });
+    host::ModuleInstance device(module, [&](const host::BusWrite& w) { writes.push_back(w); });
     // Limiter 0 to 15, Boost 0 to 20, Digital Control 0 to 31.
     const std::pair<uint8_t, int> rows[] = {{0, 3}, {15, 3}, {16, 2}, {20, 2}, {21, 1}, {31, 1}, {32, 0}, {255, 0}};
     for (const auto& [reg, windows] : rows) EXPECT_EQ(device.Notify(reg), windows) << int{reg};

@@ -21,7 +21,7 @@ std::string RecordLine(const Record& record) {
 bool IsError(const Record& record) { return record.kind == Record::Kind::Failure || record.kind == Record::Kind::Stopped; }
 
 Amplifier::Amplifier(const Module& module, std::unique_ptr<Bus> bus, Log log, bool verify)
-    : log_(std::move(log)), verify_(verify), device_(module, [this](const BusWrite& write) { Send(write); }) {
+    : log_(std::move(log)), verify_(verify), instance_(module, [this](const BusWrite& write) { Send(write); }) {
     UseBus(std::move(bus));
 }
 
@@ -30,17 +30,17 @@ Amplifier::~Amplifier() = default;
 void Amplifier::UseBus(std::unique_ptr<Bus> bus) {
     if (bus_) bus_->Close();
     simulated_ = bus == nullptr;
-    bus_ = simulated_ ? MakeSimulatedBus(device_.Registers()) : std::move(bus);
+    bus_ = simulated_ ? MakeSimulatedBus(instance_.Registers()) : std::move(bus);
     online_ = false;
     lostError_ = 0;
-    known_ = device_.Registers().bytes;
+    known_ = instance_.Registers().bytes;
 }
 
 bool Amplifier::Connect() {
     online_ = false;
     if (const int error = bus_->Open(); error != 0) {
         lostError_ = error;
-        Fail(Made(Failure::Op::Open, 0, error));
+        Report(FailureOf(Failure::Op::Open, 0, error));
         return false;
     }
     online_ = true;
@@ -48,13 +48,13 @@ bool Amplifier::Connect() {
     // A chip that cannot be read is not connected: its dialogs would show the wrong registers.
     bus_->Close();
     online_ = false;
-    Fail(Made(Failure::Op::Identify, 0, 0));
+    Report(FailureOf(Failure::Op::Identify, 0, 0));
     return false;
 }
 
 bool Amplifier::ReadAll() {
     if (!online_) {
-        Fail(NotSent(Failure::Op::ReadAll, 0));
+        Report(NotSentFailure(Failure::Op::ReadAll, 0));
         return false;
     }
     std::array<uint8_t, kCoveredRegisters> read{};
@@ -62,42 +62,42 @@ bool Amplifier::ReadAll() {
         const BusResult result = bus_->Read(static_cast<uint8_t>(reg));
         if (!result.Done()) {
             lostError_ = result.error;
-            Fail(Refused(Failure::Op::ReadAll, static_cast<uint8_t>(reg), result.error));
+            Report(RefusedFailure(Failure::Op::ReadAll, static_cast<uint8_t>(reg), result.error));
             return false;
         }
         read[reg] = result.value;
     }
-    for (unsigned reg = 0; reg < kCoveredRegisters; ++reg) device_.Registers().bytes[reg] = known_[reg] = read[reg];
-    for (unsigned reg = 0; reg < kCoveredRegisters; ++reg) device_.Notify(static_cast<uint8_t>(reg));
+    for (unsigned reg = 0; reg < kCoveredRegisters; ++reg) instance_.Registers().bytes[reg] = known_[reg] = read[reg];
+    for (unsigned reg = 0; reg < kCoveredRegisters; ++reg) instance_.Notify(static_cast<uint8_t>(reg));
     return true;
 }
 
 bool Amplifier::Write(uint8_t reg, uint8_t value) {
-    device_.Registers().bytes[reg] = value;
+    instance_.Registers().bytes[reg] = value;
     const bool sent = Transfer(reg);
-    if (sent) device_.Notify(reg);
+    if (sent) instance_.Notify(reg);
     Settle();
     return sent;
 }
 
 std::optional<uint8_t> Amplifier::Read(uint8_t reg) {
     if (!online_) {
-        Fail(NotSent(Failure::Op::Read, reg));
+        Report(NotSentFailure(Failure::Op::Read, reg));
         return std::nullopt;
     }
     const BusResult result = bus_->Read(reg);
     if (!result.Done()) {
-        Fail(Refused(Failure::Op::Read, reg, result.error));
+        Report(RefusedFailure(Failure::Op::Read, reg, result.error));
         return std::nullopt;
     }
-    device_.Registers().bytes[reg] = known_[reg] = result.value;
-    device_.Notify(reg);
+    instance_.Registers().bytes[reg] = known_[reg] = result.value;
+    instance_.Notify(reg);
     return result.value;
 }
 
 void Amplifier::Send(const BusWrite& write) {
     Emit({Record::Kind::Write, write});
-    if (write.address != Device::kAddress || write.page != Device::kPage || write.count != 1 || write.reg > 255) {
+    if (write.address != ModuleInstance::kAddress || write.page != ModuleInstance::kPage || write.count != 1 || write.reg > 255) {
         Failure f{.op = Failure::Op::Foreign, .bus = bus_->Name(), .write = write};
         held_.push_back(f);
         return;
@@ -106,55 +106,55 @@ void Amplifier::Send(const BusWrite& write) {
 }
 
 bool Amplifier::Transfer(uint8_t reg) {
-    const uint8_t value = device_.Registers().bytes[reg];
+    const uint8_t value = instance_.Registers().bytes[reg];
     if (!online_) {
-        Hold(NotSent(Failure::Op::Write, reg), false);
+        HoldUntilSettled(NotSentFailure(Failure::Op::Write, reg), false);
         return false;
     }
     const BusResult sent = bus_->Write(reg, value);
     if (!sent.Done()) {
-        Failure f = Refused(Failure::Op::Write, reg, sent.error);
+        Failure f = RefusedFailure(Failure::Op::Write, reg, sent.error);
         // The chip may have taken the byte or not: ask it, once the module's call is over.
-        Hold(f, !f.offline);
+        HoldUntilSettled(f, !f.offline);
         return false;
     }
     known_[reg] = value;
     if (!verify_) return true;
     const BusResult back = bus_->Read(reg);
     if (back.Done() && back.value == value) return true;
-    Failure f = Made(Failure::Op::Verify, reg, 0);
+    Failure f = FailureOf(Failure::Op::Verify, reg, 0);
     if (back.Done()) {
         known_[reg] = back.value;
         f.chipHolds = back.value;
-        Hold(f, false);
+        HoldUntilSettled(f, false);
     } else {
         f.readBackError = back.error;
         f.readBackWhy = bus_->Why(back.error);
-        f.offline = Lost(back.error);
+        f.offline = OfflineIfLost(back.error);
         held_.push_back(f);
     }
     return false;
 }
 
-Failure Amplifier::Made(Failure::Op op, uint8_t reg, int error) const {
-    Failure f{.op = op, .reg = reg, .sent = device_.Registers().bytes[reg], .error = error, .bus = bus_->Name()};
+Failure Amplifier::FailureOf(Failure::Op op, uint8_t reg, int error) const {
+    Failure f{.op = op, .reg = reg, .sent = instance_.Registers().bytes[reg], .error = error, .bus = bus_->Name()};
     if (error != 0) f.why = bus_->Why(error);
     return f;
 }
 
-Failure Amplifier::NotSent(Failure::Op op, uint8_t reg) const {
-    Failure f = Made(op, reg, lostError_ != 0 ? lostError_ : ENOTCONN);
+Failure Amplifier::NotSentFailure(Failure::Op op, uint8_t reg) const {
+    Failure f = FailureOf(op, reg, lostError_ != 0 ? lostError_ : ENOTCONN);
     f.notSent = true;
     return f;
 }
 
-Failure Amplifier::Refused(Failure::Op op, uint8_t reg, int error) {
-    Failure f = Made(op, reg, error);
-    f.offline = Lost(error);
+Failure Amplifier::RefusedFailure(Failure::Op op, uint8_t reg, int error) {
+    Failure f = FailureOf(op, reg, error);
+    f.offline = OfflineIfLost(error);
     return f;
 }
 
-void Amplifier::Hold(Failure failure, bool readBack) {
+void Amplifier::HoldUntilSettled(Failure failure, bool readBack) {
     pending_.emplace_back(failure.reg, readBack);
     held_.push_back(std::move(failure));
 }
@@ -176,12 +176,12 @@ void Amplifier::Settle() {
             if (result.Done())
                 known_[reg] = result.value;
             else
-                lost[reg] = Lost(result.error);
+                lost[reg] = OfflineIfLost(result.error);
         }
-        device_.Registers().bytes[reg] = known_[reg];
+        instance_.Registers().bytes[reg] = known_[reg];
     }
     for (unsigned reg = 0; reg < 256; ++reg)
-        if (settled[reg]) device_.Notify(static_cast<uint8_t>(reg));
+        if (settled[reg]) instance_.Notify(static_cast<uint8_t>(reg));
     for (Failure& f : held) {
         if (f.op == Failure::Op::Write && readBack[f.reg]) {
             const BusResult& back = *readBack[f.reg];
@@ -193,8 +193,8 @@ void Amplifier::Settle() {
                 f.offline = lost[f.reg];
             }
         }
-        f.shows = device_.Registers().bytes[f.reg];
-        Fail(std::move(f));
+        f.shows = instance_.Registers().bytes[f.reg];
+        Report(std::move(f));
     }
 }
 
@@ -231,10 +231,10 @@ PlayedSlice Amplifier::Next(Clock::time_point now) {
             break;
         }
         const auto reg = static_cast<uint8_t>(step.reg + s.at);
-        BusWrite done{Device::kAddress, Device::kPage, reg, 1};
+        BusWrite done{ModuleInstance::kAddress, ModuleInstance::kPage, reg, 1};
         if (step.kind == ScriptStep::Kind::Write) {
             if (!Write(reg, step.values[s.at])) break;
-            done.value = device_.Registers().bytes[reg];
+            done.value = instance_.Registers().bytes[reg];
             Emit({Record::Kind::Write, done});
         } else {
             const auto value = Read(reg);
@@ -262,7 +262,7 @@ PlayedSlice Amplifier::Next(Clock::time_point now) {
     return slice;
 }
 
-bool Amplifier::Lost(int error) {
+bool Amplifier::OfflineIfLost(int error) {
     if (!AdapterGone(error)) return false;
     bus_->Close();
     online_ = false;
@@ -277,7 +277,7 @@ void Amplifier::Emit(Record record) {
         log_(record);
 }
 
-void Amplifier::Fail(Failure failure) {
+void Amplifier::Report(Failure failure) {
     ++failures_;
     Emit({.kind = Record::Kind::Failure, .failure = std::move(failure)});
 }

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "host/common/bus/bus.h"
-#include "host/common/module/device.h"
+#include "host/common/module/module_instance.h"
 #include "host/common/chip/failure.h"
 #include "host/common/text/register_script.h"
 
@@ -63,10 +63,10 @@ public:
     Amplifier(const Amplifier&) = delete;
     Amplifier& operator=(const Amplifier&) = delete;
 
-    QM7140Instance Instance() const { return device_.Instance(); }
-    QM7140RegisterWindow* Window(int32_t dialog) const { return device_.Window(dialog); }
-    RegisterFile& Registers() { return device_.Registers(); }
-    const RegisterFile& Registers() const { return device_.Registers(); }
+    QM7140Instance Instance() const { return instance_.Instance(); }
+    QM7140RegisterWindow* Window(int32_t dialog) const { return instance_.Window(dialog); }
+    RegisterFile& Registers() { return instance_.Registers(); }
+    const RegisterFile& Registers() const { return instance_.Registers(); }
     const Bus& Chip() const { return *bus_; }
     bool Simulated() const { return simulated_; }
     // Online from a successful connect until the adapter is gone; offline, writes are refused.
@@ -85,8 +85,8 @@ public:
     // One register read from the chip into the cache, every window told.
     std::optional<uint8_t> Read(uint8_t reg);
     // Each window that covers the register is told; gives how many were.
-    int Notify(uint8_t reg) { return device_.Notify(reg); }
-    void NotifyAll() { device_.NotifyAll(); }
+    int Notify(uint8_t reg) { return instance_.Notify(reg); }
+    void NotifyAll() { instance_.NotifyAll(); }
 
     // After each call into the module: the writes it made that failed are read back, each
     // register once, every window told once, and the failures recorded. Inside the call
@@ -113,16 +113,18 @@ private:
     void Send(const BusWrite& write);
     // Sends the cached byte; a failure is held for Settle.
     bool Transfer(uint8_t reg);
-    Failure Made(Failure::Op op, uint8_t reg, int error) const;
+    // A failure of `op` at `reg` with the bus's errno (0: none) and its words.
+    Failure FailureOf(Failure::Op op, uint8_t reg, int error) const;
     // A transfer not tried: the chip is offline, for the error that took it so.
-    Failure NotSent(Failure::Op op, uint8_t reg) const;
+    Failure NotSentFailure(Failure::Op op, uint8_t reg) const;
     // A transfer the bus refused; an error saying the adapter is gone takes the chip offline.
-    Failure Refused(Failure::Op op, uint8_t reg, int error);
-    void Hold(Failure failure, bool readBack);
+    Failure RefusedFailure(Failure::Op op, uint8_t reg, int error);
+    void HoldUntilSettled(Failure failure, bool readBack);
     // Closes the bus when the error says the adapter is gone; whether it did.
-    bool Lost(int error);
+    bool OfflineIfLost(int error);
     void Emit(Record record);
-    void Fail(Failure failure);
+    // Counted, and logged as a record.
+    void Report(Failure failure);
 
     std::unique_ptr<Bus> bus_;
     Log log_;
@@ -138,7 +140,7 @@ private:
     std::optional<Script> script_;
     std::vector<Record>* capture_ = nullptr;  // a script's slice, while it plays
     // Last: the instance it frees may still write, to the bus and the log above.
-    Device device_;
+    ModuleInstance instance_;
 };
 
 }  // namespace host

@@ -1,6 +1,6 @@
 #include "host/common/chip/failure.h"
 
-#include "host/common/module/device.h"
+#include "host/common/module/module_instance.h"
 #include "host/common/text/parse.h"
 
 namespace host {

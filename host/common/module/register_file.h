@@ -1,4 +1,4 @@
-// The simulated QM7140: 256 register bytes and their text forms.
+// A host's register cache of one QM7140: 256 register bytes and their text forms.
 #pragma once
 
 #include <array>

@@ -1,4 +1,4 @@
-#include "host/common/module/device.h"
+#include "host/common/module/module_instance.h"
 
 #include "host/common/text/parse.h"
 
@@ -6,27 +6,27 @@
 
 namespace host {
 
-Device::Device(const Module& module, WriteSink onWrite) : module_(module) {
+ModuleInstance::ModuleInstance(const Module& module, WriteSink onWrite) : module_(module) {
     // The host reports each write as it comes; nothing piles up in a log.
-    bus_.keepLog = false;
-    bus_.onWrite = std::move(onWrite);
+    registerHost_.keepLog = false;
+    registerHost_.onWrite = std::move(onWrite);
     instance_ = module_.Init(0, 0, 0, 0);
     if (instance_ == nullptr) throw std::runtime_error("_Init gave no instance");
     for (int32_t dialog = 0; dialog < kDialogCount; ++dialog) {
         QM7140RegisterWindow* window = module_.GetI2CObject(instance_, dialog);
         if (window == nullptr) continue;
-        bus_.Connect(*window);
+        registerHost_.Connect(*window);
         windows_[static_cast<size_t>(dialog)] = window;
     }
 }
 
-Device::~Device() { module_.FreeCodecInstance(instance_); }
+ModuleInstance::~ModuleInstance() { module_.FreeCodecInstance(instance_); }
 
-QM7140RegisterWindow* Device::Window(int32_t dialog) const {
+QM7140RegisterWindow* ModuleInstance::Window(int32_t dialog) const {
     return dialog >= 0 && dialog < kDialogCount ? windows_[static_cast<size_t>(dialog)] : nullptr;
 }
 
-int Device::Notify(uint8_t reg) {
+int ModuleInstance::Notify(uint8_t reg) {
     int told = 0;
     for (QM7140RegisterWindow* window : windows_) {
         if (window == nullptr || !Covers(*window, kAddress, kPage, reg)) continue;
@@ -36,7 +36,7 @@ int Device::Notify(uint8_t reg) {
     return told;
 }
 
-void Device::NotifyAll() {
+void ModuleInstance::NotifyAll() {
     for (unsigned reg = 0; reg < 256; ++reg) Notify(static_cast<uint8_t>(reg));
 }
 
