@@ -26,6 +26,7 @@ std::optional<int64_t> ParseSigned(std::string_view text);
 // A register number or a register value, 0 to 255; `what` names it in the error.
 uint8_t ParseByte(std::string_view text, std::string_view what);
 
+// ASCII letters alone fold: '0' must not equal a control character, nor '[' a '{'.
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 // For messages: in double quotes, control bytes escaped (\x00), and a long text shortened
 // around an ellipsis, so that one bad word makes one readable line.
