@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <istream>
 #include <optional>
 #include <stdexcept>
@@ -43,6 +44,9 @@ enum class LineEnd { Newline, EndOfInput, TooLong };
 // One line without its newline, at most kLongestLine bytes. Nothing is read when the input
 // is at its end (`line` empty, EndOfInput); a last line without a newline ends EndOfInput.
 LineEnd ReadLine(std::istream& in, std::string& line);
+// Every line of `in` with its number from 1. A CommandError `each` throws, and a line longer
+// than kLongestLine, come out as "SOURCE:N: why".
+void ForEachLine(std::istream& in, std::string_view source, const std::function<void(const std::string& line, int number)>& each);
 
 
 // "0x5A"
