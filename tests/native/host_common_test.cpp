@@ -148,6 +148,7 @@ TEST(HostDevice, AWriteIsLoggedWithTheByteTheDeviceNowHolds) {
     EXPECT_EQ(host::WriteLine({0x80, 0, 2, 1}, registers), "W 0x80/0 reg 0x02 = 0x55");
     EXPECT_EQ(host::WriteLine({0x80, 1, 2, 3}, registers), "W 0x80/1 reg 0x02 = 0x55 count 3");
     EXPECT_EQ(host::WriteLine({0x80, 0, 300, 1}, registers), "W 0x80/0 reg 0x12C (no such register)");
+    EXPECT_EQ(host::TransferLine('R', {0x80, 0, 3, 1, 0x25}), "R 0x80/0 reg 0x03 = 0x25");
 }
 
 TEST(HostStateFile, RoundTripsAndReadsLinesEndedTheWindowsWay) {

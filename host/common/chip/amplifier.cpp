@@ -8,10 +8,8 @@ namespace host {
 
 std::string RecordLine(const Record& record) {
     switch (record.kind) {
-    case Record::Kind::Write: return WriteLine(record.write);
-    case Record::Kind::Read:
-        return "R " + Hex(static_cast<unsigned>(record.write.address)) + "/" + std::to_string(record.write.page) + " reg " +
-               Hex(record.write.reg) + " = " + Hex(record.write.value);
+    case Record::Kind::Write: return TransferLine('W', record.write);
+    case Record::Kind::Read: return TransferLine('R', record.write);
     case Record::Kind::Failure: return Describe(record.failure);
     case Record::Kind::Stopped: return record.text;
     }

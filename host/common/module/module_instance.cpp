@@ -47,21 +47,21 @@ bool Covers(const QM7140RegisterWindow& window, int32_t address, int32_t page, u
            reg - window.FirstRegister < window.RegisterCount;
 }
 
-std::string WriteLine(const BusWrite& write) {
-    RegisterFile registers;
-    if (write.reg < registers.bytes.size()) registers.bytes[write.reg] = write.value;
-    return WriteLine(write, registers);
+std::string TransferLine(char kind, const BusWrite& transfer) {
+    std::string line = std::string(1, kind) + " " + Hex(static_cast<unsigned>(transfer.address)) + "/" +
+                       std::to_string(transfer.page) + " reg " + Hex(transfer.reg);
+    if (transfer.reg <= 0xFF)
+        line += " = " + Hex(transfer.value);
+    else
+        line += " (no such register)";
+    if (transfer.count != 1) line += " count " + std::to_string(transfer.count);
+    return line;
 }
 
 std::string WriteLine(const BusWrite& write, const RegisterFile& registers) {
-    std::string line = "W " + Hex(static_cast<unsigned>(write.address)) + "/" + std::to_string(write.page) + " reg " +
-                       Hex(write.reg);
-    if (write.reg < registers.bytes.size())
-        line += " = " + Hex(registers.bytes[write.reg]);
-    else
-        line += " (no such register)";
-    if (write.count != 1) line += " count " + std::to_string(write.count);
-    return line;
+    BusWrite now = write;
+    now.value = write.reg < registers.bytes.size() ? registers.bytes[write.reg] : 0;
+    return TransferLine('W', now);
 }
 
 }  // namespace host

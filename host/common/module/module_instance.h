@@ -55,9 +55,10 @@ private:
 // Whether a window holds the register at (address, page), by the window's own fields.
 bool Covers(const QM7140RegisterWindow& window, int32_t address, int32_t page, uint32_t reg);
 
-// "W 0x80/0 reg 0x02 = 0x55": a write and the byte the cache now holds.
+// "W 0x80/0 reg 0x02 = 0x55" for a write (kind 'W'), "R 0x80/0 reg 0x03 = 0x25" for a read
+// ('R'): the register and the byte the transfer carried.
+std::string TransferLine(char kind, const BusWrite& transfer);
+// A write with the byte the cache now holds.
 std::string WriteLine(const BusWrite& write, const RegisterFile& registers);
-// The same with the byte the write carried.
-std::string WriteLine(const BusWrite& write);
 
 }  // namespace host
