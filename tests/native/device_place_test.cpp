@@ -1,6 +1,7 @@
 // Device places as users type them, one host's list at a time: what each names, or the one
 // line that quotes the wrong place and says why.
 #include "host/common/bus/device_place.h"
+#include "host/common/bus/hid/usb_id.h"
 #include "host/common/text/parse.h"
 #include "hid_bridge_double.h"
 
@@ -41,6 +42,28 @@ TEST(DevicePlace, EachPlaceNamesItsAdapterAndAddressOrIsRefusedQuoted) {
         }
         EXPECT_EQ(named, c.named) << c.places.back();
     }
+}
+
+// A USB id reads one way however it was typed, and names a bridge by id, and by serial when
+// it has one.
+TEST(UsbId, ParsesInEitherCaseReadsInCapitalsAndMatchesByIdAndSerial) {
+    const struct {
+        const char* text;
+        const char* read;  // empty: refused
+    } cases[] = {
+        {"10c4:ea90", "10C4:EA90"}, {"04D8:00dd:Ab:12", "04D8:00DD:Ab:12"}, {"10C4:EA90:", ""},
+        {"10C4:EA9G", ""},          {"10C4EA90", ""},                       {"10C4:EA90x", ""},
+        {"/dev/hidraw1", ""},       {"+0C4:EA90", ""},
+    };
+    for (const auto& c : cases) {
+        const auto id = host::UsbId::Parse(c.text);
+        EXPECT_EQ(id ? id->Text() : "", c.read) << c.text;
+    }
+    const host::HidDeviceInfo bridge{0x10C4, 0xEA90, "A1", "/dev/hidraw1"};
+    EXPECT_TRUE(host::UsbId::Parse("10C4:EA90")->Matches(bridge));
+    EXPECT_TRUE(host::UsbId::Parse("10c4:ea90:A1")->Matches(bridge));
+    EXPECT_FALSE(host::UsbId::Parse("10C4:EA90:A")->Matches(bridge));
+    EXPECT_FALSE(host::UsbId::Parse("10C4:EA91")->Matches(bridge));
 }
 
 // A bridge is one adapter however it is named, opened once at the speed asked; the same chip

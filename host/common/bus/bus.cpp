@@ -47,4 +47,6 @@ std::optional<uint8_t> ParseChipAddress(std::string_view text) {
     return static_cast<uint8_t>(*parsed);
 }
 
+std::string NotAChipAddress(std::string_view text) { return Quoted(text) + " is not a 7-bit address from 0x08 to 0x77"; }
+
 }  // namespace host

@@ -50,5 +50,7 @@ bool AdapterGone(int error);
 // A chip's 7-bit address as a user gives it (0x41, 65), outside the ranges the bus reserves:
 // 0x08 to 0x77.
 std::optional<uint8_t> ParseChipAddress(std::string_view text);
+// The words for a text that is none: "\"0x78\" is not a 7-bit address from 0x08 to 0x77".
+std::string NotAChipAddress(std::string_view text);
 
 }  // namespace host

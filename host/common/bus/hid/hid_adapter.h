@@ -23,8 +23,9 @@ std::shared_ptr<Adapter> MakeHidAdapter(const DevicePlace& place, const BusOptio
 
 // The bridges of a kind we drive that are plugged in, in the system's order.
 std::vector<HidBridgeInfo> ListHidBridges(const HidSystem& system = SystemHid());
-// One line per bridge ("10C4:EA90 CP2112 serial 00A1 at /dev/hidraw2"), or the line that
-// says none was found and which ids were looked for.
+// "10C4:EA90 CP2112 serial 00A1 at /dev/hidraw2"
+std::string DescribeHidBridge(const HidBridgeInfo& bridge);
+// A line per bridge, or the line that says none was found and which ids were looked for.
 std::string DescribeHidBridges(const std::vector<HidBridgeInfo>& bridges);
 
 }  // namespace host
