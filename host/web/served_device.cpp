@@ -40,7 +40,7 @@ std::vector<std::string> Journal::Since(uint64_t& seen, size_t most) const {
     return lines;
 }
 
-ServedDevice::ServedDevice(const host::Module& module, std::unique_ptr<host::Bus> chip, bool verify)
+ServedDevice::ServedDevice(const host::Module& module, host::Bus chip, bool verify)
     : amp_(module, std::move(chip), [this](const host::Record& record) { Note(record); }, verify) {
     if (amp_.Connect() && !Simulated()) Note("connected to " + Chip().Name() + "; read " + Covered());
 }

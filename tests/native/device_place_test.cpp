@@ -81,10 +81,10 @@ TEST(DevicePlace, BridgePlacesShareTheirBridgeAndRefuseItsChipTwice) {
     host::AdapterPool pool({400}, system);
     auto buses = host::MakeBuses(host::ParseDevicePlaces({"hid:10c4:ea90:A", "sim", "hid:/dev/hidraw1@0x41"}), pool);
     ASSERT_EQ(buses.size(), 3u);
-    EXPECT_EQ(buses[0]->Open(), 0);
-    EXPECT_EQ(buses[2]->Open(), 0);
+    EXPECT_EQ(buses[0].Open(), 0);
+    EXPECT_EQ(buses[2].Open(), 0);
     EXPECT_EQ(opens, 1);
-    EXPECT_EQ(buses[2]->Name(), "hid:10C4:EA90 serial A (/dev/hidraw1) at 0x41");
+    EXPECT_EQ(buses[2].Name(), "hid:10C4:EA90 serial A (/dev/hidraw1) at 0x41");
     EXPECT_EQ(bridge->config[3], 0x1A) << "400 kHz (0x00061A80 Hz)";
 
     host::AdapterPool fresh({}, system);

@@ -2,6 +2,7 @@
 
 #include "host/common/bus/hid/hid_adapter.h"
 #include "host/common/bus/hid/usb_id.h"
+#include "host/common/bus/simulated_adapter.h"
 #include "host/common/text/parse.h"
 
 #ifndef _WIN32
@@ -30,7 +31,7 @@ constexpr bool kWindows = false;
     Refuse(place.text, "the chip of device " + std::to_string(other + 1) + " again, " + Shown(adapter) + " at " + Hex(place.address));
 }
 
-std::shared_ptr<Adapter> MakeAdapter(const DevicePlace& place, const BusOptions& options, const HidSystem& hid) {
+std::unique_ptr<Adapter> MakeAdapter(const DevicePlace& place, const BusOptions& options, const HidSystem& hid) {
 #ifndef _WIN32
     // i2c-dev runs at the speed the adapter's driver was given; only bridges take options.
     if (place.kind == DevicePlace::Kind::I2c) return MakeI2cAdapter(place.adapter);
@@ -108,17 +109,17 @@ std::string AdapterPool::Where(const DevicePlace& place) const {
     return place.adapter;
 }
 
-std::unique_ptr<Bus> AdapterPool::MakeBus(const DevicePlace& place, const BusOptions& options) {
-    if (place.kind == DevicePlace::Kind::Simulated) return nullptr;
-    std::weak_ptr<Adapter>& kept = adapters_[{place.kind, Where(place)}];
-    std::shared_ptr<Adapter> adapter = kept.lock();
-    if (!adapter) kept = adapter = MakeAdapter(place, options, hid_);
-    return MakeAdapterBus(adapter, place.address);
+Bus AdapterPool::MakeBus(const DevicePlace& place, const BusOptions& options) {
+    if (place.kind == DevicePlace::Kind::Simulated) return SimulatedBus();
+    std::weak_ptr<SharedAdapter>& kept = adapters_[{place.kind, Where(place)}];
+    std::shared_ptr<SharedAdapter> adapter = kept.lock();
+    if (!adapter) kept = adapter = std::make_shared<SharedAdapter>(MakeAdapter(place, options, hid_));
+    return Bus(adapter, place.address);
 }
 
-std::vector<std::unique_ptr<Bus>> MakeBuses(const std::vector<DevicePlace>& places, AdapterPool& pool) {
+std::vector<Bus> MakeBuses(const std::vector<DevicePlace>& places, AdapterPool& pool) {
     std::vector<std::pair<std::string, uint8_t>> chips;  // where each bridge's chip is; empty for others
-    std::vector<std::unique_ptr<Bus>> buses;
+    std::vector<Bus> buses;
     for (const DevicePlace& place : places) {
         chips.emplace_back(place.kind == DevicePlace::Kind::Hid ? pool.Where(place) : "", place.address);
         for (size_t i = 0; i + 1 < chips.size() && !chips.back().first.empty(); ++i)
@@ -128,7 +129,7 @@ std::vector<std::unique_ptr<Bus>> MakeBuses(const std::vector<DevicePlace>& plac
     return buses;
 }
 
-std::vector<std::unique_ptr<Bus>> MakeBuses(const std::vector<DevicePlace>& places, const BusOptions& options) {
+std::vector<Bus> MakeBuses(const std::vector<DevicePlace>& places, const BusOptions& options) {
     AdapterPool pool(options);
     return MakeBuses(places, pool);
 }

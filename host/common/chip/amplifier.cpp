@@ -1,5 +1,6 @@
 #include "host/common/chip/amplifier.h"
 
+#include "host/common/bus/simulated_adapter.h"
 #include "host/common/text/parse.h"
 
 #include <cerrno>
@@ -18,33 +19,42 @@ std::string RecordLine(const Record& record) {
 
 bool IsError(const Record& record) { return record.kind == Record::Kind::Failure || record.kind == Record::Kind::Stopped; }
 
-Amplifier::Amplifier(const Module& module, std::unique_ptr<Bus> bus, Log log, bool verify)
-    : log_(std::move(log)), verify_(verify), instance_(module, [this](const BusWrite& write) { Send(write); }) {
-    UseBus(std::move(bus));
+Amplifier::Amplifier(const Module& module, Bus bus, Log log, bool verify)
+    : bus_(std::move(bus)), log_(std::move(log)), verify_(verify), instance_(module, [this](const BusWrite& write) { Send(write); }) {
+    Attach();
 }
 
 Amplifier::~Amplifier() = default;
 
-void Amplifier::UseBus(std::unique_ptr<Bus> bus) {
-    if (bus_) bus_->Close();
-    simulated_ = bus == nullptr;
-    bus_ = simulated_ ? MakeSimulatedBus(instance_.Registers()) : std::move(bus);
+void Amplifier::UseBus(Bus bus) {
+    Detach();
+    bus_ = std::move(bus);
+    Attach();
+}
+
+void Amplifier::Attach() {
+    if (SimulatedAdapter* chip = bus_.Simulation()) chip->PowerUpIn(instance_.Registers().bytes);
     online_ = false;
-    lostError_ = 0;
+    offlineError_ = 0;
     known_ = instance_.Registers().bytes;
+}
+
+void Amplifier::Detach() {
+    bus_.Close();
+    if (SimulatedAdapter* chip = bus_.Simulation()) chip->GiveBack();
 }
 
 bool Amplifier::Connect() {
     online_ = false;
-    if (const int error = bus_->Open(); error != 0) {
-        lostError_ = error;
+    if (const int error = bus_.Open(); error != 0) {
+        offlineError_ = error;
         Report(FailureOf(Failure::Op::Open, 0, error));
         return false;
     }
     online_ = true;
     if (ReadAll()) return true;
     // A chip that cannot be read is not connected: its dialogs would show the wrong registers.
-    bus_->Close();
+    bus_.Close();
     online_ = false;
     Report(FailureOf(Failure::Op::Identify, 0, 0));
     return false;
@@ -57,9 +67,9 @@ bool Amplifier::ReadAll() {
     }
     std::array<uint8_t, kCoveredRegisters> read{};
     for (unsigned reg = 0; reg < kCoveredRegisters; ++reg) {
-        const BusResult result = bus_->Read(static_cast<uint8_t>(reg));
+        const BusResult result = bus_.Read(static_cast<uint8_t>(reg));
         if (!result.Done()) {
-            lostError_ = result.error;
+            offlineError_ = result.error;
             Report(RefusedFailure(Failure::Op::ReadAll, static_cast<uint8_t>(reg), result.error));
             return false;
         }
@@ -83,7 +93,7 @@ std::optional<uint8_t> Amplifier::Read(uint8_t reg) {
         Report(NotSentFailure(Failure::Op::Read, reg));
         return std::nullopt;
     }
-    const BusResult result = bus_->Read(reg);
+    const BusResult result = bus_.Read(reg);
     if (!result.Done()) {
         Report(RefusedFailure(Failure::Op::Read, reg, result.error));
         return std::nullopt;
@@ -96,7 +106,7 @@ std::optional<uint8_t> Amplifier::Read(uint8_t reg) {
 void Amplifier::Send(const BusWrite& write) {
     Emit({Record::Kind::Write, write});
     if (write.address != ModuleInstance::kAddress || write.page != ModuleInstance::kPage || write.count != 1 || write.reg > 255) {
-        Failure f{.op = Failure::Op::Foreign, .bus = bus_->Name(), .write = write};
+        Failure f{.op = Failure::Op::Foreign, .bus = bus_.Name(), .write = write};
         held_.push_back(f);
         return;
     }
@@ -109,7 +119,7 @@ bool Amplifier::Transfer(uint8_t reg) {
         HoldUntilSettled(NotSentFailure(Failure::Op::Write, reg), false);
         return false;
     }
-    const BusResult sent = bus_->Write(reg, value);
+    const BusResult sent = bus_.Write(reg, value);
     if (!sent.Done()) {
         Failure f = RefusedFailure(Failure::Op::Write, reg, sent.error);
         // The chip may have taken the byte or not: ask it, once the module's call is over.
@@ -118,7 +128,7 @@ bool Amplifier::Transfer(uint8_t reg) {
     }
     known_[reg] = value;
     if (!verify_) return true;
-    const BusResult back = bus_->Read(reg);
+    const BusResult back = bus_.Read(reg);
     if (back.Done() && back.value == value) return true;
     Failure f = FailureOf(Failure::Op::Verify, reg, 0);
     if (back.Done()) {
@@ -127,28 +137,28 @@ bool Amplifier::Transfer(uint8_t reg) {
         HoldUntilSettled(f, false);
     } else {
         f.readBackError = back.error;
-        f.readBackWhy = bus_->Why(back.error);
-        f.offline = OfflineIfLost(back.error);
+        f.readBackWhy = bus_.Why(back.error);
+        f.offline = OfflineIfLost();
         held_.push_back(f);
     }
     return false;
 }
 
 Failure Amplifier::FailureOf(Failure::Op op, uint8_t reg, int error) const {
-    Failure f{.op = op, .reg = reg, .sent = instance_.Registers().bytes[reg], .error = error, .bus = bus_->Name()};
-    if (error != 0) f.why = bus_->Why(error);
+    Failure f{.op = op, .reg = reg, .sent = instance_.Registers().bytes[reg], .error = error, .bus = bus_.Name()};
+    if (error != 0) f.why = bus_.Why(error);
     return f;
 }
 
 Failure Amplifier::NotSentFailure(Failure::Op op, uint8_t reg) const {
-    Failure f = FailureOf(op, reg, lostError_ != 0 ? lostError_ : ENOTCONN);
+    Failure f = FailureOf(op, reg, offlineError_ != 0 ? offlineError_ : ENOTCONN);
     f.notSent = true;
     return f;
 }
 
 Failure Amplifier::RefusedFailure(Failure::Op op, uint8_t reg, int error) {
     Failure f = FailureOf(op, reg, error);
-    f.offline = OfflineIfLost(error);
+    f.offline = OfflineIfLost();
     return f;
 }
 
@@ -169,12 +179,12 @@ void Amplifier::Settle() {
         if (settled[reg]) continue;
         settled[reg] = true;
         if (read && online_) {
-            const BusResult result = bus_->Read(reg);
+            const BusResult result = bus_.Read(reg);
             readBack[reg] = result;
             if (result.Done())
                 known_[reg] = result.value;
             else
-                lost[reg] = OfflineIfLost(result.error);
+                lost[reg] = OfflineIfLost();
         }
         instance_.Registers().bytes[reg] = known_[reg];
     }
@@ -187,7 +197,7 @@ void Amplifier::Settle() {
                 f.chipHolds = back.value;
             } else {
                 f.readBackError = back.error;
-                f.readBackWhy = bus_->Why(back.error);
+                f.readBackWhy = bus_.Why(back.error);
                 f.offline = lost[f.reg];
             }
         }
@@ -260,11 +270,12 @@ PlayedSlice Amplifier::Next(Clock::time_point now) {
     return slice;
 }
 
-bool Amplifier::OfflineIfLost(int error) {
-    if (!AdapterGone(error)) return false;
-    bus_->Close();
+bool Amplifier::OfflineIfLost() {
+    const int lost = bus_.Lost();
+    if (lost == 0) return false;
+    bus_.Close();
     online_ = false;
-    lostError_ = error;
+    offlineError_ = lost;
     return true;
 }
 

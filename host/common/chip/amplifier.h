@@ -1,7 +1,7 @@
 // One QM7140 as every host drives it: the module's instance for it (its windows use the
-// register cache), the chip behind a bus (simulated when there is none), the records of what
-// reached the chip, failures kept until the module's call has returned, and one register
-// script playing in slices.
+// register cache), the bus to the chip (a real one, or the simulated QM7140 whose registers
+// are the cache), the records of what reached the chip, failures kept until the module's
+// call has returned, and one register script playing in slices.
 #pragma once
 
 #include "host/common/bus/bus.h"
@@ -55,10 +55,9 @@ public:
     static constexpr std::chrono::milliseconds kSlice{20};
     static constexpr size_t kSliceRecords = 256;
 
-    // `bus` null: a simulated QM7140 whose registers are the cache. Nothing is opened yet
-    // (Connect). With `verify`, every write that went through is read back. Throws
-    // std::runtime_error when the module gives no instance.
-    Amplifier(const Module& module, std::unique_ptr<Bus> bus, Log log, bool verify = false);
+    // Nothing is opened yet (Connect). With `verify`, every write that went through is read
+    // back. Throws std::runtime_error when the module gives no instance.
+    Amplifier(const Module& module, Bus bus, Log log, bool verify = false);
     ~Amplifier();
     Amplifier(const Amplifier&) = delete;
     Amplifier& operator=(const Amplifier&) = delete;
@@ -67,15 +66,16 @@ public:
     QM7140RegisterWindow* Window(int32_t dialog) const { return instance_.Window(dialog); }
     RegisterFile& Registers() { return instance_.Registers(); }
     const RegisterFile& Registers() const { return instance_.Registers(); }
-    const Bus& Chip() const { return *bus_; }
-    bool Simulated() const { return simulated_; }
+    // Where the chip is, and whether it is the simulated one.
+    const Bus& Chip() const { return bus_; }
     // Online from a successful connect until the adapter is gone; offline, writes are refused.
     bool Online() const { return online_; }
     // Failures recorded so far.
     int Failures() const { return failures_; }
 
-    // Another chip behind the same instance, not opened yet.
-    void UseBus(std::unique_ptr<Bus> bus);
+    // Another chip behind the same instance, not opened yet; a simulated one is powered up
+    // in the cache.
+    void UseBus(Bus bus);
     // Opens the bus and reads the covered registers; offline when either fails.
     bool Connect();
     // The covered registers read into the cache, all of them or none, and every window told.
@@ -117,21 +117,31 @@ private:
     Failure FailureOf(Failure::Op op, uint8_t reg, int error) const;
     // A transfer not tried: the chip is offline, for the error that took it so.
     Failure NotSentFailure(Failure::Op op, uint8_t reg) const;
-    // A transfer the bus refused; an error saying the adapter is gone takes the chip offline.
+    // A transfer the bus refused; a bus whose adapter it found gone takes the chip offline.
     Failure RefusedFailure(Failure::Op op, uint8_t reg, int error);
     void HoldUntilSettled(Failure failure, bool readBack);
-    // Closes the bus when the error says the adapter is gone; whether it did.
-    bool OfflineIfLost(int error);
+    // After a failed transfer: offline, the bus let go, when it says its adapter is gone;
+    // whether it did.
+    bool OfflineIfLost();
     void Emit(Record record);
     // Counted, and logged as a record.
     void Report(Failure failure);
 
-    std::unique_ptr<Bus> bus_;
+    // Starts afresh on bus_: offline, and a simulated chip powered up in the cache.
+    void Attach();
+    // Lets go of bus_, and a simulated chip of the cache.
+    void Detach();
+
+    Bus bus_;
+    // Detaches once the instance below is freed, which may still write to the chip.
+    struct Release {
+        Amplifier& self;
+        ~Release() { self.Detach(); }
+    } release_{*this};
     Log log_;
     bool verify_;
-    bool simulated_ = true;
     bool online_ = false;
-    int lostError_ = 0;
+    int offlineError_ = 0;  // the errno that took the chip offline
     int failures_ = 0;
     std::array<uint8_t, 256> known_{};
     // Registers to settle (whether to read them back first), in the order they failed.

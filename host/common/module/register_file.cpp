@@ -9,13 +9,6 @@
 
 namespace host {
 
-void PowerUp(RegisterFile& registers) {
-    registers.bytes = {};
-    registers.bytes[11] = 143;  // inflection point 3.59 V
-    registers.bytes[12] = 128;  // slope 5.97 V/V
-    registers.bytes[13] = 190;  // limiter level 7.90 V
-}
-
 void RegisterFile::Dump(std::ostream& out) const {
     out << "   ";
     for (unsigned column = 0; column < 16; ++column) out << "  " << "0123456789ABCDEF"[column];

@@ -19,11 +19,6 @@ struct RegisterFile {
     void Save(std::ostream& out) const;
 };
 
-// The simulated chip at power-up: all 0 but the limiter's curve (registers 11 to 13), which
-// holds the codes the Limiter dialog is designed to start with, the only power-up values we
-// know. A host's first notification then leaves the designed curve in place.
-void PowerUp(RegisterFile& registers);
-
 // The (register, value) lines of a saved file; # comments and blank lines are skipped.
 // Throws CommandError naming `source` and the line; nothing is returned half-read.
 std::vector<std::pair<uint8_t, uint8_t>> ParseSaved(std::istream& in, std::string_view source);

@@ -70,8 +70,6 @@ public:
         return 0;
     }
 
-    bool IsOpen() const override { return bridge_ != nullptr; }
-
     void Close() override {
         bridge_.reset();
         transport_.reset();
@@ -80,10 +78,10 @@ public:
     // A bridge holds no address for anyone else: a chip missing shows at its first transfer.
     int Claim(uint8_t) override { return bridge_ ? 0 : EBADF; }
 
-    BusResult Read(uint8_t address, uint8_t reg) override { return Gone(bridge_ ? bridge_->Read(address, reg) : BusResult{EBADF}); }
+    BusResult Read(uint8_t address, uint8_t reg) override { return bridge_ ? bridge_->Read(address, reg) : BusResult{EBADF}; }
 
     BusResult Write(uint8_t address, uint8_t reg, uint8_t value) override {
-        return Gone(bridge_ ? bridge_->Write(address, reg, value) : BusResult{EBADF});
+        return bridge_ ? bridge_->Write(address, reg, value) : BusResult{EBADF};
     }
 
     std::string Why(int error) const override {
@@ -118,12 +116,6 @@ private:
         return error;
     }
 
-    // A bridge gone stays closed until the next Open.
-    BusResult Gone(BusResult result) {
-        if (AdapterGone(result.error)) Close();
-        return result;
-    }
-
     std::string where_;
     unsigned speedKhz_;
     HidSystem system_;
@@ -135,8 +127,8 @@ private:
 
 }  // namespace
 
-std::shared_ptr<Adapter> MakeHidAdapter(const DevicePlace& place, const BusOptions& options, HidSystem system) {
-    return std::make_shared<HidAdapter>(place, options, std::move(system));
+std::unique_ptr<Adapter> MakeHidAdapter(const DevicePlace& place, const BusOptions& options, HidSystem system) {
+    return std::make_unique<HidAdapter>(place, options, std::move(system));
 }
 
 std::vector<HidBridgeInfo> ListHidBridges(const HidSystem& system) {

@@ -19,7 +19,7 @@ struct HidBridgeInfo {
 
 // The bridge `place.adapter` names: a node ("/dev/hidraw3", or a Windows device path), or
 // "VVVV:PPPP" (the first of that id) or "VVVV:PPPP:SERIAL". Nothing is opened yet.
-std::shared_ptr<Adapter> MakeHidAdapter(const DevicePlace& place, const BusOptions& options, HidSystem system = SystemHid());
+std::unique_ptr<Adapter> MakeHidAdapter(const DevicePlace& place, const BusOptions& options, HidSystem system = SystemHid());
 
 // The bridges of a kind we drive that are plugged in, in the system's order.
 std::vector<HidBridgeInfo> ListHidBridges(const HidSystem& system = SystemHid());
