@@ -2,7 +2,7 @@
 // module loaded as a host loads it: the mouse move (the model and its two register writes,
 // each turned into the host's log line), then the Limiter view painted: by the web host
 // into the display list it sends to the pages, by the terminal host through Cairo.
-#include "host/common/module/device.h"
+#include "host/common/module/module_instance.h"
 #include "host/common/module/module.h"
 #include "host/terminal/cairo_drawing.h"
 #include "host/web/display_list.h"
@@ -34,7 +34,7 @@ struct SeamDrag {
     }
 
     host::Module module;
-    host::Device device;
+    host::ModuleInstance device;
     std::string line;
     int32_t box = -1;
 };

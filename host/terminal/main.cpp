@@ -133,7 +133,7 @@ int main(int argc, char** argv) {
     const bool interactive = !script && isatty(STDIN_FILENO) != 0;
     // Every place is checked before any device is opened.
     std::vector<host::DevicePlace> places;
-    std::vector<std::unique_ptr<host::Bus>> buses;
+    std::vector<host::Bus> buses;
     try {
         places = host::DevicePlacesOf(devices);
         buses = host::MakeBuses(places, host::BusOptionsOf(devices));

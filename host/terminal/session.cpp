@@ -57,8 +57,8 @@ void Session::Poke(uint8_t reg, uint8_t value) { Link().Registers().bytes[reg] =
 
 void Session::Notify(uint8_t reg) { Link().Notify(reg); }
 
-bool Session::UseBus(std::unique_ptr<host::Bus> bus) {
-    std::string where = bus->Name();
+bool Session::UseBus(Bus bus) {
+    std::string where = bus.Name();
     devices_[selected_]->where = where.substr(0, where.rfind(" at "));
     Link().UseBus(std::move(bus));
     return Link().Connect();

@@ -3,6 +3,7 @@
 // forms.
 #pragma once
 
+#include "host/common/bus/simulated_adapter.h"
 #include "host/common/chip/amplifier.h"
 #include "host/common/module/graph_object.h"
 #include "host/common/module/module.h"
@@ -30,11 +31,10 @@ std::span<const DialogInfo> Dialogs();
 // By key or _ShowDialog name, in any letter case; CommandError for anything else.
 const DialogInfo& FindDialog(std::string_view name);
 
-// A device as the command line names it: `where` is "sim" or the adapter's path; `bus`
-// null for a simulated QM7140.
+// A device as the command line names it: `where` is "sim" or the adapter's path.
 struct ChipPlace {
     std::string where = "sim";
-    std::unique_ptr<Bus> bus;
+    Bus bus = SimulatedBus();
 };
 
 class Session {
@@ -52,7 +52,7 @@ public:
 
     // The chip behind the selected device from now on, connected at once; whether it
     // connected. A failure is printed and leaves the device offline.
-    bool UseBus(std::unique_ptr<Bus> bus);
+    bool UseBus(Bus bus);
     // Whether every device is online.
     bool AllOnline() const;
 

@@ -85,25 +85,6 @@ Certificate Check(std::string certificatePem, std::string keyPem, const std::str
     return {std::move(certificatePem), std::move(keyPem), Fingerprint(leaf.get())};
 }
 
-// Written beside `path`, then renamed over it, readable by the user alone.
-void WritePrivate(const std::filesystem::path& path, const std::string& text) {
-    const std::filesystem::path temporary = path.string() + ".new";
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0) throw std::runtime_error("cannot write " + temporary.string() + ": " + std::strerror(errno));
-    bool written = ::fchmod(fd, 0600) == 0;
-    for (size_t done = 0; written && done < text.size();) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        written = n > 0;
-        if (written) done += static_cast<size_t>(n);
-    }
-    const int error = errno;
-    if (::close(fd) != 0 || !written || ::rename(temporary.c_str(), path.c_str()) != 0) {
-        ::unlink(temporary.c_str());
-        throw std::runtime_error("cannot write " + path.string() + ": " + std::strerror(written ? errno : error));
-    }
-}
-
 bool Names(X509* certificate, const std::string& address) {
     return X509_check_ip_asc(certificate, address.c_str(), 0) == 1;
 }
@@ -182,7 +163,7 @@ Certificate KeptCertificate(const std::filesystem::path& folder, const std::stri
     if (error) throw std::runtime_error("cannot make " + folder.string() + ": " + error.message());
     std::filesystem::permissions(folder, std::filesystem::perms::owner_all, error);
     Certificate made = Make(address);
-    WritePrivate(keyFile, made.keyPem);
+    host::WriteReplacing(keyFile, made.keyPem, host::FileAccess::OwnerOnly);
     host::WriteReplacing(certificateFile, made.certificatePem);
     return made;
 }

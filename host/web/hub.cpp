@@ -69,7 +69,7 @@ struct Hub::Peer {
     }
 };
 
-Hub::Hub(const host::Module& module, NetServer& net, std::vector<std::unique_ptr<host::Bus>> buses, bool verify)
+Hub::Hub(const host::Module& module, NetServer& net, std::vector<host::Bus> buses, bool verify)
     : module_(module), ui_(module.Ui), net_(net) {
     for (int i = 0; i < static_cast<int>(buses.size()); ++i) {
         auto slot = std::make_unique<Slot>();

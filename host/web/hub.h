@@ -17,9 +17,9 @@ namespace web {
 
 class Hub {
 public:
-    // A device per bus: a real QM7140 on it, or a simulated one for a null bus. With `verify`
-    // every write is read back.
-    Hub(const host::Module& module, NetServer& net, std::vector<std::unique_ptr<host::Bus>> buses, bool verify = false);
+    // A device per bus, a real QM7140 or the simulated one. With `verify` every write is
+    // read back.
+    Hub(const host::Module& module, NetServer& net, std::vector<host::Bus> buses, bool verify = false);
     ~Hub();
     Hub(const Hub&) = delete;
     Hub& operator=(const Hub&) = delete;

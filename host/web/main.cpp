@@ -123,7 +123,7 @@ int main(int argc, char** argv) {
     }
     // Every place is checked before any device is opened.
     std::vector<host::DevicePlace> places;
-    std::vector<std::unique_ptr<host::Bus>> buses;
+    std::vector<host::Bus> buses;
     try {
         places = host::DevicePlacesOf(devices);
         if (places.size() > static_cast<size_t>(web::kMostDevices)) return Usage("at most " + std::to_string(web::kMostDevices) + " devices");

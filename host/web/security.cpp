@@ -1,5 +1,7 @@
 #include "host/web/security.h"
 
+#include "host/common/text/parse.h"
+
 #include <sys/random.h>
 
 #include <algorithm>
@@ -12,13 +14,7 @@ namespace web {
 
 namespace {
 
-char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// ASCII letters only: '0' must not equal a control character, nor '[' a '{'.
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return FoldAscii(x) == FoldAscii(y); });
-}
+using host::EqualsIgnoreCase;
 
 bool IsDottedQuad(std::string_view text) {
     int parts = 0;

@@ -40,7 +40,7 @@ std::vector<std::string> Journal::Since(uint64_t& seen, size_t most) const {
     return lines;
 }
 
-ServedDevice::ServedDevice(const host::Module& module, std::unique_ptr<host::Bus> chip, bool verify)
+ServedDevice::ServedDevice(const host::Module& module, host::Bus chip, bool verify)
     : amp_(module, std::move(chip), [this](const host::Record& record) { Note(record); }, verify) {
     if (amp_.Connect() && !Simulated()) Note("connected to " + Chip().Name() + "; read " + Covered());
 }
@@ -65,7 +65,7 @@ void ServedDevice::SetRegister(uint8_t reg, uint8_t value) {
     int told = 0;
     for (int32_t dialog = 0; dialog < host::kDialogCount; ++dialog) {
         const QM7140RegisterWindow* window = amp_.Window(dialog);
-        if (window != nullptr && host::Covers(*window, host::Device::kAddress, host::Device::kPage, reg)) ++told;
+        if (window != nullptr && host::Covers(*window, host::ModuleInstance::kAddress, host::ModuleInstance::kPage, reg)) ++told;
     }
     Note(set + ", " + std::to_string(told) + " window(s) told");
 }

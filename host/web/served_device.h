@@ -40,14 +40,13 @@ class ServedDevice {
 public:
     using Clock = std::chrono::steady_clock;
 
-    // `chip` null: the simulated QM7140. A real chip is connected at once; a failure is
-    // reported and leaves it offline, for Connect to try again. With `verify` every write
-    // is read back.
-    ServedDevice(const host::Module& module, std::unique_ptr<host::Bus> chip, bool verify = false);
+    // The chip is connected at once; a failure is reported and leaves it offline, for
+    // Connect to try again. With `verify` every write is read back.
+    ServedDevice(const host::Module& module, host::Bus chip, bool verify = false);
 
     QM7140Instance Instance() const { return amp_.Instance(); }
     const host::RegisterFile& Registers() const { return amp_.Registers(); }
-    bool Simulated() const { return amp_.Simulated(); }
+    bool Simulated() const { return amp_.Chip().Simulated(); }
     const host::Bus& Chip() const { return amp_.Chip(); }
     bool Online() const { return amp_.Online(); }
     // After each action on the module: its failed writes read back and reported.

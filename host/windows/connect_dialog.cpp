@@ -4,7 +4,6 @@
 #include "host/windows/ids.h"
 #include "host/windows/text.h"
 
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -29,13 +28,6 @@ HWND Child(HWND dialog, const wchar_t* kind, const wchar_t* text, DWORD style, R
     return child;
 }
 
-std::wstring PlaceText(const host::HidBridgeInfo& bridge) {
-    char id[16];
-    std::snprintf(id, sizeof id, "%04X:%04X", bridge.device.vendor, bridge.device.product);
-    return Widen(std::string(id) + " " + bridge.kind + (bridge.device.serial.empty() ? "" : " serial " + bridge.device.serial) +
-                 " at " + bridge.device.path);
-}
-
 // Address and speed belong to a bridge's chip; the simulated one has neither.
 void EnableChipFields(HWND dialog) {
     const bool bridge = SendDlgItemMessageW(dialog, kConnectPlaces, LB_GETCURSEL, 0, 0) > 0;
@@ -48,7 +40,7 @@ void Build(HWND dialog, const State& state) {
     HWND places = Child(dialog, L"LISTBOX", L"", WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, {7, 18, 253, 78},
                         kConnectPlaces);
     SendMessageW(places, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"Simulated QM7140 (no chip)"));
-    for (const auto& bridge : *state.bridges) SendMessageW(places, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(PlaceText(bridge).c_str()));
+    for (const auto& bridge : *state.bridges) SendMessageW(places, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(host::DescribeHidBridge(bridge)).c_str()));
     SendMessageW(places, LB_SETCURSEL, state.choice.place <= state.bridges->size() ? state.choice.place : 0, 0);
     const std::string found = state.bridges->empty() ? host::DescribeHidBridges({})
                                                       : std::to_string(state.bridges->size()) + " USB-HID I2C bridge(s) found";
@@ -80,7 +72,7 @@ bool Take(HWND dialog, State& state) {
     GetDlgItemTextW(dialog, kConnectAddress, text, 32);
     const auto address = host::ParseChipAddress(Narrow(text));
     if (!address) {
-        SetDlgItemTextW(dialog, kConnectProblem, (L"\"" + std::wstring(text) + L"\" is not a 7-bit address from 0x08 to 0x77.").c_str());
+        SetDlgItemTextW(dialog, kConnectProblem, Widen(host::NotAChipAddress(Narrow(text)) + ".").c_str());
         SetFocus(GetDlgItem(dialog, kConnectAddress));
         return false;
     }

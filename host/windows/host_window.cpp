@@ -1,7 +1,7 @@
 #include "host/windows/host_window.h"
 
 #include "host/common/text/files.h"
-#include "host/common/bus/bus.h"
+#include "host/common/bus/simulated_adapter.h"
 #include "host/common/text/parse.h"
 #include "host/common/chip/state_file.h"
 #include "host/windows/about.h"
@@ -83,9 +83,9 @@ Prompts SystemPrompts() {
 
 namespace {
 
-std::vector<std::unique_ptr<host::Bus>> Simulated(int devices) {
-    std::vector<std::unique_ptr<host::Bus>> buses;
-    for (int d = 0; d < devices; ++d) buses.emplace_back();
+std::vector<host::Bus> Simulated(int devices) {
+    std::vector<host::Bus> buses;
+    for (int d = 0; d < devices; ++d) buses.push_back(host::SimulatedBus());
     return buses;
 }
 
@@ -94,7 +94,7 @@ std::vector<std::unique_ptr<host::Bus>> Simulated(int devices) {
 HostWindow::HostWindow(const host::Module& module, int devices, Prompts prompts)
     : HostWindow(module, Simulated(devices), std::move(prompts)) {}
 
-HostWindow::HostWindow(const host::Module& module, std::vector<std::unique_ptr<host::Bus>> buses, Prompts prompts,
+HostWindow::HostWindow(const host::Module& module, std::vector<host::Bus> buses, Prompts prompts,
                        bool verify, std::shared_ptr<host::AdapterPool> adapters)
     : module_(module), prompts_(std::move(prompts)),
       adapters_(adapters ? std::move(adapters) : std::make_shared<host::AdapterPool>()) {
@@ -155,8 +155,8 @@ HostWindow::HostWindow(const host::Module& module, std::vector<std::unique_ptr<h
     bool simulated = true;
     for (int d = 0; d < devices; ++d) {
         host::Amplifier& device = DeviceAt(d);
-        simulated = simulated && device.Simulated();
-        if (device.Connect() && !device.Simulated()) Log("connected to " + device.Chip().Name() + OfDevice(d));
+        simulated = simulated && device.Chip().Simulated();
+        if (device.Connect() && !device.Chip().Simulated()) Log("connected to " + device.Chip().Name() + OfDevice(d));
     }
     grid_->RefreshAll();
     ShowStatus();
@@ -238,7 +238,7 @@ void HostWindow::ShowStatus() {
     if (slots_.empty()) return;
     const host::Amplifier& device = DeviceAt(current_);
     std::string text = "Device " + std::to_string(current_ + 1) + " of " + std::to_string(DeviceCount()) + ": ";
-    if (device.Simulated())
+    if (device.Chip().Simulated())
         text += "simulated QM7140 at 0x80/0";
     else
         text += device.Chip().Name() + (device.Online() ? ", online" : ", offline");
@@ -255,21 +255,20 @@ void HostWindow::ConnectTo(const ConnectChoice& choice, const std::vector<host::
     if (choice.place > bridges.size()) return;
     lastChoice_ = choice;
     host::Amplifier& device = DeviceAt(current_);
-    std::unique_ptr<host::Bus> bus;
+    host::DevicePlace place;  // the simulated QM7140
     if (choice.place > 0) {
         const std::string& path = bridges[choice.place - 1].device.path;
-        const host::DevicePlace place{host::DevicePlace::Kind::Hid, "hid:" + path + "@" + host::Hex(choice.address), path,
-                                    choice.address};
-        bus = adapters_->MakeBus(place, {choice.speedKhz});
-        for (int d = 0; d < DeviceCount(); ++d)
-            if (d != current_ && !DeviceAt(d).Simulated() && DeviceAt(d).Chip().Name() == bus->Name())
-                return Log("error: " + bus->Name() + " is device " + std::to_string(d + 1) + "'s chip already; nothing changed");
+        place = {host::DevicePlace::Kind::Hid, "hid:" + path + "@" + host::Hex(choice.address), path, choice.address};
     }
+    host::Bus bus = adapters_->MakeBus(place, {choice.speedKhz});
+    for (int d = 0; d < DeviceCount() && !bus.Simulated(); ++d)
+        if (d != current_ && !DeviceAt(d).Chip().Simulated() && DeviceAt(d).Chip().Name() == bus.Name())
+            return Log("error: " + bus.Name() + " is device " + std::to_string(d + 1) + "'s chip already; nothing changed");
     device.UseBus(std::move(bus));
+    const bool simulated = device.Chip().Simulated();
     if (device.Connect()) {
-        Log(device.Simulated() ? "connected to a simulated QM7140" + OfDevice(current_)
-                               : "connected to " + device.Chip().Name() + OfDevice(current_));
-        if (device.Simulated()) device.NotifyAll();
+        Log(simulated ? "connected to a simulated QM7140" + OfDevice(current_) : "connected to " + device.Chip().Name() + OfDevice(current_));
+        if (simulated) device.NotifyAll();
     }
     grid_->RefreshAll();
     ShowStatus();
@@ -283,7 +282,7 @@ void HostWindow::SetRegister(uint8_t reg, uint8_t value) {
     int told = 0;
     for (int32_t dialog = 0; dialog < host::kDialogCount; ++dialog) {
         const QM7140RegisterWindow* window = device.Window(dialog);
-        if (window != nullptr && host::Covers(*window, host::Device::kAddress, host::Device::kPage, reg)) ++told;
+        if (window != nullptr && host::Covers(*window, host::ModuleInstance::kAddress, host::ModuleInstance::kPage, reg)) ++told;
     }
     Log("set reg " + host::Hex(reg) + " = " + host::Hex(value) + ", " + std::to_string(told) + " window(s) told" +
         OfDevice(current_));
@@ -291,7 +290,7 @@ void HostWindow::SetRegister(uint8_t reg, uint8_t value) {
 
 void HostWindow::ReadAll() {
     host::Amplifier& device = DeviceAt(current_);
-    if (!device.Simulated()) {
+    if (!device.Chip().Simulated()) {
         if (device.ReadAll()) Log("read all: registers 0x00 to 0x1F read from " + device.Chip().Name() + OfDevice(current_));
         grid_->RefreshAll();
         return;

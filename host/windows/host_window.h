@@ -42,12 +42,11 @@ Prompts SystemPrompts();
 
 class HostWindow {
 public:
-    // Makes an instance of the module per bus (null: a simulated QM7140), each connected,
-    // and the window, hidden. With `verify` every write is read back. File > Connect... finds
-    // bridges and makes buses through `adapters` (the system's when null), the one the buses
-    // came from, so that a bridge is opened once. Throws std::runtime_error when the module
-    // gives fewer instances.
-    HostWindow(const host::Module& module, std::vector<std::unique_ptr<host::Bus>> buses, Prompts prompts,
+    // Makes an instance of the module per bus, each connected, and the window, hidden. With
+    // `verify` every write is read back. File > Connect... finds bridges and makes buses
+    // through `adapters` (the system's when null), the one the buses came from, so that a
+    // bridge is opened once. Throws std::runtime_error when the module gives fewer instances.
+    HostWindow(const host::Module& module, std::vector<host::Bus> buses, Prompts prompts,
                bool verify = false, std::shared_ptr<host::AdapterPool> adapters = nullptr);
     // `devices` simulated QM7140s.
     HostWindow(const host::Module& module, int devices, Prompts prompts);

@@ -72,7 +72,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
     try {
         const host::Module module(options.module);
         auto adapters = std::make_shared<host::AdapterPool>(options.bus);
-        std::vector<std::unique_ptr<host::Bus>> buses;
+        std::vector<host::Bus> buses;
         try {
             buses = host::MakeBuses(options.places, *adapters);
         } catch (const host::CommandError& e) {

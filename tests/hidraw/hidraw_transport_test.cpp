@@ -3,6 +3,7 @@
 #include "hidraw_double.h"
 #include "host/common/bus/hid/hid_adapter.h"
 #include "host/common/bus/hid/linux/hidraw_transport.h"
+#include "host/common/bus/shared_adapter.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -36,7 +37,7 @@ struct Nodes : testing::Test {
     host::HidSystem System() const {
         return {[dir = dir] { return host::EnumerateHidraw(dir); }, host::OpenHidraw};
     }
-    std::shared_ptr<host::Adapter> Adapter(const std::string& where) const {
+    std::unique_ptr<host::Adapter> Adapter(const std::string& where) const {
         return host::MakeHidAdapter({host::DevicePlace::Kind::Hid, "", where}, {}, System());
     }
 };
@@ -57,15 +58,15 @@ TEST_F(Nodes, BridgesWorkThroughTheirNodesUntilTheNodeGoes) {
     for (const std::string& where : {Path(0), std::string("04D8:00DD")}) {
         for (const bool hangup : {true, false}) {
             SCOPED_TRACE(where + (hangup ? ", hang-up" : ", read error"));
-            auto adapter = Adapter(where);
-            ASSERT_EQ(adapter->Open(), 0);
-            EXPECT_EQ(adapter->Write(0x40, 0x0B, 0x8F).error, 0);
-            EXPECT_EQ(adapter->Read(0x40, 0x0B).value, 0x8F);
-            EXPECT_EQ(adapter->Read(0x41, 0x0B).error, ENXIO);
+            host::SharedAdapter adapter(Adapter(where));
+            ASSERT_EQ(adapter.Open(0x40) + adapter.Open(0x41), 0);
+            EXPECT_EQ(adapter.Write(0x40, 0x0B, 0x8F).error, 0);
+            EXPECT_EQ(adapter.Read(0x40, 0x0B).value, 0x8F);
+            EXPECT_EQ(adapter.Read(0x41, 0x0B).error, ENXIO);
             EXPECT_LE(state.longestPoll, 1000);
             state.hangup = hangup, state.readError = hangup ? 0 : EIO;
-            EXPECT_EQ(adapter->Read(0x40, 0x0B).error, ENODEV);
-            EXPECT_FALSE(adapter->IsOpen());
+            EXPECT_EQ(adapter.Read(0x40, 0x0B).error, ENODEV);
+            EXPECT_EQ(adapter.Lost(), ENODEV);
             EXPECT_EQ(state.open, 0);
             state.hangup = false, state.readError = 0;
         }

@@ -92,9 +92,9 @@ struct ChipsOnOneAdapter : ::testing::Test {
         qm7140_double.others[1] = {0x42, {}, 1};
     }
     ~ChipsOnOneAdapter() override { qm7140_double_reset(); }
-    std::vector<std::unique_ptr<host::Bus>> buses = host::MakeBuses(
+    std::vector<host::Bus> buses = host::MakeBuses(
         host::ParseDevicePlaces({"i2c:" QM7140_DOUBLE_PATH, "i2c:" QM7140_DOUBLE_PATH "@0x41", "i2c:" QM7140_DOUBLE_PATH "@0x42"}), {});
-    host::Bus &a = *buses[0], &b = *buses[1], &c = *buses[2];
+    host::Bus &a = buses[0], &b = buses[1], &c = buses[2];
 };
 
 TEST_F(ChipsOnOneAdapter, ShareOneDescriptorAndEachTransferReachesItsOwnChip) {

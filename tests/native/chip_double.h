@@ -1,5 +1,5 @@
-// A QM7140 behind a Bus of the test's own: every transfer lands in one list of events, in
-// the order they happened, with what the test looks at then.
+// A QM7140 behind an adapter of the test's own: every transfer lands in one list of events,
+// in the order they happened, with what the test looks at then.
 #pragma once
 
 #include "host/common/chip/amplifier.h"
@@ -20,18 +20,18 @@ struct ChipDouble {
     std::function<std::string()> note;
 };
 
-class ChipDoubleBus final : public host::Bus {
+class ChipDoubleAdapter final : public host::Adapter {
 public:
-    ChipDoubleBus(ChipDouble& chip, uint8_t address) : chip_(chip), address_(address) {}
-    std::string Name() const override { return "double at " + host::Hex(address_); }
-    uint8_t Address() const override { return address_; }
+    explicit ChipDoubleAdapter(ChipDouble& chip) : chip_(chip) {}
+    std::string Name() const override { return "double"; }
     int Open() override { return 0; }
     void Close() override {}
-    host::BusResult Read(uint8_t reg) override {
+    int Claim(uint8_t) override { return 0; }
+    host::BusResult Read(uint8_t, uint8_t reg) override {
         Event("R ", reg);
         return {0, chip_.regs[reg]};
     }
-    host::BusResult Write(uint8_t reg, uint8_t value) override {
+    host::BusResult Write(uint8_t, uint8_t reg, uint8_t value) override {
         Event("W ", reg);
         if (reg == chip_.refuse) return {EREMOTEIO};
         chip_.regs[reg] = value & chip_.keeps;
@@ -41,9 +41,6 @@ public:
 private:
     void Event(const char* kind, uint8_t reg) { chip_.events.push_back(kind + host::Hex(reg) + (chip_.note ? " " + chip_.note() : "")); }
     ChipDouble& chip_;
-    uint8_t address_;
 };
 
-inline std::unique_ptr<host::Bus> BusTo(ChipDouble& chip, uint8_t address = 0x40) {
-    return std::make_unique<ChipDoubleBus>(chip, address);
-}
+inline host::Bus BusTo(ChipDouble& chip, uint8_t address = 0x40) { return host::MakeBus(std::make_unique<ChipDoubleAdapter>(chip), address); }

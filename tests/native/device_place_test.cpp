@@ -1,6 +1,7 @@
 // Device places as users type them, one host's list at a time: what each names, or the one
 // line that quotes the wrong place and says why.
 #include "host/common/bus/device_place.h"
+#include "host/common/bus/hid/usb_id.h"
 #include "host/common/text/parse.h"
 #include "hid_bridge_double.h"
 
@@ -43,6 +44,28 @@ TEST(DevicePlace, EachPlaceNamesItsAdapterAndAddressOrIsRefusedQuoted) {
     }
 }
 
+// A USB id reads one way however it was typed, and names a bridge by id, and by serial when
+// it has one.
+TEST(UsbId, ParsesInEitherCaseReadsInCapitalsAndMatchesByIdAndSerial) {
+    const struct {
+        const char* text;
+        const char* read;  // empty: refused
+    } cases[] = {
+        {"10c4:ea90", "10C4:EA90"}, {"04D8:00dd:Ab:12", "04D8:00DD:Ab:12"}, {"10C4:EA90:", ""},
+        {"10C4:EA9G", ""},          {"10C4EA90", ""},                       {"10C4:EA90x", ""},
+        {"/dev/hidraw1", ""},       {"+0C4:EA90", ""},
+    };
+    for (const auto& c : cases) {
+        const auto id = host::UsbId::Parse(c.text);
+        EXPECT_EQ(id ? id->Text() : "", c.read) << c.text;
+    }
+    const host::HidDeviceInfo bridge{0x10C4, 0xEA90, "A1", "/dev/hidraw1"};
+    EXPECT_TRUE(host::UsbId::Parse("10C4:EA90")->Matches(bridge));
+    EXPECT_TRUE(host::UsbId::Parse("10c4:ea90:A1")->Matches(bridge));
+    EXPECT_FALSE(host::UsbId::Parse("10C4:EA90:A")->Matches(bridge));
+    EXPECT_FALSE(host::UsbId::Parse("10C4:EA91")->Matches(bridge));
+}
+
 // A bridge is one adapter however it is named, opened once at the speed asked; the same chip
 // named by id and by node is refused before anything is opened.
 TEST(DevicePlace, BridgePlacesShareTheirBridgeAndRefuseItsChipTwice) {
@@ -58,10 +81,10 @@ TEST(DevicePlace, BridgePlacesShareTheirBridgeAndRefuseItsChipTwice) {
     host::AdapterPool pool({400}, system);
     auto buses = host::MakeBuses(host::ParseDevicePlaces({"hid:10c4:ea90:A", "sim", "hid:/dev/hidraw1@0x41"}), pool);
     ASSERT_EQ(buses.size(), 3u);
-    EXPECT_EQ(buses[0]->Open(), 0);
-    EXPECT_EQ(buses[2]->Open(), 0);
+    EXPECT_EQ(buses[0].Open(), 0);
+    EXPECT_EQ(buses[2].Open(), 0);
     EXPECT_EQ(opens, 1);
-    EXPECT_EQ(buses[2]->Name(), "hid:10C4:EA90 serial A (/dev/hidraw1) at 0x41");
+    EXPECT_EQ(buses[2].Name(), "hid:10C4:EA90 serial A (/dev/hidraw1) at 0x41");
     EXPECT_EQ(bridge->config[3], 0x1A) << "400 kHz (0x00061A80 Hz)";
 
     host::AdapterPool fresh({}, system);

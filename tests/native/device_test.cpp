@@ -2,6 +2,7 @@
 // scripts in slices, and several devices on the terminal host.
 #include "chip_double.h"
 #include "host/common/bus/device_place.h"
+#include "host/common/bus/simulated_adapter.h"
 #include "i2c_double.h"
 #include "host/terminal/session.h"
 
@@ -93,6 +94,25 @@ TEST(Amplifier, VerifyReportsAByteTheChipDidNotKeepAndShowsTheChips) {
     EXPECT_EQ(records[0].failure.op, host::Failure::Op::Verify);
     EXPECT_EQ(host::RecordLine(records[0]), "write reg 0x02 = 0x8F on double at 0x40: verify read back 0x0F, not 0x8F; the register shows 0x0F");
     EXPECT_EQ(amp.Registers().bytes[2], 0x0F);
+}
+
+// What the host stores in the cache is what the simulated chip holds, and the other way round;
+// a copy of its bus that outlives the device never reaches the freed cache.
+TEST(Amplifier, ASimulatedChipsRegistersAreTheCacheUntilTheDeviceGoes) {
+    host::Module module(QM7140_LIBRARY);
+    host::Bus copy = host::SimulatedBus();
+    {
+        host::Amplifier amp(module, copy, nullptr);
+        ASSERT_TRUE(amp.Connect());
+        EXPECT_EQ(amp.Registers().bytes[11], 143) << "powered up";
+        amp.Registers().bytes[2] = 0x55;
+        EXPECT_EQ(copy.Read(2).value, 0x55);
+        EXPECT_TRUE(copy.Write(3, 0x25).Done());
+        EXPECT_EQ(amp.Registers().bytes[3], 0x25);
+    }
+    ASSERT_EQ(copy.Open(), 0);
+    EXPECT_TRUE(copy.Write(2, 0x15).Done());
+    EXPECT_EQ(copy.Read(2).value, 0x15);
 }
 
 TEST(Amplifier, AScriptPlaysInBoundedSlicesWaitsOutItsDelaysAndStopsAtAFailure) {

@@ -2,6 +2,7 @@
 // their reports (hid_bridge_double.h). Built natively and, for Wine, by the win32 preset.
 #include "hid_bridge_double.h"
 #include "host/common/bus/hid/hid_adapter.h"
+#include "host/common/bus/shared_adapter.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +13,7 @@ namespace {
 using hid_double::Bridge;
 using Kind = Bridge::Kind;
 
-std::shared_ptr<host::Adapter> Adapter(const std::shared_ptr<Bridge>& bridge, unsigned speedKhz = 100) {
+std::unique_ptr<host::Adapter> Adapter(const std::shared_ptr<Bridge>& bridge, unsigned speedKhz = 100) {
     return host::MakeHidAdapter({host::DevicePlace::Kind::Hid, "", bridge->info.path}, {speedKhz}, hid_double::System({bridge}));
 }
 
@@ -69,8 +70,9 @@ TEST(HidBridge, WritesAndReadsEachChipOnTheBridgeAtTheSpeedAsked) {
 }
 
 // Each fault fails the one transfer with its errno and leaves the bridge cancelled and in use,
-// or takes the adapter offline when the bridge itself is gone; with the fault cleared the next
-// transfer goes through (after a reconnect when it went offline).
+// or, when the bridge itself is gone, marks the shared adapter lost: the bridge is let go and
+// the other chip on it fails alike without a report sent. With the fault cleared the next
+// transfer goes through (after a reopen when it was lost).
 TEST(HidBridge, EachFaultFailsOneTransferOrTakesTheBridgeOffline) {
     struct Fault {
         const char* name;
@@ -93,22 +95,25 @@ TEST(HidBridge, EachFaultFailsOneTransferOrTakesTheBridgeOffline) {
             for (const bool reading : {false, true}) {
                 SCOPED_TRACE(std::string(name) + ", " + fault.name + (reading ? ", read" : ", write"));
                 auto bridge = hid_double::MakeBridge(kind, "/dev/hidraw0");
-                auto adapter = Adapter(bridge);
-                ASSERT_EQ(adapter->Open(), 0);
+                host::SharedAdapter adapter(Adapter(bridge));
+                ASSERT_EQ(adapter.Open(0x40) + adapter.Open(0x41), 0);
                 const int cancels = bridge->cancels;
                 fault.set(*bridge, true);
                 if (reading && bridge->refuse >= 0) continue;  // a read sends no data byte
-                const host::BusResult result = reading ? adapter->Read(fault.address, 0x02) : adapter->Write(fault.address, 0x02, 0x15);
+                const host::BusResult result = reading ? adapter.Read(fault.address, 0x02) : adapter.Write(fault.address, 0x02, 0x15);
                 EXPECT_EQ(result.error, kind == Kind::Cp2112 ? fault.cp2112Error : fault.mcp2221Error);
-                EXPECT_EQ(host::AdapterGone(result.error), fault.gone);
-                EXPECT_EQ(adapter->IsOpen(), !fault.gone);
-                EXPECT_FALSE(adapter->Why(result.error).empty());
+                EXPECT_EQ(adapter.Lost(), fault.gone ? result.error : 0);
+                EXPECT_FALSE(adapter.Why(result.error).empty());
                 EXPECT_TRUE(fault.gone || bridge->cancels > cancels) << "the bridge's cancel after the failure";
                 fault.set(*bridge, false);
                 bridge->answers.clear();
-                EXPECT_EQ(fault.gone ? adapter->Open() : 0, 0);
-                EXPECT_EQ(adapter->Write(0x40, 0x03, 0x77).error, 0);
-                EXPECT_EQ(adapter->Read(0x40, 0x03).value, 0x77);
+                const size_t sent = bridge->sent.size();
+                const host::BusResult other = adapter.Read(fault.address == 0x40 ? 0x41 : 0x40, 0x02);
+                EXPECT_EQ(other.error == result.error, fault.gone) << "the other chip";
+                EXPECT_EQ(bridge->sent.size() == sent, fault.gone) << "a lost bridge is not touched";
+                EXPECT_EQ(fault.gone ? adapter.Open(0x40) : 0, 0);
+                EXPECT_EQ(adapter.Write(0x40, 0x03, 0x77).error, 0);
+                EXPECT_EQ(adapter.Read(0x40, 0x03).value, 0x77);
             }
         }
     }

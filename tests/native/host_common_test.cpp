@@ -1,7 +1,9 @@
 // What both hosts share: the host's own graph object and its fade, which windows a
-// register reaches, the write log's line, and state files as another system writes them.
-#include "host/common/module/device.h"
+// register reaches, the write log's line, state files as another system writes them, and files
+// replaced whole.
+#include "host/common/module/module_instance.h"
 #include "host/common/text/files.h"
+#include "host/common/text/parse.h"
 #include "host/common/module/graph_object.h"
 #include "host/common/chip/state_file.h"
 
@@ -130,7 +132,7 @@ TEST(HostDevice, AWindowCoversTheRegistersOfItsOwnRangeAddressAndPage) {
 TEST(HostDevice, TheModulesWindowsAreToldOfTheRegistersTheyHold) {
     host::Module module(QM7140_LIBRARY);
     std::vector<host::BusWrite> writes;
-    host::Device device(module, [&](const host::BusWrite& w) { writes.push_back(w); });
+    host::ModuleInstance device(module, [&](const host::BusWrite& w) { writes.push_back(w); });
     // Limiter 0 to 15, Boost 0 to 20, Digital Control 0 to 31.
     const std::pair<uint8_t, int> rows[] = {{0, 3}, {15, 3}, {16, 2}, {20, 2}, {21, 1}, {31, 1}, {32, 0}, {255, 0}};
     for (const auto& [reg, windows] : rows) EXPECT_EQ(device.Notify(reg), windows) << int{reg};
@@ -146,6 +148,7 @@ TEST(HostDevice, AWriteIsLoggedWithTheByteTheDeviceNowHolds) {
     EXPECT_EQ(host::WriteLine({0x80, 0, 2, 1}, registers), "W 0x80/0 reg 0x02 = 0x55");
     EXPECT_EQ(host::WriteLine({0x80, 1, 2, 3}, registers), "W 0x80/1 reg 0x02 = 0x55 count 3");
     EXPECT_EQ(host::WriteLine({0x80, 0, 300, 1}, registers), "W 0x80/0 reg 0x12C (no such register)");
+    EXPECT_EQ(host::TransferLine('R', {0x80, 0, 3, 1, 0x25}), "R 0x80/0 reg 0x03 = 0x25");
 }
 
 TEST(HostStateFile, RoundTripsAndReadsLinesEndedTheWindowsWay) {
@@ -160,6 +163,28 @@ TEST(HostStateFile, RoundTripsAndReadsLinesEndedTheWindowsWay) {
     std::ofstream(file, std::ios::binary) << "# saved on Windows\r\n0x02 0x40\r\n\r\n0x14 0x0B\r\n";
     EXPECT_EQ(host::ReadStateFile(file), (std::vector<std::pair<uint8_t, uint8_t>>{{2, 0x40}, {20, 0x0B}}));
     std::filesystem::remove(file);
+}
+
+// The temporary is where a replacing write can go wrong: one an earlier run left keeps its
+// mode, and a link planted at its name would carry the text elsewhere.
+TEST(HostFiles, AnOwnersFileIsTheOwnersAloneAndNoWriteFollowsALinkAtItsTemporary) {
+    namespace fs = std::filesystem;
+    const fs::path file = fs::temp_directory_path() / ("qm7140-key-" + std::to_string(getpid()) + ".pem");
+    const fs::path temporary = file.string() + ".tmp" + std::to_string(getpid());
+    std::ofstream(temporary) << "stale";
+    fs::permissions(temporary, fs::perms::all);
+    host::WriteReplacing(file, "secret", host::FileAccess::OwnerOnly);
+    EXPECT_EQ(fs::status(file).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(host::ReadBounded(file, 64), "secret");
+    EXPECT_FALSE(fs::exists(temporary));
+
+    const fs::path elsewhere = file.string() + ".elsewhere";
+    std::ofstream(elsewhere) << "untouched";
+    fs::create_symlink(elsewhere, temporary);
+    EXPECT_THROW(host::WriteReplacing(file, "new"), host::CommandError);
+    EXPECT_EQ(host::ReadBounded(elsewhere, 64), "untouched");
+    EXPECT_EQ(host::ReadBounded(file, 64), "secret");
+    for (const fs::path& p : {file, temporary, elsewhere}) fs::remove(p);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The web host's gate, its check of what pages send, the display list it sends back, and a
 // device of it on a real bus (the i2c-dev code and libi2c against i2c_double.c).
 #include "host/common/bus/linux/i2c_bus.h"
+#include "host/common/bus/simulated_adapter.h"
 #include "host/web/display_list.h"
 #include "host/web/messages.h"
 #include "host/web/page_sync.h"
@@ -117,7 +118,7 @@ TEST(WebDisplayList, WritesOperationsAsOneJsonArrayWithTextsEscaped) {
 // and nothing at all when nothing did.
 TEST(WebPageSync, SendsOnlyWhatChangedSinceThePageLastHeard) {
     const host::Module module(QM7140_LIBRARY);
-    web::ServedDevice device(module, nullptr);
+    web::ServedDevice device(module, host::SimulatedBus());
     host::GraphRectangle figure = host::MakeRectangle(0, 0, 132, 60, 2, 0);
     web::Pictures pictures;
     const web::DeviceState state{module.Ui, device, figure.object, pictures};

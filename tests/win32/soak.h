@@ -2,7 +2,7 @@
 // what the parts of the run share to judge and report.
 #pragma once
 
-#include "host/common/module/device.h"
+#include "host/common/module/module_instance.h"
 #include "host/common/module/module.h"
 #include "resources.h"
 

@@ -38,7 +38,7 @@ std::set<HWND> ThreadWindows() {
 struct Instance {
     QM7140Instance handle = nullptr;
     std::array<HWND, 3> forms = {};
-    std::unique_ptr<host::Device> device;
+    std::unique_ptr<host::ModuleInstance> device;
     long writes = 0;
     POINT knee = kKnee;  // where the inflection cursor is now
 };
@@ -60,7 +60,7 @@ public:
             Instance& made = *instance;
             const std::set<HWND> before = ThreadWindows();
             try {
-                made.device = std::make_unique<host::Device>(*module_, [&made](const host::BusWrite&) { ++made.writes; });
+                made.device = std::make_unique<host::ModuleInstance>(*module_, [&made](const host::BusWrite&) { ++made.writes; });
             } catch (const std::runtime_error&) {
                 return false;
             }

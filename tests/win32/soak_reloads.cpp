@@ -28,8 +28,8 @@ bool LoadTrivial() {
 bool UseModule() {
     try {
         host::Module module(host::DefaultModulePath());
-        std::vector<std::unique_ptr<host::Device>> devices;
-        for (int i = 0; i < kInstancesPerLoad; ++i) devices.push_back(std::make_unique<host::Device>(module, nullptr));
+        std::vector<std::unique_ptr<host::ModuleInstance>> devices;
+        for (int i = 0; i < kInstancesPerLoad; ++i) devices.push_back(std::make_unique<host::ModuleInstance>(module, nullptr));
         const bool ok = module.Init(0, 0, 0, 0) == nullptr;
         for (int32_t dialog = 0; dialog < 3; ++dialog) module.SelectMenu(devices[0]->Instance(), dialog);
         Pump();

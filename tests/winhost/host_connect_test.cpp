@@ -45,7 +45,7 @@ class Connect : public Host {
 protected:
     void SetUp() override {
         cp2112->chips[0x41][0x07] = 0x5A;  // and none at 0x42
-        Open(std::vector<std::unique_ptr<host::Bus>>(1), false, std::make_shared<host::AdapterPool>(host::BusOptions{}, hid_double::System({cp2112, mcp2221})));
+        Open({host::SimulatedBus()}, false, std::make_shared<host::AdapterPool>(host::BusOptions{}, hid_double::System({cp2112, mcp2221})));
     }
     // The status bar's first part, after "Device 1 of 1: ".
     std::wstring Status() const { return TextOf(GetDlgItem(main, winhost::kStatusId)).substr(15); }

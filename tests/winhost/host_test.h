@@ -3,6 +3,7 @@
 // through the host's own message routing. The file prompts answer from the test.
 #pragma once
 
+#include "host/common/bus/simulated_adapter.h"
 #include "host/common/module/module.h"
 #include "host/windows/host_window.h"
 #include "host/windows/ids.h"
@@ -51,11 +52,12 @@ protected:
     void TearDown() override { Close(); }
 
     void Open(int devices) {
-        std::vector<std::unique_ptr<host::Bus>> buses(static_cast<size_t>(devices));
+        std::vector<host::Bus> buses;
+        for (int d = 0; d < devices; ++d) buses.push_back(host::SimulatedBus());
         Open(std::move(buses));
     }
-    // A device per bus; null for a simulated one.
-    void Open(std::vector<std::unique_ptr<host::Bus>> buses, bool verify = false,
+    // A device per bus.
+    void Open(std::vector<host::Bus> buses, bool verify = false,
               std::shared_ptr<host::AdapterPool> adapters = nullptr) {
         module = std::make_unique<host::Module>(host::DefaultModulePath());
         winhost::Prompts prompts{[this](HWND, bool save) { return save ? saveTo : loadFrom; },

@@ -208,15 +208,15 @@ TEST_F(Host, EachDeviceHasItsOwnInstanceRegistersAndFigure) {
 }
 
 // A chip that refuses one register's writes, or keeps only 7 bits of each byte.
-class PickyBus final : public host::Bus {
+class PickyAdapter final : public host::Adapter {
 public:
-    PickyBus(int refuse, uint8_t keeps) : refuse_(refuse), keeps_(keeps) {}
+    PickyAdapter(int refuse, uint8_t keeps) : refuse_(refuse), keeps_(keeps) {}
     std::string Name() const override { return "picky chip"; }
-    uint8_t Address() const override { return 0x41; }
     int Open() override { return 0; }
     void Close() override {}
-    host::BusResult Read(uint8_t reg) override { return {0, regs_[reg]}; }
-    host::BusResult Write(uint8_t reg, uint8_t value) override {
+    int Claim(uint8_t) override { return 0; }
+    host::BusResult Read(uint8_t, uint8_t reg) override { return {0, regs_[reg]}; }
+    host::BusResult Write(uint8_t, uint8_t reg, uint8_t value) override {
         if (reg == refuse_) return {EIO};
         regs_[reg] = value & keeps_;
         return {};
@@ -237,14 +237,12 @@ TEST_F(Host, AWriteTheChipRefusesOrAltersIsSettledAfterTheDialogsHandler) {
         bool verify;
         std::string error;
     } rows[] = {
-        {2, 0xFF, false, "error: write reg 0x02 = 0x40 on picky chip: no acknowledge; the chip holds 0x00"},
-        {-1, 0x3F, true, "error: write reg 0x02 = 0x40 on picky chip: verify read back 0x00, not 0x40; the register shows 0x00"},
+        {2, 0xFF, false, "error: write reg 0x02 = 0x40 on picky chip at 0x41: no acknowledge; the chip holds 0x00"},
+        {-1, 0x3F, true, "error: write reg 0x02 = 0x40 on picky chip at 0x41: verify read back 0x00, not 0x40; the register shows 0x00"},
     };
     for (const auto& r : rows) {
         Close();
-        std::vector<std::unique_ptr<host::Bus>> buses;
-        buses.push_back(std::make_unique<PickyBus>(r.refuse, r.keeps));
-        Open(std::move(buses), r.verify);
+        Open({host::MakeBus(std::make_unique<PickyAdapter>(r.refuse, r.keeps), 0x41)}, r.verify);
         Menu(winhost::kDialogMenu + QM7140_DIALOG_BOOST);
         const BoostControls boost = Boost();
         SendMessageW(boost.enable, BM_CLICK, 0, 0);

@@ -10,6 +10,7 @@
 // "left top width height" and runs until the stop file exists (at most a minute). "connect"
 // shows File > Connect... alone, listing two bridges a stand-in system reports (Wine has none).
 #include "host/common/bus/device_place.h"
+#include "host/common/bus/simulated_adapter.h"
 #include "host/common/module/module.h"
 #include "host/windows/host_window.h"
 #include "host/windows/ids.h"
@@ -91,7 +92,7 @@ int ShootConnect(const wchar_t* stopFile) {
         },
         [](const std::string&, std::unique_ptr<host::HidTransport>&) { return ENODEV; }};
     const host::Module module(host::DefaultModulePath());
-    std::vector<std::unique_ptr<host::Bus>> buses(1);
+    std::vector<host::Bus> buses{host::SimulatedBus()};
     winhost::HostWindow host(module, std::move(buses), winhost::SystemPrompts(), false,
                              std::make_shared<host::AdapterPool>(host::BusOptions{}, standIn));
     ShowWindow(host.Window(), SW_SHOW);

@@ -5,7 +5,7 @@
 //   qm7140_win32_bench [--quick]    --quick: a few iterations, to prove that it runs
 #include "bare_frame.h"
 #include "bench_timer.h"
-#include "host/common/module/device.h"
+#include "host/common/module/module_instance.h"
 #include "host/common/module/module.h"
 #include "tests/win32/screen.h"
 
@@ -57,7 +57,7 @@ public:
     bool ModuleFigures(Figures& figures) {
         try {
             host::Module module(host::DefaultModulePath());
-            host::Device device(module, [](const host::BusWrite&) { ++hostWrites; });
+            host::ModuleInstance device(module, [](const host::BusWrite&) { ++hostWrites; });
             return Click(module, device.Instance(), figures.click) && Drag(module, device.Instance(), figures.drag);
         } catch (const std::runtime_error& e) {
             return Failed(e.what());

@@ -1,15 +1,25 @@
-// An I2C master that several chips may share: a Linux i2c-dev adapter or a USB-HID bridge.
-// Each device's Bus is one adapter and one 7-bit address (MakeAdapterBus), so two amplifiers
-// strapped to 0x40 and 0x41 on one board use one open adapter.
+// An I2C master that chips stand behind: a Linux i2c-dev adapter, a USB-HID bridge, or the
+// simulated QM7140. It only transfers; the chips share it through a SharedAdapter
+// (shared_adapter.h), which counts them and knows when the adapter is gone.
 #pragma once
 
-#include "host/common/bus/bus.h"
-
 #include <cstdint>
-#include <memory>
 #include <string>
 
 namespace host {
+
+// A transfer's outcome: `error` is the system's errno, 0 when the transfer went through.
+struct BusResult {
+    int error = 0;
+    uint8_t value = 0;  // the byte read
+    bool Done() const { return error == 0; }
+};
+
+// Whether a transfer's errno says the adapter itself is gone (unplugged, driver unbound,
+// the file descriptor dead), as opposed to one transfer that failed on a working adapter.
+bool AdapterGone(int error);
+
+class SimulatedAdapter;
 
 class Adapter {
 public:
@@ -19,7 +29,6 @@ public:
     // Opens the adapter (and configures it: speed, timeouts) unless it is open; errno, or 0.
     // Refuses an adapter that cannot do what a QM7140 needs, naming why.
     virtual int Open() = 0;
-    virtual bool IsOpen() const = 0;
     virtual void Close() = 0;
     // Whether a chip at `address` may be talked to at all: errno, or 0. i2c-dev gives EBUSY
     // when a kernel driver holds the address, which is never forced.
@@ -33,19 +42,8 @@ public:
     // The words for an errno this adapter gave, where it knows more than strerror: EBUSY
     // from Claim is a kernel driver holding the address, an unknown USB id names the ids.
     virtual std::string Why(int error) const;
-
-private:
-    // Kept by the buses of the chips that share it (MakeAdapterBus).
-    friend class AdapterBus;
-    int holders_ = 0;    // chips that opened it and have not let go
-    int lostError_ = 0;  // the errno that found it gone, until it is reopened
+    // The simulated QM7140 when this adapter is it, else null.
+    virtual SimulatedAdapter* Simulation() { return nullptr; }
 };
-
-// The chip at 7-bit `address` behind `adapter`. Open opens the adapter unless another chip
-// already has it open (reopening it when it was lost) and claims the address; Close lets
-// go, and the adapter closes with the last chip that held it. Once a transfer finds the
-// adapter gone, every chip on it gets that errno without touching the dead handle, until
-// one of them opens it again. Named "/dev/i2c-1 at 0x41".
-std::unique_ptr<Bus> MakeAdapterBus(std::shared_ptr<Adapter> adapter, uint8_t address);
 
 }  // namespace host

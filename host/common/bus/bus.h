@@ -1,9 +1,8 @@
-// The way from a host's register cache to a QM7140: one byte read or written at a register.
-// Two chips stand behind it: the simulated one (the cache is the chip) and a real one behind
-// an adapter that several chips may share (adapter.h), on Linux an i2c-dev one (i2c_bus.h).
+// The way from a host's register cache to one QM7140: the chip at a 7-bit address behind an
+// adapter that several chips may share. A value: a copy is the same chip on the same adapter.
 #pragma once
 
-#include "host/common/module/register_file.h"
+#include "host/common/bus/shared_adapter.h"
 
 #include <cstdint>
 #include <memory>
@@ -17,38 +16,38 @@ namespace host {
 // windows name it in its 8-bit form, 0x80.
 constexpr uint8_t kChipAddress = 0x40;
 
-// A transfer's outcome: `error` is the system's errno, 0 when the transfer went through.
-struct BusResult {
-    int error = 0;
-    uint8_t value = 0;  // the byte read
-    bool Done() const { return error == 0; }
-};
-
 class Bus {
 public:
-    virtual ~Bus() = default;
+    Bus(std::shared_ptr<SharedAdapter> adapter, uint8_t address) : adapter_(std::move(adapter)), address_(address) {}
+
     // "/dev/i2c-1 at 0x40", for messages.
-    virtual std::string Name() const = 0;
-    virtual uint8_t Address() const = 0;  // 7-bit
-    // Opens the way to the chip, closing any earlier one first; errno, or 0.
-    virtual int Open() = 0;
-    virtual void Close() = 0;
-    virtual BusResult Read(uint8_t reg) = 0;
-    virtual BusResult Write(uint8_t reg, uint8_t value) = 0;
+    std::string Name() const;
+    uint8_t Address() const { return address_; }
+    // Opens the way to the chip, letting go of any earlier one first; errno, or 0.
+    int Open() { return adapter_->Open(address_); }
+    void Close() { adapter_->Close(address_); }
+    BusResult Read(uint8_t reg) { return adapter_->Read(address_, reg); }
+    BusResult Write(uint8_t reg, uint8_t value) { return adapter_->Write(address_, reg, value); }
     // The words for an errno this bus gave: strerror, unless its adapter knows better.
-    virtual std::string Why(int error) const;
+    std::string Why(int error) const { return adapter_->Why(error); }
+    // The errno that found the adapter gone, until it is opened again; 0 while it serves.
+    int Lost() const { return adapter_->Lost(); }
+    // The simulated QM7140 when the chip is it, else null.
+    SimulatedAdapter* Simulation() const { return adapter_->Simulation(); }
+    bool Simulated() const { return Simulation() != nullptr; }
+
+private:
+    std::shared_ptr<SharedAdapter> adapter_;
+    uint8_t address_;
 };
 
-// The simulated QM7140, powered up: its registers are the host's cache itself, so every
-// transfer succeeds and a write finds the byte already there.
-std::unique_ptr<Bus> MakeSimulatedBus(RegisterFile& registers);
-
-// Whether a transfer's errno says the adapter itself is gone (unplugged, driver unbound,
-// the file descriptor dead), as opposed to one transfer that failed on a working adapter.
-bool AdapterGone(int error);
+// The chip at `address` on an adapter that no other chip shares; nothing opened yet.
+Bus MakeBus(std::unique_ptr<Adapter> adapter, uint8_t address);
 
 // A chip's 7-bit address as a user gives it (0x41, 65), outside the ranges the bus reserves:
 // 0x08 to 0x77.
 std::optional<uint8_t> ParseChipAddress(std::string_view text);
+// The words for a text that is none: "\"0x78\" is not a 7-bit address from 0x08 to 0x77".
+std::string NotAChipAddress(std::string_view text);
 
 }  // namespace host

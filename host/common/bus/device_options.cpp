@@ -14,7 +14,7 @@ std::vector<DevicePlace> DevicePlacesOf(const DeviceOptions& options) {
         uint8_t address = kChipAddress;
         if (options.address) {
             const auto parsed = ParseChipAddress(*options.address);
-            if (!parsed) throw CommandError("--address " + Quoted(*options.address) + " is not a 7-bit address from 0x08 to 0x77");
+            if (!parsed) throw CommandError("--address " + NotAChipAddress(*options.address));
             address = *parsed;
         }
         texts.push_back("i2c:" + *options.bus + "@" + Hex(address));

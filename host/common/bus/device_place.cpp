@@ -1,6 +1,8 @@
 #include "host/common/bus/device_place.h"
 
 #include "host/common/bus/hid/hid_adapter.h"
+#include "host/common/bus/hid/usb_id.h"
+#include "host/common/bus/simulated_adapter.h"
 #include "host/common/text/parse.h"
 
 #ifndef _WIN32
@@ -24,32 +26,12 @@ constexpr bool kWindows = false;
     throw CommandError("device " + Quoted(text) + ": " + why);
 }
 
-bool HexId(std::string_view id) {
-    if (id.size() != 4) return false;
-    for (const char c : id)
-        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'))) return false;
-    return true;
+// Two places whose chip is one: refused before anything is opened.
+[[noreturn]] void RefuseTwice(const DevicePlace& place, size_t other, std::string_view adapter) {
+    Refuse(place.text, "the chip of device " + std::to_string(other + 1) + " again, " + Shown(adapter) + " at " + Hex(place.address));
 }
 
-// "VVVV:PPPP" or "VVVV:PPPP:SERIAL" with the ids in capitals, so that one bridge is one
-// adapter however it is typed; nothing when `device` is neither.
-std::string Hex4(uint16_t value) {
-    const char* digits = "0123456789ABCDEF";
-    std::string text(4, '0');
-    for (int i = 3; i >= 0; --i, value = static_cast<uint16_t>(value >> 4)) text[static_cast<size_t>(i)] = digits[value & 0xF];
-    return text;
-}
-
-std::optional<std::string> UsbId(std::string_view device) {
-    if (device.size() < 9 || device[4] != ':' || !HexId(device.substr(0, 4)) || !HexId(device.substr(5, 4))) return std::nullopt;
-    if (device.size() > 9 && (device[9] != ':' || device.size() == 10)) return std::nullopt;
-    std::string id(device);
-    for (size_t i = 0; i < 9; ++i)
-        if (id[i] >= 'a' && id[i] <= 'f') id[i] = static_cast<char>(id[i] - 'a' + 'A');
-    return id;
-}
-
-std::shared_ptr<Adapter> MakeAdapter(const DevicePlace& place, const BusOptions& options, const HidSystem& hid) {
+std::unique_ptr<Adapter> MakeAdapter(const DevicePlace& place, const BusOptions& options, const HidSystem& hid) {
 #ifndef _WIN32
     // i2c-dev runs at the speed the adapter's driver was given; only bridges take options.
     if (place.kind == DevicePlace::Kind::I2c) return MakeI2cAdapter(place.adapter);
@@ -84,7 +66,7 @@ DevicePlace ParseDevicePlace(std::string_view text) {
     if (at != std::string_view::npos) {
         const std::string_view address = rest.substr(at + 1);
         const auto chip = ParseChipAddress(address);
-        if (!chip) Refuse(text, "the address " + Quoted(address) + " is not a 7-bit address from 0x08 to 0x77");
+        if (!chip) Refuse(text, "the address " + NotAChipAddress(address));
         place.address = *chip;
     }
     if (kind == "i2c") {
@@ -99,9 +81,9 @@ DevicePlace ParseDevicePlace(std::string_view text) {
         place.adapter = device;
         return place;
     }
-    const auto id = UsbId(device);
+    const auto id = UsbId::Parse(device);
     if (!id) Refuse(text, "not a /dev/hidrawN node nor a USB id VVVV:PPPP[:SERIAL] in hex");
-    place.adapter = *id;
+    place.adapter = id->Text();
     return place;
 }
 
@@ -111,8 +93,7 @@ std::vector<DevicePlace> ParseDevicePlaces(const std::vector<std::string>& texts
         DevicePlace place = ParseDevicePlace(text);
         for (size_t i = 0; i < places.size() && place.kind != DevicePlace::Kind::Simulated; ++i)
             if (places[i].kind == place.kind && places[i].adapter == place.adapter && places[i].address == place.address)
-                Refuse(text, "the chip of device " + std::to_string(i + 1) + " again, " + Shown(place.adapter) + " at " +
-                                 Hex(place.address));
+                RefuseTwice(place, i, place.adapter);
         places.push_back(std::move(place));
     }
     return places;
@@ -121,37 +102,34 @@ std::vector<DevicePlace> ParseDevicePlaces(const std::vector<std::string>& texts
 AdapterPool::AdapterPool(BusOptions options, HidSystem hid) : options_(options), hid_(std::move(hid)) {}
 
 std::string AdapterPool::Where(const DevicePlace& place) const {
-    if (place.kind != DevicePlace::Kind::Hid || !UsbId(place.adapter) || !hid_.enumerate) return place.adapter;
-    const std::string serial = place.adapter.size() > 10 ? place.adapter.substr(10) : "";
-    for (const HidBridgeInfo& bridge : ListHidBridges(hid_)) {
-        if (Hex4(bridge.device.vendor) + ":" + Hex4(bridge.device.product) == place.adapter.substr(0, 9) && (serial.empty() || serial == bridge.device.serial)) return bridge.device.path;
-    }
+    const auto id = place.kind == DevicePlace::Kind::Hid ? UsbId::Parse(place.adapter) : std::nullopt;
+    if (!id || !hid_.enumerate) return place.adapter;
+    for (const HidBridgeInfo& bridge : ListHidBridges(hid_))
+        if (id->Matches(bridge.device)) return bridge.device.path;
     return place.adapter;
 }
 
-std::unique_ptr<Bus> AdapterPool::MakeBus(const DevicePlace& place, const BusOptions& options) {
-    if (place.kind == DevicePlace::Kind::Simulated) return nullptr;
-    std::weak_ptr<Adapter>& kept = adapters_[{place.kind, Where(place)}];
-    std::shared_ptr<Adapter> adapter = kept.lock();
-    if (!adapter) kept = adapter = MakeAdapter(place, options, hid_);
-    return MakeAdapterBus(adapter, place.address);
+Bus AdapterPool::MakeBus(const DevicePlace& place, const BusOptions& options) {
+    if (place.kind == DevicePlace::Kind::Simulated) return SimulatedBus();
+    std::weak_ptr<SharedAdapter>& kept = adapters_[{place.kind, Where(place)}];
+    std::shared_ptr<SharedAdapter> adapter = kept.lock();
+    if (!adapter) kept = adapter = std::make_shared<SharedAdapter>(MakeAdapter(place, options, hid_));
+    return Bus(adapter, place.address);
 }
 
-std::vector<std::unique_ptr<Bus>> MakeBuses(const std::vector<DevicePlace>& places, AdapterPool& pool) {
+std::vector<Bus> MakeBuses(const std::vector<DevicePlace>& places, AdapterPool& pool) {
     std::vector<std::pair<std::string, uint8_t>> chips;  // where each bridge's chip is; empty for others
-    std::vector<std::unique_ptr<Bus>> buses;
+    std::vector<Bus> buses;
     for (const DevicePlace& place : places) {
         chips.emplace_back(place.kind == DevicePlace::Kind::Hid ? pool.Where(place) : "", place.address);
         for (size_t i = 0; i + 1 < chips.size() && !chips.back().first.empty(); ++i)
-            if (chips[i] == chips.back())
-                Refuse(place.text, "the chip of device " + std::to_string(i + 1) + " again, " + Shown(chips[i].first) + " at " +
-                                      Hex(place.address));
+            if (chips[i] == chips.back()) RefuseTwice(place, i, chips[i].first);
         buses.push_back(pool.MakeBus(place));
     }
     return buses;
 }
 
-std::vector<std::unique_ptr<Bus>> MakeBuses(const std::vector<DevicePlace>& places, const BusOptions& options) {
+std::vector<Bus> MakeBuses(const std::vector<DevicePlace>& places, const BusOptions& options) {
     AdapterPool pool(options);
     return MakeBuses(places, pool);
 }

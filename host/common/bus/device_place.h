@@ -5,7 +5,6 @@
 //   hid:VVVV:PPPP[:SERIAL][@0xNN]  the first bridge of that USB id, or the one with that serial
 #pragma once
 
-#include "host/common/bus/adapter.h"
 #include "host/common/bus/bus.h"
 #include "host/common/bus/hid/hid_transport.h"
 
@@ -47,10 +46,10 @@ std::vector<DevicePlace> ParseDevicePlaces(const std::vector<std::string>& texts
 class AdapterPool {
 public:
     explicit AdapterPool(BusOptions options = {}, HidSystem hid = SystemHid());
-    // The place's chip, nothing opened yet; null for a simulated place. `options` apply to an
-    // adapter made for it; one another chip holds keeps its own.
-    std::unique_ptr<Bus> MakeBus(const DevicePlace& place) { return MakeBus(place, options_); }
-    std::unique_ptr<Bus> MakeBus(const DevicePlace& place, const BusOptions& options);
+    // The place's chip, nothing opened yet; a simulated place gets a simulated QM7140 of its
+    // own. `options` apply to an adapter made for it; one another chip holds keeps its own.
+    Bus MakeBus(const DevicePlace& place) { return MakeBus(place, options_); }
+    Bus MakeBus(const DevicePlace& place, const BusOptions& options);
     // The adapter's node when a USB id finds one plugged in, else the place's adapter.
     std::string Where(const DevicePlace& place) const;
     const HidSystem& Hid() const { return hid_; }
@@ -58,13 +57,12 @@ public:
 private:
     BusOptions options_;
     HidSystem hid_;
-    std::map<std::pair<DevicePlace::Kind, std::string>, std::weak_ptr<Adapter>> adapters_;
+    std::map<std::pair<DevicePlace::Kind, std::string>, std::weak_ptr<SharedAdapter>> adapters_;
 };
 
-// A bus per place, in order, nothing opened yet; chips on one adapter share one Adapter.
-// A simulated place gives a null bus: the device's own registers are its chip. CommandError
+// A bus per place, in order, nothing opened yet; chips on one adapter share it. CommandError
 // quoting the place when a bridge named by id and by node is the same chip twice.
-std::vector<std::unique_ptr<Bus>> MakeBuses(const std::vector<DevicePlace>& places, AdapterPool& pool);
-std::vector<std::unique_ptr<Bus>> MakeBuses(const std::vector<DevicePlace>& places, const BusOptions& options);
+std::vector<Bus> MakeBuses(const std::vector<DevicePlace>& places, AdapterPool& pool);
+std::vector<Bus> MakeBuses(const std::vector<DevicePlace>& places, const BusOptions& options);
 
 }  // namespace host

@@ -1,5 +1,6 @@
 #include "host/common/chip/amplifier.h"
 
+#include "host/common/bus/simulated_adapter.h"
 #include "host/common/text/parse.h"
 
 #include <cerrno>
@@ -8,10 +9,8 @@ namespace host {
 
 std::string RecordLine(const Record& record) {
     switch (record.kind) {
-    case Record::Kind::Write: return WriteLine(record.write);
-    case Record::Kind::Read:
-        return "R " + Hex(static_cast<unsigned>(record.write.address)) + "/" + std::to_string(record.write.page) + " reg " +
-               Hex(record.write.reg) + " = " + Hex(record.write.value);
+    case Record::Kind::Write: return TransferLine('W', record.write);
+    case Record::Kind::Read: return TransferLine('R', record.write);
     case Record::Kind::Failure: return Describe(record.failure);
     case Record::Kind::Stopped: return record.text;
     }
@@ -20,85 +19,94 @@ std::string RecordLine(const Record& record) {
 
 bool IsError(const Record& record) { return record.kind == Record::Kind::Failure || record.kind == Record::Kind::Stopped; }
 
-Amplifier::Amplifier(const Module& module, std::unique_ptr<Bus> bus, Log log, bool verify)
-    : log_(std::move(log)), verify_(verify), device_(module, [this](const BusWrite& write) { Send(write); }) {
-    UseBus(std::move(bus));
+Amplifier::Amplifier(const Module& module, Bus bus, Log log, bool verify)
+    : bus_(std::move(bus)), log_(std::move(log)), verify_(verify), instance_(module, [this](const BusWrite& write) { Send(write); }) {
+    Attach();
 }
 
 Amplifier::~Amplifier() = default;
 
-void Amplifier::UseBus(std::unique_ptr<Bus> bus) {
-    if (bus_) bus_->Close();
-    simulated_ = bus == nullptr;
-    bus_ = simulated_ ? MakeSimulatedBus(device_.Registers()) : std::move(bus);
+void Amplifier::UseBus(Bus bus) {
+    Detach();
+    bus_ = std::move(bus);
+    Attach();
+}
+
+void Amplifier::Attach() {
+    if (SimulatedAdapter* chip = bus_.Simulation()) chip->PowerUpIn(instance_.Registers().bytes);
     online_ = false;
-    lostError_ = 0;
-    known_ = device_.Registers().bytes;
+    offlineError_ = 0;
+    known_ = instance_.Registers().bytes;
+}
+
+void Amplifier::Detach() {
+    bus_.Close();
+    if (SimulatedAdapter* chip = bus_.Simulation()) chip->GiveBack();
 }
 
 bool Amplifier::Connect() {
     online_ = false;
-    if (const int error = bus_->Open(); error != 0) {
-        lostError_ = error;
-        Fail(Made(Failure::Op::Open, 0, error));
+    if (const int error = bus_.Open(); error != 0) {
+        offlineError_ = error;
+        Report(FailureOf(Failure::Op::Open, 0, error));
         return false;
     }
     online_ = true;
     if (ReadAll()) return true;
     // A chip that cannot be read is not connected: its dialogs would show the wrong registers.
-    bus_->Close();
+    bus_.Close();
     online_ = false;
-    Fail(Made(Failure::Op::Identify, 0, 0));
+    Report(FailureOf(Failure::Op::Identify, 0, 0));
     return false;
 }
 
 bool Amplifier::ReadAll() {
     if (!online_) {
-        Fail(NotSent(Failure::Op::ReadAll, 0));
+        Report(NotSentFailure(Failure::Op::ReadAll, 0));
         return false;
     }
     std::array<uint8_t, kCoveredRegisters> read{};
     for (unsigned reg = 0; reg < kCoveredRegisters; ++reg) {
-        const BusResult result = bus_->Read(static_cast<uint8_t>(reg));
+        const BusResult result = bus_.Read(static_cast<uint8_t>(reg));
         if (!result.Done()) {
-            lostError_ = result.error;
-            Fail(Refused(Failure::Op::ReadAll, static_cast<uint8_t>(reg), result.error));
+            offlineError_ = result.error;
+            Report(RefusedFailure(Failure::Op::ReadAll, static_cast<uint8_t>(reg), result.error));
             return false;
         }
         read[reg] = result.value;
     }
-    for (unsigned reg = 0; reg < kCoveredRegisters; ++reg) device_.Registers().bytes[reg] = known_[reg] = read[reg];
-    for (unsigned reg = 0; reg < kCoveredRegisters; ++reg) device_.Notify(static_cast<uint8_t>(reg));
+    for (unsigned reg = 0; reg < kCoveredRegisters; ++reg) instance_.Registers().bytes[reg] = known_[reg] = read[reg];
+    for (unsigned reg = 0; reg < kCoveredRegisters; ++reg) instance_.Notify(static_cast<uint8_t>(reg));
     return true;
 }
 
 bool Amplifier::Write(uint8_t reg, uint8_t value) {
-    device_.Registers().bytes[reg] = value;
+    instance_.Registers().bytes[reg] = value;
     const bool sent = Transfer(reg);
-    if (sent) device_.Notify(reg);
+    if (sent) instance_.Notify(reg);
     Settle();
     return sent;
 }
 
 std::optional<uint8_t> Amplifier::Read(uint8_t reg) {
     if (!online_) {
-        Fail(NotSent(Failure::Op::Read, reg));
+        Report(NotSentFailure(Failure::Op::Read, reg));
         return std::nullopt;
     }
-    const BusResult result = bus_->Read(reg);
+    const BusResult result = bus_.Read(reg);
     if (!result.Done()) {
-        Fail(Refused(Failure::Op::Read, reg, result.error));
+        Report(RefusedFailure(Failure::Op::Read, reg, result.error));
         return std::nullopt;
     }
-    device_.Registers().bytes[reg] = known_[reg] = result.value;
-    device_.Notify(reg);
+    instance_.Registers().bytes[reg] = known_[reg] = result.value;
+    instance_.Notify(reg);
     return result.value;
 }
 
 void Amplifier::Send(const BusWrite& write) {
     Emit({Record::Kind::Write, write});
-    if (write.address != Device::kAddress || write.page != Device::kPage || write.count != 1 || write.reg > 255) {
-        Failure f{.op = Failure::Op::Foreign, .bus = bus_->Name(), .write = write};
+    if (write.address != ModuleInstance::kAddress || write.page != ModuleInstance::kPage || write.count != 1 || write.reg > 255) {
+        Failure f{.op = Failure::Op::Foreign, .bus = bus_.Name(), .write = write};
         held_.push_back(f);
         return;
     }
@@ -106,55 +114,55 @@ void Amplifier::Send(const BusWrite& write) {
 }
 
 bool Amplifier::Transfer(uint8_t reg) {
-    const uint8_t value = device_.Registers().bytes[reg];
+    const uint8_t value = instance_.Registers().bytes[reg];
     if (!online_) {
-        Hold(NotSent(Failure::Op::Write, reg), false);
+        HoldUntilSettled(NotSentFailure(Failure::Op::Write, reg), false);
         return false;
     }
-    const BusResult sent = bus_->Write(reg, value);
+    const BusResult sent = bus_.Write(reg, value);
     if (!sent.Done()) {
-        Failure f = Refused(Failure::Op::Write, reg, sent.error);
+        Failure f = RefusedFailure(Failure::Op::Write, reg, sent.error);
         // The chip may have taken the byte or not: ask it, once the module's call is over.
-        Hold(f, !f.offline);
+        HoldUntilSettled(f, !f.offline);
         return false;
     }
     known_[reg] = value;
     if (!verify_) return true;
-    const BusResult back = bus_->Read(reg);
+    const BusResult back = bus_.Read(reg);
     if (back.Done() && back.value == value) return true;
-    Failure f = Made(Failure::Op::Verify, reg, 0);
+    Failure f = FailureOf(Failure::Op::Verify, reg, 0);
     if (back.Done()) {
         known_[reg] = back.value;
         f.chipHolds = back.value;
-        Hold(f, false);
+        HoldUntilSettled(f, false);
     } else {
         f.readBackError = back.error;
-        f.readBackWhy = bus_->Why(back.error);
-        f.offline = Lost(back.error);
+        f.readBackWhy = bus_.Why(back.error);
+        f.offline = OfflineIfLost();
         held_.push_back(f);
     }
     return false;
 }
 
-Failure Amplifier::Made(Failure::Op op, uint8_t reg, int error) const {
-    Failure f{.op = op, .reg = reg, .sent = device_.Registers().bytes[reg], .error = error, .bus = bus_->Name()};
-    if (error != 0) f.why = bus_->Why(error);
+Failure Amplifier::FailureOf(Failure::Op op, uint8_t reg, int error) const {
+    Failure f{.op = op, .reg = reg, .sent = instance_.Registers().bytes[reg], .error = error, .bus = bus_.Name()};
+    if (error != 0) f.why = bus_.Why(error);
     return f;
 }
 
-Failure Amplifier::NotSent(Failure::Op op, uint8_t reg) const {
-    Failure f = Made(op, reg, lostError_ != 0 ? lostError_ : ENOTCONN);
+Failure Amplifier::NotSentFailure(Failure::Op op, uint8_t reg) const {
+    Failure f = FailureOf(op, reg, offlineError_ != 0 ? offlineError_ : ENOTCONN);
     f.notSent = true;
     return f;
 }
 
-Failure Amplifier::Refused(Failure::Op op, uint8_t reg, int error) {
-    Failure f = Made(op, reg, error);
-    f.offline = Lost(error);
+Failure Amplifier::RefusedFailure(Failure::Op op, uint8_t reg, int error) {
+    Failure f = FailureOf(op, reg, error);
+    f.offline = OfflineIfLost();
     return f;
 }
 
-void Amplifier::Hold(Failure failure, bool readBack) {
+void Amplifier::HoldUntilSettled(Failure failure, bool readBack) {
     pending_.emplace_back(failure.reg, readBack);
     held_.push_back(std::move(failure));
 }
@@ -171,17 +179,17 @@ void Amplifier::Settle() {
         if (settled[reg]) continue;
         settled[reg] = true;
         if (read && online_) {
-            const BusResult result = bus_->Read(reg);
+            const BusResult result = bus_.Read(reg);
             readBack[reg] = result;
             if (result.Done())
                 known_[reg] = result.value;
             else
-                lost[reg] = Lost(result.error);
+                lost[reg] = OfflineIfLost();
         }
-        device_.Registers().bytes[reg] = known_[reg];
+        instance_.Registers().bytes[reg] = known_[reg];
     }
     for (unsigned reg = 0; reg < 256; ++reg)
-        if (settled[reg]) device_.Notify(static_cast<uint8_t>(reg));
+        if (settled[reg]) instance_.Notify(static_cast<uint8_t>(reg));
     for (Failure& f : held) {
         if (f.op == Failure::Op::Write && readBack[f.reg]) {
             const BusResult& back = *readBack[f.reg];
@@ -189,12 +197,12 @@ void Amplifier::Settle() {
                 f.chipHolds = back.value;
             } else {
                 f.readBackError = back.error;
-                f.readBackWhy = bus_->Why(back.error);
+                f.readBackWhy = bus_.Why(back.error);
                 f.offline = lost[f.reg];
             }
         }
-        f.shows = device_.Registers().bytes[f.reg];
-        Fail(std::move(f));
+        f.shows = instance_.Registers().bytes[f.reg];
+        Report(std::move(f));
     }
 }
 
@@ -231,10 +239,10 @@ PlayedSlice Amplifier::Next(Clock::time_point now) {
             break;
         }
         const auto reg = static_cast<uint8_t>(step.reg + s.at);
-        BusWrite done{Device::kAddress, Device::kPage, reg, 1};
+        BusWrite done{ModuleInstance::kAddress, ModuleInstance::kPage, reg, 1};
         if (step.kind == ScriptStep::Kind::Write) {
             if (!Write(reg, step.values[s.at])) break;
-            done.value = device_.Registers().bytes[reg];
+            done.value = instance_.Registers().bytes[reg];
             Emit({Record::Kind::Write, done});
         } else {
             const auto value = Read(reg);
@@ -262,11 +270,12 @@ PlayedSlice Amplifier::Next(Clock::time_point now) {
     return slice;
 }
 
-bool Amplifier::Lost(int error) {
-    if (!AdapterGone(error)) return false;
-    bus_->Close();
+bool Amplifier::OfflineIfLost() {
+    const int lost = bus_.Lost();
+    if (lost == 0) return false;
+    bus_.Close();
     online_ = false;
-    lostError_ = error;
+    offlineError_ = lost;
     return true;
 }
 
@@ -277,7 +286,7 @@ void Amplifier::Emit(Record record) {
         log_(record);
 }
 
-void Amplifier::Fail(Failure failure) {
+void Amplifier::Report(Failure failure) {
     ++failures_;
     Emit({.kind = Record::Kind::Failure, .failure = std::move(failure)});
 }

@@ -1,11 +1,11 @@
 // One QM7140 as every host drives it: the module's instance for it (its windows use the
-// register cache), the chip behind a bus (simulated when there is none), the records of what
-// reached the chip, failures kept until the module's call has returned, and one register
-// script playing in slices.
+// register cache), the bus to the chip (a real one, or the simulated QM7140 whose registers
+// are the cache), the records of what reached the chip, failures kept until the module's
+// call has returned, and one register script playing in slices.
 #pragma once
 
 #include "host/common/bus/bus.h"
-#include "host/common/module/device.h"
+#include "host/common/module/module_instance.h"
 #include "host/common/chip/failure.h"
 #include "host/common/text/register_script.h"
 
@@ -55,27 +55,27 @@ public:
     static constexpr std::chrono::milliseconds kSlice{20};
     static constexpr size_t kSliceRecords = 256;
 
-    // `bus` null: a simulated QM7140 whose registers are the cache. Nothing is opened yet
-    // (Connect). With `verify`, every write that went through is read back. Throws
-    // std::runtime_error when the module gives no instance.
-    Amplifier(const Module& module, std::unique_ptr<Bus> bus, Log log, bool verify = false);
+    // Nothing is opened yet (Connect). With `verify`, every write that went through is read
+    // back. Throws std::runtime_error when the module gives no instance.
+    Amplifier(const Module& module, Bus bus, Log log, bool verify = false);
     ~Amplifier();
     Amplifier(const Amplifier&) = delete;
     Amplifier& operator=(const Amplifier&) = delete;
 
-    QM7140Instance Instance() const { return device_.Instance(); }
-    QM7140RegisterWindow* Window(int32_t dialog) const { return device_.Window(dialog); }
-    RegisterFile& Registers() { return device_.Registers(); }
-    const RegisterFile& Registers() const { return device_.Registers(); }
-    const Bus& Chip() const { return *bus_; }
-    bool Simulated() const { return simulated_; }
+    QM7140Instance Instance() const { return instance_.Instance(); }
+    QM7140RegisterWindow* Window(int32_t dialog) const { return instance_.Window(dialog); }
+    RegisterFile& Registers() { return instance_.Registers(); }
+    const RegisterFile& Registers() const { return instance_.Registers(); }
+    // Where the chip is, and whether it is the simulated one.
+    const Bus& Chip() const { return bus_; }
     // Online from a successful connect until the adapter is gone; offline, writes are refused.
     bool Online() const { return online_; }
     // Failures recorded so far.
     int Failures() const { return failures_; }
 
-    // Another chip behind the same instance, not opened yet.
-    void UseBus(std::unique_ptr<Bus> bus);
+    // Another chip behind the same instance, not opened yet; a simulated one is powered up
+    // in the cache.
+    void UseBus(Bus bus);
     // Opens the bus and reads the covered registers; offline when either fails.
     bool Connect();
     // The covered registers read into the cache, all of them or none, and every window told.
@@ -85,8 +85,8 @@ public:
     // One register read from the chip into the cache, every window told.
     std::optional<uint8_t> Read(uint8_t reg);
     // Each window that covers the register is told; gives how many were.
-    int Notify(uint8_t reg) { return device_.Notify(reg); }
-    void NotifyAll() { device_.NotifyAll(); }
+    int Notify(uint8_t reg) { return instance_.Notify(reg); }
+    void NotifyAll() { instance_.NotifyAll(); }
 
     // After each call into the module: the writes it made that failed are read back, each
     // register once, every window told once, and the failures recorded. Inside the call
@@ -113,23 +113,35 @@ private:
     void Send(const BusWrite& write);
     // Sends the cached byte; a failure is held for Settle.
     bool Transfer(uint8_t reg);
-    Failure Made(Failure::Op op, uint8_t reg, int error) const;
+    // A failure of `op` at `reg` with the bus's errno (0: none) and its words.
+    Failure FailureOf(Failure::Op op, uint8_t reg, int error) const;
     // A transfer not tried: the chip is offline, for the error that took it so.
-    Failure NotSent(Failure::Op op, uint8_t reg) const;
-    // A transfer the bus refused; an error saying the adapter is gone takes the chip offline.
-    Failure Refused(Failure::Op op, uint8_t reg, int error);
-    void Hold(Failure failure, bool readBack);
-    // Closes the bus when the error says the adapter is gone; whether it did.
-    bool Lost(int error);
+    Failure NotSentFailure(Failure::Op op, uint8_t reg) const;
+    // A transfer the bus refused; a bus whose adapter it found gone takes the chip offline.
+    Failure RefusedFailure(Failure::Op op, uint8_t reg, int error);
+    void HoldUntilSettled(Failure failure, bool readBack);
+    // After a failed transfer: offline, the bus let go, when it says its adapter is gone;
+    // whether it did.
+    bool OfflineIfLost();
     void Emit(Record record);
-    void Fail(Failure failure);
+    // Counted, and logged as a record.
+    void Report(Failure failure);
 
-    std::unique_ptr<Bus> bus_;
+    // Starts afresh on bus_: offline, and a simulated chip powered up in the cache.
+    void Attach();
+    // Lets go of bus_, and a simulated chip of the cache.
+    void Detach();
+
+    Bus bus_;
+    // Detaches once the instance below is freed, which may still write to the chip.
+    struct Release {
+        Amplifier& self;
+        ~Release() { self.Detach(); }
+    } release_{*this};
     Log log_;
     bool verify_;
-    bool simulated_ = true;
     bool online_ = false;
-    int lostError_ = 0;
+    int offlineError_ = 0;  // the errno that took the chip offline
     int failures_ = 0;
     std::array<uint8_t, 256> known_{};
     // Registers to settle (whether to read them back first), in the order they failed.
@@ -138,7 +150,7 @@ private:
     std::optional<Script> script_;
     std::vector<Record>* capture_ = nullptr;  // a script's slice, while it plays
     // Last: the instance it frees may still write, to the bus and the log above.
-    Device device_;
+    ModuleInstance instance_;
 };
 
 }  // namespace host

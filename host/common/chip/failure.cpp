@@ -1,6 +1,6 @@
 #include "host/common/chip/failure.h"
 
-#include "host/common/module/device.h"
+#include "host/common/module/module_instance.h"
 #include "host/common/text/parse.h"
 
 namespace host {
@@ -44,7 +44,7 @@ std::string Describe(const Failure& f) {
                    "; the register shows " + Hex(f.shows);
         return written + " on " + f.bus + ": sent, but reading it back to verify failed (" + f.readBackWhy + ")" +
                Lost(f.offline);
-    case Failure::Op::Foreign: return WriteLine(f.write) + ": not a register of this device; not sent";
+    case Failure::Op::Foreign: return TransferLine('W', f.write) + ": not a register of this device; not sent";
     }
     return {};
 }

@@ -19,6 +19,11 @@ constexpr uint8_t kResetPulse = 0x01;  // register 1, bit 0
 
 constexpr const char* kUnset = "no dialog setting; as the device holds it";
 
+struct ExportedRegister {
+    uint8_t reg;
+    std::string_view holds;  // a comment beside the register
+};
+// Every register from 0 to 31 once, in the order they go out; register 1 last.
 constexpr ExportedRegister kOrder[] = {
     {0x03, "input mode, digital source, PDM in, I2S out, LRCLK in"},
     {0x04, "SDOUT tag and tri-state, LRCLK out"},
@@ -129,8 +134,6 @@ std::optional<ExportFormat> ExportFormatNamed(std::string_view name) {
         if (EqualsIgnoreCase(f.name, name)) return f.format;
     return std::nullopt;
 }
-
-std::span<const ExportedRegister> ExportOrder() { return kOrder; }
 
 uint8_t ExportedValue(const RegisterFile& registers, uint8_t reg) {
     const uint8_t value = registers.bytes[reg];

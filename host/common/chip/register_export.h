@@ -24,12 +24,6 @@ struct ExportFormatInfo {
 std::span<const ExportFormatInfo> ExportFormats();
 std::optional<ExportFormat> ExportFormatNamed(std::string_view name);
 
-struct ExportedRegister {
-    uint8_t reg;
-    std::string_view holds;  // a comment beside the register
-};
-// Every register from 0 to 31 once, in the order they go out; register 1 last.
-std::span<const ExportedRegister> ExportOrder();
 // The byte a register goes out with: register 1 never with its reset pulse bit.
 uint8_t ExportedValue(const RegisterFile& registers, uint8_t reg);
 

@@ -9,13 +9,6 @@
 
 namespace host {
 
-void PowerUp(RegisterFile& registers) {
-    registers.bytes = {};
-    registers.bytes[11] = 143;  // inflection point 3.59 V
-    registers.bytes[12] = 128;  // slope 5.97 V/V
-    registers.bytes[13] = 190;  // limiter level 7.90 V
-}
-
 void RegisterFile::Dump(std::ostream& out) const {
     out << "   ";
     for (unsigned column = 0; column < 16; ++column) out << "  " << "0123456789ABCDEF"[column];
@@ -37,21 +30,12 @@ void RegisterFile::Save(std::ostream& out) const {
 
 std::vector<std::pair<uint8_t, uint8_t>> ParseSaved(std::istream& in, std::string_view source) {
     std::vector<std::pair<uint8_t, uint8_t>> values;
-    std::string line;
-    for (int number = 1;; ++number) {
-        const LineEnd end = ReadLine(in, line);
-        if (end == LineEnd::EndOfInput && line.empty()) break;
-        const std::string where = Shown(source) + ":" + std::to_string(number) + ": ";
-        try {
-            if (end == LineEnd::TooLong) throw CommandError("a line longer than " + std::to_string(kLongestLine) + " bytes");
-            const auto words = Tokenize(line);
-            if (words.empty()) continue;
-            if (words.size() != 2) throw CommandError("expected REGISTER VALUE");
-            values.emplace_back(ParseByte(words[0], "register"), ParseByte(words[1], "value"));
-        } catch (const CommandError& e) {
-            throw CommandError(where + e.what());
-        }
-    }
+    ForEachLine(in, source, [&values](const std::string& line, int) {
+        const auto words = Tokenize(line);
+        if (words.empty()) return;
+        if (words.size() != 2) throw CommandError("expected REGISTER VALUE");
+        values.emplace_back(ParseByte(words[0], "register"), ParseByte(words[1], "value"));
+    });
     return values;
 }
 

@@ -1,4 +1,4 @@
-// The simulated QM7140: 256 register bytes and their text forms.
+// A host's register cache of one QM7140: 256 register bytes and their text forms.
 #pragma once
 
 #include <array>
@@ -18,11 +18,6 @@ struct RegisterFile {
     // One "REG VALUE" line per register, hex: readable, and diffable register by register.
     void Save(std::ostream& out) const;
 };
-
-// The simulated chip at power-up: all 0 but the limiter's curve (registers 11 to 13), which
-// holds the codes the Limiter dialog is designed to start with, the only power-up values we
-// know. A host's first notification then leaves the designed curve in place.
-void PowerUp(RegisterFile& registers);
 
 // The (register, value) lines of a saved file; # comments and blank lines are skipped.
 // Throws CommandError naming `source` and the line; nothing is returned half-read.

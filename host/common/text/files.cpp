@@ -5,6 +5,8 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -21,7 +23,7 @@ namespace {
 }
 
 #ifdef _WIN32
-std::FILE* OpenForWriting(const std::filesystem::path& path) { return _wfopen(path.c_str(), L"wb"); }
+std::FILE* OpenForWriting(const std::filesystem::path& path, FileAccess) { return _wfopen(path.c_str(), L"wb"); }
 
 // The C library's rename refuses an existing target on Windows.
 int ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to) {
@@ -31,7 +33,20 @@ int ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& 
 
 unsigned long ProcessId() { return GetCurrentProcessId(); }
 #else
-std::FILE* OpenForWriting(const std::filesystem::path& path) { return std::fopen(path.c_str(), "wb"); }
+// Never through a link planted at the temporary's name.
+std::FILE* OpenForWriting(const std::filesystem::path& path, FileAccess access) {
+    const mode_t mode = access == FileAccess::OwnerOnly ? 0600 : 0666;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, mode);
+    if (fd < 0) return nullptr;
+    // A temporary an earlier run left keeps its mode through O_TRUNC.
+    std::FILE* file = access == FileAccess::Default || ::fchmod(fd, mode) == 0 ? ::fdopen(fd, "wb") : nullptr;
+    if (file == nullptr) {
+        const int error = errno;
+        ::close(fd);
+        errno = error;
+    }
+    return file;
+}
 
 int ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to) {
     return std::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
@@ -68,10 +83,10 @@ std::string ReadBounded(const std::filesystem::path& path, size_t limit) {
     return content;
 }
 
-void WriteReplacing(const std::filesystem::path& path, std::string_view content) {
+void WriteReplacing(const std::filesystem::path& path, std::string_view content, FileAccess access) {
     std::filesystem::path temporary = path;
     temporary += ".tmp" + std::to_string(ProcessId());
-    std::FILE* file = OpenForWriting(temporary);
+    std::FILE* file = OpenForWriting(temporary, access);
     if (file == nullptr) Fail("cannot write", path, errno);
     const bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size();
     const int writeError = errno;

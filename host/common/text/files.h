@@ -20,8 +20,12 @@ std::string PathText(const std::filesystem::path& path);
 std::ifstream OpenInput(const std::filesystem::path& path);
 // The whole of a file of at most `limit` bytes; CommandError when it is larger or unreadable.
 std::string ReadBounded(const std::filesystem::path& path, size_t limit);
+// Who may read a file written: the system's default, or its owner alone (a private key;
+// Windows keeps its default).
+enum class FileAccess { Default, OwnerOnly };
+
 // Writes a temporary file beside `path` and renames it over `path`: a failure leaves the
 // old file as it was.
-void WriteReplacing(const std::filesystem::path& path, std::string_view content);
+void WriteReplacing(const std::filesystem::path& path, std::string_view content, FileAccess access = FileAccess::Default);
 
 }  // namespace host

@@ -106,6 +106,20 @@ LineEnd ReadLine(std::istream& in, std::string& line) {
     }
 }
 
+void ForEachLine(std::istream& in, std::string_view source, const std::function<void(const std::string& line, int number)>& each) {
+    std::string line;
+    for (int number = 1;; ++number) {
+        const LineEnd end = ReadLine(in, line);
+        if (end == LineEnd::EndOfInput && line.empty()) return;
+        try {
+            if (end == LineEnd::TooLong) throw CommandError("a line longer than " + std::to_string(kLongestLine) + " bytes");
+            each(line, number);
+        } catch (const CommandError& e) {
+            throw CommandError(Shown(source) + ":" + std::to_string(number) + ": " + e.what());
+        }
+    }
+}
+
 std::string Hex(unsigned value) {
     char text[16];
     std::snprintf(text, sizeof text, "0x%02X", value);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <istream>
 #include <optional>
 #include <stdexcept>
@@ -26,6 +27,7 @@ std::optional<int64_t> ParseSigned(std::string_view text);
 // A register number or a register value, 0 to 255; `what` names it in the error.
 uint8_t ParseByte(std::string_view text, std::string_view what);
 
+// ASCII letters alone fold: '0' must not equal a control character, nor '[' a '{'.
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 // For messages: in double quotes, control bytes escaped (\x00), and a long text shortened
 // around an ellipsis, so that one bad word makes one readable line.
@@ -42,6 +44,9 @@ enum class LineEnd { Newline, EndOfInput, TooLong };
 // One line without its newline, at most kLongestLine bytes. Nothing is read when the input
 // is at its end (`line` empty, EndOfInput); a last line without a newline ends EndOfInput.
 LineEnd ReadLine(std::istream& in, std::string& line);
+// Every line of `in` with its number from 1. A CommandError `each` throws, and a line longer
+// than kLongestLine, come out as "SOURCE:N: why".
+void ForEachLine(std::istream& in, std::string_view source, const std::function<void(const std::string& line, int number)>& each);
 
 
 // "0x5A"

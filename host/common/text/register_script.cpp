@@ -82,22 +82,14 @@ std::vector<ScriptStep> ParseScript(std::string_view text, std::string_view sour
     std::istringstream in{std::string(text)};
     std::vector<ScriptStep> steps;
     uint64_t delay = 0;
-    std::string line;
-    for (int number = 1;; ++number) {
-        const LineEnd end = ReadLine(in, line);
-        if (end == LineEnd::EndOfInput && line.empty()) break;
-        try {
-            if (end == LineEnd::TooLong) throw CommandError("a line longer than " + std::to_string(kLongestLine) + " bytes");
-            const auto words = Words(line);
-            if (words.empty()) continue;
-            steps.push_back(ParseLine(words, number, address));
-            if (steps.back().kind == ScriptStep::Kind::Delay) delay += steps.back().count;
-            if (delay > static_cast<uint64_t>(kLongestScriptDelay.count()))
-                throw CommandError("the delays add up to more than " + std::to_string(kLongestScriptDelay.count()) + " ms");
-        } catch (const CommandError& e) {
-            throw CommandError(Shown(source) + ":" + std::to_string(number) + ": " + e.what());
-        }
-    }
+    ForEachLine(in, source, [&](const std::string& line, int number) {
+        const auto words = Words(line);
+        if (words.empty()) return;
+        steps.push_back(ParseLine(words, number, address));
+        if (steps.back().kind == ScriptStep::Kind::Delay) delay += steps.back().count;
+        if (delay > static_cast<uint64_t>(kLongestScriptDelay.count()))
+            throw CommandError("the delays add up to more than " + std::to_string(kLongestScriptDelay.count()) + " ms");
+    });
     return steps;
 }
 

@@ -1,10 +1,9 @@
 #include "host/common/bus/hid/hid_adapter.h"
 
 #include "host/common/bus/hid/hid_bridge.h"
+#include "host/common/bus/hid/usb_id.h"
 
-#include <cstdio>
 #include <cstring>
-#include <optional>
 
 namespace host {
 
@@ -26,46 +25,14 @@ const BridgeKind* KindOf(const HidDeviceInfo& device) {
     return nullptr;
 }
 
-std::string UsbId(uint16_t vendor, uint16_t product) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%04X:%04X", vendor, product);
-    return text;
-}
-
 std::string Known() {
     std::string known;
-    for (const auto& kind : kKinds) known += (known.empty() ? "" : ", ") + UsbId(kind.vendor, kind.product) + " " + kind.name;
+    for (const auto& kind : kKinds) known += (known.empty() ? "" : ", ") + UsbIdText(kind.vendor, kind.product) + " " + kind.name;
     return known;
 }
 
 std::string Describe(const HidDeviceInfo& device) {
-    return UsbId(device.vendor, device.product) + (device.serial.empty() ? "" : " serial " + device.serial);
-}
-
-struct WantedId {
-    uint16_t vendor, product;
-    std::string serial;  // empty: any
-};
-
-std::optional<uint16_t> ParseHex16(const std::string& text) {
-    if (text.size() != 4) return std::nullopt;
-    unsigned value = 0;
-    for (const char c : text) {
-        const char* digits = "0123456789abcdef";
-        const char* at = std::strchr(digits, c >= 'A' && c <= 'F' ? c - 'A' + 'a' : c);
-        if (c == '\0' || at == nullptr) return std::nullopt;
-        value = value * 16 + static_cast<unsigned>(at - digits);
-    }
-    return static_cast<uint16_t>(value);
-}
-
-// "VVVV:PPPP[:SERIAL]", or nothing when the text is a node's path.
-std::optional<WantedId> ParseUsbId(const std::string& text) {
-    if (text.size() < 9 || text[4] != ':' || (text.size() > 9 && text[9] != ':')) return std::nullopt;
-    const auto vendor = ParseHex16(text.substr(0, 4));
-    const auto product = ParseHex16(text.substr(5, 4));
-    if (!vendor || !product) return std::nullopt;
-    return WantedId{*vendor, *product, text.size() > 10 ? text.substr(10) : ""};
+    return UsbIdText(device.vendor, device.product) + (device.serial.empty() ? "" : " serial " + device.serial);
 }
 
 class HidAdapter final : public Adapter {
@@ -82,7 +49,7 @@ public:
         if (bridge_) return 0;
         refusal_ = 0;
         std::string path = where_;
-        if (const auto wanted = ParseUsbId(where_)) {
+        if (const auto wanted = UsbId::Parse(where_)) {
             if (const int error = Find(*wanted, path)) return error;
         }
         if (const int error = system_.open(path, transport_)) {
@@ -103,8 +70,6 @@ public:
         return 0;
     }
 
-    bool IsOpen() const override { return bridge_ != nullptr; }
-
     void Close() override {
         bridge_.reset();
         transport_.reset();
@@ -113,10 +78,10 @@ public:
     // A bridge holds no address for anyone else: a chip missing shows at its first transfer.
     int Claim(uint8_t) override { return bridge_ ? 0 : EBADF; }
 
-    BusResult Read(uint8_t address, uint8_t reg) override { return Gone(bridge_ ? bridge_->Read(address, reg) : BusResult{EBADF}); }
+    BusResult Read(uint8_t address, uint8_t reg) override { return bridge_ ? bridge_->Read(address, reg) : BusResult{EBADF}; }
 
     BusResult Write(uint8_t address, uint8_t reg, uint8_t value) override {
-        return Gone(bridge_ ? bridge_->Write(address, reg, value) : BusResult{EBADF});
+        return bridge_ ? bridge_->Write(address, reg, value) : BusResult{EBADF};
     }
 
     std::string Why(int error) const override {
@@ -132,16 +97,16 @@ public:
     }
 
 private:
-    int Find(const WantedId& wanted, std::string& path) {
+    int Find(const UsbId& wanted, std::string& path) {
         std::string found;
         for (const auto& device : system_.enumerate()) {
-            if (device.vendor == wanted.vendor && device.product == wanted.product && (wanted.serial.empty() || device.serial == wanted.serial)) {
+            if (wanted.Matches(device)) {
                 path = device.path;
                 return 0;
             }
             if (KindOf(device)) found += (found.empty() ? "" : ", ") + Describe(device);
         }
-        std::string words = "no bridge " + UsbId(wanted.vendor, wanted.product) + (wanted.serial.empty() ? "" : " serial " + wanted.serial) + " is plugged in";
+        std::string words = "no bridge " + Describe({wanted.vendor, wanted.product, wanted.serial}) + " is plugged in";
         return Refuse(ENOENT, words + (found.empty() ? " (no bridge found)" : " (found " + found + ")"));
     }
 
@@ -149,12 +114,6 @@ private:
         refusal_ = error;
         refusalWords_ = std::move(words);
         return error;
-    }
-
-    // A bridge gone stays closed until the next Open.
-    BusResult Gone(BusResult result) {
-        if (AdapterGone(result.error)) Close();
-        return result;
     }
 
     std::string where_;
@@ -168,8 +127,8 @@ private:
 
 }  // namespace
 
-std::shared_ptr<Adapter> MakeHidAdapter(const DevicePlace& place, const BusOptions& options, HidSystem system) {
-    return std::make_shared<HidAdapter>(place, options, std::move(system));
+std::unique_ptr<Adapter> MakeHidAdapter(const DevicePlace& place, const BusOptions& options, HidSystem system) {
+    return std::make_unique<HidAdapter>(place, options, std::move(system));
 }
 
 std::vector<HidBridgeInfo> ListHidBridges(const HidSystem& system) {
@@ -179,12 +138,15 @@ std::vector<HidBridgeInfo> ListHidBridges(const HidSystem& system) {
     return bridges;
 }
 
+std::string DescribeHidBridge(const HidBridgeInfo& bridge) {
+    return UsbIdText(bridge.device.vendor, bridge.device.product) + " " + bridge.kind +
+           (bridge.device.serial.empty() ? "" : " serial " + bridge.device.serial) + " at " + bridge.device.path;
+}
+
 std::string DescribeHidBridges(const std::vector<HidBridgeInfo>& bridges) {
     if (bridges.empty()) return "no USB-HID I2C bridge found (looked for " + Known() + ")\n";
     std::string lines;
-    for (const auto& bridge : bridges)
-        lines += UsbId(bridge.device.vendor, bridge.device.product) + " " + bridge.kind +
-                 (bridge.device.serial.empty() ? "" : " serial " + bridge.device.serial) + " at " + bridge.device.path + "\n";
+    for (const auto& bridge : bridges) lines += DescribeHidBridge(bridge) + "\n";
     return lines;
 }
 

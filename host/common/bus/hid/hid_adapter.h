@@ -19,12 +19,13 @@ struct HidBridgeInfo {
 
 // The bridge `place.adapter` names: a node ("/dev/hidraw3", or a Windows device path), or
 // "VVVV:PPPP" (the first of that id) or "VVVV:PPPP:SERIAL". Nothing is opened yet.
-std::shared_ptr<Adapter> MakeHidAdapter(const DevicePlace& place, const BusOptions& options, HidSystem system = SystemHid());
+std::unique_ptr<Adapter> MakeHidAdapter(const DevicePlace& place, const BusOptions& options, HidSystem system = SystemHid());
 
 // The bridges of a kind we drive that are plugged in, in the system's order.
 std::vector<HidBridgeInfo> ListHidBridges(const HidSystem& system = SystemHid());
-// One line per bridge ("10C4:EA90 CP2112 serial 00A1 at /dev/hidraw2"), or the line that
-// says none was found and which ids were looked for.
+// "10C4:EA90 CP2112 serial 00A1 at /dev/hidraw2"
+std::string DescribeHidBridge(const HidBridgeInfo& bridge);
+// A line per bridge, or the line that says none was found and which ids were looked for.
 std::string DescribeHidBridges(const std::vector<HidBridgeInfo>& bridges);
 
 }  // namespace host

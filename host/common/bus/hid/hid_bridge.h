@@ -2,7 +2,7 @@
 // defines, turned into one-register transfers. hid_adapter.h puts one behind an Adapter.
 #pragma once
 
-#include "host/common/bus/bus.h"
+#include "host/common/bus/adapter.h"
 #include "host/common/bus/hid/hid_transport.h"
 
 #include <chrono>

@@ -35,7 +35,6 @@ public:
     I2cAdapter& operator=(const I2cAdapter&) = delete;
 
     std::string Name() const override { return Shown(path_); }
-    bool IsOpen() const override { return fd_ >= 0; }
 
     int Open() override {
         if (fd_ >= 0) return 0;
@@ -107,10 +106,8 @@ private:
 
 }  // namespace
 
-std::shared_ptr<Adapter> MakeI2cAdapter(std::string path) { return std::make_shared<I2cAdapter>(std::move(path)); }
+std::unique_ptr<Adapter> MakeI2cAdapter(std::string path) { return std::make_unique<I2cAdapter>(std::move(path)); }
 
-std::unique_ptr<Bus> MakeI2cBus(std::string path, uint8_t address) {
-    return MakeAdapterBus(MakeI2cAdapter(std::move(path)), address);
-}
+Bus MakeI2cBus(std::string path, uint8_t address) { return MakeBus(MakeI2cAdapter(std::move(path)), address); }
 
 }  // namespace host

@@ -11,9 +11,9 @@ namespace host {
 
 // The adapter `path` ("/dev/i2c-1"), not opened yet: one descriptor for every chip on it,
 // the address set before each transfer that goes to another chip than the last one.
-std::shared_ptr<Adapter> MakeI2cAdapter(std::string path);
+std::unique_ptr<Adapter> MakeI2cAdapter(std::string path);
 
 // The chip at a 7-bit `address` on an adapter of its own; not opened yet.
-std::unique_ptr<Bus> MakeI2cBus(std::string path, uint8_t address);
+Bus MakeI2cBus(std::string path, uint8_t address);
 
 }  // namespace host
