@@ -2,6 +2,7 @@
 #include "qm7140_version.h"
 
 #include "host/common/module/graph_object.h"
+#include "host/common/module/seam_status.h"
 #include "host/common/text/parse.h"
 #include "host/web/page_sync.h"
 #include "host/web/routes.h"
@@ -22,25 +23,6 @@ constexpr const char* kDialogNames[host::kDialogCount] = {"DigitalControl", "Lim
 // The figure's colours, 0x00BBGGRR: slate blue, and orange while Digital Control is active.
 constexpr QM7140Color kFigureColor = 0x00805030;
 constexpr QM7140Color kFigureHighlight = 0x0000A5FF;
-
-const char* StatusText(QM7140UiStatus status) {
-    switch (status) {
-    case QM7140_UI_ERR_ARGUMENT: return "bad argument";
-    case QM7140_UI_ERR_INSTANCE: return "no such instance";
-    case QM7140_UI_ERR_DIALOG: return "no such dialog";
-    case QM7140_UI_ERR_CONTROL: return "no such control";
-    case QM7140_UI_ERR_KIND: return "the control does not take that action";
-    case QM7140_UI_ERR_RANGE: return "value out of range";
-    case QM7140_UI_ERR_HIDDEN: return "the dialog is closed";
-    case QM7140_UI_ERR_BUSY: return "the module is busy";
-    case QM7140_UI_ERR_FAILED: return "the module failed";
-    default: return "refused";
-    }
-}
-
-bool Focusable(QM7140UiKind kind) {
-    return kind != QM7140_UI_LABEL && kind != QM7140_UI_GROUP_BOX && kind != QM7140_UI_PAINT_BOX;
-}
 
 }  // namespace
 
@@ -178,13 +160,15 @@ void Hub::Run(Peer& peer, const Action& action) {
     slot.device->Settle();
 }
 
-// Checks what only the device can tell, then acts; throws host::CommandError when refused.
+// Acts straight through the seam, which refuses what the device cannot take; throws
+// host::CommandError with its words when refused.
 void Hub::Act(Slot& slot, const Action& a) {
     const QM7140Instance instance = slot.Instance();
     const auto check = [](QM7140UiStatus status) {
-        if (status != QM7140_UI_OK) throw host::CommandError(StatusText(status));
+        if (status != QM7140_UI_OK) throw host::CommandError(host::SeamStatusText(status));
     };
     switch (a.type) {
+    case ActionType::Subscribe: break;
     case ActionType::Register:
         return slot.device->SetRegister(static_cast<uint8_t>(a.reg), static_cast<uint8_t>(a.value));
     case ActionType::ReadAll: return slot.device->ReadAll();
@@ -196,50 +180,20 @@ void Hub::Act(Slot& slot, const Action& a) {
     case ActionType::Close: return check(ui_.close(instance, a.dialog));
     case ActionType::Activate: return check(ui_.activate(instance, a.dialog));
     case ActionType::Deactivate: return check(ui_.deactivate(instance, a.dialog));
-    default: break;
-    }
-
-    QM7140UiForm form{.size = sizeof(QM7140UiForm)};
-    check(ui_.form(instance, a.dialog, &form));
-    if (!form.visible) throw host::CommandError(StatusText(QM7140_UI_ERR_HIDDEN));
-    if (a.type == ActionType::Focus && a.control < 0) return check(ui_.focus(instance, a.dialog, -1));
-    if (a.control >= form.control_count) throw host::CommandError(StatusText(QM7140_UI_ERR_CONTROL));
-    QM7140UiControl c{.size = sizeof(QM7140UiControl)};
-    check(ui_.control(instance, a.dialog, a.control, &c));
-    const auto need = [&](bool fits) {
-        if (!fits) throw host::CommandError(StatusText(QM7140_UI_ERR_KIND));
-    };
-    const auto within = [&](bool fits) {
-        if (!fits) throw host::CommandError(StatusText(QM7140_UI_ERR_RANGE));
-    };
-    if (a.type != ActionType::Mouse) need(c.enabled != 0);
-    switch (a.type) {
-    case ActionType::Click:
-        need(c.kind == QM7140_UI_CHECK_BOX || c.kind == QM7140_UI_BUTTON);
-        return check(ui_.click(instance, a.dialog, a.control));
-    case ActionType::Select:
-        need(c.kind == QM7140_UI_COMBO_BOX || c.kind == QM7140_UI_RADIO_GROUP);
-        within(a.value < c.item_count);
-        return check(ui_.select(instance, a.dialog, a.control, a.value));
+    case ActionType::Click: return check(ui_.click(instance, a.dialog, a.control));
+    case ActionType::Select: return check(ui_.select(instance, a.dialog, a.control, a.value));
     case ActionType::Text: {
-        need(c.kind == QM7140_UI_EDIT || c.kind == QM7140_UI_COMBO_BOX);
+        QM7140UiControl c{.size = sizeof(QM7140UiControl)};
+        check(ui_.control(instance, a.dialog, a.control, &c));
         // The old text goes key by key, as a person's backspaces take it.
         std::string keys(c.text != nullptr ? std::strlen(c.text) : 0, QM7140_UI_KEY_BACKSPACE);
         keys += a.text;
         if (a.enter) keys += QM7140_UI_KEY_ENTER;
         return check(ui_.type(instance, a.dialog, a.control, keys.c_str()));
     }
-    case ActionType::Focus:
-        need(Focusable(c.kind));
-        return check(ui_.focus(instance, a.dialog, a.control));
-    case ActionType::Position:
-        need(c.kind == QM7140_UI_TRACK_BAR);
-        within(a.value >= c.min && a.value <= c.max);
-        return check(ui_.setPosition(instance, a.dialog, a.control, a.value));
-    case ActionType::Mouse:
-        need(c.kind == QM7140_UI_PAINT_BOX);
-        return check(ui_.mouse(instance, a.dialog, a.control, a.value, a.button, a.x, a.y));
-    default: throw host::CommandError("not an action");
+    case ActionType::Focus: return check(ui_.focus(instance, a.dialog, a.control));
+    case ActionType::Position: return check(ui_.setPosition(instance, a.dialog, a.control, a.value));
+    case ActionType::Mouse: return check(ui_.mouse(instance, a.dialog, a.control, a.value, a.button, a.x, a.y));
     }
 }
 
