@@ -182,7 +182,7 @@ int main(int argc, char** argv) {
             if (places[d].kind == host::DevicePlace::Kind::Simulated)
                 ++simulated;
             else
-                std::cout << "device " << d + 1 << ": " << hub.ChipStatus(static_cast<int>(d)) << std::endl;
+                std::cout << "device " << d + 1 << ": " << hub.Device(static_cast<int>(d)).Status() << std::endl;
         }
         std::cout << simulated << " simulated QM7140 device(s); Ctrl+C ends" << std::endl;
         if (portFile) host::WriteReplacing(*portFile, std::to_string(net.Port()) + "\n");
