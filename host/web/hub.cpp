@@ -7,12 +7,20 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace web {
 
 namespace {
 
 constexpr const char* kDialogNames[host::kDialogCount] = {"DigitalControl", "Limiter", "Boost"};
+
+// The control kinds by the names the page builds them by.
+constexpr std::pair<const char*, QM7140UiKind> kKinds[] = {
+    {"check", QM7140_UI_CHECK_BOX}, {"combo", QM7140_UI_COMBO_BOX}, {"radio", QM7140_UI_RADIO_GROUP},
+    {"track", QM7140_UI_TRACK_BAR}, {"edit", QM7140_UI_EDIT},       {"label", QM7140_UI_LABEL},
+    {"group", QM7140_UI_GROUP_BOX}, {"button", QM7140_UI_BUTTON},   {"paint", QM7140_UI_PAINT_BOX},
+};
 
 // One page action on its device, straight through the seam, which refuses what the device
 // cannot take; throws host::CommandError with its words when refused.
@@ -67,6 +75,12 @@ void Hub::Opened(ConnectionId id) {
         menu.push_back(caption != nullptr ? caption : "");
     }
     hello["menu"] = std::move(menu);
+    Json kinds = Json::object();
+    for (const auto& [name, kind] : kKinds) kinds[name] = kind;
+    hello["kinds"] = std::move(kinds);
+    hello["figure"] = {{"w", kFigureWidth},
+                       {"h", kFigureHeight},
+                       {"label", host::Hex(host::Device::kAddress) + " / page " + std::to_string(host::Device::kPage)}};
     net_.Send(id, Dump(hello));
 }
 
