@@ -107,12 +107,12 @@ TLimiterForm::TLimiterForm(platform::Control*) : Form(Layout()) {
 // ---- Codes, volts and pixels ---------------------------------------------------------------
 
 double TLimiterForm::InflectionCodeToVolts(uint8_t code) { return code * (1.0 / 255) * 4.43 + 1.11; }
-double TLimiterForm::LevelCodeToVolts(uint8_t code) { return code * (1.0 / 255) * 10.6; }
+double TLimiterForm::LevelCodeToVolts(uint8_t code) { return code * (1.0 / 255) * kLevelMax; }
 double TLimiterForm::SlopeCodeToValue(uint8_t code) { return code * (1.0 / 255) * 9.5 + 1.2; }
 
 uint8_t TLimiterForm::VoltsToInflectionCode(double volts) { return ClampedCode((volts - 1.11) * 255 * (1 / 4.43)); }
 // Every caller keeps to 0..10.6 V; the clamp only keeps other input from wrapping.
-uint8_t TLimiterForm::VoltsToLevelCode(double volts) { return ClampedCode(volts * 255 * (1 / 10.6)); }
+uint8_t TLimiterForm::VoltsToLevelCode(double volts) { return ClampedCode(volts * 255 * (1 / kLevelMax)); }
 uint8_t TLimiterForm::ValueToSlopeCode(double value) { return ClampedCode((value - 1.2) * 255 * (1 / 9.5)); }
 
 int32_t TLimiterForm::AttackTimeUs(int position) { return kAttackUs[position & 7]; }
