@@ -56,6 +56,7 @@ void Act(const host::Module& module, ServedDevice& device, const Action& a) {
     case ActionType::Focus: return check(ui.focus(instance, a.dialog, a.control));
     case ActionType::Position: return check(ui.setPosition(instance, a.dialog, a.control, a.value));
     case ActionType::Mouse: return check(ui.mouse(instance, a.dialog, a.control, a.value, a.button, a.x, a.y));
+    case ActionType::Key: return check(ui.key(instance, a.dialog, a.control, a.value, nullptr));
     }
 }
 

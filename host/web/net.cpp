@@ -41,7 +41,8 @@ constexpr const char* kSecurityPolicy =
 // The peer closed, or we closed it ourselves (and said why then): nothing to report.
 bool Ordinary(beast::error_code error) {
     return error == http::error::end_of_stream || error == websocket::error::closed || error == asio::error::eof ||
-           error == asio::error::connection_reset || error == asio::error::operation_aborted ||
+           error == asio::error::connection_reset || error == asio::error::not_connected ||
+           error == asio::error::broken_pipe || error == asio::error::operation_aborted ||
            error == asio::ssl::error::stream_truncated;
 }
 
