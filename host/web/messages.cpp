@@ -126,7 +126,8 @@ std::variant<Action, std::string> ParseAction(std::string_view message) {
             action.enter = found->get<bool>();
             break;
         case Field::KeyName: {
-            const auto key = std::find_if(std::begin(kKeys), std::end(kKeys), [&](const auto& k) { return *found == k.first; });
+            const auto key =
+                std::find_if(std::begin(kKeys), std::end(kKeys), [&](const auto& k) { return *found == k.first; });
             if (key == std::end(kKeys)) return where + " is not a key a paint box takes";
             action.value = key->second;
             break;

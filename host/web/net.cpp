@@ -125,13 +125,15 @@ struct Ending {
         Dropped(std::string(what) + ": " + error.message());
     }
 };
+
 using PlainStream = beast::tcp_stream;
 using TlsStream = beast::ssl_stream<beast::tcp_stream>;
 
 template <class Stream>
 struct Page : State::Socket, std::enable_shared_from_this<Page<Stream>> {
     Page(State& s, ConnectionId i, Stream stream, std::shared_ptr<void> t, const std::string& peer)
-        : state(s), id(i), ws(std::move(stream)), ticket(std::move(t)), ending{s, "page " + std::to_string(i) + " from " + peer} {}
+        : state(s), id(i), ws(std::move(stream)), ticket(std::move(t)),
+          ending{s, "page " + std::to_string(i) + " from " + peer} {}
 
     State& state;
     ConnectionId id;
@@ -219,7 +221,8 @@ template <class Stream>
 struct HttpConnection : std::enable_shared_from_this<HttpConnection<Stream>> {
     template <class... Args>
     HttpConnection(State& s, std::shared_ptr<void> t, std::string p, Args&&... args)
-        : state(s), ticket(std::move(t)), peer(std::move(p)), ending{s, "connection from " + peer}, stream(std::forward<Args>(args)...) {}
+        : state(s), ticket(std::move(t)), peer(std::move(p)), ending{s, "connection from " + peer},
+          stream(std::forward<Args>(args)...) {}
 
     State& state;
     std::shared_ptr<void> ticket;

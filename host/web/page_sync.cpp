@@ -77,7 +77,8 @@ Json Changed(Look now, std::optional<Look>& sent, const Fields& fields, Json ids
 }
 
 // One dialog's form, controls and pictures that moved since the page saw them.
-void SyncDialog(const host::Module::UiSeam& ui, ServedDevice& s, int dialog, PageView& view, Json& forms, Json& controls, Json& paints) {
+void SyncDialog(const host::Module::UiSeam& ui, ServedDevice& s, int dialog, PageView& view, Json& forms, Json& controls,
+                Json& paints) {
     const QM7140Instance instance = s.chip.Instance();
     QM7140UiForm f{.size = sizeof(QM7140UiForm)};
     if (ui.form(instance, dialog, &f) != QM7140_UI_OK) return;
