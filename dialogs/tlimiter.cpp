@@ -96,6 +96,7 @@ TLimiterForm::TLimiterForm(platform::Control*) : Form(Layout()) {
     LimiterPaintBox.OnMouseMove = [this](int x, int y) { LimiterPaintBoxMouseMove(x, y); };
     LimiterPaintBox.OnMouseUp = [this](platform::MouseButton b, int x, int y) { LimiterPaintBoxMouseUp(b, x, y); };
     LimiterPaintBox.OnResize = [this] { LimiterPaintBoxResize(); };
+    LimiterPaintBox.OnKey = [this](platform::Key key) { return LimiterPaintBoxKey(key); };
 
     InflectionCursor.NormalColor = InflectionCursor.Color = kRed;
     SlopeCursor.NormalColor = SlopeCursor.Color = kYellow;
@@ -107,12 +108,12 @@ TLimiterForm::TLimiterForm(platform::Control*) : Form(Layout()) {
 // ---- Codes, volts and pixels ---------------------------------------------------------------
 
 double TLimiterForm::InflectionCodeToVolts(uint8_t code) { return code * (1.0 / 255) * 4.43 + 1.11; }
-double TLimiterForm::LevelCodeToVolts(uint8_t code) { return code * (1.0 / 255) * 10.6; }
+double TLimiterForm::LevelCodeToVolts(uint8_t code) { return code * (1.0 / 255) * kLevelMax; }
 double TLimiterForm::SlopeCodeToValue(uint8_t code) { return code * (1.0 / 255) * 9.5 + 1.2; }
 
 uint8_t TLimiterForm::VoltsToInflectionCode(double volts) { return ClampedCode((volts - 1.11) * 255 * (1 / 4.43)); }
 // Every caller keeps to 0..10.6 V; the clamp only keeps other input from wrapping.
-uint8_t TLimiterForm::VoltsToLevelCode(double volts) { return ClampedCode(volts * 255 * (1 / 10.6)); }
+uint8_t TLimiterForm::VoltsToLevelCode(double volts) { return ClampedCode(volts * 255 * (1 / kLevelMax)); }
 uint8_t TLimiterForm::ValueToSlopeCode(double value) { return ClampedCode((value - 1.2) * 255 * (1 / 9.5)); }
 
 int32_t TLimiterForm::AttackTimeUs(int position) { return kAttackUs[position & 7]; }
@@ -142,16 +143,22 @@ Volts TLimiterForm::SlopeEndPoint() const {
 // ---- The curve parameters -----------------------------------------------------------------
 
 void TLimiterForm::SetInflectionAndLevel(double ipVolts, double levelVolts) {
-    InflectionCode = VoltsToInflectionCode(ipVolts);
-    LevelCode = VoltsToLevelCode(levelVolts);
+    SetInflectionAndLevelCodes(VoltsToInflectionCode(ipVolts), VoltsToLevelCode(levelVolts));
+}
+
+void TLimiterForm::SetInflectionAndLevelCodes(uint8_t ip, uint8_t level) {
+    InflectionCode = ip;
+    LevelCode = level;
     ShowInflectionAndLevel();
     SetSlope(SlopeCodeToValue(SlopeCode), false);  // the slope's end follows
     LimiterI2C.WriteBits(11, InflectionCode, 0xFF);
     LimiterI2C.WriteBits(13, LevelCode, 0xFF);
 }
 
-void TLimiterForm::SetSlope(double slopeValue, bool write) {
-    SlopeCode = ValueToSlopeCode(slopeValue);
+void TLimiterForm::SetSlope(double slopeValue, bool write) { SetSlopeCode(ValueToSlopeCode(slopeValue), write); }
+
+void TLimiterForm::SetSlopeCode(uint8_t code, bool write) {
+    SlopeCode = code;
     ShowSlope();
     if (write) LimiterI2C.WriteBits(12, SlopeCode, 0xFF);
 }
@@ -285,6 +292,36 @@ void TLimiterForm::LimiterPaintBoxMouseMove(int x, int y) {
     }
     InflectionCursor.MouseMove(x, y);
     SlopeCursor.MouseMove(x, y);
+}
+
+// ---- The curve view's keys ----------------------------------------------------------------
+
+// An arrow moves the chosen cursor by one code of its register and writes what a drag to that
+// code writes; at the end of the range the cursor holds and the key is not used.
+bool TLimiterForm::LimiterPaintBoxKey(platform::Key key) {
+    using platform::Key;
+    if (key == Key::Tab || key == Key::BackTab) {
+        const Cursor chosen = key == Key::Tab ? Cursor::Slope : Cursor::Inflection;
+        if (KeyCursor == chosen) return false;  // past the last cursor the focus moves on
+        KeyCursor = chosen;
+        return true;
+    }
+    if (KeyCursor == Cursor::Inflection) {
+        // Across the plot the inflection point, up and down the level.
+        const int step = key == Key::Right || key == Key::Up ? 1 : -1;
+        const bool across = key == Key::Left || key == Key::Right;
+        const int ip = InflectionCode + (across ? step : 0), level = LevelCode + (across ? 0 : step);
+        if (ip < 0 || ip > 255 || level < 0 || level > 255) return false;
+        SetInflectionAndLevelCodes(static_cast<uint8_t>(ip), static_cast<uint8_t>(level));
+    } else {
+        // Right and down steepen the slope: its cursor goes down the plot's left edge, or
+        // right along its floor.
+        const int slope = SlopeCode + (key == Key::Right || key == Key::Down ? 1 : -1);
+        if (slope < 0 || slope > 255) return false;
+        SetSlopeCode(static_cast<uint8_t>(slope), true);
+    }
+    LimiterPaintBox.Repaint();
+    return true;
 }
 
 // ---- The curve view's picture ---------------------------------------------------------------

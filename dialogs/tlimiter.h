@@ -60,6 +60,9 @@ public:
 
     void SetInflectionAndLevel(double ipVolts, double levelVolts);
     void SetSlope(double slopeValue, bool write);
+    // The same by code: what a value quantises to, shown and written alike.
+    void SetInflectionAndLevelCodes(uint8_t ip, uint8_t level);
+    void SetSlopeCode(uint8_t code, bool write);
     // The edit's number within [minimum, maximum], else current; the edit then shows it.
     static double ReadEditValue(platform::Edit& edit, double current, double minimum, double maximum);
     // As ReadEditValue, but the dialog's own text for the current value (in `format`) is
@@ -79,6 +82,7 @@ public:
     void LimiterPaintBoxMouseMove(int x, int y);
     void LimiterPaintBoxMouseUp(platform::MouseButton button, int x, int y);
     void LimiterPaintBoxResize();
+    bool LimiterPaintBoxKey(platform::Key key);
 
     platform::GroupBox& AttackGroup = Get<platform::GroupBox>("AttackGroup");
     platform::Label& StaticText1 = Get<platform::Label>("StaticText1");
@@ -112,6 +116,8 @@ public:
     uint8_t SlopeCode = 128;
     TLCursor InflectionCursor;
     TLCursor SlopeCursor;
+    // The cursor the curve view's arrow keys move; Tab and Shift+Tab choose it.
+    enum class Cursor { Inflection, Slope } KeyCursor = Cursor::Inflection;
 
 private:
     // The edit boxes and cursors as the codes are now; nothing is written.

@@ -88,7 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         table.size = s.value % 3 ? sizeof table : s.value;
         const std::string keys = fuzz::Typed(kKeys, s.value, s.arg, 5);
         QM7140UiStatus status = QM7140_UI_OK;
-        switch (s.op % 16) {
+        switch (s.op % 17) {
         case 0: status = qm7140_ui_form(h, dialog, &out.form); break;
         case 1: status = qm7140_ui_control(h, dialog, control, &out.control); break;
         case 2: status = qm7140_ui_item(h, dialog, control, v % 6, &text); break;
@@ -104,12 +104,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         case 12: status = qm7140_ui_deactivate(h, dialog); break;
         case 13: status = qm7140_ui_close(h, dialog); break;
         case 14: status = qm7140_ui_paint(h, dialog, control, s.value & 0x80 ? nullptr : &table, nullptr); break;
+        case 15: status = qm7140_ui_key(h, dialog, control, s.value % 8, s.value & 0x80 ? nullptr : &found); break;
         default: qm_SelectMenu(live, s.value % 3); return;
         }
         Check(status >= QM7140_UI_OK && status <= QM7140_UI_ERR_FAILED && status != QM7140_UI_ERR_BUSY);
         if (status != QM7140_UI_OK) Check(host.Calls() == callsBefore && host.Snapshot() == before);
         // The size field stays the host's, and nothing past the size or the record is written.
-        const size_t record = s.op % 16 == 0 ? sizeof(QM7140UiForm) : sizeof(QM7140UiControl);
+        const size_t record = s.op % 17 == 0 ? sizeof(QM7140UiForm) : sizeof(QM7140UiControl);
         for (size_t i = std::max<size_t>(4, std::min<size_t>(out.control.size, record)); i < sizeof out.bytes; ++i)
             Check(out.bytes[i] == 0xA5);
     });

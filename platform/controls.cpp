@@ -139,6 +139,8 @@ void PaintBox::userMouseUp(MouseButton button, int x, int y) {
     if (OnMouseUp) OnMouseUp(button, x, y);
 }
 
+bool PaintBox::userKey(Key key) { return OnKey && OnKey(key); }
+
 void PaintBox::userResize(int width, int height) {
     Bounds.Width = width;
     Bounds.Height = height;

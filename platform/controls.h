@@ -34,12 +34,16 @@ public:
 };
 
 enum class MouseButton { Left, Right, Middle };
+// The keys a paint box may take while it has the keyboard; BackTab is Shift+Tab.
+enum class Key { Left, Right, Up, Down, Tab, BackTab };
 
 using Notify = std::function<void()>;
 using KeyPress = std::function<void(char& key)>;
 using MouseEvent = std::function<void(MouseButton, int x, int y)>;
 using MoveEvent = std::function<void(int x, int y)>;
 using PaintEvent = std::function<void(Canvas&)>;
+// Whether the control used the key; one it did not use goes on (Tab to the next control).
+using KeyEvent = std::function<bool(Key)>;
 
 class Control {
 public:
@@ -245,12 +249,15 @@ public:
     // The box got a new size (its parent resized it, or a host did): Bounds first, then
     // OnResize, so a painter can move what it placed by pixels.
     void userResize(int width, int height);
+    // A key while the box has the keyboard; false when nothing took it.
+    bool userKey(Key key);
 
     PaintEvent OnPaint;
     Notify OnResize;
     MouseEvent OnMouseDown;
     MoveEvent OnMouseMove;
     MouseEvent OnMouseUp;
+    KeyEvent OnKey;
 };
 
 }  // namespace platform

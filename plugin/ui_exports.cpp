@@ -29,7 +29,8 @@ static_assert(kTyped<&qm7140_ui_version, QM7140_UiVersionFn> && kTyped<&qm7140_u
               kTyped<&qm7140_ui_find, QM7140_UiFindFn> && kTyped<&qm7140_ui_click, QM7140_UiClickFn> &&
               kTyped<&qm7140_ui_select, QM7140_UiSelectFn> && kTyped<&qm7140_ui_type, QM7140_UiTypeFn> &&
               kTyped<&qm7140_ui_focus, QM7140_UiFocusFn> && kTyped<&qm7140_ui_set_position, QM7140_UiSetPositionFn> &&
-              kTyped<&qm7140_ui_mouse, QM7140_UiMouseFn> && kTyped<&qm7140_ui_resize, QM7140_UiResizeFn> &&
+              kTyped<&qm7140_ui_mouse, QM7140_UiMouseFn> && kTyped<&qm7140_ui_key, QM7140_UiKeyFn> &&
+              kTyped<&qm7140_ui_resize, QM7140_UiResizeFn> &&
               kTyped<&qm7140_ui_activate, QM7140_UiActivateFn> && kTyped<&qm7140_ui_deactivate, QM7140_UiDeactivateFn> &&
               kTyped<&qm7140_ui_close, QM7140_UiCloseFn> && kTyped<&qm7140_ui_paint, QM7140_UiPaintFn>);
 
@@ -78,6 +79,10 @@ QM7140UiStatus qm7140_ui_set_position(QM7140Instance instance, int32_t dialog, i
 QM7140UiStatus qm7140_ui_mouse(QM7140Instance instance, int32_t dialog, int32_t control, QM7140UiMouse action,
                                QM7140UiButton button, int32_t x, int32_t y) {
     return Guarded([&] { ui::Mouse(instance, dialog, control, action, button, x, y); });
+}
+
+QM7140UiStatus qm7140_ui_key(QM7140Instance instance, int32_t dialog, int32_t control, QM7140UiKey key, int32_t* used) {
+    return Guarded([&] { ui::Key(instance, dialog, control, key, used); });
 }
 
 QM7140UiStatus qm7140_ui_resize(QM7140Instance instance, int32_t dialog, int32_t control, int32_t width, int32_t height) {

@@ -25,6 +25,8 @@ QM7140_UI_EXPORT QM7140UiStatus qm7140_ui_set_position(QM7140Instance instance, 
                                                        int32_t position);
 QM7140_UI_EXPORT QM7140UiStatus qm7140_ui_mouse(QM7140Instance instance, int32_t dialog, int32_t control,
                                                 QM7140UiMouse action, QM7140UiButton button, int32_t x, int32_t y);
+QM7140_UI_EXPORT QM7140UiStatus qm7140_ui_key(QM7140Instance instance, int32_t dialog, int32_t control, QM7140UiKey key,
+                                              int32_t* used);
 QM7140_UI_EXPORT QM7140UiStatus qm7140_ui_resize(QM7140Instance instance, int32_t dialog, int32_t control,
                                                  int32_t width, int32_t height);
 QM7140_UI_EXPORT QM7140UiStatus qm7140_ui_activate(QM7140Instance instance, int32_t dialog);

@@ -17,6 +17,14 @@ namespace {
 
 using platform::Kind;
 
+// The keys are the seam's in the model's order.
+static_assert(static_cast<int>(platform::Key::Left) == QM7140_UI_KEY_LEFT - 1 &&
+              static_cast<int>(platform::Key::Right) == QM7140_UI_KEY_RIGHT - 1 &&
+              static_cast<int>(platform::Key::Up) == QM7140_UI_KEY_UP - 1 &&
+              static_cast<int>(platform::Key::Down) == QM7140_UI_KEY_DOWN - 1 &&
+              static_cast<int>(platform::Key::Tab) == QM7140_UI_KEY_TAB - 1 &&
+              static_cast<int>(platform::Key::BackTab) == QM7140_UI_KEY_BACK_TAB - 1);
+
 // The control kinds share their numbers with the seam's.
 static_assert(static_cast<int>(Kind::CheckBox) == QM7140_UI_CHECK_BOX &&
               static_cast<int>(Kind::ComboBox) == QM7140_UI_COMBO_BOX &&
@@ -296,6 +304,16 @@ void Mouse(void* instance, int32_t dialog, int32_t control, QM7140UiMouse action
     if (action == QM7140_UI_MOUSE_DOWN) box.userMouseDown(which, x, y);
     else if (action == QM7140_UI_MOUSE_MOVE) box.userMouseMove(x, y);
     else box.userMouseUp(which, x, y);
+}
+
+void Key(void* instance, int32_t dialog, int32_t control, QM7140UiKey key, int32_t* used) {
+    const Target t = ControlOf(instance, dialog, control);
+    auto& box = As<platform::PaintBox>(t, {Kind::PaintBox});
+    Require(key >= QM7140_UI_KEY_LEFT && key <= QM7140_UI_KEY_BACK_TAB, QM7140_UI_ERR_RANGE);
+    const Running action(&t.form);
+    // The seam's keys are numbered as the model's, from 1.
+    const bool taken = box.userKey(static_cast<platform::Key>(key - QM7140_UI_KEY_LEFT));
+    if (used != nullptr) *used = taken ? 1 : 0;
 }
 
 void Resize(void* instance, int32_t dialog, int32_t control, int32_t width, int32_t height) {

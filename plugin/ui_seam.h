@@ -26,6 +26,7 @@ void Focus(void* instance, int32_t dialog, int32_t control);
 void SetPosition(void* instance, int32_t dialog, int32_t control, int32_t position);
 void Mouse(void* instance, int32_t dialog, int32_t control, QM7140UiMouse action, QM7140UiButton button, int32_t x,
            int32_t y);
+void Key(void* instance, int32_t dialog, int32_t control, QM7140UiKey key, int32_t* used);
 void Resize(void* instance, int32_t dialog, int32_t control, int32_t width, int32_t height);
 void Activate(void* instance, int32_t dialog);
 void Deactivate(void* instance, int32_t dialog);

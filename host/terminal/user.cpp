@@ -1,5 +1,6 @@
 #include "host/terminal/user.h"
 
+#include "host/common/module/seam_status.h"
 #include "host/common/text/parse.h"
 
 #include <cstring>
@@ -14,17 +15,16 @@ namespace {
                        std::string(needs));
 }
 
-// What the seam said, in the host's words; the host checks what it can first, so most of
-// these only show up when the module and the host disagree.
+// What the seam said, named for the command's control and dialog where that says more; the
+// host checks what it can first, so most of these only show up when the module and the host
+// disagree.
 void Check(QM7140UiStatus status, const Target& t, std::string_view action, std::string_view needs) {
     switch (status) {
     case QM7140_UI_OK: return;
     case QM7140_UI_ERR_KIND: WrongKind(t, action, needs);
     case QM7140_UI_ERR_HIDDEN: throw CommandError(t.dialogKey + " is not shown (show it first)");
     case QM7140_UI_ERR_RANGE: throw CommandError(std::string(action) + ": " + t.name + " takes no such value");
-    case QM7140_UI_ERR_BUSY: throw CommandError(std::string(action) + ": the module is busy");
-    case QM7140_UI_ERR_FAILED: throw CommandError(std::string(action) + ": the module failed");
-    default: throw CommandError(std::string(action) + ": the module refused it (status " + std::to_string(status) + ")");
+    default: throw CommandError(std::string(action) + ": " + SeamStatusText(status));
     }
 }
 

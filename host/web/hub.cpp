@@ -1,92 +1,74 @@
 #include "host/web/hub.h"
 #include "qm7140_version.h"
 
-#include "host/common/module/graph_object.h"
+#include "host/common/module/seam_status.h"
 #include "host/common/text/parse.h"
-#include "host/web/page_sync.h"
 #include "host/web/routes.h"
-#include "host/web/served_device.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
-#include <optional>
+#include <utility>
 
 namespace web {
 
 namespace {
 
-constexpr size_t kErrorsKept = 16;  // refusals waiting for one page
 constexpr const char* kDialogNames[host::kDialogCount] = {"DigitalControl", "Limiter", "Boost"};
 
-// The figure's colours, 0x00BBGGRR: slate blue, and orange while Digital Control is active.
-constexpr QM7140Color kFigureColor = 0x00805030;
-constexpr QM7140Color kFigureHighlight = 0x0000A5FF;
+// The control kinds by the names the page builds them by.
+constexpr std::pair<const char*, QM7140UiKind> kKinds[] = {
+    {"check", QM7140_UI_CHECK_BOX}, {"combo", QM7140_UI_COMBO_BOX}, {"radio", QM7140_UI_RADIO_GROUP},
+    {"track", QM7140_UI_TRACK_BAR}, {"edit", QM7140_UI_EDIT},       {"label", QM7140_UI_LABEL},
+    {"group", QM7140_UI_GROUP_BOX}, {"button", QM7140_UI_BUTTON},   {"paint", QM7140_UI_PAINT_BOX},
+};
 
-const char* StatusText(QM7140UiStatus status) {
-    switch (status) {
-    case QM7140_UI_ERR_ARGUMENT: return "bad argument";
-    case QM7140_UI_ERR_INSTANCE: return "no such instance";
-    case QM7140_UI_ERR_DIALOG: return "no such dialog";
-    case QM7140_UI_ERR_CONTROL: return "no such control";
-    case QM7140_UI_ERR_KIND: return "the control does not take that action";
-    case QM7140_UI_ERR_RANGE: return "value out of range";
-    case QM7140_UI_ERR_HIDDEN: return "the dialog is closed";
-    case QM7140_UI_ERR_BUSY: return "the module is busy";
-    case QM7140_UI_ERR_FAILED: return "the module failed";
-    default: return "refused";
+// One page action on its device, straight through the seam, which refuses what the device
+// cannot take; throws host::CommandError with its words when refused.
+void Act(const host::Module& module, ServedDevice& device, const Action& a) {
+    const host::Module::UiSeam& ui = module.Ui;
+    const QM7140Instance instance = device.chip.Instance();
+    const auto check = [](QM7140UiStatus status) {
+        if (status != QM7140_UI_OK) throw host::CommandError(host::SeamStatusText(status));
+    };
+    switch (a.type) {
+    case ActionType::Subscribe: break;  // the page's, not the device's
+    case ActionType::Register: return device.SetRegister(static_cast<uint8_t>(a.reg), static_cast<uint8_t>(a.value));
+    case ActionType::ReadAll: return device.ReadAll();
+    case ActionType::Connect: return device.Connect();
+    case ActionType::Link:
+        module.ShowDialog(instance, "DigitalControl", 0, 0, &device.figure.object);
+        return;
+    case ActionType::Menu: return module.SelectMenu(instance, a.dialog);
+    case ActionType::Close: return check(ui.close(instance, a.dialog));
+    case ActionType::Activate: return check(ui.activate(instance, a.dialog));
+    case ActionType::Deactivate: return check(ui.deactivate(instance, a.dialog));
+    case ActionType::Click: return check(ui.click(instance, a.dialog, a.control));
+    case ActionType::Select: return check(ui.select(instance, a.dialog, a.control, a.value));
+    case ActionType::Text: {
+        QM7140UiControl c{.size = sizeof(QM7140UiControl)};
+        check(ui.control(instance, a.dialog, a.control, &c));
+        // The old text goes key by key, as a person's backspaces take it.
+        std::string keys(c.text != nullptr ? std::strlen(c.text) : 0, QM7140_UI_KEY_BACKSPACE);
+        keys += a.text;
+        if (a.enter) keys += QM7140_UI_KEY_ENTER;
+        return check(ui.type(instance, a.dialog, a.control, keys.c_str()));
     }
-}
-
-bool Focusable(QM7140UiKind kind) {
-    return kind != QM7140_UI_LABEL && kind != QM7140_UI_GROUP_BOX && kind != QM7140_UI_PAINT_BOX;
+    case ActionType::Focus: return check(ui.focus(instance, a.dialog, a.control));
+    case ActionType::Position: return check(ui.setPosition(instance, a.dialog, a.control, a.value));
+    case ActionType::Mouse: return check(ui.mouse(instance, a.dialog, a.control, a.value, a.button, a.x, a.y));
+    case ActionType::Key: return check(ui.key(instance, a.dialog, a.control, a.value, nullptr));
+    }
 }
 
 }  // namespace
 
-struct Hub::Slot {
-    int index = 0;
-    // Before the device: the instance it frees may still touch the linked figure.
-    host::GraphRectangle figure = host::MakeRectangle(0, 0, 132, 60, 2, kFigureColor);
-    std::unique_ptr<ServedDevice> device;
-    Pictures pictures;
-
-    QM7140Instance Instance() const { return device->Instance(); }
-};
-
-struct Hub::Peer {
-    int device = -1;
-    PageView view;
-    std::vector<std::string> errors;
-    size_t errorsDropped = 0;
-    int64_t ack = -1;
-    std::optional<Action> pendingMove;
-
-    void Watch(int d) {
-        device = d;
-        view = PageView{};
-        pendingMove.reset();
-    }
-};
-
 Hub::Hub(const host::Module& module, NetServer& net, std::vector<host::Bus> buses, bool verify)
-    : module_(module), ui_(module.Ui), net_(net) {
-    for (int i = 0; i < static_cast<int>(buses.size()); ++i) {
-        auto slot = std::make_unique<Slot>();
-        Slot& s = *slot;
-        s.index = i;
-        QM7140GraphObject& o = s.figure.object;
-        o.FadeColor = kFigureHighlight;
-        o.HighlightPenWidth = 5;
-        s.device = std::make_unique<ServedDevice>(module_, std::move(buses[static_cast<size_t>(i)]), verify);
-        devices_.push_back(std::move(slot));
-    }
+    : module_(module), net_(net), peers_(net, module.Ui, devices_) {
+    for (auto& bus : buses) devices_.push_back(std::make_unique<ServedDevice>(module_, std::move(bus), verify));
 }
 
-Hub::~Hub() = default;
-
 void Hub::Opened(ConnectionId id) {
-    peers_[id];
+    peers_.Open(id);
     Json hello{{"t", "hello"}, {"devices", DeviceCount()}, {"dialogs", kDialogNames}, {"version", QM7140_VERSION_TEXT}};
     Json menu = Json::array();
     for (uint32_t d = 0; d < host::kDialogCount; ++d) {
@@ -94,202 +76,81 @@ void Hub::Opened(ConnectionId id) {
         menu.push_back(caption != nullptr ? caption : "");
     }
     hello["menu"] = std::move(menu);
+    Json kinds = Json::object();
+    for (const auto& [name, kind] : kKinds) kinds[name] = kind;
+    hello["kinds"] = std::move(kinds);
+    hello["figure"] = {{"w", kFigureWidth},
+                       {"h", kFigureHeight},
+                       {"label", host::Hex(host::ModuleInstance::kAddress) + " / page " + std::to_string(host::ModuleInstance::kPage)}};
     net_.Send(id, Dump(hello));
 }
 
-void Hub::Closed(ConnectionId id) { peers_.erase(id); }
-
-void Hub::Drained(ConnectionId id) {
-    const auto found = peers_.find(id);
-    if (found != peers_.end()) Flush(id, found->second);
-}
-
-void Hub::Refuse(Peer& peer, std::string why) {
-    if (peer.errors.size() < kErrorsKept)
-        peer.errors.push_back(std::move(why));
-    else
-        ++peer.errorsDropped;
-}
-
 void Hub::Message(ConnectionId id, std::string_view text) {
-    const auto found = peers_.find(id);
-    if (found == peers_.end()) return;
-    Peer& peer = found->second;
+    Peer* peer = peers_.Find(id);
+    if (peer == nullptr) return;
     auto parsed = ParseAction(text);
     if (auto* why = std::get_if<std::string>(&parsed)) {
-        Refuse(peer, std::move(*why));
-        return Flush(id, peer);
+        peers_.Refuse(*peer, std::move(*why));
+        return peers_.Flush(id);
     }
     Action& action = std::get<Action>(parsed);
     if (action.type == ActionType::Mouse && action.value == QM7140_UI_MOUSE_MOVE) {
-        // Only the newest position waits; the loop applies it after what is ready now.
-        peer.pendingMove = std::move(action);
-        if (!movesPosted_) {
-            movesPosted_ = true;
-            net_.Post([this] { ApplyMoves(); });
-        }
+        peer->pendingMove = std::move(action);
+        if (!std::exchange(movesPosted_, true)) net_.Post([this] { ApplyMoves(); });
         return;
     }
-    if (peer.pendingMove) {
-        Action move = std::move(*peer.pendingMove);
-        peer.pendingMove.reset();
-        Run(peer, move);
-    }
-    const int before = peer.device;
-    Run(peer, action);
-    const int after = peer.device;
-    if (after < 0) return Flush(id, peer);
-    FlushDevice(after);
-    if (before >= 0 && before != after) FlushDevice(before);
+    // A move still waiting goes first: it came before this action.
+    if (peer->pendingMove) Run(*peer, *std::exchange(peer->pendingMove, std::nullopt));
+    const int before = peer->device;
+    Run(*peer, action);
+    const int after = peer->device;
+    if (after < 0) return peers_.Flush(id);
+    peers_.FlushDevice(after);
+    if (before >= 0 && before != after) peers_.FlushDevice(before);
 }
 
 void Hub::ApplyMoves() {
     movesPosted_ = false;
     std::vector<int> touched;
-    for (auto& [id, peer] : peers_) {
-        if (!peer.pendingMove) continue;
-        Action move = std::move(*peer.pendingMove);
-        peer.pendingMove.reset();
-        Run(peer, move);
-        if (peer.device >= 0) touched.push_back(peer.device);
+    for (auto& [peer, move] : peers_.TakeMoves()) {
+        Run(*peer, move);
+        if (peer->device >= 0) touched.push_back(peer->device);
     }
     std::sort(touched.begin(), touched.end());
     touched.erase(std::unique(touched.begin(), touched.end()), touched.end());
-    for (const int device : touched) FlushDevice(device);
+    for (const int device : touched) peers_.FlushDevice(device);
 }
 
 void Hub::Run(Peer& peer, const Action& action) {
     if (action.seq >= 0) peer.ack = action.seq;
     if (action.type == ActionType::Subscribe) {
-        if (action.device >= DeviceCount()) return Refuse(peer, "no device " + std::to_string(action.device));
-        peer.Watch(action.device);
-        // Failures from before the page came are in the log; only new ones pop up.
-        peer.view.alertSeen = devices_[static_cast<size_t>(action.device)]->device->alerts.End();
-        return;
+        if (action.device >= DeviceCount()) return peers_.Refuse(peer, "no device " + std::to_string(action.device));
+        return peers_.Show(peer, action.device);
     }
-    if (peer.device < 0) return Refuse(peer, "choose a device first (sub)");
-    Slot& slot = *devices_[static_cast<size_t>(peer.device)];
+    if (peer.device < 0) return peers_.Refuse(peer, "choose a device first (sub)");
+    ServedDevice& device = *devices_[static_cast<size_t>(peer.device)];
     try {
-        Act(slot, action);
+        Act(module_, device, action);
     } catch (const std::exception& e) {
-        Refuse(peer, e.what());
+        peers_.Refuse(peer, e.what());
     }
     // The module's handler has returned: its failed writes are read back and reported now.
-    slot.device->Settle();
-}
-
-// Checks what only the device can tell, then acts; throws host::CommandError when refused.
-void Hub::Act(Slot& slot, const Action& a) {
-    const QM7140Instance instance = slot.Instance();
-    const auto check = [](QM7140UiStatus status) {
-        if (status != QM7140_UI_OK) throw host::CommandError(StatusText(status));
-    };
-    switch (a.type) {
-    case ActionType::Register:
-        return slot.device->SetRegister(static_cast<uint8_t>(a.reg), static_cast<uint8_t>(a.value));
-    case ActionType::ReadAll: return slot.device->ReadAll();
-    case ActionType::Connect: return slot.device->Connect();
-    case ActionType::Link:
-        module_.ShowDialog(instance, "DigitalControl", 0, 0, &slot.figure.object);
-        return;
-    case ActionType::Menu: return module_.SelectMenu(instance, a.dialog);
-    case ActionType::Close: return check(ui_.close(instance, a.dialog));
-    case ActionType::Activate: return check(ui_.activate(instance, a.dialog));
-    case ActionType::Deactivate: return check(ui_.deactivate(instance, a.dialog));
-    default: break;
-    }
-
-    QM7140UiForm form{.size = sizeof(QM7140UiForm)};
-    check(ui_.form(instance, a.dialog, &form));
-    if (!form.visible) throw host::CommandError(StatusText(QM7140_UI_ERR_HIDDEN));
-    if (a.type == ActionType::Focus && a.control < 0) return check(ui_.focus(instance, a.dialog, -1));
-    if (a.control >= form.control_count) throw host::CommandError(StatusText(QM7140_UI_ERR_CONTROL));
-    QM7140UiControl c{.size = sizeof(QM7140UiControl)};
-    check(ui_.control(instance, a.dialog, a.control, &c));
-    const auto need = [&](bool fits) {
-        if (!fits) throw host::CommandError(StatusText(QM7140_UI_ERR_KIND));
-    };
-    const auto within = [&](bool fits) {
-        if (!fits) throw host::CommandError(StatusText(QM7140_UI_ERR_RANGE));
-    };
-    if (a.type != ActionType::Mouse) need(c.enabled != 0);
-    switch (a.type) {
-    case ActionType::Click:
-        need(c.kind == QM7140_UI_CHECK_BOX || c.kind == QM7140_UI_BUTTON);
-        return check(ui_.click(instance, a.dialog, a.control));
-    case ActionType::Select:
-        need(c.kind == QM7140_UI_COMBO_BOX || c.kind == QM7140_UI_RADIO_GROUP);
-        within(a.value < c.item_count);
-        return check(ui_.select(instance, a.dialog, a.control, a.value));
-    case ActionType::Text: {
-        need(c.kind == QM7140_UI_EDIT || c.kind == QM7140_UI_COMBO_BOX);
-        // The old text goes key by key, as a person's backspaces take it.
-        std::string keys(c.text != nullptr ? std::strlen(c.text) : 0, QM7140_UI_KEY_BACKSPACE);
-        keys += a.text;
-        if (a.enter) keys += QM7140_UI_KEY_ENTER;
-        return check(ui_.type(instance, a.dialog, a.control, keys.c_str()));
-    }
-    case ActionType::Focus:
-        need(Focusable(c.kind));
-        return check(ui_.focus(instance, a.dialog, a.control));
-    case ActionType::Position:
-        need(c.kind == QM7140_UI_TRACK_BAR);
-        within(a.value >= c.min && a.value <= c.max);
-        return check(ui_.setPosition(instance, a.dialog, a.control, a.value));
-    case ActionType::Mouse:
-        need(c.kind == QM7140_UI_PAINT_BOX);
-        return check(ui_.mouse(instance, a.dialog, a.control, a.value, a.button, a.x, a.y));
-    default: throw host::CommandError("not an action");
-    }
+    device.chip.Settle();
 }
 
 void Hub::Tick() {
     const auto now = ServedDevice::Clock::now();
-    for (const auto& slot : devices_) {
-        const uint64_t logged = slot->device->log.End();
-        if (slot->device->Playing()) slot->device->PlayDue(now);
-        if (host::StepFade(slot->figure.object) || slot->device->log.End() != logged) FlushDevice(slot->index);
+    for (int d = 0; d < DeviceCount(); ++d) {
+        ServedDevice& device = *devices_[static_cast<size_t>(d)];
+        const uint64_t logged = device.journal.log.End();
+        if (device.chip.Playing()) device.PlayDue(now);
+        if (host::StepFade(device.figure.object) || device.journal.log.End() != logged) peers_.FlushDevice(d);
     }
-}
-
-std::string Hub::ChipStatus(int device) const {
-    const ServedDevice& d = *devices_[static_cast<size_t>(device)]->device;
-    if (d.Simulated() || d.Online()) return d.Chip().Name() + (d.Simulated() ? "" : ", online");
-    return d.Chip().Name() + ", offline (the page's Connect tries again): " + d.alerts.Last();
-}
-
-void Hub::FlushDevice(int device) {
-    // A send that drops a page closes it later, from the server's loop: the peers stay.
-    for (auto& [id, peer] : peers_)
-        if (peer.device == device) Flush(id, peer);
-}
-
-void Hub::Flush(ConnectionId id, Peer& peer) {
-    if (!net_.Idle(id)) return;  // the page gets the newest state once it has read the last
-    Json update = Json::object();
-    if (peer.device >= 0) {
-        Slot& slot = *devices_[static_cast<size_t>(peer.device)];
-        Sync({ui_, *slot.device, slot.figure.object, slot.pictures}, peer.view, update);
-        if (!update.empty()) update["dev"] = peer.device;
-    }
-    if (!peer.errors.empty()) {
-        if (peer.errorsDropped > 0) peer.errors.push_back(std::to_string(peer.errorsDropped) + " more refused");
-        update["errors"] = std::move(peer.errors);
-        peer.errors.clear();
-        peer.errorsDropped = 0;
-    }
-    if (peer.ack >= 0) {
-        update["ack"] = peer.ack;
-        peer.ack = -1;
-    }
-    if (update.empty()) return;
-    update["t"] = "update";
-    net_.Send(id, Dump(update));
 }
 
 HttpReply Hub::Http(const HttpRequest& request) {
-    const Routes routes{DeviceCount(), [this](int d) -> ServedDevice& { return *devices_[static_cast<size_t>(d)]->device; },
-                        [this](int d) { FlushDevice(d); }};
+    const Routes routes{DeviceCount(), [this](int d) -> ServedDevice& { return *devices_[static_cast<size_t>(d)]; },
+                        [this](int d) { peers_.FlushDevice(d); }};
     return Route(routes, request);
 }
 

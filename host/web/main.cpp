@@ -22,7 +22,7 @@ namespace {
 constexpr const char* kUsage =
     "usage: qm7140-web [--devices N | --device PLACE... | --bus /dev/i2c-N [--address 0xNN]] [--speed 100|400] [--verify]\n"
     "                  [--listen ADDR:PORT] [--port-file PATH] [--tls | --no-tls] [--tls-cert FILE --tls-key FILE]\n"
-    "                  [--module PATH]\n";
+    "                  [--module PATH] [--verbose]\n";
 
 void PrintHelp() {
     std::cout << kUsage
@@ -51,6 +51,8 @@ void PrintHelp() {
                  "                      (~/.local/state/qm7140).\n"
                  "  --port-file PATH    writes the port listened on there once it listens.\n"
                  "  --module PATH       the module (default: libqm7140.so beside this program).\n"
+                 "  --verbose           also says when a connection closes as connections do; a\n"
+                 "                      connection dropped for a fault is always said, with why.\n"
                  "  --version           prints the version and ends.\n";
 }
 
@@ -66,7 +68,7 @@ int main(int argc, char** argv) {
     std::optional<std::filesystem::path> portFile;
     web::Endpoint listen{"127.0.0.1", 7140};
     host::DeviceOptions devices;
-    bool verify = false;
+    bool verify = false, verbose = false;
     std::optional<bool> tls;
     std::optional<std::filesystem::path> certificateFile, keyFile;
     for (int i = 1; i < argc; ++i) {
@@ -83,8 +85,8 @@ int main(int argc, char** argv) {
             tls = arg == "--tls";
             continue;
         }
-        if (arg == "--verify") {
-            verify = true;
+        if (arg == "--verify" || arg == "--verbose") {
+            (arg == "--verify" ? verify : verbose) = true;
             continue;
         }
         if (arg != "--devices" && arg != "--device" && arg != "--listen" && arg != "--port-file" && arg != "--module" &&
@@ -146,21 +148,20 @@ int main(int argc, char** argv) {
         const std::string token = gate.token;
         web::NetLimits limits;
         if (network) limits.mostPerPeer = 16;
-        web::Hub* hub = nullptr;
-        web::NetServer net(listen, std::move(gate), limits,
-                           {
-                               .opened = [&](web::ConnectionId id) { hub->Opened(id); },
-                               .message = [&](web::ConnectionId id, std::string_view text) { hub->Message(id, text); },
-                               .closed = [&](web::ConnectionId id) { hub->Closed(id); },
-                               .drained = [&](web::ConnectionId id) { hub->Drained(id); },
-                               .http = [&](const web::HttpRequest& request) { return hub->Http(request); },
-                               .asset = [](std::string_view path) { return web::FindAsset(path); },
-                               .log = [](const std::string& line) { std::cerr << line << std::endl; },
-                           },
-                           certificate ? &*certificate : nullptr);
-        web::Hub theHub(module, net, std::move(buses), verify);
-        hub = &theHub;
-        net.Every(std::chrono::milliseconds(40), [&] { theHub.Tick(); });
+        web::NetServer net(std::move(gate), limits, certificate ? &*certificate : nullptr);
+        web::Hub hub(module, net, std::move(buses), verify);
+        net.Listen({
+            .opened = [&](web::ConnectionId id) { hub.Opened(id); },
+            .message = [&](web::ConnectionId id, std::string_view text) { hub.Message(id, text); },
+            .closed = [&](web::ConnectionId id) { hub.Closed(id); },
+            .drained = [&](web::ConnectionId id) { hub.Drained(id); },
+            .http = [&](const web::HttpRequest& request) { return hub.Http(request); },
+            .asset = [](std::string_view path) { return web::FindAsset(path); },
+            .log = [&](web::LogLevel level, const std::string& line) {
+                if (level != web::LogLevel::Debug || verbose) std::cerr << line << std::endl;
+            },
+        });
+        net.Every(std::chrono::milliseconds(40), [&] { hub.Tick(); });
 
         // On every address: the first of this machine's that others reach it by.
         web::Endpoint shown{listen.address, net.Port()};
@@ -181,7 +182,7 @@ int main(int argc, char** argv) {
             if (places[d].kind == host::DevicePlace::Kind::Simulated)
                 ++simulated;
             else
-                std::cout << "device " << d + 1 << ": " << theHub.ChipStatus(static_cast<int>(d)) << std::endl;
+                std::cout << "device " << d + 1 << ": " << hub.Device(static_cast<int>(d)).Status() << std::endl;
         }
         std::cout << simulated << " simulated QM7140 device(s); Ctrl+C ends" << std::endl;
         if (portFile) host::WriteReplacing(*portFile, std::to_string(net.Port()) + "\n");

@@ -1,9 +1,13 @@
 #include "host/web/messages.h"
 
+#include <qm7140/ui.h>
+
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <initializer_list>
+#include <string_view>
+#include <utility>
 
 namespace web {
 
@@ -14,7 +18,7 @@ using Json = nlohmann::json;
 struct Field {
     const char* name;
     int64_t low, high;  // an integer's range; a string's length; bool: unused
-    enum { Integer, String, Boolean } kind = Integer;
+    enum { Integer, String, Boolean, KeyName } kind = Integer;
     bool optional = false;
 };
 
@@ -27,6 +31,12 @@ struct Shape {
 constexpr int32_t kDialogs = 3;
 constexpr int64_t kCoordinate = 32767;
 constexpr int64_t kMostControls = 1024;
+
+// The keys a page passes on to a paint box, by the browser's names.
+constexpr std::pair<std::string_view, QM7140UiKey> kKeys[] = {
+    {"ArrowLeft", QM7140_UI_KEY_LEFT}, {"ArrowRight", QM7140_UI_KEY_RIGHT}, {"ArrowUp", QM7140_UI_KEY_UP},
+    {"ArrowDown", QM7140_UI_KEY_DOWN}, {"Tab", QM7140_UI_KEY_TAB},          {"BackTab", QM7140_UI_KEY_BACK_TAB},
+};
 
 const Field kDlg{"dlg", 0, kDialogs - 1};
 const Field kControl{"c", 0, kMostControls};
@@ -44,6 +54,7 @@ const Shape kShapes[] = {
     {"pos", ActionType::Position, {kDlg, kControl, {"v", INT32_MIN, INT32_MAX}}},
     {"mouse", ActionType::Mouse, {kDlg, kControl, {"a", 0, 2}, {"b", 0, 2}, {"x", -kCoordinate - 1, kCoordinate},
                                   {"y", -kCoordinate - 1, kCoordinate}, {"seq", 0, INT64_MAX, Field::Integer, true}}},
+    {"key", ActionType::Key, {kDlg, kControl, {"key", 0, 0, Field::KeyName}}},
     {"reg", ActionType::Register, {{"r", 0, 255}, {"v", 0, 255}}},
     {"readall", ActionType::ReadAll, {}},
     {"link", ActionType::Link, {}},
@@ -114,6 +125,13 @@ std::variant<Action, std::string> ParseAction(std::string_view message) {
             if (!found->is_boolean()) return where + " is not true or false";
             action.enter = found->get<bool>();
             break;
+        case Field::KeyName: {
+            const auto key =
+                std::find_if(std::begin(kKeys), std::end(kKeys), [&](const auto& k) { return *found == k.first; });
+            if (key == std::end(kKeys)) return where + " is not a key a paint box takes";
+            action.value = key->second;
+            break;
+        }
         }
     }
     if (present != json.size()) return name + ": expected exactly its fields";

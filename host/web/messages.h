@@ -22,6 +22,8 @@ enum class ActionType {
     Focus,       // focus {dlg, c}: c -1 leaves the dialog's controls
     Position,    // pos {dlg, c, v}
     Mouse,       // mouse {dlg, c, a, b, x, y[, seq]}: a 0 down, 1 move, 2 up; moves carry seq
+    Key,         // key {dlg, c, key}: ArrowLeft, ArrowRight, ArrowUp, ArrowDown, Tab or BackTab
+                 // (Shift+Tab) on a paint box that has the page's keyboard
     Register,    // reg {r, v}: the grid's edit of one register
     ReadAll,     // readall {}
     Link,        // link {}: Digital Control shown on the device's figure
@@ -33,7 +35,7 @@ struct Action {
     int32_t device = 0;
     int32_t dialog = 0;
     int32_t control = 0;
-    int32_t value = 0;  // item, position, register value, mouse action
+    int32_t value = 0;  // item, position, register value, mouse action, the seam's key
     int32_t button = 0;
     int32_t x = 0, y = 0;
     int32_t reg = 0;

@@ -38,6 +38,14 @@ constexpr const char* kSecurityPolicy =
     "default-src 'none'; script-src 'self'; style-src 'self'; img-src 'self' data:; connect-src 'self'; "
     "base-uri 'none'; form-action 'none'; frame-ancestors 'none'";
 
+// The peer closed, or we closed it ourselves (and said why then): nothing to report.
+bool Ordinary(beast::error_code error) {
+    return error == http::error::end_of_stream || error == websocket::error::closed || error == asio::error::eof ||
+           error == asio::error::connection_reset || error == asio::error::not_connected ||
+           error == asio::error::broken_pipe || error == asio::error::operation_aborted ||
+           error == asio::ssl::error::stream_truncated;
+}
+
 template <class Body>
 void Harden(http::response<Body>& reply) {
     reply.set(http::field::cache_control, "no-store");
@@ -72,8 +80,8 @@ struct NetServer::State {
     template <class Stream>
     void Upgrade(Stream stream, http::request<http::string_body> request, std::shared_ptr<void> ticket, std::string peer);
     void WatchStalls();
-    void Log(const std::string& line) {
-        if (events.log) events.log(line);
+    void Log(LogLevel level, const std::string& line) {
+        if (events.log) events.log(level, line);
     }
     asio::steady_timer stallTimer{io};
     std::vector<std::shared_ptr<std::function<void()>>> ticks;
@@ -96,19 +104,42 @@ struct NetServer::State::Socket {
 namespace {
 
 using State = NetServer::State;
+
+// Says once how a connection ended, as Beast's examples do with fail(ec, what): an ordinary
+// close at debug level, anything else as a drop with its reason.
+struct Ending {
+    State& state;
+    std::string who;  // "page 3 from 127.0.0.1", "connection from 127.0.0.1"
+    bool told = false;
+
+    void Dropped(const std::string& why) {
+        if (std::exchange(told, true)) return;
+        state.Log(LogLevel::Notice, who + " dropped: " + why);
+    }
+    void Closed() {
+        if (std::exchange(told, true)) return;
+        state.Log(LogLevel::Debug, who + " closed");
+    }
+    void Fail(beast::error_code error, const char* what) {
+        if (!error || Ordinary(error)) return Closed();
+        Dropped(std::string(what) + ": " + error.message());
+    }
+};
+
 using PlainStream = beast::tcp_stream;
 using TlsStream = beast::ssl_stream<beast::tcp_stream>;
 
 template <class Stream>
 struct Page : State::Socket, std::enable_shared_from_this<Page<Stream>> {
-    Page(State& s, ConnectionId i, Stream stream, std::shared_ptr<void> t, std::string p)
-        : state(s), id(i), ws(std::move(stream)), ticket(std::move(t)), peer(std::move(p)) {}
+    Page(State& s, ConnectionId i, Stream stream, std::shared_ptr<void> t, const std::string& peer)
+        : state(s), id(i), ws(std::move(stream)), ticket(std::move(t)),
+          ending{s, "page " + std::to_string(i) + " from " + peer} {}
 
     State& state;
     ConnectionId id;
     websocket::stream<Stream> ws;
     std::shared_ptr<void> ticket;
-    std::string peer;
+    Ending ending;
     beast::flat_buffer buffer;
 
     void Start(http::request<http::string_body> request) {
@@ -117,7 +148,7 @@ struct Page : State::Socket, std::enable_shared_from_this<Page<Stream>> {
         ws.read_message_max(kLargestFrame);
         ws.text(true);
         ws.async_accept(request, [self = this->shared_from_this()](beast::error_code error) {
-            if (error) return self->End();
+            if (error) return self->End(error, "WebSocket handshake");
             self->state.events.opened(self->id);
             self->Read();
         });
@@ -125,7 +156,7 @@ struct Page : State::Socket, std::enable_shared_from_this<Page<Stream>> {
 
     void Read() {
         ws.async_read(buffer, [self = this->shared_from_this()](beast::error_code error, size_t) {
-            if (error || self->gone || self->closing) return self->End();
+            if (error || self->gone || self->closing) return self->End(error, "read");
             const std::string text = beast::buffers_to_string(self->buffer.data());
             self->buffer.consume(self->buffer.size());
             self->state.events.message(self->id, text);
@@ -150,7 +181,7 @@ struct Page : State::Socket, std::enable_shared_from_this<Page<Stream>> {
         writeStarted = Clock::now();
         ws.async_write(asio::buffer(queue.front()), [self = this->shared_from_this()](beast::error_code error, size_t) {
             self->writing = false;
-            if (error || self->gone || self->closing) return self->End();
+            if (error || self->gone || self->closing) return self->End(error, "write");
             self->queued -= self->queue.front().size();
             self->queue.pop_front();
             if (!self->queue.empty()) return self->Write();
@@ -165,15 +196,16 @@ struct Page : State::Socket, std::enable_shared_from_this<Page<Stream>> {
         closing = true;
         queue.clear();
         queued = 0;
-        state.Log("page " + std::to_string(id) + " from " + peer + " dropped: " + why);
+        ending.Dropped(why);
         beast::error_code ignored;
         beast::get_lowest_layer(ws).socket().shutdown(tcp::socket::shutdown_both, ignored);
         beast::get_lowest_layer(ws).socket().close(ignored);
     }
 
-    void End() {
+    void End(beast::error_code error, const char* what) {
         if (gone) return;
         gone = true;
+        ending.Fail(error, what);
         queue.clear();
         queued = 0;
         ticket.reset();
@@ -189,11 +221,13 @@ template <class Stream>
 struct HttpConnection : std::enable_shared_from_this<HttpConnection<Stream>> {
     template <class... Args>
     HttpConnection(State& s, std::shared_ptr<void> t, std::string p, Args&&... args)
-        : state(s), ticket(std::move(t)), peer(std::move(p)), stream(std::forward<Args>(args)...) {}
+        : state(s), ticket(std::move(t)), peer(std::move(p)), ending{s, "connection from " + peer},
+          stream(std::forward<Args>(args)...) {}
 
     State& state;
     std::shared_ptr<void> ticket;
     std::string peer;
+    Ending ending;
     Stream stream;
     beast::flat_buffer buffer;
     std::optional<http::request_parser<http::string_body>> parser;
@@ -203,7 +237,7 @@ struct HttpConnection : std::enable_shared_from_this<HttpConnection<Stream>> {
         if constexpr (std::is_same_v<Stream, TlsStream>) {
             beast::get_lowest_layer(stream).expires_after(state.limits.headerTimeout);
             stream.async_handshake(asio::ssl::stream_base::server, [self = this->shared_from_this()](beast::error_code error) {
-                if (error) return self->Close();
+                if (error) return self->Close(error, "TLS handshake");
                 self->Read();
             });
         } else {
@@ -220,12 +254,15 @@ struct HttpConnection : std::enable_shared_from_this<HttpConnection<Stream>> {
             if (error == http::error::body_limit)
                 return self->Refuse(http::status::payload_too_large, self->parser->get().version(),
                                     "larger than " + std::to_string(self->state.limits.largestBody / 1024) + " KiB\n");
-            if (error) return self->Close();
+            // A keep-alive that ran out before another request began is a close like any other.
+            if (error == beast::error::timeout && !self->parser->got_some()) return self->Close({}, "read");
+            if (error) return self->Close(error, "read");
             self->Handle(self->parser->release());
         });
     }
 
-    void Close() {
+    void Close(beast::error_code error, const char* what) {
+        ending.Fail(error, what);
         beast::error_code ignored;
         beast::get_lowest_layer(stream).socket().shutdown(tcp::socket::shutdown_both, ignored);
         beast::get_lowest_layer(stream).close();
@@ -239,7 +276,7 @@ struct HttpConnection : std::enable_shared_from_this<HttpConnection<Stream>> {
         beast::get_lowest_layer(stream).expires_after(std::chrono::seconds(2));
         buffer.consume(buffer.size());
         stream.async_read_some(buffer.prepare(16 * 1024), [self = this->shared_from_this()](beast::error_code error, size_t) {
-            if (error) return self->Close();
+            if (error) return self->Close({}, "linger");
             self->Linger();
         });
     }
@@ -250,7 +287,7 @@ struct HttpConnection : std::enable_shared_from_this<HttpConnection<Stream>> {
         beast::get_lowest_layer(stream).expires_after(state.limits.headerTimeout);
         http::async_write(stream, *reply, [self = this->shared_from_this(), reply, keepAlive, lingering](beast::error_code error, size_t) {
             if (!error && lingering) return self->Linger();
-            if (error || !keepAlive) return self->Close();
+            if (error || !keepAlive) return self->Close(error, "write");
             self->Read();
         });
     }
@@ -265,6 +302,7 @@ struct HttpConnection : std::enable_shared_from_this<HttpConnection<Stream>> {
     }
 
     void Refuse(http::status status, unsigned version, std::string why) {
+        ending.Dropped(std::to_string(static_cast<unsigned>(status)) + " " + why.substr(0, why.find('\n')));
         auto reply = std::make_shared<http::response<http::string_body>>(status, version);
         reply->set(http::field::content_type, "text/plain; charset=utf-8");
         reply->body() = std::move(why);
@@ -275,6 +313,7 @@ struct HttpConnection : std::enable_shared_from_this<HttpConnection<Stream>> {
 
     // Says what to open instead: a person who followed an old link or a bookmark lands here.
     void Forbidden(unsigned version) {
+        ending.Dropped("403, not this run's token, Host or Origin");
         auto reply = std::make_shared<http::response<http::string_body>>(http::status::forbidden, version);
         if (const Asset* page = state.events.asset("/forbidden.html")) {
             reply->set(http::field::content_type, std::string(page->contentType));
@@ -357,6 +396,10 @@ void NetServer::State::Accept() {
         const tcp::endpoint from = socket.remote_endpoint(ignored);
         std::shared_ptr<void> ticket = error || ignored ? nullptr : Enter(from.address());
         if (!ticket) {
+            if (!error && !ignored)
+                Log(LogLevel::Notice, "connection from " + from.address().to_string() + " dropped: " +
+                                          (connections >= limits.mostConnections ? "the server's" : "that address's") +
+                                          " most connections are open");
             socket.close(ignored);
         } else {
             // Updates are small and each is awaited: none may wait for the next.
@@ -394,21 +437,25 @@ void NetServer::State::WatchStalls() {
     });
 }
 
-NetServer::NetServer(const Endpoint& listen, Gate gate, NetLimits limits, NetEvents events, const Certificate* tls)
-    : state_(std::make_unique<State>()) {
+NetServer::NetServer(Gate gate, NetLimits limits, const Certificate* tls) : state_(std::make_unique<State>()) {
     State& s = *state_;
     s.gate = std::move(gate);
     s.limits = limits;
-    s.events = std::move(events);
+    if (tls == nullptr) return;
     beast::error_code error;
-    if (tls != nullptr) {
-        s.tls.emplace(asio::ssl::context::tls_server);
-        s.tls->set_options(asio::ssl::context::default_workarounds | asio::ssl::context::no_sslv2 |
-                           asio::ssl::context::no_sslv3 | asio::ssl::context::no_tlsv1 | asio::ssl::context::no_tlsv1_1);
-        s.tls->use_certificate_chain(asio::buffer(tls->certificatePem), error);
-        if (!error) s.tls->use_private_key(asio::buffer(tls->keyPem), asio::ssl::context::pem, error);
-        if (error) throw std::runtime_error("the TLS certificate or key: " + error.message());
-    }
+    s.tls.emplace(asio::ssl::context::tls_server);
+    s.tls->set_options(asio::ssl::context::default_workarounds | asio::ssl::context::no_sslv2 |
+                       asio::ssl::context::no_sslv3 | asio::ssl::context::no_tlsv1 | asio::ssl::context::no_tlsv1_1);
+    s.tls->use_certificate_chain(asio::buffer(tls->certificatePem), error);
+    if (!error) s.tls->use_private_key(asio::buffer(tls->keyPem), asio::ssl::context::pem, error);
+    if (error) throw std::runtime_error("the TLS certificate or key: " + error.message());
+}
+
+void NetServer::Listen(NetEvents events) {
+    State& s = *state_;
+    s.events = std::move(events);
+    const Endpoint& listen = s.gate.listen;
+    beast::error_code error;
     const auto address = asio::ip::make_address(listen.address, error);
     if (error) throw std::runtime_error("bad listen address " + listen.address);
     const tcp::endpoint where(address, listen.port);
@@ -417,7 +464,7 @@ NetServer::NetServer(const Endpoint& listen, Gate gate, NetLimits limits, NetEve
     if (!error) s.acceptor.bind(where, error);
     if (!error) s.acceptor.listen(asio::socket_base::max_listen_connections, error);
     if (error) throw std::runtime_error("cannot listen on " + HostText(listen) + ": " + error.message());
-    s.gate.listen = {listen.address, s.acceptor.local_endpoint().port()};
+    s.gate.listen.port = s.acceptor.local_endpoint().port();
     s.signals.async_wait([this](beast::error_code, int) { Stop(); });
     s.Accept();
     s.WatchStalls();
@@ -439,11 +486,6 @@ bool NetServer::Send(ConnectionId id, std::string text) {
 bool NetServer::Idle(ConnectionId id) const {
     const auto found = state_->sockets.find(id);
     return found != state_->sockets.end() && !found->second->closing && found->second->queue.empty();
-}
-
-void NetServer::Close(ConnectionId id) {
-    const auto found = state_->sockets.find(id);
-    if (found != state_->sockets.end()) found->second->Drop("closed by the server");
 }
 
 void NetServer::Post(std::function<void()> work) { asio::post(state_->io, std::move(work)); }

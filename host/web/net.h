@@ -32,7 +32,6 @@ struct HttpReply {
 };
 
 struct NetLimits {
-    size_t largestMessage = 4096;          // a WebSocket message from a page
     size_t largestBody = 64 * 1024;        // an HTTP request body (a state file)
     size_t largestQueue = 4 * 1024 * 1024;  // bytes waiting to go to one page: past it, it is dropped
     std::chrono::seconds headerTimeout{10};
@@ -40,6 +39,8 @@ struct NetLimits {
     size_t mostConnections = 256;
     size_t mostPerPeer = 0;  // connections from one address; 0: no limit of its own
 };
+
+enum class LogLevel { Debug, Notice };
 
 struct NetEvents {
     std::function<void(ConnectionId)> opened;
@@ -51,19 +52,24 @@ struct NetEvents {
     std::function<HttpReply(const HttpRequest&)> http;
     // A page asset by path ("/" is "/index.html"), or null.
     std::function<const Asset*(std::string_view)> asset;
-    // What the console should hear of: a page dropped, and why.
-    std::function<void(const std::string&)> log;
+    // Each connection's end, once: why it was dropped, or (at Debug) that it closed as
+    // connections do.
+    std::function<void(LogLevel, const std::string&)> log;
 };
 
 class NetServer {
 public:
-    // Binds at once; throws std::runtime_error with the system's reason. With `tls`, every
-    // connection is HTTPS (and WSS) with that certificate.
-    NetServer(const Endpoint& listen, Gate gate, NetLimits limits, NetEvents events, const Certificate* tls = nullptr);
+    // Nothing is bound yet. With `tls`, every connection will be HTTPS (and WSS) with that
+    // certificate; throws std::runtime_error when it cannot be used.
+    NetServer(Gate gate, NetLimits limits, const Certificate* tls = nullptr);
     ~NetServer();
     NetServer(const NetServer&) = delete;
     NetServer& operator=(const NetServer&) = delete;
 
+    // Binds the gate's address and takes connections from now on, each raising `events`;
+    // throws std::runtime_error with the system's reason.
+    void Listen(NetEvents events);
+    // The port bound, once listening.
     uint16_t Port() const;
     // Runs the loop until Stop (or SIGINT/SIGTERM).
     void Run();
@@ -73,7 +79,6 @@ public:
     bool Send(ConnectionId id, std::string text);
     // True while nothing queued to the page is waiting to be written.
     bool Idle(ConnectionId id) const;
-    void Close(ConnectionId id);
     // Runs `work` on the loop after what is ready now.
     void Post(std::function<void()> work);
     // Runs `tick` every `period` until the server stops.

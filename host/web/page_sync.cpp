@@ -77,10 +77,11 @@ Json Changed(Look now, std::optional<Look>& sent, const Fields& fields, Json ids
 }
 
 // One dialog's form, controls and pictures that moved since the page saw them.
-void SyncDialog(const DeviceState& s, int dialog, PageView& view, Json& forms, Json& controls, Json& paints) {
-    const QM7140Instance instance = s.device.Instance();
+void SyncDialog(const host::Module::UiSeam& ui, ServedDevice& s, int dialog, PageView& view, Json& forms, Json& controls,
+                Json& paints) {
+    const QM7140Instance instance = s.chip.Instance();
     QM7140UiForm f{.size = sizeof(QM7140UiForm)};
-    if (s.ui.form(instance, dialog, &f) != QM7140_UI_OK) return;
+    if (ui.form(instance, dialog, &f) != QM7140_UI_OK) return;
     auto& form = view.forms[static_cast<size_t>(dialog)];
     if (form.changes == f.changes) return;
     form.changes = f.changes;
@@ -92,15 +93,15 @@ void SyncDialog(const DeviceState& s, int dialog, PageView& view, Json& forms, J
     for (int32_t i = 0; i < count; ++i) {
         QM7140UiControl c{.size = sizeof(QM7140UiControl)};
         auto& control = seen[static_cast<size_t>(i)];
-        if (s.ui.control(instance, dialog, i, &c) != QM7140_UI_OK || control.changes == c.changes) continue;
+        if (ui.control(instance, dialog, i, &c) != QM7140_UI_OK || control.changes == c.changes) continue;
         control.changes = c.changes;
         const bool paintBox = c.kind == QM7140_UI_PAINT_BOX;
         const uint32_t changes = c.changes;
-        if (Json changed = Changed(LookOf(s.ui, instance, dialog, i, c), control.sent, kControlFields, {{"dlg", dialog}, {"c", i}});
+        if (Json changed = Changed(LookOf(ui, instance, dialog, i, c), control.sent, kControlFields, {{"dlg", dialog}, {"c", i}});
             !changed.is_null())
             controls.push_back(std::move(changed));
         if (!paintBox) continue;
-        const Pictures::Picture& picture = s.pictures.Of(s.ui, instance, dialog, i, changes);
+        const Pictures::Picture& picture = s.pictures.Of(ui, instance, dialog, i, changes);
         if (control.picture == picture.version) continue;
         control.picture = picture.version;
         paints.push_back({{"dlg", dialog}, {"c", i}, {"ops", picture.ops}});
@@ -109,28 +110,14 @@ void SyncDialog(const DeviceState& s, int dialog, PageView& view, Json& forms, J
 
 }  // namespace
 
-const Pictures::Picture& Pictures::Of(const host::Module::UiSeam& ui, QM7140Instance instance, int dialog, int control,
-                                      uint32_t changes) {
-    Picture& picture = painted_[{dialog, control}];
-    if (picture.version != 0 && picture.changes == changes) return picture;
-    DisplayList list;
-    Json ops = ui.paint(instance, dialog, control, &DisplayListDrawing(), &list) == QM7140_UI_OK ? list.Finish() : Json::array();
-    picture.changes = changes;
-    if (picture.version == 0 || ops != picture.ops) {
-        picture.ops = std::move(ops);
-        picture.version = ++versions_;
-    }
-    return picture;
-}
-
-void Sync(const DeviceState& s, PageView& view, Json& update) {
+void Sync(const host::Module::UiSeam& ui, ServedDevice& s, PageView& view, Json& update) {
     Json forms = Json::array(), controls = Json::array(), paints = Json::array();
-    for (int d = 0; d < host::kDialogCount; ++d) SyncDialog(s, d, view, forms, controls, paints);
+    for (int d = 0; d < host::kDialogCount; ++d) SyncDialog(ui, s, d, view, forms, controls, paints);
     if (!forms.empty()) update["forms"] = std::move(forms);
     if (!controls.empty()) update["controls"] = std::move(controls);
     if (!paints.empty()) update["paints"] = std::move(paints);
 
-    const auto& bytes = s.device.Registers().bytes;
+    const auto& bytes = s.chip.Registers().bytes;
     if (!view.registersSeen) {
         update["regs"] = bytes;
     } else if (*view.registersSeen != bytes) {
@@ -141,15 +128,15 @@ void Sync(const DeviceState& s, PageView& view, Json& update) {
     }
     view.registersSeen = bytes;
 
-    if (auto lines = s.device.log.Since(view.logSeen, kLogPerUpdate); !lines.empty()) update["log"] = std::move(lines);
-    if (auto lines = s.device.alerts.Since(view.alertSeen, kAlertsPerUpdate); !lines.empty())
+    if (auto lines = s.journal.log.Since(view.logSeen, kLogPerUpdate); !lines.empty()) update["log"] = std::move(lines);
+    if (auto lines = s.journal.alerts.Since(view.alertSeen, kAlertsPerUpdate); !lines.empty())
         update["alerts"] = std::move(lines);
-    if (view.onlineSeen != s.device.Online()) {
-        view.onlineSeen = s.device.Online();
-        update["bus"] = {{"chip", s.device.Chip().Name()}, {"sim", s.device.Simulated()}, {"online", s.device.Online()}};
+    if (view.onlineSeen != s.chip.Online()) {
+        view.onlineSeen = s.chip.Online();
+        update["bus"] = {{"chip", s.chip.Chip().Name()}, {"sim", s.chip.Chip().Simulated()}, {"online", s.chip.Online()}};
     }
 
-    const FigureLook look = LookOf(s.figure);
+    const FigureLook look = LookOf(s.figure.object);
     if (view.figureSeen != look) {
         view.figureSeen = look;
         const uint32_t c = look.color;  // 0x00BBGGRR

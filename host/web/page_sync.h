@@ -3,36 +3,17 @@
 // newest state when it is ready, and nothing piles up for it.
 #pragma once
 
-#include "host/common/module/graph_object.h"
 #include "host/common/module/module.h"
 #include "host/web/display_list.h"
 #include "host/web/served_device.h"
 
 #include <array>
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace web {
-
-// A device's paint-box pictures, painted once per change and shared by all its pages. A
-// picture's version moves only when what it shows does.
-class Pictures {
-public:
-    struct Picture {
-        uint32_t changes = 0;
-        uint64_t version = 0;
-        Json ops;
-    };
-    const Picture& Of(const host::Module::UiSeam& ui, QM7140Instance instance, int dialog, int control, uint32_t changes);
-
-private:
-    std::map<std::pair<int, int>, Picture> painted_;
-    uint64_t versions_ = 0;
-};
 
 // What a page last saw of a figure.
 struct FigureLook {
@@ -79,16 +60,8 @@ struct PageView {
     std::optional<FigureLook> figureSeen;
 };
 
-// Everything of a device a page may be shown.
-struct DeviceState {
-    const host::Module::UiSeam& ui;
-    ServedDevice& device;
-    const QM7140GraphObject& figure;
-    Pictures& pictures;
-};
-
 // Adds to `update` what changed since `view` (forms, controls, paints, regs or regd, log,
 // alerts, bus, figure) and moves `view` on to it.
-void Sync(const DeviceState& state, PageView& view, Json& update);
+void Sync(const host::Module::UiSeam& ui, ServedDevice& device, PageView& view, Json& update);
 
 }  // namespace web

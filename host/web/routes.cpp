@@ -39,7 +39,7 @@ HttpReply Route(const Routes& routes, const HttpRequest& request) {
     }
     if (request.path == "/state" && get) {
         std::ostringstream saved;
-        served.Registers().Save(saved);
+        served.chip.Registers().Save(saved);
         return {200, "text/plain; charset=utf-8", saved.str(), "attachment; filename=\"" + name + ".txt\""};
     }
     if (request.method != "POST") return Text(405, request.path == "/state" ? "GET or POST\n" : "POST\n");
@@ -55,8 +55,8 @@ HttpReply Route(const Routes& routes, const HttpRequest& request) {
         const size_t steps = served.StartReplay(request.body);
         served.PlayDue(ServedDevice::Clock::now());
         routes.changed(device);
-        if (served.Playing()) return Text(200, "playing " + std::to_string(steps) + " step(s); the log follows them\n");
-        if (!served.ReplayFailure().empty()) return Text(409, served.ReplayFailure() + "\n");
+        if (served.chip.Playing()) return Text(200, "playing " + std::to_string(steps) + " step(s); the log follows them\n");
+        if (!served.replayFailure.empty()) return Text(409, served.replayFailure + "\n");
         return Text(200, "replayed " + std::to_string(steps) + " step(s)\n");
     } catch (const std::exception& e) {
         return Text(400, std::string(e.what()) + "\n");

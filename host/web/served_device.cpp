@@ -24,6 +24,17 @@ std::string TimeOfDay() {
 
 std::string Covered() { return "registers " + host::Hex(0) + " to " + host::Hex(host::kCoveredRegisters - 1); }
 
+// The figure's colours, 0x00BBGGRR: slate blue, and orange while Digital Control is active.
+constexpr QM7140Color kFigureColor = 0x00805030;
+constexpr QM7140Color kFigureHighlight = 0x0000A5FF;
+
+host::GraphRectangle Figure() {
+    host::GraphRectangle figure = host::MakeRectangle(0, 0, kFigureWidth, kFigureHeight, 2, kFigureColor);
+    figure.object.FadeColor = kFigureHighlight;
+    figure.object.HighlightPenWidth = 5;
+    return figure;
+}
+
 }  // namespace
 
 void Journal::Add(std::string line) {
@@ -40,66 +51,62 @@ std::vector<std::string> Journal::Since(uint64_t& seen, size_t most) const {
     return lines;
 }
 
-ServedDevice::ServedDevice(const host::Module& module, host::Bus chip, bool verify)
-    : amp_(module, std::move(chip), [this](const host::Record& record) { Note(record); }, verify) {
-    if (amp_.Connect() && !Simulated()) Note("connected to " + Chip().Name() + "; read " + Covered());
-}
+void DeviceJournal::Note(std::string line) { log.Add(TimeOfDay() + "  " + std::move(line)); }
 
-void ServedDevice::Note(std::string line) { log.Add(TimeOfDay() + "  " + std::move(line)); }
-
-void ServedDevice::Note(const host::Record& record) {
-    if (host::IsError(record))
-        Fail(host::RecordLine(record));
-    else
-        Note(host::RecordLine(record));
-}
-
-void ServedDevice::Fail(const std::string& text) {
+void DeviceJournal::Take(const host::Record& record) {
+    if (!host::IsError(record)) return Note(host::RecordLine(record));
+    const std::string text = host::RecordLine(record);
     Note("error: " + text);
     alerts.Add(text);
 }
 
+ServedDevice::ServedDevice(const host::Module& module, host::Bus bus, bool verify)
+    : figure(Figure()), chip(module, std::move(bus), [this](const host::Record& record) { journal.Take(record); }, verify) {
+    if (chip.Connect() && !chip.Chip().Simulated()) journal.Note("connected to " + chip.Chip().Name() + "; read " + Covered());
+}
+
 void ServedDevice::SetRegister(uint8_t reg, uint8_t value) {
     const std::string set = "set reg " + host::Hex(reg) + " = " + host::Hex(value);
-    if (!amp_.Write(reg, value)) return Note(set + " failed; the register shows " + host::Hex(Registers().bytes[reg]));
+    if (!chip.Write(reg, value))
+        return journal.Note(set + " failed; the register shows " + host::Hex(chip.Registers().bytes[reg]));
     int told = 0;
     for (int32_t dialog = 0; dialog < host::kDialogCount; ++dialog) {
-        const QM7140RegisterWindow* window = amp_.Window(dialog);
+        const QM7140RegisterWindow* window = chip.Window(dialog);
         if (window != nullptr && host::Covers(*window, host::ModuleInstance::kAddress, host::ModuleInstance::kPage, reg)) ++told;
     }
-    Note(set + ", " + std::to_string(told) + " window(s) told");
+    journal.Note(set + ", " + std::to_string(told) + " window(s) told");
 }
 
 void ServedDevice::ReadAll() {
-    if (Simulated()) {
-        amp_.NotifyAll();
-        return Note("read all: every window told of every register");
+    if (chip.Chip().Simulated()) {
+        chip.NotifyAll();
+        return journal.Note("read all: every window told of every register");
     }
-    if (amp_.ReadAll()) Note("read all: " + Covered() + " read from " + Chip().Name());
+    if (chip.ReadAll()) journal.Note("read all: " + Covered() + " read from " + chip.Chip().Name());
 }
 
 void ServedDevice::Connect() {
-    if (amp_.Connect()) Note("connected to " + Chip().Name() + "; read " + Covered());
+    if (chip.Connect()) journal.Note("connected to " + chip.Chip().Name() + "; read " + Covered());
 }
 
 void ServedDevice::Load(const std::vector<std::pair<uint8_t, uint8_t>>& values) {
-    for (const auto& [reg, value] : values) amp_.Registers().bytes[reg] = value;
-    amp_.NotifyAll();
-    Note("loaded a state file: " + std::to_string(values.size()) + " register(s)" +
-         (Simulated() ? "" : " into the cache alone; export a script and replay it to send them to the chip"));
+    for (const auto& [reg, value] : values) chip.Registers().bytes[reg] = value;
+    chip.NotifyAll();
+    journal.Note("loaded a state file: " + std::to_string(values.size()) + " register(s)" +
+                 (chip.Chip().Simulated() ? "" : " into the cache alone; export a script and replay it to send them to the chip"));
 }
 
 std::string ServedDevice::Export(host::ExportFormat format) const {
-    return host::Export(format, Registers(), Chip().Address());
+    return host::Export(format, chip.Registers(), chip.Chip().Address());
 }
 
 size_t ServedDevice::StartReplay(std::string_view text) {
-    if (Playing()) throw host::CommandError("a script is still playing on this device");
-    auto steps = host::ParseScript(text, "script", static_cast<uint8_t>(Chip().Address() << 1));
+    if (chip.Playing()) throw host::CommandError("a script is still playing on this device");
+    auto steps = host::ParseScript(text, "script", static_cast<uint8_t>(chip.Chip().Address() << 1));
     const size_t count = steps.size();
-    amp_.Play(std::move(steps), "script");
-    replayFailure_.clear();
-    Note("replay: a script of " + std::to_string(count) + " step(s)");
+    chip.Play(std::move(steps), "script");
+    replayFailure.clear();
+    journal.Note("replay: a script of " + std::to_string(count) + " step(s)");
     return count;
 }
 
@@ -107,15 +114,20 @@ void ServedDevice::PlayDue(Clock::time_point now) {
     // Slices while the script wants no pause, for one slice's time at most: the server's one
     // thread goes back to its pages between timer ticks.
     const auto end = Clock::now() + host::Amplifier::kSlice;
-    while (Playing()) {
-        const host::PlayedSlice slice = amp_.Next(now);
+    while (chip.Playing()) {
+        const host::PlayedSlice slice = chip.Next(now);
         for (const host::Record& record : slice.records) {
-            if (record.kind == host::Record::Kind::Stopped) replayFailure_ = record.text;
-            Note(record);
+            if (record.kind == host::Record::Kind::Stopped) replayFailure = record.text;
+            journal.Take(record);
         }
-        if (!slice.next && replayFailure_.empty()) Note("replay: done");
+        if (!slice.next && replayFailure.empty()) journal.Note("replay: done");
         if (!slice.next || *slice.next > now || Clock::now() >= end) break;
     }
+}
+
+std::string ServedDevice::Status() const {
+    if (chip.Chip().Simulated() || chip.Online()) return chip.Chip().Name() + (chip.Chip().Simulated() ? "" : ", online");
+    return chip.Chip().Name() + ", offline (the page's Connect tries again): " + journal.alerts.Last();
 }
 
 }  // namespace web

@@ -1,18 +1,18 @@
-// One device the web host serves: the module's instance, the chip behind it (the simulated
-// one, or a real QM7140 on an I2C adapter) kept true by the bus, the log of what reached it,
-// the failures every page of it must see, and the register script it may be playing.
+// One device the web host serves: the chip's object (the module's instance, the chip behind
+// a bus, the cache, the script player), the journal its records go to for the pages, the
+// figure Digital Control may be linked to, and its paint boxes' pictures.
 #pragma once
 
 #include "host/common/chip/amplifier.h"
-#include "host/common/module/module.h"
 #include "host/common/chip/register_export.h"
-#include "host/common/text/register_script.h"
+#include "host/common/module/graph_object.h"
+#include "host/common/module/module.h"
+#include "host/web/pictures.h"
 
 #include <chrono>
 #include <cstdint>
 #include <deque>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -36,25 +36,32 @@ private:
     uint64_t end_ = 0;
 };
 
-class ServedDevice {
-public:
+// What every page of a device is told: each of the chip's records and each of the host's
+// notes as a timed log line, and the failures again as alerts.
+struct DeviceJournal {
+    Journal log{500};
+    Journal alerts{32};
+
+    void Note(std::string line);
+    void Take(const host::Record& record);
+};
+
+// The figure's size, as the page draws it.
+constexpr int32_t kFigureWidth = 132, kFigureHeight = 60;
+
+struct ServedDevice {
     using Clock = std::chrono::steady_clock;
 
     // The chip is connected at once; a failure is reported and leaves it offline, for
     // Connect to try again. With `verify` every write is read back.
-    ServedDevice(const host::Module& module, host::Bus chip, bool verify = false);
+    ServedDevice(const host::Module& module, host::Bus bus, bool verify = false);
 
-    QM7140Instance Instance() const { return amp_.Instance(); }
-    const host::RegisterFile& Registers() const { return amp_.Registers(); }
-    bool Simulated() const { return amp_.Chip().Simulated(); }
-    const host::Bus& Chip() const { return amp_.Chip(); }
-    bool Online() const { return amp_.Online(); }
-    // After each action on the module: its failed writes read back and reported.
-    void Settle() { amp_.Settle(); }
-
-    // What went to the chip and came from it, timed; and the failures alone, for every page.
-    Journal log{500};
-    Journal alerts{32};
+    DeviceJournal journal;
+    // Before the chip: the instance it frees may still touch the linked figure.
+    host::GraphRectangle figure;
+    host::Amplifier chip;
+    Pictures pictures;
+    std::string replayFailure;  // why the last script stopped early, or empty
 
     // The grid's edit: stored, sent to the chip, every window told.
     void SetRegister(uint8_t reg, uint8_t value);
@@ -64,24 +71,13 @@ public:
     // A state file's registers into the cache, every window told.
     void Load(const std::vector<std::pair<uint8_t, uint8_t>>& values);
     std::string Export(host::ExportFormat format) const;
-
     // Checks a whole register script; CommandError "script:LINE: why" and nothing played
     // when a line is bad or a script is still playing. Gives the number of steps.
     size_t StartReplay(std::string_view text);
     // One slice of the script, as the timer calls it.
     void PlayDue(Clock::time_point now);
-    bool Playing() const { return amp_.Playing(); }
-    // Why the last script stopped early, or empty.
-    const std::string& ReplayFailure() const { return replayFailure_; }
-
-private:
-    // A log line with the time.
-    void Note(std::string line);
-    void Note(const host::Record& record);
-    void Fail(const std::string& text);
-
-    host::Amplifier amp_;
-    std::string replayFailure_;
+    // "/dev/i2c-1 at 0x40, online", for the console.
+    std::string Status() const;
 };
 
 }  // namespace web

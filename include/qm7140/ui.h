@@ -49,7 +49,7 @@
 extern "C" {
 #endif
 
-#define QM7140_UI_VERSION 1
+#define QM7140_UI_VERSION 2 /* 2: qm7140_ui_key */
 
 /* ---- Statuses ---------------------------------------------------------------------------- */
 
@@ -206,6 +206,17 @@ enum { QM7140_UI_BUTTON_LEFT = 0, QM7140_UI_BUTTON_RIGHT = 1, QM7140_UI_BUTTON_M
 #define QM7140_UI_KEY_BACKSPACE '\b'
 #define QM7140_UI_KEY_ENTER '\r'
 
+/* Keys that qm7140_ui_key takes. */
+typedef int32_t QM7140UiKey;
+enum {
+    QM7140_UI_KEY_LEFT = 1,
+    QM7140_UI_KEY_RIGHT = 2,
+    QM7140_UI_KEY_UP = 3,
+    QM7140_UI_KEY_DOWN = 4,
+    QM7140_UI_KEY_TAB = 5,
+    QM7140_UI_KEY_BACK_TAB = 6 /* Shift+Tab */
+};
+
 /* "qm7140_ui_version": QM7140_UI_VERSION of the module. A host built against a newer
  * header uses only what that version has. */
 typedef uint32_t (*QM7140_UiVersionFn)(void);
@@ -264,6 +275,16 @@ typedef QM7140UiStatus (*QM7140_UiSetPositionFn)(QM7140Instance instance, int32_
 typedef QM7140UiStatus (*QM7140_UiMouseFn)(QM7140Instance instance, int32_t dialog,
                                            int32_t control, QM7140UiMouse action,
                                            QM7140UiButton button, int32_t x, int32_t y);
+/* "qm7140_ui_key" (version 2 on): a key pressed while a paint box has the keyboard (the host
+ * says when it has: a paint box never holds the dialog's focus). A box with cursors moves
+ * the chosen one by one code of the register the arrow's direction stands for, writing what
+ * a drag of the cursor to there writes; Tab and Shift+Tab choose the next and the previous
+ * cursor. `used`, when not null, gets 1 when the box used the key and 0 when it did not (a
+ * box without keys, an arrow at the end of its range, Tab at the last cursor, Shift+Tab at
+ * the first), for the host to pass the key on as for any key no control took. ERR_KIND for
+ * other controls, ERR_RANGE for another key. */
+typedef QM7140UiStatus (*QM7140_UiKeyFn)(QM7140Instance instance, int32_t dialog,
+                                         int32_t control, QM7140UiKey key, int32_t *used);
 /* "qm7140_ui_resize": gives a paint box a new size, 1 to 8192 pixels each way; what it
  * shows follows. ERR_KIND, ERR_RANGE. */
 typedef QM7140UiStatus (*QM7140_UiResizeFn)(QM7140Instance instance, int32_t dialog,

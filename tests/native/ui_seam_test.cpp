@@ -148,6 +148,55 @@ TEST_F(Seam, EachActionWritesItsRegistersAndMovesTheCounters) {
     EXPECT_EQ(Control(L, "AttackTime").position, 7);
 }
 
+// Each arrow moves the chosen cursor of the curve view by exactly one code of its register,
+// at every code and both ways, and writes what a drag of that cursor writes: 11 then 13, or
+// 12. At either end the cursor holds, nothing is written and the key is left unused.
+TEST_F(Seam, CurveKeysMoveACursorOneCodeAtEveryCodeAndWriteAsItsDrag) {
+    using Writes = std::vector<std::pair<uint32_t, uint8_t>>;
+    const int32_t box = Index(L, "LimiterPaintBox");
+    Writes written;
+    duringWrite = [&] { written.emplace_back(writes.back(), regs[writes.back()]); };
+    const auto press = [&](QM7140UiKey key) {
+        written.clear();
+        int32_t used = -1;
+        EXPECT_EQ(ui.key(h, L, box, key, &used), QM7140_UI_OK);
+        return used;
+    };
+    const struct {
+        uint32_t reg;
+        QM7140UiKey down, up;
+    } walks[] = {{11, QM7140_UI_KEY_LEFT, QM7140_UI_KEY_RIGHT},
+                 {13, QM7140_UI_KEY_DOWN, QM7140_UI_KEY_UP},
+                 {12, QM7140_UI_KEY_LEFT, QM7140_UI_KEY_RIGHT},
+                 {12, QM7140_UI_KEY_UP, QM7140_UI_KEY_DOWN}};
+    for (const auto& walk : walks) {
+        if (walk.reg == 12) press(QM7140_UI_KEY_TAB);  // the slope cursor, once chosen stays
+        while (press(walk.down) == 1) {}
+        ASSERT_EQ(regs[walk.reg], 0) << walk.reg;
+        for (const QM7140UiKey key : {walk.up, walk.down}) {
+            const int step = key == walk.up ? 1 : -1;
+            for (int k = 0; k < 255; ++k) {
+                const uint8_t ip = regs[11], level = regs[13], slope = regs[12];
+                ASSERT_EQ(press(key), 1) << walk.reg << " at " << int(regs[walk.reg]);
+                EXPECT_EQ(regs[walk.reg], (walk.reg == 11 ? ip : walk.reg == 13 ? level : slope) + step);
+                const Writes drag = walk.reg == 12 ? Writes{{12, regs[12]}} : Writes{{11, regs[11]}, {13, regs[13]}};
+                EXPECT_EQ(written, drag);
+            }
+            const uint8_t end = regs[walk.reg];
+            EXPECT_EQ(press(key), 0) << walk.reg << " held at " << int(end);
+            EXPECT_EQ(regs[walk.reg], end);
+            EXPECT_EQ(written, Writes{});
+        }
+    }
+    // Tab past the slope cursor and Shift+Tab past the inflection cursor go on unused.
+    EXPECT_EQ(press(QM7140_UI_KEY_TAB), 0);
+    EXPECT_EQ(press(QM7140_UI_KEY_BACK_TAB), 1);
+    EXPECT_EQ(press(QM7140_UI_KEY_BACK_TAB), 0);
+    EXPECT_EQ(ui.key(h, L, box, QM7140_UI_KEY_RIGHT, nullptr), QM7140_UI_OK);
+    EXPECT_EQ(written, (Writes{{11, 1}, {13, 0}}));
+    EXPECT_STREQ(Control(L, "InflectionPoint").text, "1.13");
+}
+
 TEST_F(Seam, TypingInAComboBoxFollowsTheFirstItemItBegins) {
     const int32_t c = Index(B, "APTDelay");
     const struct {
@@ -245,6 +294,9 @@ TEST_F(Seam, EveryRefusalHasItsStatusAndChangesNothing) {
         {[&] { return ui.mouse(h, L, paintBox, 0, 0, 32768, 1); }, QM7140_UI_ERR_RANGE},
         {[&] { return ui.resize(h, L, paintBox, 0, 10); }, QM7140_UI_ERR_RANGE},
         {[&] { return ui.resize(h, L, paintBox, 10, 8193); }, QM7140_UI_ERR_RANGE},
+        {[&] { return ui.key(h, L, attack, QM7140_UI_KEY_LEFT, &found); }, QM7140_UI_ERR_KIND},
+        {[&] { return ui.key(h, L, paintBox, 0, &found); }, QM7140_UI_ERR_RANGE},
+        {[&] { return ui.key(h, L, paintBox, QM7140_UI_KEY_BACK_TAB + 1, nullptr); }, QM7140_UI_ERR_RANGE},
     };
     for (size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(rows[i].first(), rows[i].second) << "row " << i;
     EXPECT_EQ(writes, std::vector<uint32_t>{});
@@ -255,6 +307,7 @@ TEST_F(Seam, EveryRefusalHasItsStatusAndChangesNothing) {
     EXPECT_EQ(ui.focus(h, B, -1), QM7140_UI_ERR_HIDDEN);
     EXPECT_EQ(ui.activate(h, B), QM7140_UI_ERR_HIDDEN);
     ASSERT_EQ(ui.close(h, L), QM7140_UI_OK);
+    EXPECT_EQ(ui.key(h, L, paintBox, QM7140_UI_KEY_RIGHT, nullptr), QM7140_UI_ERR_HIDDEN);
     EXPECT_EQ(ui.paint(h, L, paintBox, &table, nullptr), QM7140_UI_OK);
 
     // Busy: from inside a write callback the host may read, but not act or paint.

@@ -79,6 +79,9 @@ TEST(WebMessages, TakeOnlyKnownTypesWithExactlyTheirFieldsInRange) {
         {R"({"t":"text","dlg":1,"c":7,"text":"4.2","enter":true})", true},
         {R"({"t":"focus","dlg":0,"c":-1})", true},
         {R"({"t":"connect"})", true},
+        {R"({"t":"key","dlg":1,"c":12,"key":"BackTab"})", true},
+        {R"({"t":"key","dlg":1,"c":12,"key":"Enter"})", false},
+        {R"({"t":"key","dlg":1,"c":12,"key":3})", false},
         {R"({"t":"connect","dev":0})", false},
         {R"({"t":"click","dlg":3,"c":0})", false},
         {R"({"t":"click","dlg":0})", false},
@@ -119,13 +122,10 @@ TEST(WebDisplayList, WritesOperationsAsOneJsonArrayWithTextsEscaped) {
 TEST(WebPageSync, SendsOnlyWhatChangedSinceThePageLastHeard) {
     const host::Module module(QM7140_LIBRARY);
     web::ServedDevice device(module, host::SimulatedBus());
-    host::GraphRectangle figure = host::MakeRectangle(0, 0, 132, 60, 2, 0);
-    web::Pictures pictures;
-    const web::DeviceState state{module.Ui, device, figure.object, pictures};
     web::PageView view;
     const auto sync = [&] {
         web::Json update = web::Json::object();
-        web::Sync(state, view, update);
+        web::Sync(module.Ui, device, view, update);
         return update;
     };
     const web::Json first = sync();
@@ -135,11 +135,11 @@ TEST(WebPageSync, SendsOnlyWhatChangedSinceThePageLastHeard) {
     EXPECT_TRUE(first.contains("regs"));
     EXPECT_EQ(sync(), web::Json::object());
 
-    module.SelectMenu(device.Instance(), QM7140_DIALOG_BOOST);
+    module.SelectMenu(device.chip.Instance(), QM7140_DIALOG_BOOST);
     int32_t enable = -1;
-    ASSERT_EQ(module.Ui.find(device.Instance(), QM7140_DIALOG_BOOST, "EnableBoost", &enable), QM7140_UI_OK);
+    ASSERT_EQ(module.Ui.find(device.chip.Instance(), QM7140_DIALOG_BOOST, "EnableBoost", &enable), QM7140_UI_OK);
     sync();
-    module.Ui.click(device.Instance(), QM7140_DIALOG_BOOST, enable);
+    module.Ui.click(device.chip.Instance(), QM7140_DIALOG_BOOST, enable);
     const web::Json clicked = sync();
     EXPECT_EQ(clicked["controls"], web::Json::parse(R"([{"dlg":2,"c":)" + std::to_string(enable) + R"(,"checked":true}])"));
     EXPECT_EQ(clicked["forms"], web::Json::parse(R"([{"dlg":2,"focused":)" + std::to_string(enable) + "}]"));
@@ -155,19 +155,19 @@ TEST(WebServedDevice, FailedTransfersAreAlertedAndTheCacheShowsTheChip) {
     qm7140_double.regs[2] = 0x55;
     const host::Module module(QM7140_LIBRARY);
     web::ServedDevice device(module, host::MakeI2cBus(QM7140_DOUBLE_PATH, 0x40));
-    ASSERT_TRUE(device.Online());
-    EXPECT_EQ(device.Registers().bytes[2], 0x55);
+    ASSERT_TRUE(device.chip.Online());
+    EXPECT_EQ(device.chip.Registers().bytes[2], 0x55);
     uint64_t seen = 0;
     const auto alerts = [&] {
         std::string text;
-        for (const std::string& line : device.alerts.Since(seen, 100)) text += line + "\n";
+        for (const std::string& line : device.journal.alerts.Since(seen, 100)) text += line + "\n";
         return text;
     };
     // The module's write goes to the chip; the grid's too.
-    module.SelectMenu(device.Instance(), QM7140_DIALOG_BOOST);
+    module.SelectMenu(device.chip.Instance(), QM7140_DIALOG_BOOST);
     int32_t enable = -1;
-    ASSERT_EQ(module.Ui.find(device.Instance(), QM7140_DIALOG_BOOST, "EnableBoost", &enable), QM7140_UI_OK);
-    module.Ui.click(device.Instance(), QM7140_DIALOG_BOOST, enable);
+    ASSERT_EQ(module.Ui.find(device.chip.Instance(), QM7140_DIALOG_BOOST, "EnableBoost", &enable), QM7140_UI_OK);
+    module.Ui.click(device.chip.Instance(), QM7140_DIALOG_BOOST, enable);
     EXPECT_EQ(qm7140_double.regs[2], 0x15);
     device.SetRegister(0x14, 0x0C);
     EXPECT_EQ(qm7140_double.regs[0x14], 0x0C);
@@ -175,34 +175,34 @@ TEST(WebServedDevice, FailedTransfersAreAlertedAndTheCacheShowsTheChip) {
 
     qm7140_double.refuse = 2;
     device.SetRegister(2, 0x00);
-    EXPECT_EQ(device.Registers().bytes[2], 0x15);
+    EXPECT_EQ(device.chip.Registers().bytes[2], 0x15);
     // A script stops at the refused write: register 1 after it never goes out.
     device.StartReplay("w 0x80 0x02 0x00\nd 0\nw 0x80 0x01 0x36\n");
     device.PlayDue(web::ServedDevice::Clock::now());
-    EXPECT_FALSE(device.Playing());
+    EXPECT_FALSE(device.chip.Playing());
     EXPECT_EQ(qm7140_double.regs[1], 0x00);
     const std::string refused = "write reg 0x02 = 0x00 on " QM7140_DOUBLE_PATH " at 0x40: Remote I/O error; the chip holds 0x15\n";
     EXPECT_EQ(alerts(), refused + refused + "script:1: stopped here; nothing after this line was sent\n");
     qm7140_double.refuse = -1;
 
     qm7140_double.vanished = 1;
-    module.Ui.click(device.Instance(), QM7140_DIALOG_BOOST, enable);
+    module.Ui.click(device.chip.Instance(), QM7140_DIALOG_BOOST, enable);
     EXPECT_EQ(alerts(), "") << "held until the module's call is over";
-    device.Settle();
+    device.chip.Settle();
     qm7140_double.vanished = 0;
     device.SetRegister(2, 0x00);
-    EXPECT_FALSE(device.Online());
+    EXPECT_FALSE(device.chip.Online());
     const std::string offline = "write reg 0x02 = 0x00 not sent: the bus is offline (" QM7140_DOUBLE_PATH
                                 " at 0x40: No such device; connect re-opens it); the register shows 0x15";
     EXPECT_EQ(alerts(),
               "write reg 0x02 = 0x55 on " QM7140_DOUBLE_PATH " at 0x40: No such device; offline (connect re-opens); the "
               "register shows the last value read, 0x15\n" + offline + "\n");
-    EXPECT_EQ(device.Registers().bytes[2] + qm7140_double.regs[2], 0x15 + 0x15);
+    EXPECT_EQ(device.chip.Registers().bytes[2] + qm7140_double.regs[2], 0x15 + 0x15);
     uint64_t first = 0;
-    const auto log = device.log.Since(first, 1000);
+    const auto log = device.journal.log.Since(first, 1000);
     EXPECT_TRUE(std::any_of(log.begin(), log.end(), [&](const std::string& l) { return l.ends_with("error: " + offline); }));
     device.Connect();
-    EXPECT_TRUE(device.Online());
+    EXPECT_TRUE(device.chip.Online());
     qm7140_double_reset();
 }
 

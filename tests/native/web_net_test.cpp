@@ -59,11 +59,12 @@ struct Server {
         events.drained = [](web::ConnectionId) {};
         events.http = [](const web::HttpRequest&) { return web::HttpReply{}; };
         events.asset = [](std::string_view) { return nullptr; };
-        events.log = [this](const std::string& line) {
+        events.log = [this](web::LogLevel, const std::string& line) {
             std::lock_guard lock(mutex);
             log += line + "\n";
         };
-        net = std::make_unique<web::NetServer>(web::Endpoint{"127.0.0.1", 0}, web::Gate{{}, std::string(64, 'a')}, limits, events);
+        net = std::make_unique<web::NetServer>(web::Gate{{"127.0.0.1", 0}, std::string(64, 'a')}, limits);
+        net->Listen(events);
         thread = std::thread([this] { net->Run(); });
     }
     ~Server() {

@@ -142,6 +142,31 @@ test('on the curve view the arrow keys move the focused cursor one code, writing
   await closeDialogs(page);
 });
 
+// With the inflection point at 0x03 and the level at 0xBE, a pixel of the view spans more than
+// one slope code at 0x66: a key is one code, not one pixel.
+test('one arrow key on the slope cursor at code 0x66 writes 0x67 alone', async () => {
+  await openDialog(page, 1);
+  for (const [r, v] of [[0x0b, '03'], [0x0d, 'BE'], [0x0c, '66']]) {
+    const cell = page.locator(`#grid [data-reg="${r}"] > :nth-child(2)`);
+    await cell.dblclick();
+    await cell.locator('input').fill(v);
+    await cell.locator('input').press('Enter');
+  }
+  // The log's lines after the grid's edit, without their times.
+  const since = () => page.$eval('#log-lines', (log) => {
+    const lines = log.textContent.split('\n').map((line) => line.slice(line.indexOf('  ') + 2));
+    const edit = lines.findLastIndex((line) => line.startsWith('set reg 0x0C = 0x66'));
+    return edit < 0 ? null : lines.slice(edit + 1).filter((line) => line.startsWith('W '));
+  });
+  assert.deepEqual(await until(since, (lines) => lines !== null), []);
+  await page.getByRole('img', { name: 'Limiter curve' }).focus();
+  await page.keyboard.press('Tab');
+  await page.keyboard.press('ArrowRight');
+  assert.deepEqual(await until(since, (lines) => lines.length > 0), ['W 0x80/0 reg 0x0C = 0x67']);
+  await page.waitForFunction(() => document.querySelector('[data-name="Slope"]').value === '5.04');
+  await closeDialogs(page);
+});
+
 test('the log is a polite live region that only adds, wraps and keeps to its end', async () => {
   await openDialog(page, 2);
   const first = await page.evaluateHandle(() => document.querySelector('#log-lines').firstChild);

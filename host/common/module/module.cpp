@@ -79,6 +79,7 @@ Module::Module(const std::filesystem::path& path) {
     ui(Ui.focus, "qm7140_ui_focus");
     ui(Ui.setPosition, "qm7140_ui_set_position");
     ui(Ui.mouse, "qm7140_ui_mouse");
+    ui(Ui.key, "qm7140_ui_key");
     ui(Ui.resize, "qm7140_ui_resize");
     ui(Ui.activate, "qm7140_ui_activate");
     ui(Ui.deactivate, "qm7140_ui_deactivate");

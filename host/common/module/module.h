@@ -44,6 +44,7 @@ public:
         QM7140_UiFocusFn focus = nullptr;
         QM7140_UiSetPositionFn setPosition = nullptr;
         QM7140_UiMouseFn mouse = nullptr;
+        QM7140_UiKeyFn key = nullptr;
         QM7140_UiResizeFn resize = nullptr;
         QM7140_UiActivateFn activate = nullptr;
         QM7140_UiDeactivateFn deactivate = nullptr;

@@ -1,6 +1,7 @@
 // The page: one tab per device, the Device menu from the module's own captions, the
 // dialogs, the register grid, the write log, the device's figure and its state file.
 import { Link } from './net.js';
+import { learnKinds } from './controls.js';
 import { Dialogs } from './dialogs.js';
 import { Grid } from './grid.js';
 import { drawFigure } from './figure.js';
@@ -8,6 +9,7 @@ import { drawFigure } from './figure.js';
 const $ = (id) => document.getElementById(id);
 let device = -1;
 let figure = null;
+let figureShape = null;  // its size and where the chip sits, from the server's hello
 let bus = {};
 let updates = 0;  // messages shown; the page marks the first for those who wait on it
 
@@ -21,7 +23,6 @@ const link = new Link(receive, (up) => {
 });
 const dialogs = new Dialogs($('desk'), link);
 const grid = new Grid($('grid-rows'), $('log-lines'), $('grid-error'), (r, v) => link.send({ t: 'reg', r, v }));
-drawFigure($('figure'), null, 0);
 
 function choose(d) {
   device = d;
@@ -48,6 +49,8 @@ function button(parent, text, action) {
 function receive(m) {
   if (m.t === 'hello') {
     $('version').textContent = `QM7140 ${m.version}`;
+    learnKinds(m.kinds);
+    figureShape = m.figure;
     $('tabs').replaceChildren();
     for (let d = 0; d < m.devices; d++) {
       const tab = button($('tabs'), `Device ${d + 1}`, () => choose(d));
@@ -71,7 +74,7 @@ function receive(m) {
   if (m.regs) grid.all(m.regs);
   if (m.regd) grid.changed(m.regd);
   if (m.log) grid.addLines(m.log);
-  if (m.figure) { figure = { ...figure, ...m.figure }; drawFigure($('figure'), figure, device); }
+  if (m.figure) { figure = { ...figure, ...m.figure }; drawFigure($('figure'), figure, figureShape, device); }
   updates++;
   if (updates === 1) document.body.dataset.updates = '1';
 }

@@ -2,9 +2,9 @@
 // server's record of it changed. Records arrive partial (a field absent is unchanged), so
 // each is merged into what the page knows before it is shown.
 
-export const KIND = { CHECK: 1, COMBO: 2, RADIO: 3, TRACK: 4, EDIT: 5, LABEL: 6, GROUP: 7, BUTTON: 8, PAINT: 9 };
-export const FOCUSABLE = new Set([KIND.CHECK, KIND.COMBO, KIND.RADIO, KIND.TRACK, KIND.EDIT, KIND.BUTTON]);
-const LABELLED = new Set([KIND.COMBO, KIND.TRACK, KIND.EDIT]);
+// The control kinds by name, numbered as the server's hello numbers them.
+export const KIND = {};
+export const learnKinds = (kinds) => Object.assign(KIND, kinds);
 
 export function make(tag, className, parent) {
   const element = document.createElement(tag);
@@ -56,15 +56,15 @@ const id = (c) => `dlg${c.dlg}-c${c.c}`;
 
 // Builds the element of control record `c` under `parent`; `send` takes an action.
 export function build(c, parent, send) {
-  const tags = { [KIND.CHECK]: 'label', [KIND.COMBO]: 'select', [KIND.RADIO]: 'div', [KIND.TRACK]: 'input',
-    [KIND.EDIT]: 'input', [KIND.LABEL]: 'div', [KIND.GROUP]: 'div', [KIND.BUTTON]: 'button', [KIND.PAINT]: 'canvas' };
-  const classes = { [KIND.RADIO]: 'radio', [KIND.GROUP]: 'group', [KIND.LABEL]: 'label' };
+  const tags = { [KIND.check]: 'label', [KIND.combo]: 'select', [KIND.radio]: 'div', [KIND.track]: 'input',
+    [KIND.edit]: 'input', [KIND.label]: 'div', [KIND.group]: 'div', [KIND.button]: 'button', [KIND.paint]: 'canvas' };
+  const classes = { [KIND.radio]: 'radio', [KIND.group]: 'group', [KIND.label]: 'label' };
   const element = make(tags[c.kind] || 'div', `ctl ${classes[c.kind] || ''}`, parent);
   element.id = id(c);
   element.dataset.c = String(c.c);
   element.dataset.name = c.name;
   switch (c.kind) {
-    case KIND.CHECK: {
+    case KIND.check: {
       const box = make('input', '', element);
       box.type = 'checkbox';
       box.dataset.c = String(c.c);
@@ -72,19 +72,19 @@ export function build(c, parent, send) {
       box.addEventListener('click', (e) => { e.preventDefault(); send({ t: 'click' }); });
       break;
     }
-    case KIND.COMBO:
+    case KIND.combo:
       element.addEventListener('change', () => send({ t: 'select', item: element.selectedIndex }));
       break;
-    case KIND.RADIO:
-    case KIND.GROUP: {
+    case KIND.radio:
+    case KIND.group: {
       const legend = make('span', 'legend', element);
       legend.id = `${element.id}-caption`;
-      element.setAttribute('role', c.kind === KIND.RADIO ? 'radiogroup' : 'group');
+      element.setAttribute('role', c.kind === KIND.radio ? 'radiogroup' : 'group');
       element.setAttribute('aria-labelledby', legend.id);
-      if (c.kind === KIND.RADIO) make('div', 'items', element);
+      if (c.kind === KIND.radio) make('div', 'items', element);
       break;
     }
-    case KIND.TRACK: {
+    case KIND.track: {
       element.type = 'range';
       element.step = '1';
       // At most one position a frame, the newest.
@@ -99,7 +99,7 @@ export function build(c, parent, send) {
       element.ticks.setAttribute('aria-hidden', 'true');
       break;
     }
-    case KIND.EDIT:
+    case KIND.edit:
       element.type = 'text';
       element.spellcheck = false;
       element.addEventListener('input', () => { element.dataset.dirty = '1'; });
@@ -116,7 +116,7 @@ export function build(c, parent, send) {
         send({ t: 'text', text: element.value, enter: false });
       });
       break;
-    case KIND.BUTTON:
+    case KIND.button:
       element.type = 'button';
       element.addEventListener('click', () => send({ t: 'click' }));
       break;
@@ -136,17 +136,17 @@ export function show(element, c, send) {
   put(element, 'enabled', c.enabled, (on) => element.classList.toggle('disabled', !on));
   const items = c.items || [];
   switch (c.kind) {
-    case KIND.CHECK:
+    case KIND.check:
       put(element, 'checked', c.checked, (v) => { element.firstChild.checked = v; });
       put(element, 'disabled', !c.enabled, (v) => { element.firstChild.disabled = v; });
       caption(element.lastChild, c.caption);
       break;
-    case KIND.COMBO:
+    case KIND.combo:
       put(element, 'items', items.join('\n'), () => element.replaceChildren(...items.map((t) => new Option(t))));
       put(element, 'index', `${c.index}/${items.length}`, () => { element.selectedIndex = c.index; });
       put(element, 'disabled', !c.enabled, (v) => { element.disabled = v; });
       break;
-    case KIND.RADIO: {
+    case KIND.radio: {
       caption(element.firstChild, c.caption);
       const list = element.lastChild;
       const rows = Math.max(1, Math.ceil(items.length / Math.max(1, c.columns)));
@@ -171,7 +171,7 @@ export function show(element, c, send) {
       });
       break;
     }
-    case KIND.TRACK:
+    case KIND.track:
       put(element, 'range', `${c.min}..${c.max} ${c.l},${c.t},${c.w}`, () => {
         element.min = String(c.min);
         element.max = String(c.max);
@@ -181,13 +181,13 @@ export function show(element, c, send) {
       put(element, 'disabled', !c.enabled, (v) => { element.disabled = v; });
       if (element.output) put(element.output, 'value', c.pos, (v) => { element.output.value = String(v); });
       break;
-    case KIND.EDIT:
+    case KIND.edit:
       if (!element.dataset.dirty) put(element, 'text', c.text, (v) => { element.value = v; });
       put(element, 'disabled', !c.enabled, (v) => { element.disabled = v; });
       break;
-    case KIND.LABEL: caption(element, c.caption); break;
-    case KIND.GROUP: caption(element.firstChild, c.caption); break;
-    case KIND.BUTTON:
+    case KIND.label: caption(element, c.caption); break;
+    case KIND.group: caption(element.firstChild, c.caption); break;
+    case KIND.button:
       caption(element, c.caption);
       put(element, 'disabled', !c.enabled, (v) => { element.disabled = v; });
       break;
@@ -211,16 +211,16 @@ function ticks(box, c) {
 // The label that captions a control stands on its row, just left of it; one just right of
 // it gives its unit or its value ("V", "1070 us"). Found once, when the dialog is built.
 export function name(records, elements, c, parent) {
-  if (!LABELLED.has(c.kind)) return;
+  if (![KIND.combo, KIND.track, KIND.edit].includes(c.kind)) return;
   const element = elements[c.c];
-  const row = (l) => { const y = l.t + l.h / 2; return l.parent === c.parent && l.kind === KIND.LABEL && y >= c.t && y <= c.t + c.h; };
+  const row = (l) => { const y = l.t + l.h / 2; return l.parent === c.parent && l.kind === KIND.label && y >= c.t && y <= c.t + c.h; };
   const labels = records.filter((l) => l && row(l));
   const left = labels.filter((l) => l.l + l.w <= c.l + 2).sort((a, b) => b.l + b.w - (a.l + a.w))[0];
   const right = labels.filter((l) => l.l >= c.l + c.w - 2 && l.l <= c.l + c.w + 12).sort((a, b) => a.l - b.l)[0];
   if (left) element.setAttribute('aria-labelledby', id(left));
   if (right) element.setAttribute('aria-describedby', id(right));
   // A track bar with nothing beside it shows its position there.
-  if (c.kind === KIND.TRACK && !right) {
+  if (c.kind === KIND.track && !right) {
     const output = element.output = make('output', 'ctl', parent);
     output.htmlFor = element.id;
     output.setAttribute('aria-hidden', 'true');

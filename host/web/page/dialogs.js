@@ -1,7 +1,7 @@
 // The module's dialogs as floating panels, built from the forms and controls the server
 // reads through the UI seam. Every control shows the server's state; what the user does
 // goes to the server as an action, and the server's answer redraws it.
-import { FOCUSABLE, KIND, build, caption, make, name, plainCaption, put, show } from './controls.js';
+import { KIND, build, caption, make, name, plainCaption, put, show } from './controls.js';
 import { curveView } from './curve.js';
 import { paint } from './paint.js';
 
@@ -43,7 +43,7 @@ export class Dialogs {
     this.desk.replaceChildren();
     this.forms = [];
     this.panels = [];
-    this.controls = [[], [], []];
+    this.controls = [];
   }
 
   // Pictures first: a drag's answer reaches the canvas before any other control is written
@@ -70,7 +70,7 @@ export class Dialogs {
     for (const c of built) {
       const panel = this.panels[c.dlg];
       name(this.controls[c.dlg], panel.elements, c, panel.elements[c.c].parentElement);
-      if (c.kind === KIND.PAINT) this.paintBox(panel, c);
+      if (c.kind === KIND.paint) this.paintBox(panel, c);
     }
     for (const d of touched) for (const view of this.panels[d].views) view.refresh();
     for (const picture of later) this.picture(picture);
@@ -83,7 +83,10 @@ export class Dialogs {
     if (!this.forms[d] && delta.w === undefined) return;
     const form = this.forms[d] = Object.assign(this.forms[d] || {}, delta);
     let panel = this.panels[d];
-    if (!panel) panel = this.panels[d] = this.panel(form);
+    if (!panel) {
+      panel = this.panels[d] = this.panel(form);
+      this.controls[d] = [];
+    }
     caption(panel.titleText, form.caption);
     put(panel.close, 'name', form.caption, (text) => panel.close.setAttribute('aria-label', `Close ${plainCaption(text)}`));
     put(panel.client, 'size', `${form.w}x${form.h}`, () => {
@@ -184,7 +187,8 @@ export class Dialogs {
     root.addEventListener('focusin', (e) => {
       const c = Number(e.target.closest('[data-c]')?.dataset.c);
       const control = this.controls[d][c];
-      if (control && FOCUSABLE.has(control.kind) && this.forms[d].focused !== c) this.link.send({ t: 'focus', dlg: d, c });
+      // The curve view takes the page's focus for its keys; the module's stays where it was.
+      if (control && control.kind !== KIND.paint && this.forms[d].focused !== c) this.link.send({ t: 'focus', dlg: d, c });
     });
     root.addEventListener('focusout', (e) => {
       if (this.forms[d].visible && !root.contains(e.relatedTarget)) this.link.send({ t: 'focus', dlg: d, c: -1 });
