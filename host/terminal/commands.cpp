@@ -310,10 +310,16 @@ void RunCommand(Session& session, const std::vector<std::string>& words) {
     command->run(session, arguments);
 }
 
+// Two blanks at least between a command and its summary, even after the longest: help2man
+// takes a run of blanks for the end of the term, and one blank runs the next lines together.
 void PrintCommands(std::ostream& out) {
-    for (const Command& command : kCommands) out << "  " << Padded(Usage(command), 32) << command.summary << '\n';
-    out << "DIALOG is digital, limiter or boost. BUTTON is left (the default), right or middle.\nNumbers are decimal or 0x hex; \"double quotes\"\n"
-           "keep blanks together; # starts a comment.\n";
+    size_t width = 0;
+    for (const Command& command : kCommands) width = std::max(width, Usage(command).size());
+    for (const Command& command : kCommands) out << "  " << Padded(Usage(command), width + 2) << command.summary << '\n';
+    out << "\n"
+           "DIALOG is digital, limiter or boost. BUTTON is left (the default), right or middle.\n"
+           "Numbers are decimal or 0x hex; \"double quotes\" keep blanks together; # starts a\n"
+           "comment.\n";
 }
 
 }  // namespace host
