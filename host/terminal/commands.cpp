@@ -327,10 +327,10 @@ void PrintCommands(std::ostream& out) {
     for (const Command& command : kCommands) width = std::max(width, Usage(command).size());
     for (const Command& command : kCommands) out << "  " << Padded(Usage(command), width + 2) << command.summary << '\n';
     out << "\n"
-           "DIALOG is digital, limiter or boost. BUTTON is left (the default), right or middle.\n"
-           "Numbers are decimal or 0x hex; \"double quotes\" keep blanks together; # starts a\n"
-           "comment. A FILE takes $NAME, ${NAME} and ${NAME:-DEFAULT} from the environment,\n"
-           "e.g. ${TMPDIR:-/tmp}/curve.png.\n";
+           "DIALOG is digital, limiter or boost. BUTTON is left (the default), right or\n"
+           "middle. Numbers are decimal or 0x hex; \"double quotes\" keep blanks together;\n"
+           "# starts a comment. A FILE takes $NAME, ${NAME} and ${NAME:-DEFAULT} from the\n"
+           "environment, e.g. ${TMPDIR:-/tmp}/curve.png.\n";
 }
 
 }  // namespace host
