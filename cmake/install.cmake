@@ -66,6 +66,9 @@ if(HELP2MAN)
     list(APPEND pages ${page})
   endforeach()
   add_custom_target(qm7140_man_pages ALL DEPENDS ${pages})
+  # The pages as `man` shows them; the .deb's test reads the installed ones the same way.
+  add_test(NAME ManPages.ReadAsText
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tests/package/man_pages.sh ${CMAKE_BINARY_DIR}/man $<TARGET_FILE_DIR:qm7140-host>)
   install(FILES ${pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT runtime)
 else()
   message(STATUS "no help2man: no man pages (./run package installs it)")

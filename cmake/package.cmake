@@ -8,7 +8,11 @@ set(CPACK_STRIP_FILES OFF)  # already stripped, with a debug link (cmake/ship.cm
 
 if(WIN32)
   set(CPACK_GENERATOR ZIP)
-  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+  # Both zips unpack into one folder, qm7140-VERSION-win32\, the debug files beside the
+  # programs they belong to.
+  set(CPACK_PACKAGE_FILE_NAME qm7140-${QM7140_VERSION_FULL}-win32)
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+  set(CPACK_COMPONENT_INCLUDE_TOPLEVEL_DIRECTORY ON)
   set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
   set(CPACK_COMPONENTS_ALL runtime debug)
   set(CPACK_ARCHIVE_RUNTIME_FILE_NAME qm7140-${QM7140_VERSION_FULL}-win32)

@@ -178,8 +178,14 @@ uint32_t CairoPicture::PixelAt(int x, int y) {
     return pixel & 0xFFFFFF;
 }
 
-bool CairoPicture::WritePng(const std::string& path) {
-    return cairo_surface_write_to_png(surface_, path.c_str()) == CAIRO_STATUS_SUCCESS;
+std::optional<std::string> CairoPicture::Png() {
+    std::string bytes;
+    auto append = [](void* closure, const unsigned char* data, unsigned int length) {
+        static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
+        return CAIRO_STATUS_SUCCESS;
+    };
+    if (cairo_surface_write_to_png_stream(surface_, append, &bytes) != CAIRO_STATUS_SUCCESS) return std::nullopt;
+    return bytes;
 }
 
 }  // namespace host

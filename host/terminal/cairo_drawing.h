@@ -4,6 +4,7 @@
 
 #include <qm7140/ui.h>
 
+#include <optional>
 #include <string>
 
 typedef struct _cairo_surface cairo_surface_t;
@@ -25,7 +26,9 @@ public:
     int Height() const { return height_; }
     // 0x00RRGGBB of one pixel; 0 outside.
     uint32_t PixelAt(int x, int y);
-    bool WritePng(const std::string& path);
+    // The picture encoded as a PNG file's bytes, written by the caller (whose writes name
+    // the system's reason when they fail); none when Cairo cannot encode it.
+    std::optional<std::string> Png();
 
     cairo_surface_t* Surface() const { return surface_; }
 

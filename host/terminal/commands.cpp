@@ -2,9 +2,11 @@
 
 #include "host/common/text/parse.h"
 #include "host/common/chip/state_file.h"
+#include "host/common/text/files.h"
 #include "host/terminal/bus_commands.h"
 #include "host/terminal/session.h"
 #include "host/terminal/cairo_drawing.h"
+#include "host/terminal/environment.h"
 #include "host/terminal/user.h"
 
 #include <algorithm>
@@ -182,8 +184,10 @@ void Snapshot(Session& s, const Args& a) {
         CairoPicture picture(c.width, c.height);
         if (s.Ui().paint(s.Instance(), info.index, i, &CairoPicture::kDrawing, &picture) != QM7140_UI_OK)
             throw CommandError("the module did not paint " + Text(c.name));
-        if (!picture.WritePng(a[1])) throw CommandError("cannot write " + a[1]);
-        s.Out() << "wrote " << a[1] << " (" << picture.Width() << " x " << picture.Height() << ")\n";
+        const auto png = picture.Png();
+        if (!png) throw CommandError("cannot encode " + Text(c.name) + " as PNG");
+        WriteReplacing(a[1], *png);
+        s.Out() << "wrote " << Shown(a[1]) << " (" << picture.Width() << " x " << picture.Height() << ")\n";
         return;
     }
     throw CommandError(std::string(info.key) + " has no paintbox to snapshot");
@@ -307,13 +311,26 @@ void RunCommand(Session& session, const std::vector<std::string>& words) {
     } else if (arguments.size() > WordCount(command->arguments)) {
         throw CommandError(std::string(command->name) + ": too many arguments; usage: " + Usage(*command));
     }
+    std::string_view placeholders = command->arguments;
+    for (std::string& argument : arguments) {
+        const size_t space = placeholders.find(' ');
+        if (placeholders.substr(0, space) == "FILE") argument = ExpandEnvironment(argument);
+        placeholders = space == std::string_view::npos ? "" : placeholders.substr(space + 1);
+    }
     command->run(session, arguments);
 }
 
+// Two blanks at least between a command and its summary, even after the longest: help2man
+// takes a run of blanks for the end of the term, and one blank runs the next lines together.
 void PrintCommands(std::ostream& out) {
-    for (const Command& command : kCommands) out << "  " << Padded(Usage(command), 32) << command.summary << '\n';
-    out << "DIALOG is digital, limiter or boost. BUTTON is left (the default), right or middle.\nNumbers are decimal or 0x hex; \"double quotes\"\n"
-           "keep blanks together; # starts a comment.\n";
+    size_t width = 0;
+    for (const Command& command : kCommands) width = std::max(width, Usage(command).size());
+    for (const Command& command : kCommands) out << "  " << Padded(Usage(command), width + 2) << command.summary << '\n';
+    out << "\n"
+           "DIALOG is digital, limiter or boost. BUTTON is left (the default), right or\n"
+           "middle. Numbers are decimal or 0x hex; \"double quotes\" keep blanks together;\n"
+           "# starts a comment. A FILE takes $NAME, ${NAME} and ${NAME:-DEFAULT} from the\n"
+           "environment, e.g. ${TMPDIR:-/tmp}/curve.png.\n";
 }
 
 }  // namespace host

@@ -27,51 +27,57 @@ extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfi
 namespace {
 
 constexpr const char* kUsage =
-    "usage: qm7140-host [--module PATH] [--device PLACE]... [--devices N] [--bus /dev/i2c-N [--address 0xNN]] [--speed 100|400] [--verify] [SCRIPT | -]";
+    "qm7140-host [--module PATH] [--device PLACE]... [--devices N] [--bus /dev/i2c-N [--address 0xNN]] [--speed 100|400] [--verify] [SCRIPT | -]";
 
+// Laid out for help2man as well as for a terminal: "Usage:" makes the SYNOPSIS, "Options:"
+// the OPTIONS, and an indented term with two blanks after it one tagged paragraph.
 void PrintHelp(std::ostream& out) {
-    out << kUsage << "\n"
+    out << "Usage: " << kUsage << "\n"
            "\n"
-           "Loads libqm7140.so (the one beside this program unless --module names another),\n"
-           "creates one instance and connects its three register windows to a simulated\n"
-           "QM7140: 256 registers, all 0 at power-up but the limiter's curve (11 to 13).\n"
-           "Every bus write the module makes is printed as one line, e.g.\n"
-           "\"W 0x80/0 reg 0x02 = 0x55\" (device address/page, register, the byte written).\n"
-           "\n"
-           "--bus connects a real QM7140 on that I2C adapter instead (i2c-dev), at 7-bit\n"
-           "address 0x40 (the module's 0x80) unless --address gives the one its board\n"
-           "straps. Registers 0x00 to 0x1F are read from the chip at once, and every write\n"
-           "goes to it; a failed transfer prints an \"error:\" line and the register is read\n"
-           "back once the command is over. When the adapter is gone the bus goes offline\n"
-           "until \"connect\".\n"
-           "\n"
-           "--device PLACE, once per device in order, gives several: PLACE is sim, or\n"
-           "i2c:/dev/i2c-N[@0xNN] (7-bit address, default 0x40), or a USB-HID I2C bridge:\n"
-           "hid:/dev/hidrawN[@0xNN] or hid:VVVV:PPPP[:SERIAL][@0xNN] (\"bridges\" lists them).\n"
-           "Chips on one adapter share it. \"device N\" selects the device the commands act\n"
-           "on; \"devices\" lists them.\n"
-           "--speed 100|400 runs the bridges' bus at that many kHz (100 unless given).\n"
-           "--bus PATH [--address 0xNN] is the short form of one i2c: device, --devices N\n"
-           "of N simulated ones.\n"
-           "--verify reads back every write that went through; another byte is an error.\n"
+           "Loads the QM7140 module, creates one instance and connects its three register\n"
+           "windows to a simulated QM7140: 256 registers, all 0 at power-up but the\n"
+           "limiter's curve (11 to 13), or to real ones. Every bus write the module makes is\n"
+           "printed as one line, e.g. \"W 0x80/0 reg 0x02 = 0x55\" (device address/page,\n"
+           "register, the byte written).\n"
            "\n"
            "Commands come one a line from SCRIPT, from standard input (\"-\", or when it is\n"
-           "not a terminal; each line is echoed as \"> line\"), or at a prompt.\n"
-           "A line that fails prints one \"error:\" line and the rest still runs.\n"
+           "not a terminal; each line is echoed as \"> line\"), or at a prompt. A line that\n"
+           "fails prints one \"error:\" line and the rest still runs.\n"
+           "\n"
+           "Options:\n"
+           "  --module PATH      the module; without it libqm7140.so beside this program,\n"
+           "                     else the installed one,\n"
+           "                     " << host::InstalledModulePath().string() << ".\n"
+           "  --device PLACE     once per device in order: sim (a simulated QM7140),\n"
+           "                     i2c:/dev/i2c-N[@0xNN] (a real one on that I2C adapter,\n"
+           "                     7-bit address, default 0x40), or one behind a USB-HID I2C\n"
+           "                     bridge, hid:/dev/hidrawN[@0xNN] or\n"
+           "                     hid:VVVV:PPPP[:SERIAL][@0xNN] (\"bridges\" lists them).\n"
+           "                     Chips on one adapter share it; \"devices\" lists them and\n"
+           "                     \"device N\" picks the one the commands act on.\n"
+           "  --devices N        N simulated devices, 1 to 16.\n"
+           "  --bus /dev/i2c-N   the short form of one i2c: device. Registers 0x00 to 0x1F\n"
+           "                     are read from the chip at once and every write goes to it;\n"
+           "                     a failed transfer prints an \"error:\" line and the register\n"
+           "                     is read back once the command is over. When the adapter is\n"
+           "                     gone the bus goes offline until \"connect\".\n"
+           "  --address 0xNN     the chip's 7-bit address on --bus (default 0x40, the\n"
+           "                     module's 0x80).\n"
+           "  --speed 100|400    the bridges' bus speed in kHz (default 100).\n"
+           "  --verify           every write that went through is read back; another byte is\n"
+           "                     an error.\n"
+           "  --help             prints this and ends.\n"
+           "  --version          prints the version and ends.\n"
            "\n"
            "Exit status: 0 when every line ran; 1 when a line failed (after running the\n"
-           "rest), the module could not be used or --bus did not connect; 2 for bad\n"
-           "options.\n"
-           "\n"
-           "--version prints the version and ends.\n"
+           "rest), the module could not be used or --bus did not connect; 2 for bad options.\n"
            "\n"
            "Commands:\n";
     host::PrintCommands(out);
 }
 
 int Usage(const std::string& problem) {
-    std::cerr << "error: " << problem
-              << '\n' << kUsage << "  (--help for more)\n";
+    std::cerr << "error: " << problem << "\nusage: " << kUsage << "  (--help for more)\n";
     return 2;
 }
 

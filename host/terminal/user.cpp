@@ -53,6 +53,15 @@ int32_t ItemOf(const Target& t, std::string_view item) {
 
 }  // namespace
 
+std::string ShownCaption(std::string_view caption) {
+    std::string shown;
+    for (size_t i = 0; i < caption.size(); ++i) {
+        if (caption[i] == '&' && i + 1 < caption.size()) ++i;
+        shown += caption[i];
+    }
+    return shown;
+}
+
 const char* KindName(QM7140UiKind kind) {
     switch (kind) {
     case QM7140_UI_CHECK_BOX: return "checkbox";
@@ -77,8 +86,9 @@ QM7140UiControl Read(const Target& t) {
 std::string Describe(const Target& t) {
     const QM7140UiControl c = Read(t);
     auto text = [](const char* s) { return Quoted(s != nullptr ? s : ""); };
+    auto caption = [](const char* s) { return Quoted(ShownCaption(s != nullptr ? s : "")); };
     switch (c.kind) {
-    case QM7140_UI_CHECK_BOX: return std::string(c.checked != 0 ? "checked" : "unchecked") + " " + text(c.caption);
+    case QM7140_UI_CHECK_BOX: return std::string(c.checked != 0 ? "checked" : "unchecked") + " " + caption(c.caption);
     case QM7140_UI_COMBO_BOX: return "item " + std::to_string(c.item_index) + " " + text(c.text);
     case QM7140_UI_RADIO_GROUP:
         return "item " + std::to_string(c.item_index) + (c.item_index >= 0 ? " " + Quoted(Item(t, c.item_index)) : "");
@@ -91,7 +101,7 @@ std::string Describe(const Target& t) {
         return shown + (form.focused == t.index ? " focused" : "");
     }
     case QM7140_UI_PAINT_BOX: return std::to_string(c.width) + " x " + std::to_string(c.height);
-    default: return text(c.caption);
+    default: return caption(c.caption);
     }
 }
 

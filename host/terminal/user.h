@@ -24,6 +24,9 @@ struct Target {
 };
 
 const char* KindName(QM7140UiKind kind);
+// A caption as Windows draws it: "&&" is one "&", and a single "&" only underlines the key
+// after it (not shown here).
+std::string ShownCaption(std::string_view caption);
 // What a look at the control shows: checked state, item, position or text.
 std::string Describe(const Target& target);
 // Reads a control's record; CommandError when the module refuses.

@@ -19,19 +19,21 @@
 
 namespace {
 
+// One line: help2man takes only the "Usage:" line itself for the SYNOPSIS.
 constexpr const char* kUsage =
-    "usage: qm7140-web [--devices N | --device PLACE... | --bus /dev/i2c-N [--address 0xNN]] [--speed 100|400] [--verify]\n"
-    "                  [--listen ADDR:PORT] [--port-file PATH] [--tls | --no-tls] [--tls-cert FILE --tls-key FILE]\n"
-    "                  [--module PATH] [--verbose]\n";
+    "qm7140-web [--devices N | --device PLACE... | --bus /dev/i2c-N [--address 0xNN]] [--speed 100|400] [--verify] "
+    "[--listen ADDR:PORT] [--port-file PATH] [--tls | --no-tls] [--tls-cert FILE --tls-key FILE] [--module PATH] [--verbose]\n";
 
 void PrintHelp() {
-    std::cout << kUsage
+    std::cout << "Usage: " << kUsage
               << "\n"
                  "Serves the module's three dialogs to a browser, one simulated QM7140 (one instance\n"
                  "of the module) per device, 1 to 16. The first line printed is the address to open,\n"
                  "with this run's access token; nothing is served without it.\n"
                  "\n"
-                 "  --device PLACE       once per device in order: sim, or i2c:/dev/i2c-N[@0xNN] for a\n"
+                 "Options:\n"
+                 "  --devices N         N simulated devices, 1 to 16 (default 1).\n"
+                 "  --device PLACE      once per device in order: sim, or i2c:/dev/i2c-N[@0xNN] for a\n"
                  "                      real QM7140 on that I2C adapter (7-bit address, default 0x40),\n"
                  "                      or hid:/dev/hidrawN[@0xNN] or hid:VVVV:PPPP[:SERIAL][@0xNN]\n"
                  "                      for one behind a USB-HID I2C bridge.\n"
@@ -46,18 +48,22 @@ void PrintHelp() {
                  "                      TLS unless --no-tls, at most 16 connections per peer address.\n"
                  "  --tls               HTTPS and WSS on loopback too. The second line printed is the\n"
                  "                      certificate's SHA-256 fingerprint, to check the browser's.\n"
-                 "  --tls-cert FILE     the certificate (PEM, leaf first) and its key; without them a\n"
-                 "  --tls-key FILE      self-signed one is made once and kept in $XDG_STATE_HOME/qm7140\n"
+                 "  --no-tls            plain HTTP and WS, also on the network.\n"
+                 "  --tls-cert FILE     the certificate (PEM, leaf first), with --tls-key.\n"
+                 "  --tls-key FILE      its key, with --tls-cert. Without the two a self-signed\n"
+                 "                      certificate is made once and kept in $XDG_STATE_HOME/qm7140\n"
                  "                      (~/.local/state/qm7140).\n"
                  "  --port-file PATH    writes the port listened on there once it listens.\n"
-                 "  --module PATH       the module (default: libqm7140.so beside this program).\n"
-                 "  --verbose           also says when a connection closes as connections do; a\n"
+                 "  --module PATH       the module; without it libqm7140.so beside this program, else\n"
+                 "                      the installed one, " << host::InstalledModulePath().string() << ".\n"
+                                  "  --verbose           also says when a connection closes as connections do; a\n"
                  "                      connection dropped for a fault is always said, with why.\n"
+                 "  --help              prints this and ends.\n"
                  "  --version           prints the version and ends.\n";
 }
 
 int Usage(const std::string& problem) {
-    std::cerr << "error: " << problem << '\n' << kUsage;
+    std::cerr << "error: " << problem << "\nusage: " << kUsage;
     return 2;
 }
 

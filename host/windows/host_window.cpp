@@ -12,6 +12,7 @@
 #include <commdlg.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <stdexcept>
 
 namespace winhost {
@@ -22,6 +23,19 @@ constexpr const wchar_t* kWindowClass = L"QM7140Host";
 constexpr const wchar_t* kTitle = L"QM7140 Host";
 constexpr int kWidth = 680, kHeight = 600, kGap = 6, kStripHeight = 84, kGridWidth = 252;
 constexpr int kMostMenuCaptions = kDeviceMenu - kDialogMenu;
+constexpr const wchar_t* kHint = L"Double-click a figure for Digital Control on it, a value to edit it.";
+
+// The status bar's right pane as wide as the hint needs (with the pane's borders and inset
+// and the size grip), so that it fits whatever font the system gives the bar.
+int HintPaneWidth(HWND status) {
+    HDC dc = GetDC(status);
+    const HGDIOBJ font = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(status, WM_GETFONT, 0, 0)));
+    SIZE text{};
+    GetTextExtentPoint32W(dc, kHint, static_cast<int>(std::wcslen(kHint)), &text);
+    SelectObject(dc, font);
+    ReleaseDC(status, dc);
+    return static_cast<int>(text.cx) + GetSystemMetrics(SM_CXVSCROLL) + 4 * GetSystemMetrics(SM_CXEDGE) + 12;
+}
 
 std::optional<std::filesystem::path> AskForStateFile(HWND owner, bool save) {
     std::wstring file(32768, L'\0');
@@ -126,8 +140,6 @@ HostWindow::HostWindow(const host::Module& module, std::vector<host::Bus> buses,
     status_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, window_,
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(kStatusId)), GetModuleHandleW(nullptr),
                               nullptr);
-    const int parts[] = {kWidth / 2, -1};
-    SendMessageW(status_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
     try {
         for (int d = 0; d < devices; ++d) {
             auto slot = std::make_unique<Slot>(Slot{MakeFigure(), nullptr});
@@ -208,6 +220,10 @@ void HostWindow::Layout() {
     SendMessageW(status_, WM_SIZE, 0, 0);
     RECT client, status;
     GetClientRect(window_, &client);
+    // The device's state on the left keeps a third at least when the window is narrow.
+    const int parts[] = {std::max(static_cast<int>(client.right) - HintPaneWidth(status_), static_cast<int>(client.right) / 3), -1};
+    SendMessageW(status_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
+    SendMessageW(status_, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(kHint));
     GetWindowRect(status_, &status);
     const int bottom = static_cast<int>(client.bottom - (status.bottom - status.top)) - kGap;
     const int top = kGap + kStripHeight + kGap;
@@ -228,9 +244,6 @@ void HostWindow::Pick(int device) {
         CheckMenuRadioItem(deviceMenu_, kDeviceMenu, kDeviceMenu + count - 1, kDeviceMenu + static_cast<unsigned>(device),
                            MF_BYCOMMAND);
     SetWindowTextW(window_, count > 1 ? (std::wstring(kTitle) + L" - device " + std::to_wstring(device + 1)).c_str() : kTitle);
-    SendMessageW(status_, SB_SETTEXTW, 1,
-                 reinterpret_cast<LPARAM>(L"Double-click a figure for Digital Control on it; double-click a value to edit "
-                                          L"it (hex or binary)."));
     ShowStatus();
 }
 

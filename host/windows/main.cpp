@@ -3,6 +3,7 @@
 #include "host/common/module/module.h"
 #include "host/common/text/parse.h"
 #include "host/windows/about.h"
+#include "host/windows/console.h"
 #include "host/windows/host_window.h"
 #include "host/windows/message_loop.h"
 #include "host/windows/options.h"
@@ -30,34 +31,19 @@ std::vector<std::wstring> Arguments() {
     return args;
 }
 
-int Tell(const std::wstring& text, UINT icon, int status) {
-    MessageBoxW(nullptr, text.c_str(), L"QM7140 Host", MB_OK | icon);
-    return status;
-}
-
-// Standard output when the host was started with one (a console, a pipe, a file), else a box.
-int Print(const std::wstring& text, UINT icon, int status) {
-    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-    if (out == nullptr || out == INVALID_HANDLE_VALUE || GetFileType(out) == FILE_TYPE_UNKNOWN)
-        return Tell(text, icon, status);
-    const std::string utf8 = winhost::Narrow(text) + "\n";
-    DWORD written = 0;
-    const bool whole = WriteFile(out, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr) && written == utf8.size();
-    return whole ? status : 1;
-}
-
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
     const winhost::Options options = winhost::ParseOptions(Arguments());
-    if (!options.error.empty()) return Tell(options.error + L"\n\n" + winhost::kUsage, MB_ICONERROR, 2);
-    if (options.help) return Tell(winhost::kUsage, MB_ICONINFORMATION, 0);
+    using winhost::Say, winhost::Stream;
+    if (!options.error.empty()) return Say(options.error + L"\n\n" + winhost::kUsage, Stream::Error, 2);
+    if (options.help) return Say(winhost::kUsage, Stream::Output, 0);
     if (options.version) {
         // Loads the module as a session would, so a DLL that cannot be used fails here too.
         try {
-            return Print(winhost::AboutText(host::Module(options.module)), MB_ICONINFORMATION, 0);
+            return Say(winhost::AboutText(host::Module(options.module)), Stream::Output, 0);
         } catch (const std::exception& e) {
-            return Print(L"error: " + winhost::Widen(e.what()), MB_ICONERROR, 1);
+            return Say(winhost::Widen(e.what()), Stream::Error, 1);
         }
     }
 
@@ -66,7 +52,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
     // The module draws with GDI+ and leaves starting it to its host.
     Gdiplus::GdiplusStartupInput input;
     ULONG_PTR gdiplus = 0;
-    if (Gdiplus::GdiplusStartup(&gdiplus, &input, nullptr) != Gdiplus::Ok) return Tell(L"GDI+ did not start.", MB_ICONERROR, 1);
+    if (Gdiplus::GdiplusStartup(&gdiplus, &input, nullptr) != Gdiplus::Ok) return Say(L"GDI+ did not start.", Stream::Error, 1);
 
     int status = 1;
     try {
@@ -77,14 +63,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
             buses = host::MakeBuses(options.places, *adapters);
         } catch (const host::CommandError& e) {
             Gdiplus::GdiplusShutdown(gdiplus);
-            return Tell(winhost::Widen(e.what()) + L"\n\n" + winhost::kUsage, MB_ICONERROR, 2);
+            return Say(winhost::Widen(e.what()) + L"\n\n" + winhost::kUsage, Stream::Error, 2);
         }
         winhost::HostWindow window(module, std::move(buses), winhost::SystemPrompts(), options.verify, adapters);
         window.QuitWhenClosed();
         ShowWindow(window.Window(), show);
         status = winhost::RunMessageLoop();
     } catch (const std::exception& e) {
-        status = Tell(winhost::Widen(e.what()), MB_ICONERROR, 1);
+        status = Say(winhost::Widen(e.what()), Stream::Error, 1);
     }
     Gdiplus::GdiplusShutdown(gdiplus);
     return status;

@@ -10,7 +10,7 @@
 namespace winhost {
 
 const wchar_t* const kUsage =
-    L"qm7140host [--devices N | --device PLACE...] [--speed 100|400] [--verify] [--version] [PATH\\QM7140.dll]\n"
+    L"qm7140host [--devices N | --device PLACE...] [--speed 100|400] [--verify] [--help] [--version] [PATH\\QM7140.dll]\n"
     L"\n"
     L"Loads QM7140.dll (the one beside this program unless a path is given) and makes one\n"
     L"instance per simulated QM7140 device (one unless --devices says up to 16).\n"

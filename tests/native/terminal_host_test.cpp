@@ -1,7 +1,9 @@
 // The terminal host driven in-process: the real module loaded through the same dlopen
 // path, commands fed as text, everything it prints (errors included) in one stream.
 #include "host/common/text/parse.h"
+#include "host/terminal/environment.h"
 #include "host/terminal/session.h"
+#include "host/terminal/user.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -12,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 namespace {
@@ -23,6 +26,22 @@ std::vector<std::string> Lines(const std::string& text, std::string_view prefix 
         if (line.starts_with(prefix)) lines.push_back(line);
     return lines;
 }
+
+// An environment variable set for one test, then as it was.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        value != nullptr ? setenv(name, value, 1) : unsetenv(name);
+    }
+    ~ScopedVariable() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
 
 struct TerminalHost : ::testing::Test {
     std::ostringstream out;
@@ -109,8 +128,11 @@ TEST_F(TerminalHost, TheDigitalDemoWritesEveryChangeAndShowsTheGraphObjectFollow
 TEST_F(TerminalHost, TheLimiterDemoDragsBothCursorsAndSnapshotsTheCurve) {
     std::ifstream demo(std::filesystem::path(__FILE__).parent_path() / "../../host/demo/limiter.qmh");
     ASSERT_TRUE(demo.is_open());
-    const auto png = std::filesystem::current_path() / "limiter-curve.png";
-    std::filesystem::remove(png);
+    // The demo writes its picture into the temporary directory, not where it runs.
+    const auto temporary = std::filesystem::temp_directory_path() / ("qm7140-demo-" + std::to_string(getpid()));
+    std::filesystem::create_directory(temporary);
+    const ScopedVariable tmpdir("TMPDIR", temporary.c_str());
+    const auto png = temporary / "limiter-curve.png";
     EXPECT_EQ(session.RunScript(demo, true), 0);
     const std::string text = Take();
     EXPECT_EQ(Lines(text, "error"), std::vector<std::string>{});
@@ -122,8 +144,71 @@ TEST_F(TerminalHost, TheLimiterDemoDragsBothCursorsAndSnapshotsTheCurve) {
     EXPECT_EQ(count("0x0D"), 2 + 8);
     EXPECT_EQ(count("0x0C"), 1 + 8) << "the slope fallback, then every move of the slope drag";
     EXPECT_NE(text.find("AttackText       label       \"1070 us\""), std::string::npos) << "reloaded caption";
+    EXPECT_NE(text.find("wrote " + png.string() + " (602 x 394)"), std::string::npos);
     EXPECT_GT(std::filesystem::file_size(png), 1000u);
-    std::filesystem::remove(png);
+    std::filesystem::remove_all(temporary);
+}
+
+// A snapshot goes where its FILE says, with the environment's names in it; when it cannot
+// be written, the error says why and no file is left behind.
+TEST_F(TerminalHost, SnapshotsWriteWhereTheyAreToldOrSayWhyNot) {
+    const auto dir = std::filesystem::temp_directory_path() / ("qm7140-snap-" + std::to_string(getpid()));
+    std::filesystem::create_directory(dir);
+    const ScopedVariable named("QM7140_TEST_DIR", dir.c_str()), unset("QM7140_TEST_UNSET", nullptr);
+    ASSERT_EQ(Run("show limiter\nsnapshot limiter $QM7140_TEST_DIR/a.png\n"
+                  "snapshot limiter \"${QM7140_TEST_UNSET:-" + dir.string() + "}/b c.png\""),
+              0);
+    EXPECT_GT(std::filesystem::file_size(dir / "a.png"), 1000u);
+    EXPECT_GT(std::filesystem::file_size(dir / "b c.png"), 1000u);
+    Take();
+    EXPECT_EQ(Run("snapshot limiter " + dir.string() + "/missing/c.png\n"
+                  "snapshot limiter " + dir.string() + "\n"
+                  "snapshot limiter $QM7140_TEST_UNSET/d.png\n"
+                  "save ${QM7140_TEST_DIR/e.txt"),
+              4);
+    EXPECT_EQ(Lines(Take(), "error: "),
+              (std::vector<std::string>{
+                  "error: line 1: cannot write " + dir.string() + "/missing/c.png: No such file or directory",
+                  "error: line 2: cannot write " + dir.string() + ": Is a directory",
+                  "error: line 3: $QM7140_TEST_UNSET is not set (${QM7140_TEST_UNSET:-DEFAULT} gives a default)",
+                  "error: line 4: no } after ${ in \"${QM7140_TEST_DIR/e.txt\"",
+              }));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 2) << "nothing half-written";
+    std::filesystem::remove_all(dir);
+}
+
+TEST(TerminalHostEnvironment, NamesInFileWordsExpandAsInAShell) {
+    const ScopedVariable a("QM7140_A", "/x"), empty("QM7140_EMPTY", ""), unset("QM7140_UNSET", nullptr);
+    const std::pair<const char*, const char*> words[] = {
+        {"plain.png", "plain.png"},
+        {"$QM7140_A/y", "/x/y"},
+        {"${QM7140_A}y", "/xy"},
+        {"${QM7140_UNSET:-/tmp}/y", "/tmp/y"},
+        {"${QM7140_EMPTY:-/tmp}/y", "/tmp/y"},  // empty counts as unset, as in sh
+        {"${QM7140_A:-/tmp}", "/x"},
+        {"a$QM7140_EMPTY.b", "a.b"},
+        {"$", "$"},
+        {"a$1$-${}", "a$1$-${}"},  // not names: kept as they are
+        {"100$", "100$"},
+    };
+    for (const auto& [word, expanded] : words) EXPECT_EQ(host::ExpandEnvironment(word), expanded) << word;
+    for (const char* bad : {"$QM7140_UNSET", "${QM7140_UNSET}", "${QM7140_A", "${QM7140_A:=x}"})
+        EXPECT_THROW(host::ExpandEnvironment(bad), host::CommandError) << bad;
+}
+
+TEST(TerminalHostCaptions, ShowAsWindowsDrawsThem) {
+    EXPECT_EQ(host::user::ShownCaption("Shutdown Control && PLL"), "Shutdown Control & PLL");
+    EXPECT_EQ(host::user::ShownCaption("&Mode"), "Mode");
+    EXPECT_EQ(host::user::ShownCaption("A&&&B"), "A&B");
+    EXPECT_EQ(host::user::ShownCaption("plain"), "plain");
+    EXPECT_EQ(host::user::ShownCaption("end &"), "end &");
+}
+
+TEST_F(TerminalHost, ControlsListCaptionsAsTheScreenShowsThem) {
+    ASSERT_EQ(Run("controls digital"), 0);
+    const std::string text = Take();
+    EXPECT_NE(text.find("\"Shutdown Control & PLL\""), std::string::npos) << text;
+    EXPECT_EQ(text.find("&&"), std::string::npos);
 }
 
 TEST_F(TerminalHost, NotifyReloadsWhatControlsShowsAndPokeAloneDoesNot) {

@@ -23,10 +23,21 @@ check "installed $version"
 [ "$(/usr/bin/qm7140-web --version)" = "qm7140-web $version" ] || { echo "qm7140-web --version is wrong"; exit 1; }
 check "both hosts tell $version"
 
-# No library beside /usr/bin/qm7140-host: it runs on the installed one.
-(cd "$work" && /usr/bin/qm7140-host /usr/share/doc/qm7140/examples/limiter.qmh >limiter.txt)
+# A user of their own (nobody, when this runs as root) in the examples' directory, which is
+# not theirs to write. No library beside /usr/bin/qm7140-host: it runs on the installed one.
+as_user() { if [ "$(id -u)" -eq 0 ]; then setpriv --reuid=nobody --regid=nogroup --clear-groups "$@"; else "$@"; fi; }
+chmod 755 "$work"; mkdir -m 1777 "$work/user"
+examples=/usr/share/doc/qm7140/examples
+(cd $examples && as_user env TMPDIR="$work/user" /usr/bin/qm7140-host limiter.qmh >"$work/limiter.txt")
 grep -q "^W 0x80/0 reg 0x0B = " "$work/limiter.txt"
-check "the Limiter demo ran from /usr/bin"
+grep -qx "wrote $work/user/limiter-curve.png (602 x 394)" "$work/limiter.txt"
+[ -s "$work/user/limiter-curve.png" ]
+check "the Limiter demo ran from /usr/bin in $examples, its picture in \$TMPDIR"
+status=0
+(cd $examples && printf 'show limiter\nsnapshot limiter curve.png\n' | as_user /usr/bin/qm7140-host - 2>"$work/error.txt" >/dev/null) || status=$?
+[ "$status" -eq 1 ] && grep -q "cannot write curve.png: Permission denied" "$work/error.txt" || {
+  echo "a snapshot where the user cannot write: status $status, $(cat "$work/error.txt")"; exit 1; }
+check "a snapshot where the user cannot write says why"
 
 cc -Wall -Wextra -Werror -o "$work/pkg-config-host" "$here/host.c" $(pkg-config --cflags --libs qm7140)
 "$work/pkg-config-host" | grep -qx "W 0x80/0 reg 0x02 = 0x40"
@@ -40,7 +51,7 @@ check "a C host built with find_package(qm7140) drove the Boost dialog"
 for page in qm7140-host qm7140-web; do
   zcat "/usr/share/man/man1/$page.1.gz" | grep -q "^\.TH \"\?${page^^}"
 done
-check "man pages"
+bash "$here/man_pages.sh" /usr/share/man/man1 /usr/bin
 
 # No running systemd in a container: verify reads the unit files alone.
 SYSTEMD_LOG_LEVEL=warning systemd-analyze verify --man=no /lib/systemd/system/qm7140-web.service

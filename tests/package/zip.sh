@@ -7,13 +7,27 @@ zip=$(realpath "$1")
 version=$(basename "$zip" -win32.zip); version=${version#qm7140-}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+# Both zips unpack into one folder and nothing else, the debug files beside the programs.
 unzip -q "$zip" -d "$work"
-for file in QM7140.dll qm7140host.exe README.txt include/qm7140/plugin.h include/qm7140/ui.h include/qm7140/graph.h; do
-  [ -f "$work/$file" ] || { echo "the zip lacks $file"; exit 1; }
+unzip -q "${zip%.zip}-debug.zip" -d "$work"
+top=qm7140-$version-win32
+[ "$(ls -A "$work")" = "$top" ] || { echo "the zips unpack into: $(ls -A "$work")"; exit 1; }
+for file in QM7140.dll qm7140host.exe README.txt include/qm7140/plugin.h include/qm7140/ui.h include/qm7140/graph.h \
+  QM7140.dll.debug qm7140host.exe.debug; do
+  [ -f "$work/$top/$file" ] || { echo "the zip lacks $top/$file"; exit 1; }
 done
-unzip -l "${zip%.zip}-debug.zip" | grep -q "QM7140.dll.debug"
-about=$(cd "$work" && wine qm7140host.exe --version </dev/null | tr -d '\r')
+echo "-- the zips unpack into $top/"
+cd "$work/$top"
+about=$(wine qm7140host.exe --version </dev/null | tr -d '\r')
 echo "$about"
 grep -qx "QM7140 Host $version" <<<"$about"
 grep -q "^Module $version: .*QM7140.dll$" <<<"$about"
 echo "-- the zip's host and DLL ran under Wine and tell $version"
+
+# From a script --help prints and ends at once, without a box waiting for someone.
+help=$(timeout 60 wine qm7140host.exe --help </dev/null | tr -d '\r')
+grep -q "^qm7140host \[--devices N" <<<"$help" || { echo "qm7140host.exe --help printed: $help"; exit 1; }
+for option in $(grep -o -- '--[a-z-]*' <<<"$help" | sort -u); do
+  grep -q -- "^$option " README.txt || { echo "README.txt does not explain $option"; exit 1; }
+done
+echo "-- qm7140host.exe --help printed at once; README.txt explains each of its options"

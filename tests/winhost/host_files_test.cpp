@@ -224,45 +224,91 @@ HWND WindowOf(DWORD process, const wchar_t* windowClass) {
     return search.found;
 }
 
-TEST(HostProgram, StartsShowsItsWindowOrItsProblemAndEndsWithItsStatus) {
+// Starts the program with `flags` and standard handles of the test's choosing, and closes
+// what it shows once it is there: its window, or a box holding `text` (all of it, else the
+// test fails). Gives the exit status.
+DWORD RunShown(const std::wstring& args, DWORD flags, STARTUPINFOW startup, const wchar_t* window, const std::wstring& text) {
+    std::wstring command = L"qm7140host.exe " + args;
+    PROCESS_INFORMATION process{};
+    startup.cb = sizeof startup;
+    const BOOL inherit = (startup.dwFlags & STARTF_USESTDHANDLES) != 0;
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, inherit, flags, nullptr, nullptr, &startup, &process)) {
+        ADD_FAILURE() << "cannot start " << winhost::Narrow(command);
+        return STILL_ACTIVE;
+    }
+    HWND shown = nullptr;
+    for (int i = 0; i < 200 && shown == nullptr && window != nullptr; ++i) {
+        if (WaitForSingleObject(process.hProcess, 50) == WAIT_OBJECT_0) break;
+        shown = WindowOf(process.dwProcessId, window);
+    }
+    if (window != nullptr) {
+        EXPECT_NE(shown, nullptr);
+    }
+    if (shown != nullptr && !text.empty()) {
+        std::wstring inside;
+        for (HWND child : ChildrenOf(shown)) inside += TextOf(child) + L"\n";
+        EXPECT_NE(inside.find(text), std::wstring::npos) << winhost::Narrow(inside);
+    }
+    if (shown != nullptr) PostMessageW(shown, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, 10000), WAIT_OBJECT_0);
+    DWORD status = STILL_ACTIVE;
+    GetExitCodeProcess(process.hProcess, &status);
+    if (status == STILL_ACTIVE) TerminateProcess(process.hProcess, 99);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return status;
+}
+
+TEST(HostProgram, StartsShowsItsWindowAndEndsWithItsStatus) {
+    for (const std::wstring args : {L"--devices 2", L"--device hid:10C4:EA90@0x40"}) {  // no bridge under Wine: offline
+        SCOPED_TRACE(winhost::Narrow(args));
+        EXPECT_EQ(RunShown(args, 0, {}, L"QM7140Host", L""), 0u);
+    }
+}
+
+// From a script or a console, what the host says before it has a window is printed, and it
+// ends at once; nobody is left to close a box on a screen no one sees.
+TEST(HostProgram, SaysHelpVersionAndProblemsOnItsOutputsAndEnds) {
     const struct {
         std::wstring args;
-        const wchar_t* window;  // what it shows: its own window, or a message box
-        std::wstring text;      // in the message box
         DWORD status;
+        std::string out, err;  // what each holds
     } rows[] = {
-        {L"--devices 2", L"QM7140Host", L"", 0},
-        {L"--devices 17", L"#32770", L"--devices takes 1 to 16", 2},
-        {L"--device hid:10C4:EA90@0x40", L"QM7140Host", L"", 0},  // no bridge under Wine: offline
-        {L"C:\\nowhere\\QM7140.dll", L"#32770", L"cannot load C:\\nowhere\\QM7140.dll", 1},
+        {L"--help", 0, "qm7140host [--devices N | --device PLACE...]", ""},
+        {L"/?", 0, "--verify", ""},
+        {L"--version", 0, "QM7140 Host ", ""},
+        {L"--devices 17", 2, "", "error: --devices takes 1 to 16, not \"17\""},
+        {L"C:\\nowhere\\QM7140.dll", 1, "", "error: cannot load C:\\nowhere\\QM7140.dll"},
     };
+    const auto outFile = TempFile("out.txt"), errFile = TempFile("err.txt");
     for (const auto& r : rows) {
         SCOPED_TRACE(winhost::Narrow(r.args));
-        std::wstring command = L"qm7140host.exe " + r.args;
+        SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+        auto create = [&](const std::filesystem::path& path) {
+            return CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inheritable, CREATE_ALWAYS, 0, nullptr);
+        };
         STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process{};
-        ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
-        HWND shown = nullptr;
-        for (int i = 0; i < 200 && shown == nullptr; ++i) {
-            Sleep(50);
-            shown = WindowOf(process.dwProcessId, r.window);
-        }
-        EXPECT_NE(shown, nullptr);
-        if (shown != nullptr && !r.text.empty()) {
-            std::wstring text;
-            for (HWND child : ChildrenOf(shown)) text += TextOf(child) + L"\n";
-            EXPECT_NE(text.find(r.text), std::wstring::npos) << winhost::Narrow(text);
-        }
-        if (shown != nullptr) PostMessageW(shown, WM_CLOSE, 0, 0);
-        EXPECT_EQ(WaitForSingleObject(process.hProcess, 10000), WAIT_OBJECT_0);
-        DWORD status = STILL_ACTIVE;
-        GetExitCodeProcess(process.hProcess, &status);
-        if (status == STILL_ACTIVE) TerminateProcess(process.hProcess, 99);
-        EXPECT_EQ(status, r.status);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = create(outFile);
+        startup.hStdError = create(errFile);
+        EXPECT_EQ(RunShown(r.args, 0, startup, nullptr, L""), r.status);
+        CloseHandle(startup.hStdOutput);
+        CloseHandle(startup.hStdError);
+        const std::string out = Read(outFile), err = Read(errFile);
+        EXPECT_TRUE(r.out.empty() ? out.empty() : out.find(r.out) != std::string::npos) << out;
+        EXPECT_TRUE(r.err.empty() ? err.empty() : err.find(r.err) != std::string::npos) << err;
     }
+    std::filesystem::remove(outFile);
+    std::filesystem::remove(errFile);
+}
+
+// Started with no console and no standard handles, as from the desktop, it shows a box.
+TEST(HostProgram, WithNowhereToPrintShowsABox) {
+    STARTUPINFOW startup{};
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = startup.hStdOutput = startup.hStdError = INVALID_HANDLE_VALUE;
+    EXPECT_EQ(RunShown(L"--help", DETACHED_PROCESS, startup, L"#32770", L"--speed 100|400"), 0u);
+    EXPECT_EQ(RunShown(L"--devices 0", DETACHED_PROCESS, startup, L"#32770", L"--devices takes 1 to 16"), 2u);
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include "host/windows/register_grid.h"
 
 #include <array>
+#include <optional>
+#include <utility>
 #include <cerrno>
 #include <string>
 #include <vector>
@@ -29,6 +31,53 @@ BoostControls Boost() {
     EXPECT_EQ(combos.size(), 2u);
     combos.resize(2);
     return {form, FindControl(form, L"Button", L"Enable Boost"), combos[0], combos[1]};
+}
+
+// The columns that hold ink (near black) in a rectangle of `dc`: first and last, or none.
+std::optional<std::pair<int, int>> InkColumns(HDC dc, const RECT& r) {
+    std::optional<std::pair<int, int>> ink;
+    for (int x = r.left; x < r.right; ++x)
+        for (int y = r.top; y < r.bottom; ++y) {
+            const COLORREF c = GetPixel(dc, x, y);
+            if (c == CLR_INVALID || GetRValue(c) > 0x60 || GetGValue(c) > 0x60 || GetBValue(c) > 0x60) continue;
+            ink = ink ? std::pair{ink->first, x} : std::pair{x, x};
+            break;
+        }
+    return ink;
+}
+
+// Each pane of the status bar, as painted at the window's default size, shows its text
+// whole: as wide as the same text drawn in the same font with nothing to cut it.
+TEST_F(Host, TheStatusBarShowsEachPanesWholeTextAtTheDefaultSize) {
+    HWND status = GetDlgItem(main, winhost::kStatusId);
+    RedrawWindow(status, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    HDC screen = GetDC(status);
+    HDC alone = CreateCompatibleDC(screen);
+    HBITMAP canvas = CreateCompatibleBitmap(screen, 2000, 40);
+    const HGDIOBJ oldCanvas = SelectObject(alone, canvas);
+    const HGDIOBJ oldFont = SelectObject(alone, reinterpret_cast<HGDIOBJ>(SendMessageW(status, WM_GETFONT, 0, 0)));
+    for (WPARAM part = 0; part < 2; ++part) {
+        std::wstring text(static_cast<size_t>(LOWORD(SendMessageW(status, SB_GETTEXTLENGTHW, part, 0))) + 1, L'\0');
+        text.resize(static_cast<size_t>(LOWORD(SendMessageW(status, SB_GETTEXTW, part, reinterpret_cast<LPARAM>(text.data())))));
+        SCOPED_TRACE(winhost::Narrow(text));
+        ASSERT_FALSE(text.empty());
+        RECT whole{0, 0, 2000, 40};
+        FillRect(alone, &whole, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        SetTextColor(alone, RGB(0, 0, 0));
+        SetBkMode(alone, TRANSPARENT);
+        TextOutW(alone, 0, 0, text.c_str(), static_cast<int>(text.size()));
+        const auto wanted = InkColumns(alone, whole);
+        RECT pane{};
+        SendMessageW(status, SB_GETRECT, part, reinterpret_cast<LPARAM>(&pane));
+        const auto shown = InkColumns(screen, pane);
+        ASSERT_TRUE(wanted && shown);
+        EXPECT_EQ(shown->second - shown->first, wanted->second - wanted->first) << "pane " << part << " is cut";
+    }
+    SelectObject(alone, oldFont);
+    SelectObject(alone, oldCanvas);
+    DeleteObject(canvas);
+    DeleteDC(alone);
+    ReleaseDC(status, screen);
 }
 
 TEST_F(Host, TheDeviceMenuHoldsTheModulesCaptionsInIndexOrderAndOpensEachDialog) {

@@ -114,9 +114,13 @@ std::filesystem::path DefaultModulePath() {
     const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
     const auto beside = error ? std::filesystem::path() : self.parent_path() / "libqm7140.so";
     // An installed host (in /usr/bin) has none beside it: the one installed with it.
-    if (beside.empty() || !std::filesystem::exists(beside, error)) return QM7140_INSTALLED_MODULE;
+    if (beside.empty() || !std::filesystem::exists(beside, error)) return InstalledModulePath();
     return beside;
 #endif
 }
+
+#ifndef _WIN32
+std::filesystem::path InstalledModulePath() { return QM7140_INSTALLED_MODULE; }
+#endif
 
 }  // namespace host

@@ -62,5 +62,9 @@ private:
 // The module beside the running program: libqm7140.so, or QM7140.dll on Windows. An installed
 // Linux host with none beside it gets the installed library.
 std::filesystem::path DefaultModulePath();
+#ifndef _WIN32
+// Where the package puts the library, for hosts that tell their users where they look.
+std::filesystem::path InstalledModulePath();
+#endif
 
 }  // namespace host
