@@ -12,22 +12,33 @@ fail() {
   sed 's/^/    /' "$seen"
 }
 
+# A program at most a minute; a function of the script as it is (it bounds its own).
+bounded() {
+  case $(command -v "$1") in
+    /*) timeout 60 "$@" ;;
+    *) "$@" ;;
+  esac
+}
+
 # check NAME COMMAND...: the command succeeds.
 check() {
-  name=$1; shift
-  if timeout 60 "$@" >"$seen" 2>&1; then pass "$name"; else fail "$name"; fi
+  name=$1
+  shift
+  if bounded "$@" >"$seen" 2>&1; then pass "$name"; else fail "$name"; fi
 }
 
 # refused NAME WORDS COMMAND...: the command fails, and says WORDS.
 refused() {
-  name=$1 words=$2; shift 2
-  if ! timeout 60 "$@" >"$seen" 2>&1 && grep -qF -- "$words" "$seen"; then pass "$name"; else fail "$name"; fi
+  name=$1 words=$2
+  shift 2
+  if ! bounded "$@" >"$seen" 2>&1 && grep -qF -- "$words" "$seen"; then pass "$name"; else fail "$name"; fi
 }
 
 # expect NAME WANT COMMAND...: the command prints WANT and nothing else.
 expect() {
-  name=$1 want=$2; shift 2
-  timeout 60 "$@" >"$seen" 2>&1
+  name=$1 want=$2
+  shift 2
+  bounded "$@" >"$seen" 2>&1
   if [ "$(cat "$seen")" = "$want" ]; then pass "$name"; else echo "    wanted: $want" >>"$seen"; fail "$name"; fi
 }
 
@@ -74,6 +85,9 @@ hidraw_of() {
   done
   return 1
 }
+
+# Whether no HID device has serial number SERIAL (any more).
+unplugged() { ! grep -qx "HID_UNIQ=$1" /sys/bus/hid/devices/*/uevent 2>/dev/null; }
 
 # The kernel driver bound to the HID device with serial number SERIAL, or "none".
 driver_of() {

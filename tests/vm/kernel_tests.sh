@@ -80,7 +80,6 @@ bridge() {  # SERIAL KIND OPTIONS...: an emulated bridge, its log $work/SERIAL.l
   last_bridge=$!
   wait_for 20 driver_of "$serial"
 }
-unplugged() { ! hidraw_of "$1"; }
 bound() { [ "$(driver_of "$1")" = "$2" ]; }
 
 # The CP2112-class bridge under the kernel's hid-cp2112, answering its read reply at status 0
