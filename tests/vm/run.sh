@@ -6,7 +6,7 @@
 # it, or ends without its closing line, fails naming its stage. The VMs have no network.
 # Downloads and images stay in build/vm.
 #
-# Run: tests/vm/run.sh BIN_DIR DEB      (./run vm-tests builds both and installs QEMU & co.)
+# Run as root: tests/vm/run.sh BIN_DIR DEB   (./run vm-tests builds both, installs QEMU & co.)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 bin=$(realpath "$1")
@@ -24,7 +24,8 @@ modules=(
   fs/ext4/ext4.ko fs/jbd2/jbd2.ko fs/mbcache.ko lib/crc16.ko crypto/crc32c_generic.ko
 )
 
-# Debian 12's kernel as users run it: the package linux-image-amd64 points to, unpacked once.
+# Debian 12's kernel as users run it: the package linux-image-amd64 points to, unpacked once
+# for the modules above.
 fetch_kernel() {
   local package
   package=$(apt-cache depends linux-image-amd64 2>/dev/null | sed -n 's/^ *Depends: \(linux-image-[0-9].*\)$/\1/p' | head -1)
@@ -34,7 +35,7 @@ fetch_kernel() {
   fi
   release=${package#linux-image-}
   kernel_dir=$work/$package
-  if [ ! -f "$kernel_dir/.ready" ]; then
+  if [ "$(cat "$kernel_dir/.ready" 2>/dev/null)" != "${modules[*]}" ]; then
     echo "== fetching $package"
     rm -rf "$kernel_dir"
     mkdir -p "$kernel_dir"
@@ -43,7 +44,7 @@ fetch_kernel() {
       tar -x -C "$kernel_dir" "./boot/vmlinuz-$release" "${modules[@]/#/./lib/modules/$release/kernel/}" \
         "./lib/modules/$release/modules.order" "./lib/modules/$release/modules.builtin" "./lib/modules/$release/modules.builtin.modinfo"
     rm "$kernel_dir"/*.deb
-    touch "$kernel_dir/.ready"
+    echo "${modules[*]}" >"$kernel_dir/.ready"
   fi
   vmlinuz=$kernel_dir/boot/vmlinuz-$release
 }
@@ -60,7 +61,7 @@ choose_accelerator() {
   [[ $said != *"Linux version"* ]] || kvm=true
 }
 
-# An idle guest skips ahead to its next timer unless it waits for a disk.
+# An idle guest's clock skips ahead to its next timer, unless it waits for a disk.
 accelerator() {  # on|off: whether an idle guest's clock runs on
   if $kvm; then echo "-accel kvm -cpu host -smp 2"; else echo "-accel tcg -icount shift=0,sleep=$1 -smp 1"; fi
 }
@@ -101,7 +102,7 @@ make_initramfs() {
 make_root() {
   local includes key
   includes=systemd,systemd-sysv,udev,kmod,dbus,i2c-tools,openssl,$(dpkg-deb -f "$deb" Depends | sed 's/ *([^)]*)//g; s/ //g')
-  key=$({ echo "$includes $release"; cat "$here/qm7140-vm-tests.service"; } | sha256sum | cut -c1-12)
+  key=$({ echo "$includes $release"; declare -f make_root; cat "$here/qm7140-vm-tests.service"; } | sha256sum | cut -c1-12)
   root_tree=$work/root-$key
   [ -f "$root_tree.ready" ] && return 0
   echo "== making a Debian 12 root with systemd (mmdebstrap)"
@@ -133,10 +134,10 @@ make_disks() {
 }
 
 # Boots one VM and reads its console: the cases' lines as they come, then its verdict.
-run_vm() {  # stage seconds append qemu-arguments...
-  local stage=$1 limit=$2 append=$3 accelerator
-  shift 3
-  read -ra accelerator <<<"$(accelerator "$([ $# -gt 0 ] && echo on || echo off)")"
+run_vm() {  # stage seconds idle-clock(on|off) kernel-arguments qemu-arguments...
+  local stage=$1 limit=$2 append=$4 accelerator
+  read -ra accelerator <<<"$(accelerator "$3")"
+  shift 4
   local console=$work/$stage-console.txt
   echo "== $stage stage: Debian's kernel $release under QEMU (${accelerator[*]}), at most ${limit}s"
   set +e
@@ -159,8 +160,10 @@ run_vm() {  # stage seconds append qemu-arguments...
 fetch_kernel
 choose_accelerator
 make_initramfs
-run_vm kernel 120 ""
+failed=0
+run_vm kernel 120 off "" || failed=1
 make_root
 make_disks
-run_vm systemd 180 "qm7140.root=/dev/vda systemd.show_status=0" \
-  -drive file="$work/root.img",format=raw,if=virtio -drive file="$work/payload.img",format=raw,if=virtio,readonly=on
+run_vm systemd 180 on "qm7140.root=/dev/vda systemd.show_status=0" \
+  -drive file="$work/root.img",format=raw,if=virtio -drive file="$work/payload.img",format=raw,if=virtio,readonly=on || failed=1
+exit "$failed"
