@@ -165,7 +165,8 @@ int main(int argc, char** argv) {
         // A transcript that could not be written is a failure, not a success.
         errno = 0;
         if (!std::cout.flush()) {
-            std::cerr << "error: cannot write the output: " << std::strerror(errno != 0 ? errno : EIO) << '\n';
+            const int error = session.OutputError() != 0 ? session.OutputError() : errno != 0 ? errno : EIO;
+            std::cerr << "error: cannot write the output: " << std::strerror(error) << '\n';
             return 1;
         }
         return status;

@@ -3,6 +3,7 @@
 #include "host/terminal/commands.h"
 #include "host/common/text/parse.h"
 
+#include <cerrno>
 #include <istream>
 #include <ostream>
 #include <stdexcept>
@@ -148,6 +149,8 @@ int Session::RunScript(std::istream& in, bool echo) {
         if (echo) out_ << "> " << Escaped(line.substr(first, last - first + 1)) << '\n';
         where_ = "line " + std::to_string(number) + ": ";
         if (!Execute(line)) ++failed;
+        // A program driving the host through a pipe reads each answer before its next line.
+        if (!out_.flush() && outputError_ == 0) outputError_ = errno != 0 ? errno : EIO;
     }
     where_.clear();
     return failed;

@@ -89,6 +89,8 @@ public:
     // What a host does after it read a register: every window is told.
     void Notify(uint8_t reg);
     void Quit() { quit_ = true; }
+    // The errno of the first answer a script's output could not take, or 0.
+    int OutputError() const { return outputError_; }
     // Links the host's graph object to the Digital Control dialog (_ShowDialog, which also
     // shows it), or unlinks it. From then on every change the module makes to the object's
     // animation state or hit mode is printed after the command that caused it.
@@ -116,6 +118,7 @@ private:
     int32_t shownState_ = 0, shownHitMode_ = 0;
     std::string where_;  // "line 7: " while a script runs
     bool quit_ = false;
+    int outputError_ = 0;
 };
 
 }  // namespace host

@@ -105,8 +105,8 @@ extern "C" int ioctl(int fd, unsigned long request, ...) noexcept {
     hid_double::Transport device(node.bridge);
     std::vector<uint8_t> report(bytes, bytes + size);
     if (const int error = request == HIDIOCSFEATURE(size) ? device.SetFeature(report) : device.GetFeature(report)) return Fail(error);
-    std::memcpy(bytes, report.data(), size);
-    return static_cast<int>(size);
+    std::memcpy(bytes, report.data(), std::min(report.size(), size));
+    return static_cast<int>(std::min(report.size(), size));
 }
 
 extern "C" ssize_t write(int fd, const void* buffer, size_t length) {

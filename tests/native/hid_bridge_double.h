@@ -1,9 +1,11 @@
 // The two USB-HID I2C bridges at the level of their reports, as their public documents describe
-// them, with QM7140s behind them, and the faults a bench meets. Built natively and for Windows.
+// them and as bridges in the field answer, with QM7140s behind them, and the faults a bench
+// meets. Built natively and for Windows; the VM's bridge emulator serves the kernel with it.
 #pragma once
 
 #include "host/common/bus/hid/hid_bridge.h"
 
+#include <algorithm>
 #include <array>
 #include <deque>
 #include <map>
@@ -16,6 +18,11 @@ struct Bridge {
     std::map<uint8_t, std::array<uint8_t, 256>> chips;  // 7-bit address → registers
     int refuse = -1;                                     // a register whose data byte gets no acknowledge
     bool busBusy = false, stuck = false, silent = false, unplugged = false;
+    // What bridges in the field do where the documents leave room:
+    uint8_t readStatus = 2;   // CP2112: the Data Read Response's status byte (0, idle, once polled)
+    int busyPolls = 0;        // CP2112: status polls a transfer answers busy before it ends
+    int notReady = 0;         // MCP2221: Get I2C Data asks answered "not ready" (0x41, count 127)
+    bool nackAtOnce = false;  // MCP2221: an unacknowledged address in the command's own reply
 
     std::vector<std::vector<uint8_t>> sent;  // output reports, in order
     std::deque<std::vector<uint8_t>> answers;
@@ -27,8 +34,38 @@ struct Bridge {
     bool badLength = false;   // an MCP2221 report of other than 65 bytes
     uint8_t status0 = 0, status1 = 0;  // CP2112 transfer state
     int readValue = -1;
+    int busyLeft = 0, notReadyLeft = 0;
     uint8_t state = 0;  // MCP2221 engine state
     uint8_t address = 0, reg = 0;
+
+    // An output report: a CP2112's with its report id first, an MCP2221's after report id 0.
+    void Output(const std::vector<uint8_t>& report) {
+        sent.push_back(report);
+        if (kind == Kind::Cp2112) Cp2112Output(report);
+        else Mcp2221Output(report);
+    }
+
+    // Feature reports, report id first; EPIPE for one the bridge does not have (a stall).
+    int GetFeature(std::vector<uint8_t>& report) const {
+        if (kind != Kind::Cp2112 || report.empty()) return EPIPE;
+        std::vector<uint8_t> value;
+        switch (report[0]) {
+        case 0x02: value = {0x02, 0, 0, 0, 0}; break;  // GPIO configuration: all inputs
+        case 0x03: value = {0x03, 0}; break;           // GPIO levels
+        case 0x05: value = {0x05, 0x0C, 0x02}; break;  // part number, device version
+        case 0x06: value = config; break;
+        case 0x20: value = {0x20, 0}; break;  // lock byte: every field programmed
+        default: return EPIPE;
+        }
+        report.assign(value.begin(), value.begin() + static_cast<long>(std::min(report.size(), value.size())));
+        return 0;
+    }
+
+    int SetFeature(const std::vector<uint8_t>& report) {
+        if (kind != Kind::Cp2112 || report.empty()) return EPIPE;
+        if (report[0] == 0x06 && report.size() == config.size()) return config = report, 0;
+        return report[0] == 0x02 || report[0] == 0x04 ? 0 : EPIPE;
+    }
 
     void Answer(std::vector<uint8_t> report) {
         if (!silent) answers.push_back(std::move(report));
@@ -37,6 +74,7 @@ struct Bridge {
     void Cp2112Transfer(uint8_t address8, uint8_t at, const uint8_t* value) {
         const auto chip = chips.find(address8 >> 1);
         readValue = -1;
+        busyLeft = busyPolls;
         status0 = 3;
         if (stuck) status0 = 1, status1 = 3;
         else if (busBusy) status1 = 1;
@@ -52,8 +90,12 @@ struct Bridge {
     void Cp2112Output(const std::vector<uint8_t>& r) {
         if (r[0] == 0x14 && r.size() >= 5 && r[2] == 2) Cp2112Transfer(r[1], r[3], &r[4]);
         if (r[0] == 0x11 && r.size() >= 6 && r[4] == 1) Cp2112Transfer(r[1], r[5], nullptr);
-        if (r[0] == 0x15) Answer({0x16, status0, status1, 0, 0, 0, static_cast<uint8_t>(readValue >= 0)});
-        if (r[0] == 0x12) Answer({0x13, status0, readValue >= 0, static_cast<uint8_t>(readValue)});
+        if (r[0] == 0x15) {
+            const bool busy = busyLeft > 0 && status0 != 0;
+            busyLeft -= busy;
+            Answer({0x16, busy ? uint8_t{1} : status0, busy ? uint8_t{2} : status1, 0, 0, 0, static_cast<uint8_t>(readValue >= 0)});
+        }
+        if (r[0] == 0x12) Answer({0x13, readValue >= 0 ? readStatus : status0, readValue >= 0, static_cast<uint8_t>(readValue)});
         if (r[0] == 0x17) ++cancels, status0 = 0, stuck = false;
     }
 
@@ -73,15 +115,24 @@ struct Bridge {
             answer[8] = stuck ? 0x41 : state;
             answer[20] = state == 0x25 ? 0x40 : 0;
         } else if (r[0] == 0x90 || r[0] == 0x94 || r[0] == 0x93) {
-            if (busBusy) answer[1] = 0x01;
-            if (busBusy || stuck || r[0] == 0x93) return Answer(std::move(a));
+            // The engine takes no transfer while the last one failed uncancelled: busy, with
+            // that failure's state.
+            if (busBusy || state != 0) answer[1] = 0x01;
+            if (answer[1] != 0 || stuck) return Answer(std::move(a));
+            if (r[0] == 0x93) {
+                notReadyLeft = notReady;
+                return Answer(std::move(a));
+            }
             address = r[3] >> 1, reg = r[4];
-            if (!chips.count(address)) state = 0x25;
-            else if (r[0] == 0x90 && reg == refuse) state = 0x44;
+            if (!chips.count(address)) {
+                state = 0x25;
+                if (nackAtOnce) answer[1] = 0x01, answer[2] = state;
+            } else if (r[0] == 0x90 && reg == refuse) state = 0x44;
             else if (r[0] == 0x90) chips[address][reg] = r[5];
         } else if (r[0] == 0x40) {
             if (stuck) answer[2] = 0x41;
             else if (state == 0x25) answer[1] = 0x41, answer[3] = 127;
+            else if (notReadyLeft > 0) --notReadyLeft, answer[1] = 0x41, answer[2] = 0x54, answer[3] = 127;  // a read under way
             else if (state == 0) answer[2] = 0x55, answer[3] = 1, answer[4] = chips[address][reg];
         }
         Answer(std::move(a));
@@ -94,9 +145,7 @@ public:
     const host::HidDeviceInfo& Info() const override { return b_->info; }
     int WriteOutput(const std::vector<uint8_t>& report) override {
         if (b_->unplugged || report.empty()) return ENODEV;
-        b_->sent.push_back(report);
-        if (b_->kind == Bridge::Kind::Cp2112) b_->Cp2112Output(report);
-        else b_->Mcp2221Output(report);
+        b_->Output(report);
         return 0;
     }
     // Nothing waits: a report not queued never comes.
@@ -107,18 +156,8 @@ public:
         b_->answers.pop_front();
         return 0;
     }
-    int SetFeature(const std::vector<uint8_t>& report) override {
-        if (b_->unplugged) return ENODEV;
-        if (b_->kind != Bridge::Kind::Cp2112 || report.size() != 14 || report[0] != 0x06) return EPIPE;
-        b_->config = report;
-        return 0;
-    }
-    int GetFeature(std::vector<uint8_t>& report) override {
-        if (b_->unplugged) return ENODEV;
-        if (b_->kind != Bridge::Kind::Cp2112 || report.empty() || report[0] != 0x06) return EPIPE;
-        std::copy_n(b_->config.begin(), std::min(report.size(), b_->config.size()), report.begin());
-        return 0;
-    }
+    int SetFeature(const std::vector<uint8_t>& report) override { return b_->unplugged ? ENODEV : b_->SetFeature(report); }
+    int GetFeature(std::vector<uint8_t>& report) override { return b_->unplugged ? ENODEV : b_->GetFeature(report); }
 
 private:
     std::shared_ptr<Bridge> b_;

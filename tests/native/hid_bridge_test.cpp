@@ -119,6 +119,43 @@ TEST(HidBridge, EachFaultFailsOneTransferOrTakesTheBridgeOffline) {
     }
 }
 
+// Where bridges in the field answer otherwise than their documents: a CP2112 read reply at
+// status idle or busy is taken by its length (an error status still fails); an MCP2221 that
+// says "not ready" is asked again, within the transfer's budget; an MCP2221 address NACK is
+// ENXIO whichever reply carries it. The bridge is usable again after each.
+TEST(HidBridge, TakesWhatBridgesInTheFieldAnswer) {
+    struct Case {
+        const char* name;
+        Kind kind;
+        void (*set)(Bridge&);
+        uint8_t address;
+        int error;
+    };
+    const Case cases[] = {
+        {"CP2112 read reply at idle", Kind::Cp2112, [](Bridge& b) { b.readStatus = 0; }, 0x40, 0},
+        {"CP2112 read reply at busy", Kind::Cp2112, [](Bridge& b) { b.readStatus = 1; }, 0x40, 0},
+        {"CP2112 read reply failed", Kind::Cp2112, [](Bridge& b) { b.readStatus = 3; }, 0x40, EIO},
+        {"CP2112 busy for a while", Kind::Cp2112, [](Bridge& b) { b.busyPolls = 5; }, 0x40, 0},
+        {"MCP2221 not ready at first", Kind::Mcp2221, [](Bridge& b) { b.notReady = 5; }, 0x40, 0},
+        {"MCP2221 never ready", Kind::Mcp2221, [](Bridge& b) { b.notReady = 1 << 30; }, 0x40, ETIMEDOUT},
+        {"MCP2221 NACK in the Read Repeated-START reply", Kind::Mcp2221, [](Bridge&) {}, 0x41, ENXIO},
+        {"MCP2221 NACK in the Write No STOP reply", Kind::Mcp2221, [](Bridge& b) { b.nackAtOnce = true; }, 0x41, ENXIO},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto bridge = hid_double::MakeBridge(c.kind, "/dev/hidraw0");
+        bridge->chips[0x40][0x07] = 0x5A;
+        c.set(*bridge);
+        auto adapter = Adapter(bridge);
+        ASSERT_EQ(adapter->Open(), 0);
+        const host::BusResult read = adapter->Read(c.address, 0x07);
+        EXPECT_EQ(read.error, c.error);
+        EXPECT_EQ(read.value, c.error == 0 ? 0x5A : 0);
+        bridge->readStatus = 2, bridge->notReady = 0;
+        EXPECT_EQ(adapter->Read(0x40, 0x07).value, 0x5A);
+    }
+}
+
 // A bridge is found by node, by USB id or by id and serial number; anything else is refused
 // with words naming what was found.
 TEST(HidAdapter, FindsItsBridgeByNodeOrIdAndRefusesOthers) {

@@ -83,8 +83,9 @@ public:
         if (const int error = transport_.WriteOutput({kReadForceSend, 0, 1})) return {TransportError(error)};
         std::vector<uint8_t> response;
         if (const int error = AwaitReport(transport_, 0, kReadResponse, deadline, response)) return {Cancel(error)};
-        // [id, status, length, data...]
-        if (response.size() < 4 || response[1] != kComplete || response[2] < 1) return {Cancel(EIO)};
+        // [id, status, length, data...]. Bridges in the field say idle here once the status polls
+        // saw the transfer end, where the document says complete: the length tells.
+        if (response.size() < 4 || response[1] > kComplete || response[2] < 1) return {Cancel(EIO)};
         return {0, response[3]};
     }
 

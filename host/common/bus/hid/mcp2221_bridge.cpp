@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <initializer_list>
+#include <thread>
 
 namespace host {
 
@@ -20,6 +21,8 @@ constexpr uint8_t kCancelTransfer = 0x10, kSetSpeed = 0x20;  // Status/Set Param
 constexpr uint8_t kSpeedTaken = 0x20;                        // its answer at byte 3
 constexpr uint8_t kReadFailed = 0x41, kCountOnError = 127;   // Get I2C Data bytes 1 and 3
 constexpr uint8_t kAddressNackFlag = 0x40;                   // status byte 20
+// How long a bridge that is not ready is left before it is asked again.
+constexpr std::chrono::microseconds kNotReadyPause{100};
 
 // The I2C engine's states (status byte 8, and byte 2 of the transfer answers) that end a
 // transfer with an error. Any other state but 0 (idle) is a transfer under way.
@@ -33,6 +36,14 @@ int StateErrno(uint8_t state) {
     case 0x62: return ETIMEDOUT;
     default: return 0;
     }
+}
+
+// A transfer command's reply: byte 1 is 0 when the engine took it, else byte 2 holds the
+// engine's state, which names a failure (an address NACK) or is one still under way.
+int Refusal(const std::vector<uint8_t>& answer) {
+    if (answer[1] == 0) return 0;
+    const int error = StateErrno(answer[2]);
+    return error != 0 ? error : EAGAIN;
 }
 
 class Mcp2221Bridge final : public HidBridge {
@@ -58,7 +69,7 @@ public:
         std::vector<uint8_t> answer;
         if (const int error = Exchange({kWriteData, 2, 0, static_cast<uint8_t>(address << 1), reg, value}, deadline, answer))
             return {Cancel(error)};
-        if (answer[1] != 0) return {Cancel(EAGAIN)};  // the engine was busy: nothing sent
+        if (const int error = Refusal(answer)) return {Cancel(error)};
         return {Cancel(AwaitIdle(deadline))};
     }
 
@@ -68,16 +79,21 @@ public:
         // [reg] without a stop, then one byte after a repeated start, then the byte itself.
         if (const int error = Exchange({kWriteNoStop, 1, 0, static_cast<uint8_t>(address << 1), reg}, deadline, answer))
             return {Cancel(error)};
-        if (answer[1] != 0) return {Cancel(EAGAIN)};
+        if (const int error = Refusal(answer)) return {Cancel(error)};
         if (const int error = Exchange({kReadRepeatedStart, 1, 0, static_cast<uint8_t>(address << 1 | 1)}, deadline, answer))
             return {Cancel(error)};
-        if (answer[1] != 0) return {Cancel(EAGAIN)};
-        // The byte may not have arrived at the first ask; the deadline bounds the asking.
+        if (const int error = Refusal(answer)) return {Cancel(error)};
+        // The byte may not have arrived at the first ask: the bridge then says so (an error with
+        // the count 127), or gives no byte yet. The deadline bounds the asking.
         constexpr int kAsks = 1000;
         for (int ask = 0; ask < kAsks && deadline.LeftMs() > 0; ++ask) {
             if (const int error = Exchange({kGetData}, deadline, answer)) return {Cancel(error)};
             if (const int error = StateErrno(answer[2])) return {Cancel(error)};
-            if (answer[1] == kReadFailed || answer[3] == kCountOnError) return {Cancel(EIO)};
+            if (answer[1] == kReadFailed && answer[3] == kCountOnError) {
+                std::this_thread::sleep_for(kNotReadyPause);
+                continue;
+            }
+            if (answer[1] != 0 || answer[3] == kCountOnError) return {Cancel(EIO)};
             if (answer[3] >= 1) return {0, answer[4]};
         }
         return {Cancel(ETIMEDOUT)};

@@ -1,0 +1,158 @@
+#!/bin/sh
+# The hosts on Debian 12's own kernel, run by the initramfs's init (tests/vm/run.sh): chips
+# the kernel emulates (i2c-stub) through i2c-dev and the real i2c-tools, then USB-HID bridges
+# made through uhid by our emulator, with and without the kernel's own drivers bound to them.
+. /tests/check.sh
+trap '' PIPE
+ip link set lo up
+work=$(mktemp -d)
+printf 'show boost\nclick boost EnableBoost\n' >"$work/click.qmh"
+printf 'peek 2\n' >"$work/peek.qmh"
+
+modprobe i2c-dev
+modprobe i2c-stub chip_addr=0x40,0x41
+bus=$(adapter_number "SMBus stub driver")
+stub=/dev/i2c-$bus
+
+# --- I2C: i2c-stub chips at 0x40 and 0x41 ------------------------------------------------
+
+i2cset -y "$bus" 0x40 0x02 0x40
+printf 'peek 2\nshow boost\nclick boost EnableBoost\n' >"$work/boost.qmh"
+check "terminal host: connects, its click writes the chip" qm7140-host --device "i2c:$stub@0x40" "$work/boost.qmh"
+says "terminal host: read what the chip held on connect" "$seen" "reg 0x02 = 0x40"
+expect "terminal host: i2cget reads what it wrote" 0x00 i2cget -y "$bus" 0x40 0x02
+
+qm7140-web --device "i2c:$stub@0x41" --listen 127.0.0.1:0 >"$work/web.txt" 2>&1 &
+web=$!
+wait_for 30 grep -q '^http://' "$work/web.txt"
+expect "web host: a page's click is written to the chip" "reg 0x02 = 0x40" qm7140-ws-click "$(grep -m1 '^http://' "$work/web.txt")" 2 EnableBoost
+expect "web host: i2cget reads what it wrote" 0x40 i2cget -y "$bus" 0x41 0x02
+kill "$web"
+
+# The chip at 0x40 saved and loaded into the device at 0x41's cache, exported from there and
+# run by the real i2cset: both chips then hold the same registers.
+for r in 3 4 5 6 7 17 20; do i2cset -y "$bus" 0x40 "$r" $((r * 9)); done
+check "export: a state carried to the other chip's cache" qm7140-host --device "i2c:$stub@0x40" --device "i2c:$stub@0x41" - <<EOF
+save $work/state.txt
+device 2
+load $work/state.txt
+export i2cset $work/settings.sh
+EOF
+check "export: the i2cset script runs under the real i2cset" sh "$work/settings.sh" "$bus"
+i2cdump -y -r 0x00-0x1f "$bus" 0x40 b >"$work/40.txt"
+expect "export: both chips hold the same registers" "$(cat "$work/40.txt")" i2cdump -y -r 0x00-0x1f "$bus" 0x41 b
+
+i2cset -y "$bus" 0x40 0x02 0x00
+i2cset -y "$bus" 0x41 0x02 0x00
+check "two chips on one adapter, --verify: each write read back" qm7140-host --verify --device "i2c:$stub@0x40" --device "i2c:$stub@0x41" - <<EOF
+device 2
+show boost
+click boost EnableBoost
+devices
+EOF
+says "two chips on one adapter: both online" "$seen" "2 $stub 0x41 online"
+expect "two chips on one adapter: the write reached the chip selected" "0x00 0x40" sh -c "echo \$(i2cget -y $bus 0x40 0x02) \$(i2cget -y $bus 0x41 0x02)"
+
+# A kernel driver bound at the address: the host says so and never forces it.
+modprobe at24
+echo 24c02 0x41 >"/sys/bus/i2c/devices/i2c-$bus/new_device"
+wait_for 10 test -e "/sys/bus/i2c/devices/$bus-0041/driver"
+refused "a driver bound at the address: EBUSY in words" "a kernel driver holds the address (the host never forces it)" qm7140-host --device "i2c:$stub@0x41" "$work/click.qmh"
+echo 0x41 >"/sys/bus/i2c/devices/i2c-$bus/delete_device"
+expect "a driver bound at the address: the chip untouched" 0x40 i2cget -y "$bus" 0x41 0x02
+
+# An adapter without SMBus byte data: I2C_FUNC_SMBUS_QUICK and BYTE only.
+rmmod i2c-stub
+modprobe i2c-stub chip_addr=0x40 functionality=0x70000
+bus=$(adapter_number "SMBus stub driver")
+refused "an adapter without byte data refused by name" "/dev/i2c-$bus offers no SMBus byte-data transfers" qm7140-host --device "i2c:/dev/i2c-$bus@0x40" "$work/click.qmh"
+rmmod i2c-stub
+
+# --- USB-HID bridges through uhid ----------------------------------------------------------
+
+modprobe uhid
+modprobe hid-generic
+modprobe hid-cp2112
+bridge() {  # SERIAL KIND OPTIONS...: an emulated bridge, its log $work/SERIAL.log
+  serial=$1 kind=$2
+  shift 2
+  qm7140-uhid-bridge "$kind" --serial "$serial" "$@" >"$work/$serial.log" 2>&1 &
+  last_bridge=$!
+  wait_for 20 driver_of "$serial"
+}
+bound() { [ "$(driver_of "$1")" = "$2" ]; }
+
+# The CP2112-class bridge under the kernel's hid-cp2112, answering its read reply at status 0
+# as bridges in the field do, and busy to its first status polls: i2c-tools through the
+# kernel's adapter and our hid: place on the hidraw node see the same registers.
+bridge CP1 cp2112 --chip 0x40 --chip 0x41 --read-status 0 --busy-polls 2
+node=$(hidraw_of CP1)
+wait_for 20 adapter_number "CP2112 SMBus Bridge on ${node#/dev/}"
+cp=$(adapter_number "CP2112 SMBus Bridge on ${node#/dev/}")
+note "CP2112: bound to $(driver_of CP1), its adapter /dev/i2c-$cp, and its hidraw node $node stays"
+check "CP2112 under hid-cp2112: the real i2cset writes through the kernel's driver" i2cset -y "$cp" 0x40 0x05 0x33
+says "CP2112 under hid-cp2112: the emulated chip took it" "$work/CP1.log" "0x40 reg 0x05 = 0x33"
+check "CP2112 through hid:, beside hid-cp2112: connects and writes" qm7140-host --device "hid:$node@0x40" --device "hid:10C4:EA90:CP1@0x41" - <<EOF
+peek 5
+show boost
+click boost EnableBoost
+device 2
+show boost
+click boost EnableBoost
+EOF
+says "CP2112 through hid:: reads what the kernel's driver wrote" "$seen" "reg 0x05 = 0x33"
+expect "CP2112: i2cget through the kernel reads what hid: wrote, both chips" "0x40 0x40" sh -c "echo \$(i2cget -y $cp 0x40 0x02) \$(i2cget -y $cp 0x41 0x02)"
+bridge CP2 cp2112 --read-status 2
+printf 'bridges\npeek 2\n' >"$work/list.qmh"
+check "CP2112 with the documented read reply (status 2) too" qm7140-host --device "hid:10C4:EA90:CP2@0x40" "$work/list.qmh"
+says "bridges lists both CP2112s" "$seen" "10C4:EA90 CP2112 serial CP2 at"
+
+# The MCP2221-class bridge where hid-mcp2221 is not loaded: hid-generic gives its hidraw node.
+# It says "not ready" to the first asks for a byte; a missing chip's NACK shows in the reply
+# to Read Repeated-START, or (MC2) at once in the reply to Write No STOP.
+bridge MC1 mcp2221 --chip 0x40 --not-ready 2
+bridge MC2 mcp2221 --chip 0x40 --nack-at-once
+mc2=$last_bridge
+note "MCP2221 without hid-mcp2221: bound to $(driver_of MC1), hidraw node $(hidraw_of MC1)"
+check "MCP2221 through hid:: connects through 'not ready' replies and writes" qm7140-host --device "hid:04D8:00DD:MC1@0x40" - <<EOF
+show boost
+click boost EnableBoost
+EOF
+says "MCP2221 through hid:: the emulated chip took the write" "$work/MC1.log" "0x40 reg 0x02 = 0x40"
+refused "MCP2221: a NACK in the Read Repeated-START reply is a missing chip" "no chip acknowledged its address" qm7140-host --device "hid:04D8:00DD:MC1@0x41" "$work/peek.qmh"
+refused "MCP2221: a NACK in the Write No STOP reply is a missing chip" "no chip acknowledged its address" qm7140-host --device "hid:04D8:00DD:MC2@0x41" "$work/peek.qmh"
+
+# hid-mcp2221 loaded: it takes the bridge hid-generic held, and gives an I2C adapter.
+kill "$mc2"
+modprobe hid-mcp2221
+wait_for 10 bound MC1 mcp2221
+note "MCP2221 with hid-mcp2221 loaded: bound to $(driver_of MC1), hidraw node '$(hidraw_of MC1)', adapter /dev/i2c-$(adapter_number "MCP2221 usb-i2c bridge")"
+mc=$(adapter_number "MCP2221 usb-i2c bridge")
+check "MCP2221 under hid-mcp2221: the real i2cset writes through the kernel's driver" i2cset -y "$mc" 0x40 0x06 0x11
+expect "MCP2221 under hid-mcp2221: i2cget reads it, through 'not ready' replies" 0x11 i2cget -y "$mc" 0x40 0x06
+refused "MCP2221 under hid-mcp2221: no hidraw node, so hid: finds none" "no bridge 04D8:00DD serial MC1 is plugged in" qm7140-host --device "hid:04D8:00DD:MC1@0x40" "$work/peek.qmh"
+
+# Unplugged for real: the uhid device destroyed mid-session, then made again.
+bridge UP1 cp2112
+up=$last_bridge
+mkfifo "$work/commands"
+qm7140-host --device "hid:10C4:EA90:UP1@0x40" - <"$work/commands" >"$work/session.txt" 2>&1 &
+session=$!
+exec 3>"$work/commands"
+echo "show boost" >&3
+wait_for 20 grep -q '^> show boost' "$work/session.txt"
+kill "$up"
+wait_for 20 unplugged UP1
+printf 'click boost EnableBoost\nclick boost EnableBoost\nbus\n' >&3
+wait_for 20 grep -q ', offline' "$work/session.txt"
+says "unplugged: the write fails, the bridge gone" "$work/session.txt" "the bridge is gone"
+says "unplugged: the next write is refused offline" "$work/session.txt" "the bus is offline"
+bridge UP1 cp2112
+printf 'connect\nclick boost EnableBoost\n' >&3
+wait_for 20 grep -q '0x40 reg 0x02 = ' "$work/UP1.log"
+says "plugged again: connect works and the write reaches the chip" "$work/session.txt" "connected to hid:10C4:EA90 serial UP1"
+echo quit >&3
+exec 3>&-
+wait "$session"
+
+finish
