@@ -4,6 +4,7 @@
 // register a transfer changes is printed ("0x40 reg 0x02 = 0x40"). SIGTERM or SIGINT unplugs
 // the device and ends the program.
 #include "hid_bridge_double.h"
+#include "host/common/bus/bus.h"
 
 #include <fcntl.h>
 #include <linux/input.h>
