@@ -157,20 +157,12 @@ void Release(Session& s, const Args& a) {
     user::Mouse(t, QM7140_UI_MOUSE_UP, user::Coordinate(a[2]), user::Coordinate(a[3]), ButtonArgument(a, 4));
 }
 
-// Press, eight moves along the way, release: what a hand on a mouse reports.
 void Drag(Session& s, const Args& a) {
     const user::Target t = Reach(s, a[0], a[1]);
     const auto from = std::array{ParseSigned(a[2]), ParseSigned(a[3])};
     const auto to = std::array{ParseSigned(a[4]), ParseSigned(a[5])};
     if (!from[0] || !from[1] || !to[0] || !to[1]) throw CommandError("drag: pixels are whole numbers");
-    const int x0 = user::Coordinate(a[2]), y0 = user::Coordinate(a[3]), x1 = user::Coordinate(a[4]),
-              y1 = user::Coordinate(a[5]);
-    user::Mouse(t, QM7140_UI_MOUSE_DOWN, x0, y0, QM7140_UI_BUTTON_LEFT);
-    constexpr int kSteps = 8;
-    for (int i = 1; i <= kSteps; ++i)
-        user::Mouse(t, QM7140_UI_MOUSE_MOVE, x0 + (x1 - x0) * i / kSteps, y0 + (y1 - y0) * i / kSteps,
-                    QM7140_UI_BUTTON_LEFT);
-    user::Mouse(t, QM7140_UI_MOUSE_UP, x1, y1, QM7140_UI_BUTTON_LEFT);
+    user::Drag(t, user::Coordinate(a[2]), user::Coordinate(a[3]), user::Coordinate(a[4]), user::Coordinate(a[5]));
 }
 
 void Resize(Session& s, const Args& a) { user::Resize(Reach(s, a[0], a[1]), a[2], a[3]); }

@@ -169,6 +169,14 @@ void Mouse(const Target& t, QM7140UiMouse action, int x, int y, QM7140UiButton b
     Check(t.ui.mouse(t.instance, t.dialog, t.index, action, button, x, y), t, name, "a paintbox");
 }
 
+void Drag(const Target& t, int x0, int y0, int x1, int y1) {
+    Mouse(t, QM7140_UI_MOUSE_DOWN, x0, y0, QM7140_UI_BUTTON_LEFT);
+    constexpr int kSteps = 8;
+    for (int i = 1; i <= kSteps; ++i)
+        Mouse(t, QM7140_UI_MOUSE_MOVE, x0 + (x1 - x0) * i / kSteps, y0 + (y1 - y0) * i / kSteps, QM7140_UI_BUTTON_LEFT);
+    Mouse(t, QM7140_UI_MOUSE_UP, x1, y1, QM7140_UI_BUTTON_LEFT);
+}
+
 void Resize(const Target& t, std::string_view width, std::string_view height) {
     Require(t, QM7140_UI_PAINT_BOX, "resize", "a paintbox");
     const auto w = ParseUnsigned(width), h = ParseUnsigned(height);

@@ -52,6 +52,9 @@ void Slide(const Target& target, std::string_view position);
 QM7140UiButton ButtonOf(std::string_view name);
 int Coordinate(std::string_view text);
 void Mouse(const Target& target, QM7140UiMouse action, int x, int y, QM7140UiButton button);
+// Left-press at (x0, y0), eight moves along the way, release at (x1, y1): what a hand on a
+// mouse reports.
+void Drag(const Target& target, int x0, int y0, int x1, int y1);
 // A paintbox: a new size, 1 to 8192 pixels each way.
 void Resize(const Target& target, std::string_view width, std::string_view height);
 

@@ -1,0 +1,279 @@
+#include "controls.h"
+
+#include "host/common/module/seam_status.h"
+#include "host/common/text/parse.h"
+#include "host/terminal/cairo_drawing.h"
+#include "host/terminal/user.h"
+
+#include <charconv>
+#include <cmath>
+#include <optional>
+#include <stdexcept>
+#include <variant>
+
+namespace qm7140py {
+
+namespace {
+
+constexpr const char* kDialogKeys[] = {"digital", "limiter", "boost"};
+
+std::string Text(const char* text) { return text != nullptr ? text : ""; }
+
+QM7140UiForm Form(Device& device, host::Amplifier& amp, int32_t dialog) {
+    QM7140UiForm form{.size = sizeof form};
+    if (dialog < 0 || dialog >= host::kDialogCount || device.Ui().form(amp.Instance(), dialog, &form) != QM7140_UI_OK)
+        throw std::runtime_error("the module shows no dialog " + std::to_string(dialog));
+    return form;
+}
+
+host::user::Target TargetOf(Device& device, host::Amplifier& amp, int32_t dialog, int32_t control) {
+    Form(device, amp, dialog);
+    QM7140UiControl c{.size = sizeof c};
+    if (device.Ui().control(amp.Instance(), dialog, control, &c) != QM7140_UI_OK)
+        throw std::out_of_range("no control " + std::to_string(control) + " in " + kDialogKeys[dialog]);
+    return {device.Ui(), amp.Instance(), dialog, kDialogKeys[dialog], control, Text(c.name), c.kind};
+}
+
+// A control the user can reach: its dialog is on the screen, and acting makes it active.
+host::user::Target Reach(Device& device, host::Amplifier& amp, int32_t dialog, int32_t control) {
+    host::user::Target target = TargetOf(device, amp, dialog, control);
+    if (Form(device, amp, dialog).visible == 0)
+        throw std::runtime_error(target.dialogKey + " is not shown (show it first)");
+    device.Ui().activate(amp.Instance(), dialog);
+    return target;
+}
+
+// The user picks a host menu entry: the host's own window takes the focus.
+void HostWindowTakesFocus(Device& device, host::Amplifier& amp) {
+    for (int32_t d = 0; d < host::kDialogCount; ++d)
+        if (Form(device, amp, d).visible != 0) device.Ui().deactivate(amp.Instance(), d);
+}
+
+// A seam call that the checks before it should have made safe.
+void Check(QM7140UiStatus status, const host::user::Target& t) {
+    if (status != QM7140_UI_OK) throw std::runtime_error(t.name + ": " + host::SeamStatusText(status));
+}
+
+std::optional<double> Number(const std::string& text) {
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
+// What an edit shows after Enter is the number typed, quantised to one of its codes (a step
+// of at most 0.042 V), or its last value when it refused the text.
+bool EditTook(const std::string& typed, const std::string& shown) {
+    const auto given = Number(typed), now = Number(shown);
+    if (!given) return typed == shown;
+    if (!now) return false;
+    if (std::isnan(*given)) return std::isnan(*now);
+    return std::fabs(*now - *given) <= std::max(0.05, 0.01 * std::fabs(*given));
+}
+
+// What a control shows, read under the lock and handed out with the GIL.
+using Shown = std::variant<bool, int32_t, std::string>;
+
+Shown ShownValue(const host::user::Target& t) {
+    const QM7140UiControl c = host::user::Read(t);
+    switch (c.kind) {
+    case QM7140_UI_CHECK_BOX: return c.checked != 0;
+    case QM7140_UI_COMBO_BOX:
+    case QM7140_UI_RADIO_GROUP: return c.item_index;
+    case QM7140_UI_TRACK_BAR: return c.position;
+    case QM7140_UI_EDIT: return Text(c.text);
+    default: return host::user::ShownCaption(Text(c.caption));
+    }
+}
+
+std::string Describe(const Shown& shown) {
+    if (const bool* b = std::get_if<bool>(&shown)) return *b ? "True" : "False";
+    if (const int32_t* i = std::get_if<int32_t>(&shown)) return std::to_string(*i);
+    return host::Quoted(std::get<std::string>(shown));
+}
+
+// A value the dialog did not take: why, when more than what it shows says, and what it
+// shows after. Worded once the GIL is back, with the value as Python writes it.
+struct Refusal {
+    std::string name, why, shows;
+};
+
+[[noreturn]] void Refused(const host::user::Target& t, const std::string& why) {
+    throw Refusal{t.name, why, Describe(ShownValue(t))};
+}
+
+// A Python value as the control's kind takes it; a type that does not fit gives the words
+// for TypeError.
+std::variant<Shown, std::string> WantedOf(int32_t kind, const py::object& value) {
+    const bool isBool = py::isinstance<py::bool_>(value);
+    const bool isInt = py::isinstance<py::int_>(value) && !isBool;
+    const bool isStr = py::isinstance<py::str>(value);
+    auto integer = [&]() -> int32_t {
+        // Far outside any range: clamped, so that it is refused as out of range.
+        return static_cast<int32_t>(std::clamp<long long>(value.cast<long long>(), INT32_MIN, INT32_MAX));
+    };
+    switch (kind) {
+    case QM7140_UI_CHECK_BOX:
+        if (isBool) return Shown(value.cast<bool>());
+        return std::string("a bool");
+    case QM7140_UI_COMBO_BOX:
+        if (isStr) return Shown(value.cast<std::string>());
+        if (isInt) return Shown(integer());
+        return std::string("an item index or an item's text");
+    case QM7140_UI_RADIO_GROUP:
+    case QM7140_UI_TRACK_BAR:
+        if (isInt) return Shown(integer());
+        return std::string(kind == QM7140_UI_TRACK_BAR ? "an int position" : "an item index");
+    case QM7140_UI_EDIT:
+        if (isStr) return Shown(value.cast<std::string>());
+        if (isInt || py::isinstance<py::float_>(value)) return Shown(std::string(py::str(value)));
+        return std::string("a str or a number");
+    default: return std::string();
+    }
+}
+
+void SetEdit(const host::user::Target& t, const std::string& text) {
+    for (char key : text)
+        if (key < 0x20 || key > 0x7E) Refused(t, "only printable ASCII can be typed");
+    host::user::Type(t, text);
+    host::user::Enter(t);
+    if (!EditTook(text, std::get<std::string>(ShownValue(t)))) Refused(t, "");
+}
+
+void SetItem(const host::user::Target& t, const Shown& wanted) {
+    if (const std::string* text = std::get_if<std::string>(&wanted)) {
+        try {
+            host::user::Select(t, *text);
+        } catch (const host::CommandError& e) {
+            Refused(t, e.what());
+        }
+        return;
+    }
+    const int32_t item = std::get<int32_t>(wanted);
+    if (item < 0 || item >= host::user::Read(t).item_count) Refused(t, "no such item");
+    Check(t.ui.select(t.instance, t.dialog, t.index, item), t);
+    if (std::get<int32_t>(ShownValue(t)) != item) Refused(t, "");
+}
+
+void SetPosition(const host::user::Target& t, int32_t position) {
+    const QM7140UiControl bar = host::user::Read(t);
+    if (position < bar.min || position > bar.max)
+        Refused(t, "outside " + std::to_string(bar.min) + ".." + std::to_string(bar.max));
+    Check(t.ui.setPosition(t.instance, t.dialog, t.index, position), t);
+    if (std::get<int32_t>(ShownValue(t)) != position) Refused(t, "");
+}
+
+py::object ToPython(const Shown& shown) {
+    return std::visit([](const auto& v) -> py::object { return py::cast(v); }, shown);
+}
+
+}  // namespace
+
+std::vector<std::pair<std::string, int32_t>> Controls(Device& device, int32_t dialog) {
+    return device.Run([&](host::Amplifier& amp) {
+        std::vector<std::pair<std::string, int32_t>> controls;
+        for (int32_t i = 0; i < Form(device, amp, dialog).control_count; ++i) {
+            const host::user::Target t = TargetOf(device, amp, dialog, i);
+            controls.emplace_back(t.name, t.kind);
+        }
+        return controls;
+    });
+}
+
+py::object Get(Device& device, int32_t dialog, int32_t control) {
+    return ToPython(device.Run([&](host::Amplifier& amp) { return ShownValue(TargetOf(device, amp, dialog, control)); }));
+}
+
+void Set(Device& device, int32_t dialog, int32_t control, int32_t kind, const py::object& value) {
+    const auto wanted = WantedOf(kind, value);
+    if (const std::string* needs = std::get_if<std::string>(&wanted)) {
+        const std::string name = device.Run([&](host::Amplifier& amp) { return TargetOf(device, amp, dialog, control).name; });
+        if (needs->empty()) throw py::type_error(name + " is a " + host::user::KindName(kind) + "; it takes no value");
+        throw py::type_error(name + " takes " + *needs + ", not " + std::string(py::str(value.get_type().attr("__name__"))));
+    }
+    const Shown& shown = std::get<Shown>(wanted);
+    try {
+        device.Run([&](host::Amplifier& amp) {
+            const host::user::Target t = Reach(device, amp, dialog, control);
+            if (t.kind != kind) throw py::type_error(t.name + " is a " + host::user::KindName(t.kind));
+            switch (t.kind) {
+            case QM7140_UI_CHECK_BOX:
+                if (std::get<bool>(ShownValue(t)) != std::get<bool>(shown)) host::user::Click(t);
+                if (ShownValue(t) != shown) Refused(t, "");
+                return;
+            case QM7140_UI_COMBO_BOX:
+            case QM7140_UI_RADIO_GROUP: return SetItem(t, shown);
+            case QM7140_UI_TRACK_BAR: return SetPosition(t, std::get<int32_t>(shown));
+            default: return SetEdit(t, std::get<std::string>(shown));
+            }
+        });
+    } catch (const Refusal& r) {
+        throw py::value_error(r.name + " refused " + std::string(py::repr(value)) + (r.why.empty() ? "" : " (" + r.why + ")") +
+                              ": it shows " + r.shows);
+    }
+}
+
+std::vector<std::string> Items(Device& device, int32_t dialog, int32_t control) {
+    return device.Run([&](host::Amplifier& amp) {
+        const host::user::Target t = TargetOf(device, amp, dialog, control);
+        if (t.kind != QM7140_UI_COMBO_BOX && t.kind != QM7140_UI_RADIO_GROUP)
+            throw py::type_error(t.name + " is a " + host::user::KindName(t.kind) + "; it has no items");
+        std::vector<std::string> items;
+        for (int32_t i = 0; i < host::user::Read(t).item_count; ++i) {
+            const char* text = nullptr;
+            if (t.ui.item(t.instance, dialog, control, i, &text) != QM7140_UI_OK)
+                throw std::runtime_error("cannot read the items of " + t.name);
+            items.push_back(Text(text));
+        }
+        return items;
+    });
+}
+
+void Click(Device& device, int32_t dialog, int32_t control) {
+    device.Run([&](host::Amplifier& amp) { host::user::Click(Reach(device, amp, dialog, control)); });
+}
+
+void Show(Device& device, int32_t dialog) {
+    device.Run([&](host::Amplifier& amp) {
+        Form(device, amp, dialog);
+        HostWindowTakesFocus(device, amp);
+        device.Api().SelectMenu(amp.Instance(), dialog);
+    });
+}
+
+void Hide(Device& device, int32_t dialog) {
+    device.Run([&](host::Amplifier& amp) {
+        Form(device, amp, dialog);
+        device.Ui().close(amp.Instance(), dialog);
+    });
+}
+
+bool Visible(Device& device, int32_t dialog) {
+    return device.Run([&](host::Amplifier& amp) { return Form(device, amp, dialog).visible != 0; });
+}
+
+void Drag(Device& device, int32_t dialog, int32_t control, std::pair<int, int> from, std::pair<int, int> to) {
+    for (int pixel : {from.first, from.second, to.first, to.second})
+        if (pixel < -32768 || pixel > 32767) throw py::value_error("pixels are -32768 to 32767, not " + std::to_string(pixel));
+    device.Run([&](host::Amplifier& amp) {
+        const host::user::Target t = Reach(device, amp, dialog, control);
+        host::user::Drag(t, from.first, from.second, to.first, to.second);
+    });
+}
+
+py::bytes Png(Device& device, int32_t dialog, int32_t control) {
+    const std::string png = device.Run([&](host::Amplifier& amp) {
+        const host::user::Target t = TargetOf(device, amp, dialog, control);
+        const QM7140UiControl c = host::user::Read(t);
+        if (c.kind != QM7140_UI_PAINT_BOX) throw py::type_error(t.name + " is a " + host::user::KindName(c.kind) + ", not a paintbox");
+        host::CairoPicture picture(c.width, c.height);
+        if (t.ui.paint(t.instance, dialog, control, &host::CairoPicture::kDrawing, &picture) != QM7140_UI_OK)
+            throw std::runtime_error("the module did not paint " + t.name);
+        auto encoded = picture.Png();
+        if (!encoded) throw std::runtime_error("cannot encode " + t.name + " as PNG");
+        return std::move(*encoded);
+    });
+    return py::bytes(png);
+}
+
+}  // namespace qm7140py
