@@ -31,8 +31,8 @@ Headers, pkg-config and CMake files for hosts of your own; a systemd unit
 for the web host (not enabled) and a udev rule giving the i2c group the
 adapters.")
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-  # postinst makes the i2c group with addgroup.
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS adduser)
+  # postinst makes the i2c group with addgroup; the Python package is built for Debian 12's.
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "adduser, python3 (>= 3.11), python3 (<< 3.12)")
   set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
     ${CMAKE_SOURCE_DIR}/packaging/postinst ${CMAKE_SOURCE_DIR}/packaging/prerm
     ${CMAKE_SOURCE_DIR}/packaging/postrm ${CMAKE_SOURCE_DIR}/packaging/conffiles ${CMAKE_SOURCE_DIR}/packaging/triggers)

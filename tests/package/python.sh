@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# The Python package as users get it: imported and used by the system's python3 after the
+# .deb is installed (then purged, also when a step fails), and installed from the wheel into a
+# fresh venv with no index, where it runs on the module the wheel bundles.
+# Run: tests/package/python.sh dist/qm7140_VERSION_amd64.deb dist/qm7140-VERSION-*.whl
+set -euo pipefail
+deb=$(realpath "$1")
+wheel=$(realpath "$2")
+as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
+version=$(dpkg-deb -f "$deb" Version)
+work=$(mktemp -d)
+finish() {
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq qm7140 >/dev/null || true
+  rm -rf "$work"
+}
+trap finish EXIT
+check() { echo "-- $1"; }
+
+# Sets a control on a simulated chip and prints the version and the write it made.
+use='
+import qm7140
+with qm7140.open() as amp:
+    amp.boost.show()
+    amp.boost.enable_boost = True
+    print(qm7140.__version__, amp.log[-1].text, qm7140.__file__)
+'
+
+mkdir "$work/wheel" "$work/run"
+(cd "$work/wheel" && unzip -q "$wheel")
+readelf -d "$work"/wheel/qm7140/_qm7140.*.so | grep -q 'RUNPATH.*\[\$ORIGIN\]'
+[ -f "$work/wheel/qm7140/libqm7140.so.1" ] && [ -f "$work/wheel/qm7140/py.typed" ] && [ -f "$work/wheel/qm7140/__init__.pyi" ]
+check "the wheel bundles libqm7140.so.1, stubs and py.typed, its extension with RUNPATH \$ORIGIN"
+
+/usr/bin/python3 -m venv "$work/venv"
+"$work/venv/bin/pip" install -q --no-index "$wheel"
+out=$(cd "$work/run" && "$work/venv/bin/python" -c "$use")
+[[ "$out" == "$version W 0x80/0 reg 0x02 = 0x40 $work/venv/"* ]] || { echo "the venv's qm7140 says: $out"; exit 1; }
+check "pip installed the wheel offline into a fresh venv; it drove the Boost dialog"
+
+as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >/dev/null
+out=$(cd / && /usr/bin/python3 -c "$use")
+[ "$out" = "$version W 0x80/0 reg 0x02 = 0x40 /usr/lib/python3/dist-packages/qm7140/__init__.py" ] || {
+  echo "the system's qm7140 says: $out"; exit 1; }
+check "after apt install, the system's python3 drove the Boost dialog on the installed library"
