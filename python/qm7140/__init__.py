@@ -88,7 +88,10 @@ class Dialog:
         return self._device.get(self._dialog, index)
 
     def __setitem__(self, name: str, value: Any) -> None:
-        index, kind = self._find(name)
+        try:
+            index, kind = self._controls[name]
+        except (KeyError, TypeError):
+            self._find(name)  # raises the KeyError that names it
         self._device.set(self._dialog, index, kind, value)
 
     def __getattr__(self, attribute: str) -> Any:

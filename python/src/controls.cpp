@@ -26,21 +26,27 @@ QM7140UiForm Form(Device& device, host::Amplifier& amp, int32_t dialog) {
     return form;
 }
 
-host::user::Target TargetOf(Device& device, host::Amplifier& amp, int32_t dialog, int32_t control) {
-    Form(device, amp, dialog);
+// `read`, when given, gets the control's record: its numbers, not its strings, outlive the
+// next call into the module.
+host::user::Target TargetOf(Device& device, host::Amplifier& amp, int32_t dialog, int32_t control,
+                            QM7140UiControl* read = nullptr) {
     QM7140UiControl c{.size = sizeof c};
-    if (device.Ui().control(amp.Instance(), dialog, control, &c) != QM7140_UI_OK)
-        throw std::out_of_range("no control " + std::to_string(control) + " in " + kDialogKeys[dialog]);
+    if (dialog < 0 || dialog >= host::kDialogCount || device.Ui().control(amp.Instance(), dialog, control, &c) != QM7140_UI_OK)
+        throw std::out_of_range("no control " + std::to_string(control) + " in dialog " + std::to_string(dialog));
+    if (read != nullptr) *read = c;
     return {device.Ui(), amp.Instance(), dialog, kDialogKeys[dialog], control, Text(c.name), c.kind};
 }
 
-// A control the user can reach: its dialog is on the screen, and acting makes it active.
-host::user::Target Reach(Device& device, host::Amplifier& amp, int32_t dialog, int32_t control) {
-    host::user::Target target = TargetOf(device, amp, dialog, control);
+// The user reaches into a dialog: it has to be on the screen, and it becomes active.
+void Reach(Device& device, host::Amplifier& amp, int32_t dialog) {
     if (Form(device, amp, dialog).visible == 0)
-        throw std::runtime_error(target.dialogKey + " is not shown (show it first)");
+        throw std::runtime_error(std::string(kDialogKeys[dialog]) + " is not shown (show it first)");
     device.Ui().activate(amp.Instance(), dialog);
-    return target;
+}
+
+host::user::Target Reach(Device& device, host::Amplifier& amp, int32_t dialog, int32_t control) {
+    Reach(device, amp, dialog);
+    return TargetOf(device, amp, dialog, control);
 }
 
 // The user picks a host menu entry: the host's own window takes the focus.
@@ -140,27 +146,26 @@ void SetEdit(const host::user::Target& t, const std::string& text) {
     if (!EditTook(text, std::get<std::string>(ShownValue(t)))) Refused(t, "");
 }
 
-void SetItem(const host::user::Target& t, const Shown& wanted) {
-    if (const std::string* text = std::get_if<std::string>(&wanted)) {
-        try {
-            host::user::Select(t, *text);
-        } catch (const host::CommandError& e) {
-            Refused(t, e.what());
-        }
-        return;
-    }
-    const int32_t item = std::get<int32_t>(wanted);
-    if (item < 0 || item >= host::user::Read(t).item_count) Refused(t, "no such item");
-    Check(t.ui.select(t.instance, t.dialog, t.index, item), t);
-    if (std::get<int32_t>(ShownValue(t)) != item) Refused(t, "");
+// An index or a position goes straight to the seam, which checks its range: the fast path
+// of a sweep. Only a refusal reads the control, for its words.
+void SetNumber(Device& device, host::Amplifier& amp, int32_t dialog, int32_t control, int32_t kind, int32_t number) {
+    const QM7140UiStatus status = kind == QM7140_UI_TRACK_BAR
+                                      ? device.Ui().setPosition(amp.Instance(), dialog, control, number)
+                                      : device.Ui().select(amp.Instance(), dialog, control, number);
+    if (status == QM7140_UI_OK) return;
+    QM7140UiControl c{};
+    const host::user::Target t = TargetOf(device, amp, dialog, control, &c);
+    if (status != QM7140_UI_ERR_RANGE || t.kind != kind) Check(status, t);
+    Refused(t, kind == QM7140_UI_TRACK_BAR ? "outside " + std::to_string(c.min) + ".." + std::to_string(c.max)
+                                           : std::string("no such item"));
 }
 
-void SetPosition(const host::user::Target& t, int32_t position) {
-    const QM7140UiControl bar = host::user::Read(t);
-    if (position < bar.min || position > bar.max)
-        Refused(t, "outside " + std::to_string(bar.min) + ".." + std::to_string(bar.max));
-    Check(t.ui.setPosition(t.instance, t.dialog, t.index, position), t);
-    if (std::get<int32_t>(ShownValue(t)) != position) Refused(t, "");
+void SetItemText(const host::user::Target& t, const std::string& text) {
+    try {
+        host::user::Select(t, text);
+    } catch (const host::CommandError& e) {
+        Refused(t, e.what());
+    }
 }
 
 py::object ToPython(const Shown& shown) {
@@ -194,17 +199,19 @@ void Set(Device& device, int32_t dialog, int32_t control, int32_t kind, const py
     const Shown& shown = std::get<Shown>(wanted);
     try {
         device.Run([&](host::Amplifier& amp) {
-            const host::user::Target t = Reach(device, amp, dialog, control);
+            Reach(device, amp, dialog);
+            if (const int32_t* number = std::get_if<int32_t>(&shown))
+                return SetNumber(device, amp, dialog, control, kind, *number);
+            QM7140UiControl c{};
+            const host::user::Target t = TargetOf(device, amp, dialog, control, &c);
             if (t.kind != kind) throw py::type_error(t.name + " is a " + host::user::KindName(t.kind));
-            switch (t.kind) {
-            case QM7140_UI_CHECK_BOX:
-                if (std::get<bool>(ShownValue(t)) != std::get<bool>(shown)) host::user::Click(t);
+            if (const bool* checked = std::get_if<bool>(&shown)) {
+                if ((c.checked != 0) != *checked) host::user::Click(t);
                 if (ShownValue(t) != shown) Refused(t, "");
-                return;
-            case QM7140_UI_COMBO_BOX:
-            case QM7140_UI_RADIO_GROUP: return SetItem(t, shown);
-            case QM7140_UI_TRACK_BAR: return SetPosition(t, std::get<int32_t>(shown));
-            default: return SetEdit(t, std::get<std::string>(shown));
+            } else if (kind == QM7140_UI_COMBO_BOX) {
+                SetItemText(t, std::get<std::string>(shown));
+            } else {
+                SetEdit(t, std::get<std::string>(shown));
             }
         });
     } catch (const Refusal& r) {

@@ -74,6 +74,7 @@ Device::Device(const std::string& place, bool verify, unsigned speedKhz) {
         throw py::value_error(e.what());
     }
     place_ = parsed.text;
+    simulated_ = parsed.kind == host::DevicePlace::Kind::Simulated;
     {
         py::gil_scoped_release unlocked;
         std::lock_guard lock(Mutex());
@@ -117,8 +118,10 @@ host::Amplifier& Device::Live() {
 
 Device::Outcome Device::Collect(size_t before, bool connecting) {
     Outcome outcome;
-    outcome.fresh.assign(records_.begin() + static_cast<std::ptrdiff_t>(std::min(delivered_, records_.size())),
-                         records_.end());
+    // Copied only for callbacks to call: a loop of sets pays nothing for them otherwise.
+    if (!callbacks_.empty())
+        outcome.fresh.assign(records_.begin() + static_cast<std::ptrdiff_t>(std::min(delivered_, records_.size())),
+                             records_.end());
     delivered_ = records_.size();
     for (size_t i = before; i < records_.size(); ++i) {
         const host::Record& record = records_[i];
