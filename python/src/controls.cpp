@@ -60,7 +60,11 @@ void Check(QM7140UiStatus status, const host::user::Target& t) {
     if (status != QM7140_UI_OK) throw std::runtime_error(t.name + ": " + host::SeamStatusText(status));
 }
 
-std::optional<double> Number(const std::string& text) {
+// Blanks around a number are the edits' to take or not, as for a person typing them.
+std::optional<double> Number(std::string_view text) {
+    const size_t first = text.find_first_not_of(" \t"), last = text.find_last_not_of(" \t");
+    if (first == std::string_view::npos) return std::nullopt;
+    text = text.substr(first, last - first + 1);
     double value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
@@ -73,7 +77,7 @@ bool EditTook(const std::string& typed, const std::string& shown) {
     const auto given = Number(typed), now = Number(shown);
     if (!given) return typed == shown;
     if (!now) return false;
-    if (std::isnan(*given)) return std::isnan(*now);
+    if (!std::isfinite(*given)) return typed == shown;
     return std::fabs(*now - *given) <= std::max(0.05, 0.01 * std::fabs(*given));
 }
 

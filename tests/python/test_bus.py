@@ -74,3 +74,15 @@ def test_two_chips_share_the_adapter(chip):
         b.registers[3] = 2
         assert (chip.regs[3], chip.others[0].regs[3]) == (1, 2)
         assert chip.opens == 1
+
+
+def test_a_script_stops_at_the_refused_transfer(chip, tmp_path):
+    script = tmp_path / "script.txt"
+    script.write_text("w 80 02 40\nw 80 03 01\nw 80 04 05\n")
+    with qm7140.open(PLACE) as amp:
+        chip.refuse = 3
+        with pytest.raises(qm7140.BusError) as raised:
+            amp.replay(script)
+        assert (raised.value.errno, raised.value.register) == (errno.EREMOTEIO, 3)
+        assert (chip.regs[2], chip.regs[4]) == (0x40, 0)  # nothing after the failed setting
+        assert [r.kind for r in amp.log][-1] == "stopped"

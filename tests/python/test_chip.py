@@ -1,5 +1,7 @@
 """Registers, files and records: what the hosts write and read back."""
+import contextlib
 import struct
+import threading
 
 import pytest
 
@@ -102,6 +104,24 @@ def test_several_devices_are_apart():
         assert [len(d.log) for d in (a, b, c)] == [1, 1, 0]
 
 
+def test_threads_share_the_module_one_call_at_a_time():
+    def sweep(amp):
+        for i in range(1, 501):
+            amp.limiter["Release"] = i % 16
+
+    with contextlib.ExitStack() as stack:
+        amps = [stack.enter_context(qm7140.open()) for _ in range(3)]
+        for amp in amps:
+            amp.limiter.show()
+        threads = [threading.Thread(target=sweep, args=(amp,)) for amp in amps]
+        for thread in threads:
+            thread.start()
+        for thread in threads:
+            thread.join()
+        for amp in amps:
+            assert amp.limiter.release == 500 % 16 and len(amp.log) == 500
+
+
 def rss_kib():
     with open("/proc/self/statm") as f:
         return int(f.read().split()[1]) * 4
@@ -117,3 +137,14 @@ def test_open_close_cycles_keep_memory_flat():
     before = rss_kib()
     cycles(10_000)
     assert rss_kib() - before < 8 * 1024
+
+
+def test_a_load_gives_16_devices_then_loads_afresh_once_all_are_closed():
+    with contextlib.ExitStack() as stack:
+        amps = []
+        with pytest.raises(RuntimeError, match="close them all"):
+            for _ in range(17):
+                amps.append(stack.enter_context(qm7140.open()))
+        assert 1 <= len(amps) <= 16
+    with qm7140.open() as amp:
+        assert amp.online

@@ -82,7 +82,10 @@ def test_edit_quantises_and_refuses_as_the_dialog_does(amp):
     assert (11, 126) in writes(amp)
     amp.limiter["InflectionPoint"] = "4"
     assert amp.limiter.inflection_point == "3.99"
-    for bad in (9, "abc", "", "5.6"):
+    amp.limiter.inflection_point = " 3.3 "  # blanks are the edit's to take
+    assert amp.limiter.inflection_point == "3.30"
+    amp.limiter.inflection_point = 4
+    for bad in (9, "abc", "", "5.6", float("inf"), float("nan")):
         with pytest.raises(ValueError, match=r"InflectionPoint refused .*: it shows \"3.99\""):
             amp.limiter.inflection_point = bad
     with pytest.raises(ValueError, match="printable"):
