@@ -190,6 +190,12 @@ size_t Device::RecordCount() {
     return records_.size();
 }
 
+void Device::OnRecord(py::function callback) {
+    // Collect reads the list under the lock alone, while another thread may add to it.
+    std::lock_guard lock(Mutex());
+    callbacks_.push_back(std::move(callback));
+}
+
 void Device::ClearRecords() {
     py::gil_scoped_release unlocked;
     std::lock_guard lock(Mutex());

@@ -101,7 +101,7 @@ public:
     void ClearRecords();
     // A record of the host's own, kept as the amplifier's are; only inside Run.
     void Keep(host::Record record) { records_.push_back(std::move(record)); }
-    void OnRecord(py::function callback) { callbacks_.push_back(std::move(callback)); }
+    void OnRecord(py::function callback);
 
     // Plays a register script to its end, the lock let go during its delays.
     void Replay(const std::filesystem::path& path);
