@@ -1,6 +1,9 @@
 """Registers, files and records: what the hosts write and read back."""
 import contextlib
+import pathlib
+import runpy
 import struct
+import sys
 import threading
 
 import pytest
@@ -148,3 +151,16 @@ def test_a_load_gives_16_devices_then_loads_afresh_once_all_are_closed():
         assert 1 <= len(amps) <= 16
     with qm7140.open() as amp:
         assert amp.online
+
+
+def test_the_examples_run(capsys, tmp_path, monkeypatch):
+    examples = pathlib.Path(__file__).parents[2] / "examples"
+    monkeypatch.setattr(sys, "argv", ["sweep.py"])
+    runpy.run_path(str(examples / "sweep.py"), run_name="__main__")
+    lines = capsys.readouterr().out.splitlines()
+    assert len(lines) == 258 and "refused" in lines[0] and "refused" in lines[-1]
+    assert lines[1].endswith("W 0x80/0 reg 0x0B = 0x00, W 0x80/0 reg 0x0D = 0xBE")
+    assert lines[-2].endswith("W 0x80/0 reg 0x0B = 0xFF, W 0x80/0 reg 0x0D = 0xBE")
+    monkeypatch.chdir(tmp_path)
+    runpy.run_path(str(examples / "curve.py"), run_name="__main__")
+    assert png_size((tmp_path / "limiter-curve.png").read_bytes()) == (602, 394)
