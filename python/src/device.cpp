@@ -79,10 +79,15 @@ Device::Device(const std::string& place, bool verify, unsigned speedKhz) {
         py::gil_scoped_release unlocked;
         std::lock_guard lock(Mutex());
         load_ = LoadForNewDevice();
-        host::Bus bus = Pool().MakeBus(parsed, options);
-        ++load_->made;
-        amp_ = std::make_unique<host::Amplifier>(
-            load_->module, std::move(bus), [this](const host::Record& record) { records_.push_back(record); }, verify);
+        try {
+            host::Bus bus = Pool().MakeBus(parsed, options);
+            ++load_->made;
+            amp_ = std::make_unique<host::Amplifier>(
+                load_->module, std::move(bus), [this](const host::Record& record) { records_.push_back(record); }, verify);
+        } catch (...) {
+            load_.reset();  // under the lock: it may be the last of its load
+            throw;
+        }
     }
     try {
         Run([](host::Amplifier& amp) { amp.Connect(); }, true);
