@@ -104,9 +104,10 @@ AdapterPool::AdapterPool(BusOptions options, HidSystem hid) : options_(options),
 std::string AdapterPool::Where(const DevicePlace& place) const {
     const auto id = place.kind == DevicePlace::Kind::Hid ? UsbId::Parse(place.adapter) : std::nullopt;
     if (!id || !hid_.enumerate) return place.adapter;
-    for (const HidBridgeInfo& bridge : ListHidBridges(hid_))
-        if (id->Matches(bridge.device)) return bridge.device.path;
-    return place.adapter;
+    // A bridge without a node stays by its id: opening it names what took the node.
+    const std::vector<HidDeviceInfo> devices = hid_.enumerate();
+    const HidDeviceInfo* bridge = PickHidBridge(*id, devices);
+    return bridge && !bridge->path.empty() ? bridge->path : place.adapter;
 }
 
 Bus AdapterPool::MakeBus(const DevicePlace& place, const BusOptions& options) {
