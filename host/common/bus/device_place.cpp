@@ -83,6 +83,8 @@ DevicePlace ParseDevicePlace(std::string_view text) {
     }
     const auto id = UsbId::Parse(device);
     if (!id) Refuse(text, "not a /dev/hidrawN node nor a USB id VVVV:PPPP[:SERIAL] in hex");
+    if (!HidBridgeKind(id->vendor, id->product))
+        Refuse(text, UsbIdText(id->vendor, id->product) + " is no USB-HID I2C bridge we drive (" + HidBridgesDriven() + ")");
     place.adapter = id->Text();
     return place;
 }
