@@ -88,8 +88,8 @@ TEST_F(Nodes, BridgesAreFoundThroughSysfsWithThePlaceToUseEach) {
     const std::string mc1 = "kernel driver mcp2221, its adapter " + dir + "/i2c-4, no hidraw node: use i2c:" + dir +
                             "/i2c-4@0x40, or for hid: hand it to hid-generic, as root:";
     EXPECT_EQ(host::DescribeHidBridges(host::ListHidBridges(System())),
-              "04D8:00DD MCP2221 serial MC1, no hidraw node\n    " + mc1 + "\n        " + handOver("0003:04D8:00DD.0001", "mcp2221", "\n        ") + "\n"
-              "10C4:EA90 CP2112, no hidraw node\n"
+              "04D8:00DD MCP2221 serial MC1\n    " + mc1 + "\n        " + handOver("0003:04D8:00DD.0001", "mcp2221", "\n        ") + "\n"
+              "10C4:EA90 CP2112\n"
               "    no kernel driver, no hidraw node: for hid: hand it to hid-generic, as root:\n        " +
                   handOver("0003:10C4:EA90.0004", "", "\n        ") + "\n"
               "10C4:EA90 CP2112 serial 00A1 at " + Path(0) + "\n"
@@ -97,7 +97,7 @@ TEST_F(Nodes, BridgesAreFoundThroughSysfsWithThePlaceToUseEach) {
               "04D8:00DD MCP2221 at " + Path(2) + "\n"
               "    kernel driver hid-generic: use hid:" + Path(2) + "@0x40\n"
               "    this user may not open " + Path(2) + cure + "\n"
-              "04D8:00DD MCP2221 serial MC2, no hidraw node\n"
+              "04D8:00DD MCP2221 serial MC2\n"
               "    kernel driver mcp2221, no hidraw node: use its /dev/i2c-N (modprobe i2c-dev), or for hid: hand it to hid-generic, as root:\n        " +
                   handOver("0003:04D8:00DD.000B", "mcp2221", "\n        ") + "\n");
     EXPECT_EQ(state.open, 0);

@@ -164,8 +164,7 @@ ways="kernel driver mcp2221, its adapter /dev/i2c-$mc, no hidraw node: use i2c:/
 refused "MCP2221 under hid-mcp2221: hid: names the driver, the adapter and the way out" "bridge 04D8:00DD serial MC1: $ways" \
   qm7140-host --device "hid:04D8:00DD:MC1@0x40" "$work/peek.qmh"
 printf 'bridges\n' | qm7140-host - >"$work/bridges.txt" 2>&1
-says "bridges: under hid-mcp2221, no node" "$work/bridges.txt" "04D8:00DD MCP2221 serial MC1, no hidraw node"
-says "bridges: under hid-mcp2221, the adapter to use and the way out for hid:" "$work/bridges.txt" "    $ways"
+says "bridges: under hid-mcp2221, no node, the adapter to use and the way out for hid:" "$work/bridges.txt" "    $ways"
 # The commands it gives, run as they stand, hand the bridge to hid-generic and its node back.
 sed -n 's/^        echo /echo /p' "$work/bridges.txt" >"$work/hand-over.sh"
 check "MCP2221: the commands bridges gives run" sh -e "$work/hand-over.sh"

@@ -203,7 +203,7 @@ std::string HidBridgesDriven() {
 std::string DescribeHidBridge(const HidBridgeInfo& bridge) {
     return UsbIdText(bridge.device.vendor, bridge.device.product) + " " + bridge.kind +
            (bridge.device.serial.empty() ? "" : " serial " + bridge.device.serial) +
-           (bridge.device.path.empty() ? ", no hidraw node" : " at " + bridge.device.path);
+           (bridge.device.path.empty() ? "" : " at " + bridge.device.path);
 }
 
 std::string DescribeHidBridges(const std::vector<HidBridgeInfo>& bridges) {

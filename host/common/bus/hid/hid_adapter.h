@@ -31,7 +31,7 @@ const HidDeviceInfo* PickHidBridge(const UsbId& wanted, const std::vector<HidDev
 const char* HidBridgeKind(uint16_t vendor, uint16_t product);
 // The ids we drive, for words: "10C4:EA90 CP2112, 04D8:00DD MCP2221".
 std::string HidBridgesDriven();
-// "10C4:EA90 CP2112 serial 00A1 at /dev/hidraw2", or "..., no hidraw node"
+// "10C4:EA90 CP2112 serial 00A1 at /dev/hidraw2"; without " at ..." for a bridge with no node
 std::string DescribeHidBridge(const HidBridgeInfo& bridge);
 // A line per bridge, and under it, where the system tells, what the kernel made of it and
 // the place to use (or how to free it for hid:, or the cure for a node this user may not
