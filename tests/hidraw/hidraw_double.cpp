@@ -59,6 +59,7 @@ extern "C" int open(const char* path, int flags, ...) {
     const int node = NodeOf(path);
     if (node < 0) return real(path, flags, mode);
     if (state.nodes[node].vendor == 0 || state.hangup) return Fail(ENOENT);
+    if (state.nodes[node].openError != 0) return Fail(state.nodes[node].openError);
     const int fd = real("/dev/null", O_RDWR | (flags & O_CLOEXEC));
     if (fd >= 0 && fd < 1024) nodeOfFd[fd] = node + 1, ++state.open;
     return fd;

@@ -15,6 +15,7 @@ struct Node {
     std::string serial;
     bool uniq = true;      // the kernel answers HIDIOCGRAWUNIQ
     bool numbered = true;  // the descriptor numbers its reports
+    int openError = 0;     // what open gives this user (EACCES), or 0
 };
 
 extern struct State {

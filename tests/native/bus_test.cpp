@@ -77,6 +77,12 @@ TEST_F(ChipOnBus, EveryWriteGoesToTheChipAndAFailedOneIsReportedAndReadBack) {
     qm7140_double.vanished = 1;
     EXPECT_EQ(Run("connect", false), "error: line 1: connect: cannot open " CHIP ": No such file or directory; offline\n");
     qm7140_double.vanished = 0;
+    // A user outside the group the udev rule gives the node: named with the cure.
+    qm7140_double.denied = EACCES;
+    EXPECT_EQ(Run("connect", false), "error: line 1: connect: cannot open " CHIP ": this user may not open " QM7140_DOUBLE_PATH
+                                     ": join the i2c group (the package's udev rule gives it the I2C adapters and the bridges' hidraw"
+                                     " nodes), then log in again; offline\n");
+    qm7140_double.denied = 0;
     qm7140_double.regs[2] = 0x40;
     EXPECT_EQ(Run("connect"), "connected to " CHIP "; read registers 0x00 to 0x1F\n");
     EXPECT_TRUE(BoostShown());

@@ -25,6 +25,7 @@ TEST(DevicePlace, EachPlaceNamesItsAdapterAndAddressOrIsRefusedQuoted) {
         {{"i2c:/dev/i2c-1@0x78"}, "the address \"0x78\" is not a 7-bit address from 0x08 to 0x77"},
         {{"hid:10C4:EA9G"}, "not a /dev/hidrawN node nor a USB id VVVV:PPPP[:SERIAL] in hex"},
         {{"hid:10C4:EA90:"}, "not a /dev/hidrawN node nor a USB id VVVV:PPPP[:SERIAL] in hex"},
+        {{"hid:1234:5678:A1@0x41"}, "1234:5678 is no USB-HID I2C bridge we drive (10C4:EA90 CP2112, 04D8:00DD MCP2221)"},
         {{"i2c:/dev/i2c-1@0x41", "sim", "i2c:/dev/i2c-1", "i2c:/dev/i2c-1@0x40"}, "the chip of device 3 again, /dev/i2c-1 at 0x40"},
         {{"hid:10c4:ea90@0x41", "hid:10C4:EA90@65"}, "the chip of device 1 again, 10C4:EA90 at 0x41"},
     };

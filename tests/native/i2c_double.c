@@ -46,6 +46,7 @@ int open(const char* path, int flags, ...) {
     }
     if (strcmp(path, QM7140_DOUBLE_PATH) != 0) return real(path, flags, mode);
     if (qm7140_double.vanished) return fail(ENOENT);
+    if (qm7140_double.denied) return fail(qm7140_double.denied);
     if (double_fd >= 0) return fail(EBUSY); /* the host holds one at a time */
     double_fd = real("/dev/null", O_RDWR | (flags & O_CLOEXEC));
     chosen = -1;

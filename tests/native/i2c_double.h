@@ -29,6 +29,7 @@ extern struct qm7140_double {
     struct qm7140_double_chip others[2];
     unsigned long funcs; /* what I2C_FUNCS answers */
     int busy;            /* an address a kernel driver holds (EBUSY from I2C_SLAVE), or 0 */
+    int denied;          /* the errno open gives a user the node is not for (EACCES), or 0 */
     unsigned opens;      /* of the adapter's path */
     unsigned slaves;     /* I2C_SLAVE requests */
 } qm7140_double;

@@ -106,6 +106,34 @@ bridge CP2 cp2112 --read-status 2
 printf 'bridges\npeek 2\n' >"$work/list.qmh"
 check "CP2112 with the documented read reply (status 2) too" qm7140-host --device "hid:10C4:EA90:CP2@0x40" "$work/list.qmh"
 says "bridges lists both CP2112s" "$seen" "10C4:EA90 CP2112 serial CP2 at"
+says "bridges: under hid-cp2112 both places, never both at once" "$seen" \
+  "kernel driver cp2112, its adapter /dev/i2c-$cp: use i2c:/dev/i2c-$cp@0x40 or hid:$node@0x40, never both at once"
+
+# A user outside the i2c group meets nodes that belong to root, as they do without the
+# package's udev rule: every way names the node and the cure, and none says "no bridge".
+# Then the nodes given to the group as that rule gives them, and the user in it.
+mkdir -p /etc
+printf 'root:x:0:0::/root:/bin/sh\nbench:x:1000:1000::/tmp:/bin/sh\n' >>/etc/passwd
+printf 'root:x:0:\nbench:x:1000:\ni2c:x:990:\n' >>/etc/group
+printf '#!/bin/sh\nexec su bench -s /bin/sh -c "PATH=$PATH; $*"\n' >/bin/as-bench
+chmod 0755 /bin/as-bench "$work"
+cure="join the i2c group (the package's udev rule gives it the I2C adapters and the bridges' hidraw nodes), then log in again"
+refused "unprivileged: i2c: names the node and the cure" "this user may not open /dev/i2c-$cp: $cure" \
+  as-bench qm7140-host --device "i2c:/dev/i2c-$cp@0x40" "$work/peek.qmh"
+refused "unprivileged: hid: by id names the node and the cure" "this user may not open $node: $cure" \
+  as-bench qm7140-host --device "hid:10C4:EA90:CP1@0x40" "$work/peek.qmh"
+as-bench exec qm7140-web --device "hid:$node@0x40" --listen 127.0.0.1:0 >"$work/web-bench.txt" 2>&1 &
+web=$!
+wait_for 30 grep -q "this user may not open $node: $cure" "$work/web-bench.txt" && pass "unprivileged: the web host names the node and the cure"
+kill "$web"
+as-bench qm7140-host "$work/list.qmh" >"$work/bridges-bench.txt" 2>&1
+says "unprivileged: bridges lists the bridge" "$work/bridges-bench.txt" "10C4:EA90 CP2112 serial CP1 at $node"
+says "unprivileged: bridges names its node and the cure" "$work/bridges-bench.txt" "    this user may not open $node: $cure"
+says "unprivileged: bridges names the adapter and the cure" "$work/bridges-bench.txt" "    this user may not open /dev/i2c-$cp: $cure"
+sed -i 's/^i2c:x:990:$/i2c:x:990:bench/' /etc/group
+chgrp i2c "/dev/i2c-$cp" "$node" && chmod 0660 "/dev/i2c-$cp" "$node"
+check "in the i2c group: i2c: reads the chip" as-bench qm7140-host --device "i2c:/dev/i2c-$cp@0x40" "$work/peek.qmh"
+check "in the i2c group: hid: reads the chip" as-bench qm7140-host --device "hid:10C4:EA90:CP1@0x40" "$work/peek.qmh"
 
 # The MCP2221-class bridge where hid-mcp2221 is not loaded: hid-generic gives its hidraw node.
 # It says "not ready" to the first asks for a byte; a missing chip's NACK shows in the reply
@@ -119,6 +147,8 @@ show boost
 click boost EnableBoost
 EOF
 says "MCP2221 through hid:: the emulated chip took the write" "$work/MC1.log" "0x40 reg 0x02 = 0x40"
+printf 'bridges\n' | qm7140-host - >"$work/bridges.txt" 2>&1
+says "bridges: under hid-generic, hid:" "$work/bridges.txt" "kernel driver hid-generic: use hid:$(hidraw_of MC1)@0x40"
 refused "MCP2221: a NACK in the Read Repeated-START reply is a missing chip" "no chip acknowledged its address" qm7140-host --device "hid:04D8:00DD:MC1@0x41" "$work/peek.qmh"
 refused "MCP2221: a NACK in the Write No STOP reply is a missing chip" "no chip acknowledged its address" qm7140-host --device "hid:04D8:00DD:MC2@0x41" "$work/peek.qmh"
 
@@ -130,7 +160,17 @@ note "MCP2221 with hid-mcp2221 loaded: bound to $(driver_of MC1), hidraw node '$
 mc=$(adapter_number "MCP2221 usb-i2c bridge")
 check "MCP2221 under hid-mcp2221: the real i2cset writes through the kernel's driver" i2cset -y "$mc" 0x40 0x06 0x11
 expect "MCP2221 under hid-mcp2221: i2cget reads it, through 'not ready' replies" 0x11 i2cget -y "$mc" 0x40 0x06
-refused "MCP2221 under hid-mcp2221: no hidraw node, so hid: finds none" "no bridge 04D8:00DD serial MC1 is plugged in" qm7140-host --device "hid:04D8:00DD:MC1@0x40" "$work/peek.qmh"
+ways="kernel driver mcp2221, its adapter /dev/i2c-$mc, no hidraw node: use i2c:/dev/i2c-$mc@0x40, or for hid: hand it to hid-generic, as root:"
+refused "MCP2221 under hid-mcp2221: hid: names the driver, the adapter and the way out" "bridge 04D8:00DD serial MC1: $ways" \
+  qm7140-host --device "hid:04D8:00DD:MC1@0x40" "$work/peek.qmh"
+printf 'bridges\n' | qm7140-host - >"$work/bridges.txt" 2>&1
+says "bridges: under hid-mcp2221, no node, the adapter to use and the way out for hid:" "$work/bridges.txt" "    $ways"
+# The commands it gives, run as they stand, hand the bridge to hid-generic and its node back.
+sed -n 's/^        echo /echo /p' "$work/bridges.txt" >"$work/hand-over.sh"
+check "MCP2221: the commands bridges gives run" sh -e "$work/hand-over.sh"
+wait_for 10 bound MC1 hid-generic
+note "MCP2221 handed over: bound to $(driver_of MC1), hidraw node '$(hidraw_of MC1)', ignore_special_drivers $(cat /sys/module/hid/parameters/ignore_special_drivers)"
+check "MCP2221 handed over: hid: reads the chip through its node again" qm7140-host --device "hid:04D8:00DD:MC1@0x40" "$work/peek.qmh"
 
 # Unplugged for real: the uhid device destroyed mid-session, then made again.
 bridge UP1 cp2112

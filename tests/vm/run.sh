@@ -164,6 +164,6 @@ failed=0
 run_vm kernel 120 off "" || failed=1
 make_root
 make_disks
-run_vm systemd 180 on "qm7140.root=/dev/vda systemd.show_status=0" \
+run_vm systemd 300 on "qm7140.root=/dev/vda systemd.show_status=0" \
   -drive file="$work/root.img",format=raw,if=virtio -drive file="$work/payload.img",format=raw,if=virtio,readonly=on || failed=1
 exit "$failed"

@@ -19,6 +19,11 @@ struct BusResult {
 // the file descriptor dead), as opposed to one transfer that failed on a working adapter.
 bool AdapterGone(int error);
 
+// Whether an errno from opening a Linux node says this user may not open it, and the words
+// for that with the cure, naming the node.
+bool NotPermitted(int error);
+std::string NoAccess(const std::string& node);
+
 class SimulatedAdapter;
 
 class Adapter {

@@ -83,6 +83,8 @@ DevicePlace ParseDevicePlace(std::string_view text) {
     }
     const auto id = UsbId::Parse(device);
     if (!id) Refuse(text, "not a /dev/hidrawN node nor a USB id VVVV:PPPP[:SERIAL] in hex");
+    if (!HidBridgeKind(id->vendor, id->product))
+        Refuse(text, UsbIdText(id->vendor, id->product) + " is no USB-HID I2C bridge we drive (" + HidBridgesDriven() + ")");
     place.adapter = id->Text();
     return place;
 }
@@ -104,9 +106,10 @@ AdapterPool::AdapterPool(BusOptions options, HidSystem hid) : options_(options),
 std::string AdapterPool::Where(const DevicePlace& place) const {
     const auto id = place.kind == DevicePlace::Kind::Hid ? UsbId::Parse(place.adapter) : std::nullopt;
     if (!id || !hid_.enumerate) return place.adapter;
-    for (const HidBridgeInfo& bridge : ListHidBridges(hid_))
-        if (id->Matches(bridge.device)) return bridge.device.path;
-    return place.adapter;
+    // A bridge without a node stays by its id: opening it names what took the node.
+    const std::vector<HidDeviceInfo> devices = hid_.enumerate();
+    const HidDeviceInfo* bridge = PickHidBridge(*id, devices);
+    return bridge && !bridge->path.empty() ? bridge->path : place.adapter;
 }
 
 Bus AdapterPool::MakeBus(const DevicePlace& place, const BusOptions& options) {

@@ -19,20 +19,59 @@ constexpr BridgeKind kKinds[] = {
     {kMcp2221Vendor, kMcp2221Product, "MCP2221", MakeMcp2221Bridge},
 };
 
-const BridgeKind* KindOf(const HidDeviceInfo& device) {
+const BridgeKind* KindOf(uint16_t vendor, uint16_t product) {
     for (const auto& kind : kKinds)
-        if (kind.vendor == device.vendor && kind.product == device.product) return &kind;
+        if (kind.vendor == vendor && kind.product == product) return &kind;
     return nullptr;
 }
 
-std::string Known() {
-    std::string known;
-    for (const auto& kind : kKinds) known += (known.empty() ? "" : ", ") + UsbIdText(kind.vendor, kind.product) + " " + kind.name;
-    return known;
-}
+const BridgeKind* KindOf(const HidDeviceInfo& device) { return KindOf(device.vendor, device.product); }
 
 std::string Describe(const HidDeviceInfo& device) {
     return UsbIdText(device.vendor, device.product) + (device.serial.empty() ? "" : " serial " + device.serial);
+}
+
+// What the kernel made of a bridge and the place to use it by, where the system tells
+// (Linux): a line of words, the commands that free it for hid: (as root), and notes.
+struct Ways {
+    std::string words;
+    std::vector<std::string> commands, notes;
+};
+
+Ways WaysOf(const HidDeviceInfo& device) {
+    const HidKernelSide& kernel = device.kernel;
+    Ways ways;
+    if (kernel.name.empty()) return ways;
+    const std::string i2c = "i2c:" + kernel.i2c + "@0x40", hid = "hid:" + device.path + "@0x40";
+    ways.words = kernel.driver.empty() ? "no kernel driver" : "kernel driver " + kernel.driver;
+    if (!kernel.i2c.empty()) ways.words += ", its adapter " + kernel.i2c;
+    if (!device.path.empty() && !kernel.i2c.empty())
+        ways.words += ": use " + i2c + " or " + hid + ", never both at once";
+    else if (!device.path.empty())
+        ways.words += ": use " + hid;
+    else {
+        // Only hid-generic gives a node, and the kernel lets it take a device that another
+        // driver wants only while told to ignore such drivers.
+        ways.words += ", no hidraw node: ";
+        if (!kernel.driver.empty()) ways.words += "use " + (kernel.i2c.empty() ? "its /dev/i2c-N (modprobe i2c-dev)" : i2c) + ", or ";
+        ways.words += "for hid: hand it to hid-generic, as root:";
+        const std::string ignore = " > /sys/module/hid/parameters/ignore_special_drivers";
+        if (!kernel.driver.empty()) ways.commands.push_back("echo " + kernel.name + " > /sys/bus/hid/drivers/" + kernel.driver + "/unbind");
+        ways.commands.push_back("echo 1" + ignore);
+        ways.commands.push_back("echo " + kernel.name + " > /sys/bus/hid/drivers/hid-generic/bind");
+        ways.commands.push_back("echo 0" + ignore);
+    }
+    if (NotPermitted(kernel.nodeError)) ways.notes.push_back(NoAccess(device.path));
+    if (NotPermitted(kernel.i2cError)) ways.notes.push_back(NoAccess(kernel.i2c));
+    return ways;
+}
+
+// The ways on one line, for an error.
+std::string InOneLine(const Ways& ways) {
+    std::string line = ways.words;
+    for (size_t i = 0; i < ways.commands.size(); ++i) line += (i == 0 ? " " : "; ") + ways.commands[i];
+    for (const auto& note : ways.notes) line += "; " + note;
+    return line;
 }
 
 class HidAdapter final : public Adapter {
@@ -54,11 +93,15 @@ public:
         }
         if (const int error = system_.open(path, transport_)) {
             transport_.reset();
+#ifndef _WIN32
+            // Windows says the same of a device another program holds; its cure is not a group.
+            if (NotPermitted(error)) return Refuse(error, NoAccess(path));
+#endif
             return error;
         }
         const BridgeKind* kind = KindOf(transport_->Info());
         if (kind == nullptr) {
-            const int error = Refuse(ENOTSUP, path + " is " + Describe(transport_->Info()) + ", no USB-HID I2C bridge we drive (" + Known() + ")");
+            const int error = Refuse(ENOTSUP, path + " is " + Describe(transport_->Info()) + ", no USB-HID I2C bridge we drive (" + HidBridgesDriven() + ")");
             Close();
             return error;
         }
@@ -98,16 +141,17 @@ public:
 
 private:
     int Find(const UsbId& wanted, std::string& path) {
-        std::string found;
-        for (const auto& device : system_.enumerate()) {
-            if (wanted.Matches(device)) {
-                path = device.path;
-                return 0;
-            }
-            if (KindOf(device)) found += (found.empty() ? "" : ", ") + Describe(device);
+        const std::vector<HidDeviceInfo> devices = system_.enumerate();
+        const std::string name = Describe({wanted.vendor, wanted.product, wanted.serial, "", {}});
+        if (const HidDeviceInfo* device = PickHidBridge(wanted, devices)) {
+            path = device->path;
+            if (!path.empty()) return 0;
+            return Refuse(ENOENT, "bridge " + name + ": " + InOneLine(WaysOf(*device)));
         }
-        std::string words = "no bridge " + Describe({wanted.vendor, wanted.product, wanted.serial}) + " is plugged in";
-        return Refuse(ENOENT, words + (found.empty() ? " (no bridge found)" : " (found " + found + ")"));
+        std::string found;
+        for (const auto& device : devices)
+            if (KindOf(device)) found += (found.empty() ? "" : ", ") + Describe(device);
+        return Refuse(ENOENT, "no bridge " + name + " is plugged in" + (found.empty() ? "" : " (found " + found + ")"));
     }
 
     int Refuse(int error, std::string words) {
@@ -138,15 +182,40 @@ std::vector<HidBridgeInfo> ListHidBridges(const HidSystem& system) {
     return bridges;
 }
 
+const HidDeviceInfo* PickHidBridge(const UsbId& wanted, const std::vector<HidDeviceInfo>& devices) {
+    const HidDeviceInfo* picked = nullptr;
+    for (const auto& device : devices)
+        if (wanted.Matches(device) && (!picked || (picked->path.empty() && !device.path.empty()))) picked = &device;
+    return picked;
+}
+
+const char* HidBridgeKind(uint16_t vendor, uint16_t product) {
+    const BridgeKind* kind = KindOf(vendor, product);
+    return kind ? kind->name : nullptr;
+}
+
+std::string HidBridgesDriven() {
+    std::string known;
+    for (const auto& kind : kKinds) known += (known.empty() ? "" : ", ") + UsbIdText(kind.vendor, kind.product) + " " + kind.name;
+    return known;
+}
+
 std::string DescribeHidBridge(const HidBridgeInfo& bridge) {
     return UsbIdText(bridge.device.vendor, bridge.device.product) + " " + bridge.kind +
-           (bridge.device.serial.empty() ? "" : " serial " + bridge.device.serial) + " at " + bridge.device.path;
+           (bridge.device.serial.empty() ? "" : " serial " + bridge.device.serial) +
+           (bridge.device.path.empty() ? "" : " at " + bridge.device.path);
 }
 
 std::string DescribeHidBridges(const std::vector<HidBridgeInfo>& bridges) {
-    if (bridges.empty()) return "no USB-HID I2C bridge found (looked for " + Known() + ")\n";
+    if (bridges.empty()) return "no USB-HID I2C bridge found (looked for " + HidBridgesDriven() + ")\n";
     std::string lines;
-    for (const auto& bridge : bridges) lines += DescribeHidBridge(bridge) + "\n";
+    for (const auto& bridge : bridges) {
+        lines += DescribeHidBridge(bridge) + "\n";
+        const Ways ways = WaysOf(bridge.device);
+        if (!ways.words.empty()) lines += "    " + ways.words + "\n";
+        for (const auto& line : ways.commands) lines += "        " + line + "\n";
+        for (const auto& line : ways.notes) lines += "    " + line + "\n";
+    }
     return lines;
 }
 

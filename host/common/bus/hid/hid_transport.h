@@ -25,11 +25,22 @@ constexpr int kBridgeDeaf = ESHUTDOWN;
 constexpr int kBridgeDeaf = ENODEV;
 #endif
 
+// What Linux's sysfs tells of a HID device besides its ids; left empty elsewhere.
+struct HidKernelSide {
+    std::string name;    // the kernel's name of the HID device, "0003:10C4:EA90.0001"
+    std::string driver;  // the driver bound to it, "cp2112", "hid-generic"; empty for none
+    std::string i2c;     // the i2c-dev node of the I2C adapter that driver made, "/dev/i2c-3"
+    int nodeError = 0;   // errno opening the hidraw node (EACCES), 0 when it opens
+    int i2cError = 0;    // the same for the i2c-dev node
+};
+
 struct HidDeviceInfo {
     uint16_t vendor = 0;
     uint16_t product = 0;
     std::string serial;  // empty when the device has none or the system does not say
-    std::string path;    // "/dev/hidraw3", or a Windows device interface path
+    std::string path;    // "/dev/hidraw3", or a Windows device interface path; empty when the
+                         // kernel's driver gave it no hidraw node
+    HidKernelSide kernel;
 };
 
 // One open device. Every report starts with its report id, 0 for a device without numbered
@@ -54,7 +65,7 @@ struct HidSystem {
     std::function<int(const std::string& path, std::unique_ptr<HidTransport>& opened)> open;
 };
 
-// This system's HID devices (every one, bridge or not).
+// This system's HID devices (every one, bridge or not, with a node or without).
 HidSystem SystemHid();
 
 }  // namespace host

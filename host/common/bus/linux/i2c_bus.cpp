@@ -78,6 +78,7 @@ public:
         if (error == EOPNOTSUPP) return Name() + " offers no SMBus byte-data transfers";
         if (error == ENOTTY) return Name() + " is not an i2c-dev adapter";
         if (error == EBUSY) return "a kernel driver holds the address (the host never forces it)";
+        if (NotPermitted(error)) return NoAccess(Name());
         return Adapter::Why(error);
     }
 

@@ -1,6 +1,7 @@
 #include "host/common/bus/hid/linux/hidraw_transport.h"
 
-#include <dirent.h>
+#include "host/common/bus/hid/linux/hid_sysfs.h"
+
 #include <fcntl.h>
 #include <linux/hidraw.h>
 #include <poll.h>
@@ -103,29 +104,6 @@ private:
 
 }  // namespace
 
-std::vector<HidDeviceInfo> EnumerateHidraw(const std::string& dir) {
-    std::vector<std::string> names;
-    if (DIR* listing = opendir(dir.c_str())) {
-        while (const dirent* entry = readdir(listing))
-            if (std::string_view(entry->d_name).starts_with("hidraw")) names.emplace_back(entry->d_name);
-        closedir(listing);
-    }
-    // hidraw2 before hidraw10.
-    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-        return a.size() != b.size() ? a.size() < b.size() : a < b;
-    });
-    std::vector<HidDeviceInfo> devices;
-    for (const auto& name : names) {
-        const std::string path = dir + "/" + name;
-        const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-        if (fd < 0) continue;
-        HidDeviceInfo info;
-        if (Describe(fd, path, info)) devices.push_back(std::move(info));
-        close(fd);
-    }
-    return devices;
-}
-
 int OpenHidraw(const std::string& path, std::unique_ptr<HidTransport>& opened) {
     const int fd = open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return errno != 0 ? errno : EIO;
@@ -140,7 +118,7 @@ int OpenHidraw(const std::string& path, std::unique_ptr<HidTransport>& opened) {
 }
 
 HidSystem SystemHid() {
-    return {[] { return EnumerateHidraw(); }, OpenHidraw};
+    return {[] { return ListSysfsHid(); }, OpenHidraw};
 }
 
 }  // namespace host

@@ -5,12 +5,9 @@
 
 #include <memory>
 #include <string>
-#include <vector>
 
 namespace host {
 
-// Every hidrawN node in `dir` that can be opened, with its USB id and serial number.
-std::vector<HidDeviceInfo> EnumerateHidraw(const std::string& dir = "/dev");
 // errno, or 0 with `opened` set.
 int OpenHidraw(const std::string& path, std::unique_ptr<HidTransport>& opened);
 
