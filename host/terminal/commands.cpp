@@ -261,7 +261,7 @@ constexpr Command kCommands[] = {
     {"replay", "FILE", "check a register script whole, then play it", 1, true, bus_commands::Replay},
     {"devices", "", "list the devices: number, where, address, online", 0, false, bus_commands::ListDevices},
     {"device", "N", "act on device N (from 1) from now on", 1, false, bus_commands::SelectDevice},
-    {"bridges", "", "list the USB-HID I2C bridges plugged in: id, kind, serial, node", 0, false, bus_commands::ListBridges},
+    {"bridges", "", "list the USB-HID I2C bridges plugged in and the place to use", 0, false, bus_commands::ListBridges},
     {"menu", "", "list the menu captions (_GetMenuItem)", 0, false, Menu},
     {"name", "NAME", "give the instance a device name (_SetCodecName)", 1, true, Name},
     {"help", "", "list the commands", 0, false, Help},
