@@ -73,6 +73,8 @@ function receive(m) {
   // What a message leaves out is unchanged: partial records merge into what was known.
   if (m.bus) showBus(bus = { ...bus, ...m.bus });
   dialogs.update(m);
+  // Only a message with forms opens or closes a dialog: a drag's never touches the hint.
+  if (m.forms) $('desk-hint').classList.toggle('covered', dialogs.anyOpen());
   if (m.map) grid.describe(m.map.map(([dlg, c, r, mask]) => [r, dialogs.field(dlg, c), mask]));
   if (m.regs) grid.all(m.regs);
   if (m.regd) grid.changed(m.regd);

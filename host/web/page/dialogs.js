@@ -124,6 +124,10 @@ export class Dialogs {
     return `${plainCaption(form?.caption ?? '')}: ${control ? fieldName(this.controls[d], control) : `control ${c}`}`;
   }
 
+  anyOpen() {
+    return this.forms.some((form) => form && form.visible);
+  }
+
   // The menu's choice comes to the front, also when it was open already.
   front(d) {
     if (this.panels[d]) this.raise(this.panels[d]);
