@@ -21,6 +21,8 @@ public:
 
     static const platform::FormLayout& Layout();
     static std::span<const RegisterField> Fields();
+    // Every register bit a control of the dialog writes.
+    static std::span<const RegisterField> Bindings() { return Fields(); }
 
     TI2CObject& I2C() { return BoostI2C; }
     void ReloadControls();

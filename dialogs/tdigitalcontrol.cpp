@@ -108,6 +108,11 @@ const platform::FormLayout& TDigitalControlForm::Layout() {
 
 std::span<const RegisterField> TDigitalControlForm::Fields() { return kFields; }
 
+std::span<const RegisterField> TDigitalControlForm::Bindings() {
+    static constexpr auto all = Joined(kFields, std::array{SDOUTTagField, DataOffsetField, ResetField});
+    return all;
+}
+
 TDigitalControlForm::TDigitalControlForm(platform::Control*) : Form(Layout()) {
     SDOUTTagValue = platform::StrToInt(SDOUTTag.Text()).value_or(0);
     DataOffsetValue = platform::StrToInt(DataOffset.Text()).value_or(0);

@@ -29,6 +29,8 @@ public:
     static constexpr RegisterField SDOUTTagField{"SDOUTTag", 4, 0xF0, Encoding::Field};
     static constexpr RegisterField DataOffsetField{"DataOffset", 6, 0xFF, Encoding::Field};
     static constexpr RegisterField ResetField{"Reset", 1, 0x01, Encoding::Flag};
+    // Every register bit a control of the dialog writes: the rows, then the three above.
+    static std::span<const RegisterField> Bindings();
 
     TI2CObject& I2C() { return DigitalControlI2C; }
     void ReloadControls();

@@ -82,6 +82,11 @@ const platform::FormLayout& TLimiterForm::Layout() {
 
 std::span<const RegisterField> TLimiterForm::Fields() { return kFields; }
 
+std::span<const RegisterField> TLimiterForm::Bindings() {
+    static constexpr auto all = Joined(kFields, std::array{InflectionField, SlopeField, LevelField});
+    return all;
+}
+
 TLimiterForm::TLimiterForm(platform::Control*) : Form(Layout()) {
     fields_.After("AttackTime", [this](int position) { AttackText.SetCaption(platform::IntToStr(AttackTimeUs(position)) + " us"); });
     fields_.After("Release", [this](int position) { ReleaseText.SetCaption(platform::IntToStr(ReleaseTimeMs(position)) + " ms/step"); });
@@ -151,8 +156,8 @@ void TLimiterForm::SetInflectionAndLevelCodes(uint8_t ip, uint8_t level) {
     LevelCode = level;
     ShowInflectionAndLevel();
     SetSlope(SlopeCodeToValue(SlopeCode), false);  // the slope's end follows
-    LimiterI2C.WriteBits(11, InflectionCode, 0xFF);
-    LimiterI2C.WriteBits(13, LevelCode, 0xFF);
+    WriteField(LimiterI2C, InflectionField, InflectionCode);
+    WriteField(LimiterI2C, LevelField, LevelCode);
 }
 
 void TLimiterForm::SetSlope(double slopeValue, bool write) { SetSlopeCode(ValueToSlopeCode(slopeValue), write); }
@@ -160,7 +165,7 @@ void TLimiterForm::SetSlope(double slopeValue, bool write) { SetSlopeCode(ValueT
 void TLimiterForm::SetSlopeCode(uint8_t code, bool write) {
     SlopeCode = code;
     ShowSlope();
-    if (write) LimiterI2C.WriteBits(12, SlopeCode, 0xFF);
+    if (write) WriteField(LimiterI2C, SlopeField, SlopeCode);
 }
 
 void TLimiterForm::ShowInflectionAndLevel() {
@@ -241,8 +246,9 @@ void TLimiterForm::LevelKeyPress(char& key) {
 void TLimiterForm::ReloadControls() {
     fields_.Reload(LimiterI2C);
     if (!LimiterI2C.HasHostCache() || LimiterI2C.Cache == nullptr) return;
-    const uint8_t ip = LimiterI2C.ReadRegister(11), slope = LimiterI2C.ReadRegister(12),
-                  level = LimiterI2C.ReadRegister(13);
+    const auto ip = static_cast<uint8_t>(ReadField(LimiterI2C, InflectionField)),
+               slope = static_cast<uint8_t>(ReadField(LimiterI2C, SlopeField)),
+               level = static_cast<uint8_t>(ReadField(LimiterI2C, LevelField));
     if (ip == InflectionCode && slope == SlopeCode && level == LevelCode) return;
     InflectionCode = ip;
     SlopeCode = slope;

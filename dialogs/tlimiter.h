@@ -37,6 +37,12 @@ public:
     static const platform::FormLayout& Layout();
     // The rows bound to track bars and check boxes, in reload order.
     static std::span<const RegisterField> Fields();
+    // The curve's codes, written whole by the edits, the cursors and the keys.
+    static constexpr RegisterField InflectionField{"InflectionPoint", 11, 0xFF, Encoding::Field};
+    static constexpr RegisterField SlopeField{"Slope", 12, 0xFF, Encoding::Field};
+    static constexpr RegisterField LevelField{"Level", 13, 0xFF, Encoding::Field};
+    // Every register bit a control of the dialog writes: the rows, then the codes.
+    static std::span<const RegisterField> Bindings();
 
     TI2CObject& I2C() { return LimiterI2C; }
     void ReloadControls();

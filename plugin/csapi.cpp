@@ -42,9 +42,9 @@ bool NameIs(const char* name, const char* expected) {
 
 constexpr DialogRow kDialogs[3] = {
     {"Digital Control...", "DigitalControl", FormOf<&TQM7140Forms::DigitalControlDlg>,
-     WindowOf<&TQM7140Forms::DigitalControlDlg>},
-    {"Limiter...", "Limiter", FormOf<&TQM7140Forms::LimiterDlg>, WindowOf<&TQM7140Forms::LimiterDlg>},
-    {"Boost...", "Boost", FormOf<&TQM7140Forms::BoostDlg>, WindowOf<&TQM7140Forms::BoostDlg>},
+     WindowOf<&TQM7140Forms::DigitalControlDlg>, &TDigitalControlForm::Bindings},
+    {"Limiter...", "Limiter", FormOf<&TQM7140Forms::LimiterDlg>, WindowOf<&TQM7140Forms::LimiterDlg>, &TLimiterForm::Bindings},
+    {"Boost...", "Boost", FormOf<&TQM7140Forms::BoostDlg>, WindowOf<&TQM7140Forms::BoostDlg>, &TBoostForm::Bindings},
 };
 
 InstanceTable& Table() { return table; }

@@ -34,6 +34,7 @@ struct DialogRow {
     const char* showName;
     platform::Form& (*form)(TQM7140Forms&);
     TI2CObject& (*window)(TQM7140Forms&);
+    std::span<const RegisterField> (*bindings)();
 };
 extern const DialogRow kDialogs[3];
 

@@ -32,7 +32,8 @@ static_assert(kTyped<&qm7140_ui_version, QM7140_UiVersionFn> && kTyped<&qm7140_u
               kTyped<&qm7140_ui_mouse, QM7140_UiMouseFn> && kTyped<&qm7140_ui_key, QM7140_UiKeyFn> &&
               kTyped<&qm7140_ui_resize, QM7140_UiResizeFn> &&
               kTyped<&qm7140_ui_activate, QM7140_UiActivateFn> && kTyped<&qm7140_ui_deactivate, QM7140_UiDeactivateFn> &&
-              kTyped<&qm7140_ui_close, QM7140_UiCloseFn> && kTyped<&qm7140_ui_paint, QM7140_UiPaintFn>);
+              kTyped<&qm7140_ui_close, QM7140_UiCloseFn> && kTyped<&qm7140_ui_paint, QM7140_UiPaintFn> &&
+              kTyped<&qm7140_ui_binding, QM7140_UiBindingFn>);
 
 }  // namespace
 
@@ -104,6 +105,10 @@ QM7140UiStatus qm7140_ui_close(QM7140Instance instance, int32_t dialog) {
 QM7140UiStatus qm7140_ui_paint(QM7140Instance instance, int32_t dialog, int32_t control, const QM7140UiDrawing* drawing,
                                void* context) {
     return Guarded([&] { ui::Paint(instance, dialog, control, drawing, context); });
+}
+
+QM7140UiStatus qm7140_ui_binding(QM7140Instance instance, int32_t index, QM7140UiBinding* out) {
+    return Guarded([&] { ui::ReadBinding(instance, index, out); });
 }
 
 }  // extern "C"

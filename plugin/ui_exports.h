@@ -32,6 +32,7 @@ QM7140_UI_EXPORT QM7140UiStatus qm7140_ui_resize(QM7140Instance instance, int32_
 QM7140_UI_EXPORT QM7140UiStatus qm7140_ui_activate(QM7140Instance instance, int32_t dialog);
 QM7140_UI_EXPORT QM7140UiStatus qm7140_ui_deactivate(QM7140Instance instance, int32_t dialog);
 QM7140_UI_EXPORT QM7140UiStatus qm7140_ui_close(QM7140Instance instance, int32_t dialog);
+QM7140_UI_EXPORT QM7140UiStatus qm7140_ui_binding(QM7140Instance instance, int32_t index, QM7140UiBinding* out);
 QM7140_UI_EXPORT QM7140UiStatus qm7140_ui_paint(QM7140Instance instance, int32_t dialog, int32_t control,
                                                 const QM7140UiDrawing* drawing, void* context);
 

@@ -226,6 +226,30 @@ void Find(void* instance, int32_t dialog, const char* name, int32_t* control) {
     *control = static_cast<int32_t>(found - list.begin());
 }
 
+void ReadBinding(void* instance, int32_t index, QM7140UiBinding* out) {
+    TQM7140Forms* live = csapi::Live(instance);
+    Require(live != nullptr, QM7140_UI_ERR_INSTANCE);
+    CheckRecord(out, QM7140_UI_BINDING_V1_SIZE);
+    Require(index >= 0, QM7140_UI_ERR_RANGE);
+    auto rest = static_cast<size_t>(index);
+    for (int32_t dialog = 0; dialog < static_cast<int32_t>(std::size(csapi::kDialogs)); ++dialog) {
+        const auto rows = csapi::kDialogs[dialog].bindings();
+        if (rest >= rows.size()) {
+            rest -= rows.size();
+            continue;
+        }
+        const RegisterField& row = rows[rest];
+        const platform::Form& form = csapi::kDialogs[dialog].form(*live);
+        QM7140UiBinding r{};
+        r.dialog = dialog;
+        r.control = IndexOf(form, form.FindControl(row.control));
+        r.reg = row.reg;
+        r.mask = row.mask;
+        return Deliver(r, out);
+    }
+    Refuse(QM7140_UI_ERR_RANGE);
+}
+
 // ---- Acting as the user -------------------------------------------------------------------------
 
 void Click(void* instance, int32_t dialog, int32_t control) {

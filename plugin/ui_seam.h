@@ -18,6 +18,7 @@ void ReadForm(void* instance, int32_t dialog, QM7140UiForm* out);
 void ReadControl(void* instance, int32_t dialog, int32_t control, QM7140UiControl* out);
 void ReadItem(void* instance, int32_t dialog, int32_t control, int32_t item, const char** text);
 void Find(void* instance, int32_t dialog, const char* name, int32_t* control);
+void ReadBinding(void* instance, int32_t index, QM7140UiBinding* out);
 
 void Click(void* instance, int32_t dialog, int32_t control);
 void Select(void* instance, int32_t dialog, int32_t control, int32_t item);

@@ -5,8 +5,12 @@
 
 #include "registers/ti2cobject.h"
 
+#include <algorithm>
+#include <array>
 #include <bit>
+#include <cstddef>
 #include <cstdint>
+#include <span>
 
 enum class Encoding {
     Flag,              // check box: checked sets the mask
@@ -50,6 +54,15 @@ constexpr int Decode(const RegisterField& f, uint8_t reg) {
 template <class Window>
 void WriteField(Window& window, const RegisterField& f, int state) {
     window.WriteBits(f.reg, Encode(f, state), f.mask);
+}
+
+// A dialog's rows followed by those its own handlers write: every register bit it binds.
+template <size_t N, size_t M>
+constexpr std::array<RegisterField, N + M> Joined(const RegisterField (&rows)[N], std::array<RegisterField, M> more) {
+    std::array<RegisterField, N + M> all{};
+    std::ranges::copy(rows, all.begin());
+    std::ranges::copy(more, all.begin() + N);
+    return all;
 }
 
 inline int ReadField(const TI2CObject& window, const RegisterField& f) { return Decode(f, window.ReadRegister(f.reg)); }

@@ -134,6 +134,7 @@ void Hub::Run(Peer& peer, const Action& action) {
     } catch (const std::exception& e) {
         peers_.Refuse(peer, e.what());
     }
+    Acted(peer.view, action);
     // The module's handler has returned: its failed writes are read back and reported now.
     device.chip.Settle();
 }

@@ -51,7 +51,7 @@ const Shape kShapes[] = {
     {"select", ActionType::Select, {kDlg, kControl, {"item", 0, 1024}}},
     {"text", ActionType::Text, {kDlg, kControl, {"text", 0, kLongestText, Field::String}, {"enter", 0, 0, Field::Boolean}}},
     {"focus", ActionType::Focus, {kDlg, {"c", -1, kMostControls}}},
-    {"pos", ActionType::Position, {kDlg, kControl, {"v", INT32_MIN, INT32_MAX}}},
+    {"pos", ActionType::Position, {kDlg, kControl, {"v", INT32_MIN, INT32_MAX}, {"seq", 0, INT64_MAX, Field::Integer, true}}},
     {"mouse", ActionType::Mouse, {kDlg, kControl, {"a", 0, 2}, {"b", 0, 2}, {"x", -kCoordinate - 1, kCoordinate},
                                   {"y", -kCoordinate - 1, kCoordinate}, {"seq", 0, INT64_MAX, Field::Integer, true}}},
     {"key", ActionType::Key, {kDlg, kControl, {"key", 0, 0, Field::KeyName}}},

@@ -20,7 +20,7 @@ enum class ActionType {
     Select,      // select {dlg, c, item}
     Text,        // text {dlg, c, text, enter}: the edit's text replaced, then Enter if asked
     Focus,       // focus {dlg, c}: c -1 leaves the dialog's controls
-    Position,    // pos {dlg, c, v}
+    Position,    // pos {dlg, c, v[, seq]}: numbered, so the page knows its answer
     Mouse,       // mouse {dlg, c, a, b, x, y[, seq]}: a 0 down, 1 move, 2 up; moves carry seq
     Key,         // key {dlg, c, key}: ArrowLeft, ArrowRight, ArrowUp, ArrowDown, Tab or BackTab
                  // (Shift+Tab) on a paint box that has the page's keyboard
@@ -39,7 +39,7 @@ struct Action {
     int32_t button = 0;
     int32_t x = 0, y = 0;
     int32_t reg = 0;
-    int64_t seq = -1;  // a mouse move's number, answered once it is applied
+    int64_t seq = -1;  // a mouse move's or position's number, answered once it is applied
     bool enter = false;
     std::string text;
 };

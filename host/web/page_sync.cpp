@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <tuple>
+#include <utility>
 
 namespace web {
 
@@ -110,6 +111,26 @@ void SyncDialog(const host::Module::UiSeam& ui, ServedDevice& s, int dialog, Pag
 
 }  // namespace
 
+void Acted(PageView& view, const Action& action) {
+    switch (action.type) {
+    case ActionType::Click:
+    case ActionType::Select:
+    case ActionType::Text:
+    case ActionType::Position: break;
+    case ActionType::Register: view.registersOwed.set(static_cast<size_t>(action.reg & 0xFF)); return;
+    default: return;
+    }
+    if (action.dialog < 0 || action.dialog >= host::kDialogCount) return;
+    const auto d = static_cast<size_t>(action.dialog);
+    auto& controls = view.controls[d];
+    if (action.control < 0 || static_cast<size_t>(action.control) >= controls.size()) return;
+    // The counters would say nothing moved where the module kept its value.
+    view.forms[d].changes.reset();
+    auto& control = controls[static_cast<size_t>(action.control)];
+    control.changes.reset();
+    control.sent.reset();
+}
+
 void Sync(const host::Module::UiSeam& ui, ServedDevice& s, PageView& view, Json& update) {
     Json forms = Json::array(), controls = Json::array(), paints = Json::array();
     for (int d = 0; d < host::kDialogCount; ++d) SyncDialog(ui, s, d, view, forms, controls, paints);
@@ -117,16 +138,25 @@ void Sync(const host::Module::UiSeam& ui, ServedDevice& s, PageView& view, Json&
     if (!controls.empty()) update["controls"] = std::move(controls);
     if (!paints.empty()) update["paints"] = std::move(paints);
 
+    if (!std::exchange(view.mapSent, true)) {
+        Json map = Json::array();
+        QM7140UiBinding b{.size = sizeof(QM7140UiBinding)};
+        for (int32_t i = 0; i < 1024 && ui.binding(s.chip.Instance(), i, &b) == QM7140_UI_OK; ++i)
+            map.push_back({b.dialog, b.control, b.reg, b.mask});
+        update["map"] = std::move(map);
+    }
+
     const auto& bytes = s.chip.Registers().bytes;
     if (!view.registersSeen) {
         update["regs"] = bytes;
-    } else if (*view.registersSeen != bytes) {
+    } else if (*view.registersSeen != bytes || view.registersOwed.any()) {
         Json changed = Json::array();
         for (size_t r = 0; r < bytes.size(); ++r)
-            if ((*view.registersSeen)[r] != bytes[r]) changed.push_back({r, bytes[r]});
+            if ((*view.registersSeen)[r] != bytes[r] || view.registersOwed[r]) changed.push_back({r, bytes[r]});
         update["regd"] = std::move(changed);
     }
     view.registersSeen = bytes;
+    view.registersOwed.reset();
 
     if (auto lines = s.journal.log.Since(view.logSeen, kLogPerUpdate); !lines.empty()) update["log"] = std::move(lines);
     if (auto lines = s.journal.alerts.Since(view.alertSeen, kAlertsPerUpdate); !lines.empty())

@@ -5,9 +5,11 @@
 
 #include "host/common/module/module.h"
 #include "host/web/display_list.h"
+#include "host/web/messages.h"
 #include "host/web/served_device.h"
 
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -54,14 +56,21 @@ struct PageView {
     std::array<Seen<FormLook>, host::kDialogCount> forms;
     std::array<std::vector<Seen<ControlLook>>, host::kDialogCount> controls;
     std::optional<std::array<uint8_t, 256>> registersSeen;
+    std::bitset<256> registersOwed;  // sent at the next sync even where unchanged
     uint64_t logSeen = 0;
     uint64_t alertSeen = 0;
     std::optional<bool> onlineSeen;
     std::optional<FigureLook> figureSeen;
+    bool mapSent = false;
 };
 
+// The page acted on a control or a register: it is sent whole at the next sync, as the module
+// now holds it. What the person typed, picked or slid is not what the page was sent last,
+// so only the whole state replaces a value the module refused or rounded.
+void Acted(PageView& view, const Action& action);
+
 // Adds to `update` what changed since `view` (forms, controls, paints, regs or regd, log,
-// alerts, bus, figure) and moves `view` on to it.
+// alerts, bus, figure; the first time also map, the module's [dlg, c, reg, mask] bindings) and moves `view` on to it.
 void Sync(const host::Module::UiSeam& ui, ServedDevice& device, PageView& view, Json& update);
 
 }  // namespace web

@@ -49,7 +49,7 @@
 extern "C" {
 #endif
 
-#define QM7140_UI_VERSION 2 /* 2: qm7140_ui_key */
+#define QM7140_UI_VERSION 3 /* 2: qm7140_ui_key, 3: qm7140_ui_binding */
 
 /* ---- Statuses ---------------------------------------------------------------------------- */
 
@@ -297,6 +297,24 @@ typedef QM7140UiStatus (*QM7140_UiDeactivateFn)(QM7140Instance instance, int32_t
 /* "qm7140_ui_close": the user closed the dialog; it only hides and keeps its state. A hidden
  * dialog is already closed: OK. */
 typedef QM7140UiStatus (*QM7140_UiCloseFn)(QM7140Instance instance, int32_t dialog);
+
+/* The register map. */
+
+/* Filled by qm7140_ui_binding: register bits a control of a dialog writes. */
+typedef struct QM7140UiBinding {
+    uint32_t size;   /*   0: host writes sizeof(QM7140UiBinding)                            */
+    int32_t dialog;  /*   4                                                                */
+    int32_t control; /*   8: the control whose value the bits hold                         */
+    int32_t reg;     /*  12: register, 0 to 255                                            */
+    int32_t mask;    /*  16: its bits, 1 to 255                                            */
+} QM7140UiBinding;   /*  20 bytes                                                          */
+#define QM7140_UI_BINDING_V1_SIZE 20u
+
+/* "qm7140_ui_binding" (version 3 on): binding `index`, from 0, of the register bits the
+ * dialogs' controls write, dialog by dialog. A register no binding names is written by no
+ * control. ERR_RANGE past the last. */
+typedef QM7140UiStatus (*QM7140_UiBindingFn)(QM7140Instance instance, int32_t index,
+                                             QM7140UiBinding *out);
 
 /* Painting. */
 

@@ -197,6 +197,50 @@ TEST_F(Seam, CurveKeysMoveACursorOneCodeAtEveryCodeAndWriteAsItsDrag) {
     EXPECT_STREQ(Control(L, "InflectionPoint").text, "1.13");
 }
 
+// The register map is the module's own: each binding's control, acted on, writes its
+// register, and the handlers that write registers by hand are there too.
+TEST_F(Seam, EachBindingNamesARegisterItsControlWrites) {
+    std::vector<std::string> named;
+    QM7140UiBinding b{.size = sizeof b};
+    int32_t count = 0;
+    for (; ui.binding(h, count, &b) == QM7140_UI_OK; ++count) {
+        ASSERT_TRUE(b.mask >= 1 && b.mask <= 255 && b.reg >= 0 && b.reg <= 255) << count;
+        QM7140UiControl c{.size = sizeof c};
+        ASSERT_EQ(ui.control(h, b.dialog, b.control, &c), QM7140_UI_OK) << count;
+        const std::string name = std::to_string(b.dialog) + ":" + c.name + "@" + std::to_string(b.reg);
+        named.push_back(name);
+        writes.clear();
+        switch (c.kind) {
+        case QM7140_UI_CHECK_BOX:
+        case QM7140_UI_BUTTON: ASSERT_EQ(ui.click(h, b.dialog, b.control), QM7140_UI_OK); break;
+        case QM7140_UI_COMBO_BOX:
+        case QM7140_UI_RADIO_GROUP:
+            ASSERT_EQ(ui.select(h, b.dialog, b.control, (c.item_index + 1) % c.item_count), QM7140_UI_OK);
+            break;
+        case QM7140_UI_TRACK_BAR:
+            ASSERT_EQ(ui.setPosition(h, b.dialog, b.control, c.position < c.max ? c.position + 1 : c.min), QM7140_UI_OK);
+            break;
+        case QM7140_UI_EDIT:
+            ASSERT_EQ(ui.type(h, b.dialog, b.control, (std::string(strlen(c.text), QM7140_UI_KEY_BACKSPACE) + "3\r").c_str()),
+                      QM7140_UI_OK);
+            break;
+        default: FAIL() << name << " is bound but takes no value";
+        }
+        EXPECT_NE(std::find(writes.begin(), writes.end(), static_cast<uint32_t>(b.reg)), writes.end()) << name;
+    }
+    EXPECT_EQ(count, 21 + 3 + 7 + 3 + 4);
+    for (const char* hand : {"0:SDOUTTag@4", "0:DataOffset@6", "0:Reset@1", "1:InflectionPoint@11", "1:Slope@12", "1:Level@13"})
+        EXPECT_NE(std::find(named.begin(), named.end(), hand), named.end()) << hand;
+    const QM7140Instance freed = m.New();
+    m.FreeCodecInstance(freed);
+    QM7140UiBinding small{.size = QM7140_UI_BINDING_V1_SIZE - 1};
+    EXPECT_EQ(ui.binding(h, count, &b), QM7140_UI_ERR_RANGE);
+    EXPECT_EQ(ui.binding(h, -1, &b), QM7140_UI_ERR_RANGE);
+    EXPECT_EQ(ui.binding(h, 0, &small), QM7140_UI_ERR_ARGUMENT);
+    EXPECT_EQ(ui.binding(h, 0, nullptr), QM7140_UI_ERR_ARGUMENT);
+    EXPECT_EQ(ui.binding(freed, 0, &b), QM7140_UI_ERR_INSTANCE);
+}
+
 TEST_F(Seam, TypingInAComboBoxFollowsTheFirstItemItBegins) {
     const int32_t c = Index(B, "APTDelay");
     const struct {

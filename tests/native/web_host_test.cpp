@@ -78,6 +78,7 @@ TEST(WebMessages, TakeOnlyKnownTypesWithExactlyTheirFieldsInRange) {
         {R"({"t":"mouse","dlg":1,"c":12,"a":0,"b":2,"x":0,"y":0})", true},
         {R"({"t":"text","dlg":1,"c":7,"text":"4.2","enter":true})", true},
         {R"({"t":"focus","dlg":0,"c":-1})", true},
+        {R"({"t":"pos","dlg":1,"c":10,"v":2,"seq":7})", true},
         {R"({"t":"connect"})", true},
         {R"({"t":"key","dlg":1,"c":12,"key":"BackTab"})", true},
         {R"({"t":"key","dlg":1,"c":12,"key":"Enter"})", false},
@@ -133,6 +134,11 @@ TEST(WebPageSync, SendsOnlyWhatChangedSinceThePageLastHeard) {
     EXPECT_TRUE(first["controls"][0].contains("kind"));
     EXPECT_EQ(first["paints"].size(), 1u);
     EXPECT_TRUE(first.contains("regs"));
+    // The register map once: the module's bindings, the first Digital Control's PLL source.
+    ASSERT_EQ(first["map"].size(), 38u);
+    int32_t pll = -1;
+    ASSERT_EQ(module.Ui.find(device.chip.Instance(), QM7140_DIALOG_DIGITAL_CONTROL, "PLLSource", &pll), QM7140_UI_OK);
+    EXPECT_EQ(first["map"][0], web::Json::array({0, pll, 1, 0x30}));
     EXPECT_EQ(sync(), web::Json::object());
 
     module.SelectMenu(device.chip.Instance(), QM7140_DIALOG_BOOST);
@@ -146,6 +152,80 @@ TEST(WebPageSync, SendsOnlyWhatChangedSinceThePageLastHeard) {
     EXPECT_EQ(clicked["regd"], web::Json::parse("[[2,64]]"));
     EXPECT_FALSE(clicked.contains("paints"));  // the Limiter view shows nothing of register 2
     EXPECT_EQ(sync(), web::Json::object());
+}
+
+// What a page typed, picked or slid is not what it was sent last: after its action the acting
+// page gets the control whole as the module kept it (refused or rounded), the other page only
+// what changed, here nothing.
+TEST(WebPageSync, TheActingPageGetsTheActedControlWholeTheOthersOnlyWhatChanged) {
+    const host::Module module(QM7140_LIBRARY);
+    web::ServedDevice device(module, host::SimulatedBus());
+    const QM7140Instance instance = device.chip.Instance();
+    web::PageView acting, other;
+    const auto sync = [&](web::PageView& view) {
+        web::Json update = web::Json::object();
+        web::Sync(module.Ui, device, view, update);
+        return update;
+    };
+    const auto find = [&](int32_t dialog, const char* name) {
+        int32_t c = -1;
+        EXPECT_EQ(module.Ui.find(instance, dialog, name, &c), QM7140_UI_OK) << name;
+        return c;
+    };
+    // The page's action as the hub runs it: through the seam, then noted for the acting page.
+    const auto act = [&](web::ActionType type, int32_t dialog, const char* name, auto seam) {
+        web::Action action{.type = type, .dialog = dialog, .control = find(dialog, name)};
+        seam(action.control);
+        web::Acted(acting, action);
+        return action.control;
+    };
+    const auto recordOf = [](const web::Json& update, int32_t dialog, int32_t c) {
+        for (const web::Json& record : update.value("controls", web::Json::array()))
+            if (record["dlg"] == dialog && record["c"] == c) return record;
+        return web::Json::object();
+    };
+    const auto whole = [&](int32_t dialog, int32_t c, const char* field) {
+        const web::Json record = recordOf(sync(acting), dialog, c);
+        EXPECT_TRUE(record.contains("kind") && record.contains("caption")) << field << ": sent whole";
+        EXPECT_EQ(recordOf(sync(other), dialog, c), web::Json::object()) << field;
+        return record.value(field, web::Json());
+    };
+    constexpr int32_t dc = QM7140_DIALOG_DIGITAL_CONTROL, limiter = QM7140_DIALOG_LIMITER;
+    module.SelectMenu(instance, dc);
+    module.SelectMenu(instance, limiter);
+    sync(acting);
+    sync(other);
+
+    // An edit refuses -1 and keeps its tag; typed again, a number the edit rounds comes back
+    // rounded, though the text is what the page was sent before.
+    const auto type = [&](int32_t dialog, const char* text) {
+        return [=, &module](int32_t c) {
+            module.Ui.type(instance, dialog, c, (std::string(8, QM7140_UI_KEY_BACKSPACE) + text + "\r").c_str());
+        };
+    };
+    int32_t c = act(web::ActionType::Text, dc, "SDOUTTag", type(dc, "-1"));
+    EXPECT_EQ(whole(dc, c, "text"), "0");
+    c = act(web::ActionType::Text, limiter, "InflectionPoint", type(limiter, "4.2"));
+    const web::Json rounded = recordOf(sync(acting), limiter, c)["text"];
+    sync(other);
+    EXPECT_EQ(rounded, "4.18");
+    act(web::ActionType::Text, limiter, "InflectionPoint", type(limiter, "4.2"));
+    EXPECT_EQ(whole(limiter, c, "text"), rounded);
+    // A combo box's text and a list's pick the module refused; a track bar's position.
+    c = act(web::ActionType::Select, dc, "DigitalSource",
+            [&](int32_t i) { EXPECT_EQ(module.Ui.select(instance, dc, i, 9), QM7140_UI_ERR_RANGE); });
+    EXPECT_EQ(whole(dc, c, "index"), 0);
+    c = act(web::ActionType::Text, dc, "LRCLKIn", [&](int32_t i) { module.Ui.type(instance, dc, i, "\r"); });
+    EXPECT_EQ(whole(dc, c, "text"), "8kHz");
+    c = act(web::ActionType::Position, limiter, "Hysteresis",
+            [&](int32_t i) { EXPECT_EQ(module.Ui.setPosition(instance, limiter, i, 9), QM7140_UI_ERR_RANGE); });
+    EXPECT_EQ(whole(limiter, c, "pos"), 0);
+    // A grid cell the chip refused: its register as it stands, to the acting page alone.
+    const uint8_t held = device.chip.Registers().bytes[4];
+    device.SetRegister(4, held);
+    web::Acted(acting, web::Action{.type = web::ActionType::Register, .reg = 4});
+    EXPECT_EQ(sync(acting)["regd"], web::Json::parse("[[4," + std::to_string(held) + "]]"));
+    EXPECT_FALSE(sync(other).contains("regd"));
 }
 
 // A chip on a bus: every failed transfer becomes an alert for every page of the device (and a

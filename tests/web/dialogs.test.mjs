@@ -3,7 +3,7 @@
 import assert from 'node:assert/strict';
 import { readFile } from 'node:fs/promises';
 import { after, before, test } from 'node:test';
-import { launch, openPage, startServer } from './helpers.mjs';
+import { launch, openPage, startServer, until } from './helpers.mjs';
 
 const DIGITAL = 0, LIMITER = 1, BOOST = 2;
 let server, browser, page;
@@ -22,15 +22,8 @@ async function open(p, d) {
   await panel(p, d).waitFor({ state: 'visible' });
 }
 // Waits for register `r` of the page's grid to satisfy `test`; gives its value.
-async function register(p, r, test = () => true) {
-  const read = () => p.$eval(`#grid [data-reg="${r}"] > :nth-child(2)`, (td) => parseInt(td.textContent, 16));
-  const end = Date.now() + 5000;
-  for (;;) {
-    const value = await read();
-    if (test(value) || Date.now() > end) return value;
-    await p.waitForTimeout(20);
-  }
-}
+const register = (p, r, test = () => true) =>
+  until(() => p.$eval(`#grid [data-reg="${r}"] > :nth-child(2)`, (td) => parseInt(td.textContent, 16)), test);
 
 test('each dialog opens from the menu at its designed size, with its captions, and closes', async () => {
   const menu = await page.$$eval('#menu button', (b) => b.map((x) => x.textContent));
@@ -162,6 +155,33 @@ test('two pages of one device stay in step, also when both drag at once', async 
   assert.equal(await shown(page), await shown(other));
   assert.equal(await picture(page), await picture(other));
   assert.deepEqual(await codes(page), await codes(other));
+  await other.close();
+});
+
+// What the module refused or rounded replaces at once what the person typed, picked or slid;
+// another page of the device shows the same. A list and a track bar refuse only what a page
+// with stale items or range would send: such a page is made by hand.
+test('a refused or rounded value is replaced on screen by what the module kept, on both pages', async () => {
+  const other = await openPage(browser, server);
+  for (const p of [page, other]) for (const d of [DIGITAL, LIMITER]) await open(p, d);
+  const shown = (p, d, name) => control(p, d, name).evaluate((e) => (e.tagName === 'SELECT' ? String(e.selectedIndex) : e.value));
+  const stale = (d, name, value) => control(page, d, name).evaluate((e, v) => {
+    if (e.tagName === 'SELECT') e.append(new Option('stale'));
+    else e.max = String(Number(e.max) + 8);
+    e.value = e.tagName === 'SELECT' ? 'stale' : v;
+    e.dispatchEvent(new Event(e.tagName === 'SELECT' ? 'change' : 'input', { bubbles: true }));
+  }, value);
+  const type = (key) => (d, name, text) => control(page, d, name).fill(text).then(() => control(page, d, name).press(key));
+  for (const [d, name, act, input, rounded] of [
+    [DIGITAL, 'SDOUTTag', type('Enter'), '-1'], [DIGITAL, 'SDOUTTag', type('Enter'), '0x5'],
+    [DIGITAL, 'DataOffset', type('Tab'), '256'], [LIMITER, 'InflectionPoint', type('Enter'), '5.55'],
+    [LIMITER, 'InflectionPoint', type('Enter'), '4.2', '4.18'], [LIMITER, 'InflectionPoint', type('Enter'), '4.2', '4.18'],
+    [LIMITER, 'Level', type('Enter'), '10.61'], [DIGITAL, 'DigitalSource', stale], [LIMITER, 'Hysteresis', stale, '9']]) {
+    const kept = rounded ?? await shown(other, d, name);
+    await act(d, name, input);
+    for (const p of [page, other])
+      assert.equal(await until(() => shown(p, d, name), (v) => v === kept), kept, `${name} ${input ?? ''} on ${p === page ? 'the acting' : 'the other'} page`);
+  }
   await other.close();
 });
 

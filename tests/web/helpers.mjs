@@ -52,6 +52,14 @@ export async function openPage(browser, server, device = 0, prepare = async () =
   return page;
 }
 
+// Reads until `done` holds or 5 s pass; gives the last value read.
+export async function until(read, done) {
+  for (const end = Date.now() + 5000; ; await new Promise((r) => setTimeout(r, 20))) {
+    const value = await read();
+    if (done(value) || Date.now() > end) return value;
+  }
+}
+
 // Raw HTTP, headers as given (Host included), within 5 s.
 export function request(port, { method = 'GET', path: where = '/', headers = {}, body } = {}) {
   return new Promise((resolve, reject) => {

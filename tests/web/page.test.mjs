@@ -3,7 +3,7 @@
 // only what changed.
 import assert from 'node:assert/strict';
 import { after, before, test } from 'node:test';
-import { accessibilityViolations, closeDialogs, launch, openDialog, openPage, panel, startServer } from './helpers.mjs';
+import { accessibilityViolations, closeDialogs, launch, openDialog, openPage, panel, startServer, until } from './helpers.mjs';
 
 let server, browser, page;
 before(async () => {
@@ -14,25 +14,36 @@ before(async () => {
 });
 after(async () => { await browser?.close(); await server?.stop(); });
 
-async function until(read, done) {
-  for (const end = Date.now() + 5000; ; await page.waitForTimeout(20)) { const v = await read(); if (done(v) || Date.now() > end) return v; }
-}
 const fresh = async () => { await page.evaluate(() => sessionStorage.clear()); await page.reload(); await page.waitForSelector('#status:text("connected")'); };
-// Each open panel inside the window, its title bar and close button topmost where they are.
+// Each open panel inside the window, and whether at least 10 px of its title bar (its close
+// button aside) lie topmost in a row, for a pointer to grab.
 const panels = () => page.evaluate(() => [...document.querySelectorAll('.panel:not([hidden])')].map((p) => {
   const box = p.getBoundingClientRect(), title = p.querySelector('.title'), t = title.getBoundingClientRect();
-  const on = (x, y, e) => e.contains(document.elementFromPoint(x, y));
+  const close = title.querySelector('button');
+  let grip = 0;
+  for (let x = Math.ceil(t.left), run = 0; x < t.right; x++) {
+    const e = document.elementFromPoint(x, t.top + t.height / 2);
+    run = e && title.contains(e) && !close.contains(e) ? run + 1 : 0;
+    grip = Math.max(grip, run);
+  }
   const scroll = p.querySelector('.scroll');
   return { d: p.dataset.dialog, inside: box.left >= 0 && box.top >= 0 && box.right <= innerWidth && box.bottom <= innerHeight,
-    title: on(t.left + 4, t.top + 4, title) && on(t.right - 9, t.top + 9, p.querySelector('.title button')), scrolls: scroll.scrollHeight > scroll.clientHeight };
+    title: grip >= 10, scrolls: scroll.scrollHeight > scroll.clientHeight };
 }));
 
-test('dialogs open inside the window, cascaded with every title in sight; a small window scrolls them', async () => {
-  for (const order of [[0, 1, 2], [2, 1, 0], [1, 0, 2]]) {
-    await closeDialogs(page);
-    await fresh();
-    for (const d of order) await openDialog(page, d);
-    for (const d of [0, 1, 2]) assert.deepEqual((await panels()).find((p) => p.d === String(d)), { d: String(d), inside: true, title: true, scrolls: false }, `${order}`);
+test('dialogs open inside the window, each placed so that every open title bar can be grabbed; a small window scrolls them', async () => {
+  const orders = [[0, 1, 2], [0, 2, 1], [1, 0, 2], [1, 2, 0], [2, 0, 1], [2, 1, 0]];
+  for (const [width, height] of [[1024, 700], [1280, 800]]) {
+    await page.setViewportSize({ width, height });
+    for (const order of orders) {
+      await closeDialogs(page);
+      await fresh();
+      for (const [k, d] of order.entries()) {
+        await openDialog(page, d);
+        const open = order.slice(0, k + 1).map((o) => ({ d: String(o), inside: true, title: true, scrolls: false }));
+        assert.deepEqual((await panels()).sort((a, b) => a.d - b.d), open.sort((a, b) => a.d - b.d), `${width} x ${height}, ${order}`);
+      }
+    }
   }
   await closeDialogs(page);
   await page.setViewportSize({ width: 560, height: 420 });
@@ -92,6 +103,31 @@ test('the grid edits in place, F2 edits the focused cell, a bad value says why',
   await input.press('Enter');
   await page.waitForFunction(() => document.querySelector('#grid [data-reg="3"] > :nth-child(2)').textContent === '0x05');
   assert.equal(await page.textContent('#grid-error'), '');
+});
+
+test('the grid is a register map: each row described by the dialog fields the module binds to it', async () => {
+  const described = (r) => page.$eval(`#grid [data-reg="${r}"]`, (row) => document.getElementById(row.getAttribute('aria-describedby')).textContent);
+  for (const [r, fields] of [
+    [0x0b, 'Limiter / AGC: Inflection Point (7..0)'],
+    [0x01, 'Digital Control: PLL Source (5..4); Digital Control: Noisegate (3); Digital Control: Mute (2); Digital Control: Software Shutdown (1); Digital Control: Reset (0)'],
+    [0x02, 'BoostForm: Enable Boost (6); BoostForm: Enable Auto Pass Through (5); Limiter / AGC: Enable Limiter (2)'],
+    [0x04, 'Digital Control: SDOUT tag (7..4); Digital Control: SDOUT tri-state (2); Digital Control: LRCLK (1..0)'],
+    [0x06, 'Digital Control: Data Offset (7..0)'], [0x0c, 'Limiter / AGC: Slope (7..0)'],
+    [0x0e, 'Limiter / AGC: Hysteresis (7..6); Limiter / AGC: No limit above inflection point (5); Limiter / AGC: APT/VBAT (4..3); Limiter / AGC: Time (2..0)'],
+    [0x08, 'No dialog field is bound to it.']]) assert.equal(await described(r), fields, `register ${r}`);
+  await page.click('#grid [data-reg="11"] > :nth-child(2)');
+  assert.equal(await page.textContent('#grid-field'), '0x0B: Limiter / AGC: Inflection Point (7..0)');
+});
+
+test('the empty desk says where the dialogs open from, and only while none is open', async () => {
+  await closeDialogs(page);
+  const hint = page.locator('#desk-hint');
+  assert.match(await hint.textContent(), /open one from the menu above \(Digital Control\.\.\., Limiter\.\.\., Boost\.\.\.\)/);
+  assert.ok(await hint.isVisible());
+  await openDialog(page, 2);
+  await page.waitForFunction(() => getComputedStyle(document.getElementById('desk-hint')).visibility === 'hidden');
+  await closeDialogs(page);
+  await hint.waitFor({ state: 'visible' });
 });
 
 test('no WCAG 2.1 A/AA violation with no dialog or any one open; controls named by their captions', async () => {
@@ -192,17 +228,26 @@ function least(seen, m) {
 
 test('a page sent only what changed shows what a page sent everything shows; a drag writes no DOM but the curve', async () => {
   const cut = await browser.newPage({ viewport: { width: 1500, height: 1000 } });
+  let upstream;
   await cut.routeWebSocket(/\/ws$/, (ws) => {
-    const upstream = ws.connectToServer(), seen = new Map();
+    const seen = new Map();
+    upstream = ws.connectToServer();
     upstream.onMessage((text) => ws.send(JSON.stringify(least(seen, JSON.parse(text)))));
   });
+  // The server answers a page's messages in order: once its refusal of one sent now is shown,
+  // the answers to all the page sent before it are in. (A click on the menu first leaves the
+  // active dialog, as on a desktop, and the menu then activates it again: two answers.)
+  const settled = async (mark) => {
+    upstream.send(JSON.stringify({ t: mark }));
+    await cut.waitForFunction((m) => [...document.querySelectorAll('#errors div')].some((e) => e.textContent.includes(m)), mark);
+  };
   await cut.goto(server.url);
   for (const p of [page, cut]) { await p.waitForSelector('#status:text("connected")'); await openDialog(p, 1); }
-  // Shown and made active may come in two messages: watch only once both are in.
+  await settled('settled-before-the-drag');
   await cut.waitForSelector('.panel[data-dialog="1"].active');
   await cut.evaluate(() => {
     window.mutations = [];
-    new MutationObserver((list) => window.mutations.push(...list.map((m) => `${m.type} ${m.target.id}`))).observe(document.querySelector('#desk'), { subtree: true, attributes: true, childList: true, characterData: true });
+    new MutationObserver((list) => window.mutations.push(...list.map((m) => `${m.type} ${m.target.id || m.target.className} ${m.attributeName ?? ''}`))).observe(document.querySelector('#desk'), { subtree: true, attributes: true, childList: true, characterData: true });
   });
   const box = await cut.locator('[data-name="LimiterPaintBox"]').boundingBox();
   const ip = () => cut.locator('[data-name="InflectionPoint"]').inputValue();

@@ -85,6 +85,7 @@ Module::Module(const std::filesystem::path& path) {
     ui(Ui.deactivate, "qm7140_ui_deactivate");
     ui(Ui.close, "qm7140_ui_close");
     ui(Ui.paint, "qm7140_ui_paint");
+    ui(Ui.binding, "qm7140_ui_binding");
 #endif
     if (!missing.empty()) {
         Unload(handle_);

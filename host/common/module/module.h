@@ -50,6 +50,7 @@ public:
         QM7140_UiDeactivateFn deactivate = nullptr;
         QM7140_UiCloseFn close = nullptr;
         QM7140_UiPaintFn paint = nullptr;
+        QM7140_UiBindingFn binding = nullptr;
     } Ui;
 #endif
     // Any name the module may export (or must not), looked up now: null when it has none.

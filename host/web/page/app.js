@@ -22,7 +22,8 @@ const link = new Link(receive, (up) => {
   if (up && device >= 0) choose(device);
 });
 const dialogs = new Dialogs($('desk'), link);
-const grid = new Grid($('grid-rows'), $('log-lines'), $('grid-error'), (r, v) => link.send({ t: 'reg', r, v }));
+const grid = new Grid($('grid-rows'), $('log-lines'), $('grid-error'), { descriptions: $('grid-fields'), now: $('grid-field') },
+  (r, v) => link.send({ t: 'reg', r, v }));
 
 function choose(d) {
   device = d;
@@ -57,6 +58,7 @@ function receive(m) {
       tab.dataset.dev = String(d);
       tab.setAttribute('role', 'tab');
     }
+    $('desk-hint').textContent = `No dialog is open: open one from the menu above (${m.menu.join(', ')}).`;
     $('menu').replaceChildren();
     m.menu.forEach((caption, d) => {
       button($('menu'), caption, () => { dialogs.front(d); link.send({ t: 'menu', dlg: d }); }).dataset.dialog = String(d);
@@ -71,6 +73,9 @@ function receive(m) {
   // What a message leaves out is unchanged: partial records merge into what was known.
   if (m.bus) showBus(bus = { ...bus, ...m.bus });
   dialogs.update(m);
+  // Only a message with forms opens or closes a dialog: a drag's never touches the hint.
+  if (m.forms) $('desk-hint').classList.toggle('covered', dialogs.anyOpen());
+  if (m.map) grid.describe(m.map.map(([dlg, c, r, mask]) => [r, dialogs.field(dlg, c), mask]));
   if (m.regs) grid.all(m.regs);
   if (m.regd) grid.changed(m.regd);
   if (m.log) grid.addLines(m.log);

@@ -54,6 +54,10 @@ export const plainCaption = (text) => text.replace(/&(.)/g, '$1').replace(/:\s*$
 
 const id = (c) => `dlg${c.dlg}-c${c.c}`;
 
+// The person changed what `key` shows: the server's answer, the control whole as the module
+// kept it, is written even where it equals what was written before.
+const acted = (element, key) => { if (element.written) delete element.written[key]; };
+
 // Builds the element of control record `c` under `parent`; `send` takes an action.
 export function build(c, parent, send) {
   const tags = { [KIND.check]: 'label', [KIND.combo]: 'select', [KIND.radio]: 'div', [KIND.track]: 'input',
@@ -73,7 +77,7 @@ export function build(c, parent, send) {
       break;
     }
     case KIND.combo:
-      element.addEventListener('change', () => send({ t: 'select', item: element.selectedIndex }));
+      element.addEventListener('change', () => { acted(element, 'index'); send({ t: 'select', item: element.selectedIndex }); });
       break;
     case KIND.radio:
     case KIND.group: {
@@ -90,11 +94,22 @@ export function build(c, parent, send) {
       // At most one position a frame, the newest.
       let frame = 0;
       element.addEventListener('input', () => {
+        acted(element, 'pos');
+        element.unsent = true;
         if (frame) return;
-        frame = requestAnimationFrame(() => { frame = 0; send({ t: 'pos', v: Number(element.value) }); });
+        frame = requestAnimationFrame(() => {
+          frame = 0;
+          element.unsent = false;
+          element.sentSeq = send({ t: 'pos', v: Number(element.value) });
+        });
       });
       element.addEventListener('pointerdown', () => { element.dataset.busy = '1'; });
-      element.addEventListener('pointerup', () => { delete element.dataset.busy; });
+      // What came while the thumb was held is shown once it is let go (a position still to
+      // be answered brings its own answer).
+      element.addEventListener('pointerup', () => {
+        delete element.dataset.busy;
+        if (!element.unsent && !element.sentSeq && element.record) put(element, 'pos', element.record.pos, (v) => { element.value = String(v); });
+      });
       element.ticks = make('div', 'ticks', parent);
       element.ticks.setAttribute('aria-hidden', 'true');
       break;
@@ -107,12 +122,14 @@ export function build(c, parent, send) {
         if (e.key !== 'Enter') return;
         e.preventDefault();
         delete element.dataset.dirty;
+        acted(element, 'text');
         send({ t: 'text', text: element.value, enter: true });
       });
       // Leaving: the new text first, then the focus moves (the panel's focusin/focusout).
       element.addEventListener('blur', () => {
         if (!element.dataset.dirty) return;
         delete element.dataset.dirty;
+        acted(element, 'text');
         send({ t: 'text', text: element.value, enter: false });
       });
       break;
@@ -127,8 +144,9 @@ export function build(c, parent, send) {
 
 const px = (element, key, value) => put(element, key, value, (v) => { element.style[key] = `${v}px`; });
 
-// Shows record `c` on its element, writing only what changed.
-export function show(element, c, send) {
+// Shows record `c` on its element, writing only what changed; `ack` is the newest numbered
+// action the message answers.
+export function show(element, c, send, ack = 0) {
   px(element, 'left', c.l);
   px(element, 'top', c.t);
   px(element, 'width', c.w);
@@ -177,7 +195,10 @@ export function show(element, c, send) {
         element.max = String(c.max);
         ticks(element.ticks, c);
       });
-      if (!element.dataset.busy) put(element, 'pos', c.pos, (v) => { element.value = String(v); });
+      element.record = c;
+      if (element.sentSeq && ack >= element.sentSeq) element.sentSeq = 0;
+      // A position the person set stays until the answer to it: an older one would undo it.
+      if (!element.dataset.busy && !element.unsent && !element.sentSeq) put(element, 'pos', c.pos, (v) => { element.value = String(v); });
       put(element, 'disabled', !c.enabled, (v) => { element.disabled = v; });
       if (element.output) put(element.output, 'value', c.pos, (v) => { element.output.value = String(v); });
       break;
@@ -209,14 +230,25 @@ function ticks(box, c) {
 }
 
 // The label that captions a control stands on its row, just left of it; one just right of
-// it gives its unit or its value ("V", "1070 us"). Found once, when the dialog is built.
-export function name(records, elements, c, parent) {
-  if (![KIND.combo, KIND.track, KIND.edit].includes(c.kind)) return;
-  const element = elements[c.c];
+// it gives its unit or its value ("V", "1070 us").
+function besides(records, c) {
   const row = (l) => { const y = l.t + l.h / 2; return l.parent === c.parent && l.kind === KIND.label && y >= c.t && y <= c.t + c.h; };
   const labels = records.filter((l) => l && row(l));
   const left = labels.filter((l) => l.l + l.w <= c.l + 2).sort((a, b) => b.l + b.w - (a.l + a.w))[0];
   const right = labels.filter((l) => l.l >= c.l + c.w - 2 && l.l <= c.l + c.w + 12).sort((a, b) => a.l - b.l)[0];
+  return { left, right };
+}
+
+// A control's name as the dialog shows it: its own caption, else the label before it.
+export function fieldName(records, c) {
+  return plainCaption(c.caption || besides(records, c).left?.caption || c.name);
+}
+
+// Names a list, track bar or edit by its labels. Once, when the dialog is built.
+export function name(records, elements, c, parent) {
+  if (![KIND.combo, KIND.track, KIND.edit].includes(c.kind)) return;
+  const element = elements[c.c];
+  const { left, right } = besides(records, c);
   if (left) element.setAttribute('aria-labelledby', id(left));
   if (right) element.setAttribute('aria-describedby', id(right));
   // A track bar with nothing beside it shows its position there.

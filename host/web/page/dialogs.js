@@ -1,16 +1,27 @@
 // The module's dialogs as floating panels, built from the forms and controls the server
 // reads through the UI seam. Every control shows the server's state; what the user does
 // goes to the server as an action, and the server's answer redraws it.
-import { KIND, build, caption, make, name, plainCaption, put, show } from './controls.js';
+import { KIND, build, caption, fieldName, make, name, plainCaption, put, show } from './controls.js';
 import { curveView } from './curve.js';
 import { paint } from './paint.js';
 
 const BUTTONS = { 0: 0, 1: 2, 2: 1 };  // DOM button → the seam's left, right, middle
 const TITLE = 20, BORDER = 1, CASCADE = 24;
+// What of a title bar must stay in sight to grab it, and the close button's end of it.
+const GRIP = 10, CLOSE = 22, STEP = 8;
 const PLACES = 'qm7140-places';
 export const MOVE = 'onpointerrawupdate' in window ? 'pointerrawupdate' : 'pointermove';
 
-const overlaps = (a, b) => a[0] < b[0] + b[2] && b[0] < a[0] + a[2] && a[1] < b[1] + b[3] && b[1] < a[1] + a[3];
+// The widest part of the title bar of panel [x, y, w, h] in the window that none of `above`
+// covers: one reaching into the bar's height at all takes its columns.
+function grip([x, y, w], above) {
+  let open = [[Math.max(0, x + BORDER), Math.min(innerWidth, x + w - CLOSE)]];
+  for (const [ax, ay, aw, ah] of above) {
+    if (ay >= y + BORDER + TITLE || ay + ah <= y) continue;
+    open = open.flatMap(([a, b]) => [[a, Math.min(b, ax)], [Math.max(a, ax + aw), b]]).filter(([a, b]) => b > a);
+  }
+  return Math.max(0, ...open.map(([a, b]) => b - a));
+}
 
 export class Dialogs {
   constructor(desk, link) {
@@ -61,10 +72,10 @@ export class Dialogs {
       let element = panel.elements[c.c];
       if (!element) {
         const parent = (c.parent >= 0 && panel.elements[c.parent]) || panel.client;
-        element = panel.elements[c.c] = build(c, parent, (m) => this.link.send({ dlg: c.dlg, c: c.c, ...m }));
+        element = panel.elements[c.c] = build(c, parent, this.sender(c));
         built.push(c);
       }
-      show(element, c, (m) => this.link.send({ dlg: c.dlg, c: c.c, ...m }));
+      show(element, c, this.sender(c), message.ack);
       touched.add(c.dlg);
     }
     for (const c of built) {
@@ -74,6 +85,11 @@ export class Dialogs {
     }
     for (const d of touched) for (const view of this.panels[d].views) view.refresh();
     for (const picture of later) this.picture(picture);
+  }
+
+  // A control's actions; a position goes numbered, for its answer to be known (its number).
+  sender(c) {
+    return (m) => (m.t === 'pos' ? this.link.numbered({ dlg: c.dlg, c: c.c, ...m }) : this.link.send({ dlg: c.dlg, c: c.c, ...m }));
   }
 
   // A form comes with only what changed since this page last heard of it; the first time
@@ -100,6 +116,16 @@ export class Dialogs {
     put(panel.root, 'hidden', !form.visible, (v) => { panel.root.hidden = v; });
     put(panel.root, 'active', !!form.active, (v) => panel.root.classList.toggle('active', v));
     panel.active = !!form.active;
+  }
+
+  // "Limiter / AGC: Inflection Point": where a person finds the control of a binding.
+  field(d, c) {
+    const form = this.forms[d], control = this.controls[d]?.[c];
+    return `${plainCaption(form?.caption ?? '')}: ${control ? fieldName(this.controls[d], control) : `control ${c}`}`;
+  }
+
+  anyOpen() {
+    return this.forms.some((form) => form && form.visible);
   }
 
   // The menu's choice comes to the front, also when it was open already.
@@ -133,27 +159,31 @@ export class Dialogs {
     panel.root.style.top = `${panel.at[1]}px`;
   }
 
-  // Where it was last on this page for this device; else where the module puts it, or
-  // cascaded from the dialog on top so that no title bar is covered.
+  // Where the person last moved it on this page for this device; else where the module puts
+  // it, or cascaded from the dialog on top, then anywhere in the window, so that every open
+  // dialog keeps a part of its title bar to grab.
   place(panel, form) {
     const kept = this.places[`${this.device}:${panel.dlg}`];
     if (kept) return this.move(panel, kept);
-    const others = this.panels.filter((p) => p && p !== panel && !p.root.hidden);
+    const others = this.panels.filter((p) => p && p !== panel && !p.root.hidden).sort((a, b) => a.z - b.z);
     const [ox, oy] = this.origin || (this.origin = this.measure());
     let start = form.hasPos ? [ox + form.left, oy + form.top] : [ox + 16, oy + 16];
-    if (others.length) {
-      const last = others.reduce((a, b) => (a.z > b.z ? a : b));
-      start = [last.at[0] + CASCADE, last.at[1] + CASCADE];
-    }
+    if (others.length) start = [others.at(-1).at[0] + CASCADE, others.at(-1).at[1] + CASCADE];
     const [w, h] = this.size(panel);
-    let chosen = null;
-    for (let k = 0; k < 16 && !chosen; k++) {
-      const want = [start[0] + CASCADE * k, start[1] + CASCADE * k];
-      const at = this.fit(panel, want);
-      if (others.every((o) => !overlaps([...at, w, h], [...o.at, this.size(o)[0], TITLE + BORDER]))) chosen = want;
-    }
+    const rects = others.map((o) => [...o.at, ...this.size(o)]);
+    // Each one's grip under those above it, without and with the new one; a grip already
+    // smaller than GRIP (the person stacked them so) only must not shrink.
+    const grips = rects.map((r, i) => grip(r, rects.slice(i + 1)));
+    const keeps = (at) => rects.every((r, i) => grip(r, [...rects.slice(i + 1), [...at, w, h]]) >= Math.min(GRIP, grips[i]));
+    const wanted = [];
+    for (let k = 0; k < 16; k++) wanted.push([start[0] + CASCADE * k, start[1] + CASCADE * k]);
+    // Over the desk first, then over the side column.
+    const xs = [];
+    for (let x = ox; x + w <= innerWidth; x += STEP) xs.push(x);
+    for (let x = 0; x < ox && x + w <= innerWidth; x += STEP) xs.push(x);
+    for (let y = oy; y + h <= innerHeight; y += STEP) for (const x of xs) wanted.push([x, y]);
+    const chosen = wanted.find((want) => keeps(this.fit(panel, want)));
     this.move(panel, chosen || start);
-    this.remember(panel);
   }
 
   remember(panel) {

@@ -8,6 +8,18 @@ const hex = (v) => `0x${v.toString(16).toUpperCase().padStart(2, '0')}`;
 const binary = (v) => { const b = v.toString(2).padStart(8, '0'); return `${b.slice(0, 4)} ${b.slice(4)}`; };
 const LOG_LINES = 400;
 const ROWS_PER_GROUP = 16;  // laid out and painted together; style.css gives a group its height
+// A mask's bits as a register map writes them: "7..0", "2", "5..4, 1".
+export function bits(mask) {
+  const runs = [];
+  for (let b = 7; b >= 0; b--) {
+    if (!(mask & (1 << b))) continue;
+    let low = b;
+    while (low > 0 && mask & (1 << (low - 1))) low--;
+    runs.push(low === b ? `${b}` : `${b}..${low}`);
+    b = low;
+  }
+  return runs.join(', ');
+}
 const WHY = { 1: 'Hex: one byte, 0x00 to 0xFF (0x3F, 3f).', 2: 'Binary: up to eight 0s and 1s (0011 1111).' };
 
 // The byte a cell's text stands for, or null: hex with or without 0x, or eight binary
@@ -31,7 +43,7 @@ function part(parent, tag, role, className = '') {
 }
 
 export class Grid {
-  constructor(body, log, error, onEdit) {
+  constructor(body, log, error, fields, onEdit) {
     this.log = log;
     this.error = error;
     this.onEdit = onEdit;
@@ -61,6 +73,15 @@ export class Grid {
       this.rows.push(row);
       this.shown.push([null, null]);
     }
+    // Each row described by the dialog fields bound to it; the cursor's row also in sight.
+    this.fields = fields;
+    this.texts = Array.from({ length: 256 }, (_, r) => {
+      const text = document.createElement('span');
+      text.id = `reg-fields-${r}`;
+      fields.descriptions.append(text);
+      this.rows[r].setAttribute('aria-describedby', text.id);
+      return text;
+    });
     this.cursor = [0, 1];
     body.addEventListener('keydown', (e) => this.key(e));
     this.all(this.values);
@@ -73,6 +94,7 @@ export class Grid {
     this.cursor = [r, column];
     const cell = this.rows[r].children[column];
     cell.tabIndex = 0;
+    this.fields.now.textContent = `${hex(r)}: ${this.texts[r].textContent}`;
     if (document.activeElement !== cell && !cell.querySelector('input')) cell.focus();
   }
 
@@ -85,6 +107,19 @@ export class Grid {
     if (!move) return;
     e.preventDefault();
     this.focus(Math.max(0, Math.min(255, r + move[0])), Math.max(1, Math.min(2, column + move[1])));
+  }
+
+  // [register, field, mask] of every binding; a register's fields from its high bits down.
+  describe(bindings) {
+    const named = Array.from({ length: 256 }, () => []);
+    for (const [r, field, mask] of bindings) named[r].push([mask, `${field} (${bits(mask)})`]);
+    named.forEach((fields, r) => {
+      fields.sort((x, y) => y[0] - x[0]);
+      this.texts[r].textContent = fields.length ? fields.map(([, text]) => text).join('; ') : 'No dialog field is bound to it.';
+      this.rows[r].title = this.texts[r].textContent;
+    });
+    const [r] = this.cursor;
+    this.fields.now.textContent = `${hex(r)}: ${this.texts[r].textContent}`;
   }
 
   show(r) {
