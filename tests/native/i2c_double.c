@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 struct qm7140_double qm7140_double;
+const unsigned long qm7140_double_size = sizeof qm7140_double;
 static int double_fd = -1; /* open on the reserved path: a /dev/null of its own */
 static int chosen = -1;    /* the address I2C_SLAVE set */
 static int dead = 0;       /* double_fd saw the adapter gone */

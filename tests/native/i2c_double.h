@@ -34,6 +34,8 @@ extern struct qm7140_double {
     unsigned slaves;     /* I2C_SLAVE requests */
 } qm7140_double;
 void qm7140_double_reset(void);
+/* For a reader of the record that mirrors its layout (the Python tests): its size. */
+extern const unsigned long qm7140_double_size;
 
 #ifdef __cplusplus
 }

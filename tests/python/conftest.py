@@ -25,6 +25,7 @@ class Double(ctypes.Structure):
         ("others", DoubleChip * 2),
         ("funcs", ctypes.c_ulong),
         ("busy", ctypes.c_int),
+        ("denied", ctypes.c_int),
         ("opens", ctypes.c_uint),
         ("slaves", ctypes.c_uint),
     ]
@@ -45,4 +46,6 @@ def chip():
     except AttributeError:
         pytest.fail("the chip double is not preloaded: run these tests through ctest (-R python)")
     reset()
+    size = ctypes.c_ulong.in_dll(process, "qm7140_double_size").value
+    assert ctypes.sizeof(Double) == size, "Double no longer mirrors tests/native/i2c_double.h"
     return Double.in_dll(process, "qm7140_double")
