@@ -6,7 +6,12 @@ set(QM7140_MAINTAINER "QM7140 module developers <qm7140-dev@qm7140.invalid>" CAC
   "Maintainer of the packages: name <address>")
 # `cmake --install` and cpack take what was built and build nothing (not the tests).
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
-install(DIRECTORY include/qm7140 DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT runtime)
+# The DLL exports none of the UI seam's functions: the zip leaves its header out.
+set(seam_header)
+if(WIN32)
+  set(seam_header PATTERN ui.h EXCLUDE)
+endif()
+install(DIRECTORY include/qm7140 DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT runtime ${seam_header})
 
 if(WIN32)
   # The DLL's own file, not its import library.

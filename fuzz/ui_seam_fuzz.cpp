@@ -6,7 +6,7 @@
 // is refused as busy, and every drawing operation gets sane arguments.
 #include "fuzz/fuzz_host.h"
 #include "plugin/csapi.h"
-#include "plugin/ui_exports.h"
+#include <qm7140/ui.h>
 
 #include <algorithm>
 #include <cstring>

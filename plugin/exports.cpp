@@ -86,3 +86,16 @@ static_assert(std::is_same_v<decltype(&qm_SetCodecName), QM7140_SetCodecNameFn>)
 static_assert(std::is_same_v<decltype(&qm_GetMenuItem), QM7140_GetMenuItemFn>);
 static_assert(std::is_same_v<decltype(&qm_SelectMenu), QM7140_SelectMenuFn>);
 static_assert(std::is_same_v<decltype(&qm_ShowDialog), QM7140_ShowDialogFn>);
+#ifndef _WIN32
+// And the declarations a linked host calls them by name through.
+static_assert(std::is_same_v<decltype(&_Init), QM7140_InitFn>);
+static_assert(std::is_same_v<decltype(&_FreeCodecInstance), QM7140_FreeCodecInstanceFn>);
+static_assert(std::is_same_v<decltype(&_GetI2CObject), QM7140_GetI2CObjectFn>);
+static_assert(std::is_same_v<decltype(&_SetSampleRate), QM7140_SetSampleRateFn>);
+static_assert(std::is_same_v<decltype(&_SetCodecName), QM7140_SetCodecNameFn>);
+static_assert(std::is_same_v<decltype(&_GetMenuItem), QM7140_GetMenuItemFn>);
+static_assert(std::is_same_v<decltype(&_SelectMenu), QM7140_SelectMenuFn>);
+static_assert(std::is_same_v<decltype(&_ShowDialog), QM7140_ShowDialogFn>);
+static_assert(std::is_same_v<decltype(_BoostForm), decltype(qm_BoostForm)> &&
+              std::is_same_v<decltype(_LimiterForm), decltype(qm_LimiterForm)>);
+#endif

@@ -1,6 +1,6 @@
 // The UI seam's exports: thin C functions over the operations of ui_seam.cpp. No C++
 // exception leaves through them.
-#include "plugin/ui_exports.h"
+#include <qm7140/ui.h>
 
 #include "plugin/ui_seam.h"
 

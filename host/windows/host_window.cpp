@@ -147,6 +147,7 @@ HostWindow::HostWindow(const host::Module& module, std::vector<host::Bus> buses,
                 slot->device = std::make_unique<host::Amplifier>(
                     module_, std::move(buses[static_cast<size_t>(d)]),
                     [this, d](const host::Record& record) { Recorded(d, record); }, verify);
+                slot->device->OnUnsettled([this] { PostSettle(); });
             } catch (const std::runtime_error&) {
                 throw std::runtime_error("the module made " + std::to_string(d) + " instance(s), not " +
                                          std::to_string(devices));
@@ -324,16 +325,19 @@ void HostWindow::Recorded(int device, const host::Record& record) {
     // Often called from inside the module: nothing may be thrown back into it.
     try {
         Log((host::IsError(record) ? "error: " : "") + host::RecordLine(record) + OfDevice(device));
-        if (record.kind == host::Record::Kind::Write) {
-            if (device == current_ && record.write.reg < 256) grid_->Changed(static_cast<uint8_t>(record.write.reg));
-            if (!settlePosted_) settlePosted_ = PostMessageW(window_, kSettleMessage, 0, 0) != 0;
-        }
+        if (record.kind == host::Record::Kind::Write && device == current_ && record.write.reg < 256)
+            grid_->Changed(static_cast<uint8_t>(record.write.reg));
         if (record.kind == host::Record::Kind::Failure && device == current_) {
             grid_->Changed(record.failure.reg);
             ShowStatus();
         }
     } catch (...) {
     }
+}
+
+void HostWindow::PostSettle() {
+    // Called from inside the module: the failures it holds are settled once its call is over.
+    if (!settlePosted_) settlePosted_ = PostMessageW(window_, kSettleMessage, 0, 0) != 0;
 }
 
 void HostWindow::SettleAll() {

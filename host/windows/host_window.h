@@ -85,9 +85,11 @@ private:
     void BuildMenu();
     void Layout();
     void Command(unsigned id);
-    // A device's record, often from inside the module: a write that failed there is
-    // settled once the module's handler has returned, by a message posted to this window.
+    // A device's record, often from inside the module.
     void Recorded(int device, const host::Record& record);
+    // A write that failed inside the module is settled once the module's handler has
+    // returned, by a message posted to this window.
+    void PostSettle();
     void SettleAll();
     void LoadState();
     void SaveState();

@@ -109,6 +109,24 @@ typedef int32_t (QM7140_CDECL *QM7140_ShowDialogFn)(QM7140Instance instance, con
 
 /* "_BoostForm" and "_LimiterForm": exported pointer-sized data, always null. */
 
+#if !defined(_WIN32)
+/* ---- Linked hosts ----------------------------------------------------------------------
+ * libqm7140.so also serves a host that links it (-lqm7140) and calls the exports by name;
+ * a host that loads it with dlopen resolves them with dlsym as the types above. Hosts of
+ * QM7140.dll resolve them with GetProcAddress: the DLL is not linked against. */
+QM7140Instance QM7140_CDECL _Init(int32_t, int32_t, int32_t, int32_t);
+void QM7140_CDECL _FreeCodecInstance(QM7140Instance instance);
+QM7140RegisterWindow *QM7140_CDECL _GetI2CObject(QM7140Instance instance, int32_t dialog);
+void QM7140_CDECL _SetSampleRate(int32_t rate);
+void QM7140_CDECL _SetCodecName(QM7140Instance instance, const char *name);
+const char *QM7140_CDECL _GetMenuItem(uint32_t dialog);
+void QM7140_CDECL _SelectMenu(QM7140Instance instance, int32_t dialog);
+int32_t QM7140_CDECL _ShowDialog(QM7140Instance instance, const char *name, int32_t unused1, int32_t unused2,
+                                 void *graphObject);
+extern void *_BoostForm;
+extern void *_LimiterForm;
+#endif
+
 #ifdef __cplusplus
 }
 #endif

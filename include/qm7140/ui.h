@@ -5,7 +5,8 @@
  * libqm7140.so exports the functions below instead (QM7140.dll does not): with them a host
  * written in C, or in any language that calls C, reads each dialog and its controls, acts
  * as the user, learns what changed, and paints the dialog's paint box with drawing
- * operations of its own. Resolve each function by the name in its comment.
+ * operations of its own. A host that links the library calls them as declared at the end;
+ * one that loads it with dlopen resolves each by the name in its comment.
  *
  * Addressing. A dialog is (instance, dialog index) with the handle from _Init and the index
  * of plugin.h (0 Digital Control, 1 Limiter / AGC, 2 Boost). A control is its index in the
@@ -324,6 +325,54 @@ typedef QM7140UiStatus (*QM7140_UiBindingFn)(QM7140Instance instance, int32_t in
 typedef QM7140UiStatus (*QM7140_UiPaintFn)(QM7140Instance instance, int32_t dialog,
                                            int32_t control, const QM7140UiDrawing *drawing,
                                            void *context);
+
+#if !defined(_WIN32)
+/* ---- Linked hosts ----------------------------------------------------------------------
+ * The same functions for a host that links libqm7140.so (-lqm7140) and calls them by name,
+ * in the order of the types above; a host that loads it with dlopen resolves each name with
+ * dlsym as its type instead. */
+
+uint32_t qm7140_ui_version(void);
+
+QM7140UiStatus qm7140_ui_form(QM7140Instance instance, int32_t dialog, QM7140UiForm *form);
+
+QM7140UiStatus qm7140_ui_control(QM7140Instance instance, int32_t dialog, int32_t control, QM7140UiControl *out);
+
+QM7140UiStatus qm7140_ui_item(QM7140Instance instance, int32_t dialog, int32_t control, int32_t item,
+                              const char **text);
+
+QM7140UiStatus qm7140_ui_find(QM7140Instance instance, int32_t dialog, const char *name, int32_t *control);
+
+QM7140UiStatus qm7140_ui_click(QM7140Instance instance, int32_t dialog, int32_t control);
+
+QM7140UiStatus qm7140_ui_select(QM7140Instance instance, int32_t dialog, int32_t control, int32_t item);
+
+QM7140UiStatus qm7140_ui_type(QM7140Instance instance, int32_t dialog, int32_t control, const char *keys);
+
+QM7140UiStatus qm7140_ui_focus(QM7140Instance instance, int32_t dialog, int32_t control);
+
+QM7140UiStatus qm7140_ui_set_position(QM7140Instance instance, int32_t dialog, int32_t control, int32_t position);
+
+QM7140UiStatus qm7140_ui_mouse(QM7140Instance instance, int32_t dialog, int32_t control, QM7140UiMouse action,
+                               QM7140UiButton button, int32_t x, int32_t y);
+
+QM7140UiStatus qm7140_ui_key(QM7140Instance instance, int32_t dialog, int32_t control, QM7140UiKey key,
+                             int32_t *used);
+
+QM7140UiStatus qm7140_ui_resize(QM7140Instance instance, int32_t dialog, int32_t control, int32_t width,
+                                int32_t height);
+
+QM7140UiStatus qm7140_ui_activate(QM7140Instance instance, int32_t dialog);
+
+QM7140UiStatus qm7140_ui_deactivate(QM7140Instance instance, int32_t dialog);
+
+QM7140UiStatus qm7140_ui_close(QM7140Instance instance, int32_t dialog);
+
+QM7140UiStatus qm7140_ui_binding(QM7140Instance instance, int32_t index, QM7140UiBinding *out);
+
+QM7140UiStatus qm7140_ui_paint(QM7140Instance instance, int32_t dialog, int32_t control,
+                               const QM7140UiDrawing *drawing, void *context);
+#endif
 
 #ifdef __cplusplus
 }

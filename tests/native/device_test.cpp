@@ -81,6 +81,52 @@ TEST(Amplifier, ARefusedWriteInsideTheModulesCallIsReadBackAndReloadedOnceAfterI
     EXPECT_EQ(Curve(session, out), chipsCurve);
 }
 
+// A write is logged as one only once the bus took it: one the chip never got, offline,
+// refused or for another device, is its failure's line alone, held until the call is over.
+TEST(Amplifier, AWriteTheChipNeverGotIsLoggedAsItsFailureAlone) {
+    host::Module module(QM7140_LIBRARY);
+    struct Case {
+        const char* what;
+        bool connect;
+        int refuse;
+        int32_t address;  // 0: the module's own click
+        std::vector<std::string> lines;
+    };
+    const Case cases[] = {
+        {"taken", true, -1, 0, {"W 0x80/0 reg 0x02 = 0x40"}},
+        {"offline", false, -1, 0,
+         {"write reg 0x02 = 0x40 not sent: the bus is offline (double at 0x40: Transport endpoint is not connected; "
+          "connect re-opens it); the register shows 0x00"}},
+        {"refused", true, 2, 0, {"write reg 0x02 = 0x40 on double at 0x40: Remote I/O error; the chip holds 0x00"}},
+        {"foreign", true, -1, 0x82, {"W 0x82/0 reg 0x02 = 0x00: not a register of this device; not sent"}},
+    };
+    for (const Case& c : cases) {
+        ChipDouble chip;
+        chip.refuse = c.refuse;
+        std::vector<std::string> lines;
+        int unsettled = 0;
+        host::Amplifier amp(module, BusTo(chip), [&](const host::Record& r) { lines.push_back(host::RecordLine(r)); });
+        amp.OnUnsettled([&] { ++unsettled; });
+        if (c.connect) {
+            ASSERT_TRUE(amp.Connect()) << c.what;
+        }
+        module.SelectMenu(amp.Instance(), QM7140_DIALOG_BOOST);
+        if (c.address != 0) {
+            const QM7140RegisterWindow* window = amp.Window(QM7140_DIALOG_BOOST);
+            window->WriteCallback(window->CallbackContext, c.address, 0, 2, 1);
+        } else {
+            int32_t enable = -1;
+            ASSERT_EQ(module.Ui.find(amp.Instance(), QM7140_DIALOG_BOOST, "EnableBoost", &enable), QM7140_UI_OK);
+            ASSERT_EQ(module.Ui.click(amp.Instance(), QM7140_DIALOG_BOOST, enable), QM7140_UI_OK);
+        }
+        const size_t inside = lines.size();
+        amp.Settle();
+        EXPECT_EQ(lines, c.lines) << c.what;
+        EXPECT_EQ(inside, c.lines.size() - static_cast<size_t>(unsettled)) << c.what << ": failures wait for Settle";
+        EXPECT_EQ(unsettled, c.lines[0].starts_with("W 0x80") ? 0 : 1) << c.what;
+    }
+}
+
 // A chip that keeps 7 bits of a register: the write went through, the verify names both bytes.
 TEST(Amplifier, VerifyReportsAByteTheChipDidNotKeepAndShowsTheChips) {
     host::Module module(QM7140_LIBRARY);
@@ -189,7 +235,7 @@ TEST(TerminalHostDevices, ChipsOnOneAdapterFailEachOnItsOwn) {
     ExpectSaid(session, out, {
         {"devices", "1 " QM7140_DOUBLE_PATH " 0x40 online\n2 " QM7140_DOUBLE_PATH " 0x41 offline\n3 " QM7140_DOUBLE_PATH " 0x42 online\n"},
         {"device 3\nshow boost\nclick boost EnableBoost",
-         "device 3: W 0x80/0 reg 0x02 = 0x40\nerror: line 3: device 3: write reg 0x02 = 0x40 on " QM7140_DOUBLE_PATH
+         "error: line 3: device 3: write reg 0x02 = 0x40 on " QM7140_DOUBLE_PATH
          " at 0x42: Remote I/O error; the chip holds 0x00\n"},
     });
     EXPECT_EQ(qm7140_double.opens, 1u) << "one descriptor for the three";

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The .deb as a user gets it: installed, its programs run from /usr/bin on the installed
-# library, a C host built against it with pkg-config and with CMake, its service checked by
-# systemd, and purged again (also when a step fails).
+# library, a C host built against it with pkg-config, with CMake and with dlopen, its
+# service checked by systemd, and purged again (also when a step fails).
 # Run: tests/package/deb.sh dist/qm7140_VERSION_amd64.deb
 set -euo pipefail
 deb=$(realpath "$1")
@@ -39,14 +39,26 @@ status=0
   echo "a snapshot where the user cannot write: status $status, $(cat "$work/error.txt")"; exit 1; }
 check "a snapshot where the user cannot write says why"
 
-cc -Wall -Wextra -Werror -o "$work/pkg-config-host" "$here/host.c" $(pkg-config --cflags --libs qm7140)
+# One C host, built three ways from the installed package alone: each checks the UI seam's
+# version, reads the Boost dialog's controls, ticks Enable Boost and reads it back.
+warnings="-std=c11 -Wall -Wextra -Wpedantic -Werror"
+# A linked host needs the library by its major version, not dropped as unused.
+needs_library() { readelf -d "$1" | grep 'NEEDED.*\[libqm7140\.so\.1\]' >/dev/null || { echo "$1 does not need libqm7140.so.1"; exit 1; }; }
+cc $warnings -o "$work/pkg-config-host" "$here/host.c" $(pkg-config --cflags --libs qm7140)
+needs_library "$work/pkg-config-host"
 "$work/pkg-config-host" | grep -qx "W 0x80/0 reg 0x02 = 0x40"
-check "a C host built with pkg-config drove the Boost dialog"
+check "a C host linked with pkg-config drove the Boost dialog"
 
 cmake -S "$here" -B "$work/cmake" -Wdev --log-level=WARNING >/dev/null
 cmake --build "$work/cmake" >/dev/null
+needs_library "$work/cmake/host"
 "$work/cmake/host" | grep -qx "W 0x80/0 reg 0x02 = 0x40"
-check "a C host built with find_package(qm7140) drove the Boost dialog"
+check "a C host linked with find_package(qm7140) drove the Boost dialog"
+
+cc $warnings -DQM7140_HOST_DLOPEN -o "$work/dlopen-host" "$here/host.c" $(pkg-config --cflags qm7140) -ldl
+! readelf -d "$work/dlopen-host" | grep -q qm7140 || { echo "the dlopen host links the library"; exit 1; }
+"$work/dlopen-host" | grep -qx "W 0x80/0 reg 0x02 = 0x40"
+check "a C host that loads libqm7140.so.1 with dlopen drove the Boost dialog"
 
 for page in qm7140-host qm7140-web; do
   zcat "/usr/share/man/man1/$page.1.gz" | grep -q "^\.TH \"\?${page^^}"

@@ -12,11 +12,13 @@ unzip -q "$zip" -d "$work"
 unzip -q "${zip%.zip}-debug.zip" -d "$work"
 top=qm7140-$version-win32
 [ "$(ls -A "$work")" = "$top" ] || { echo "the zips unpack into: $(ls -A "$work")"; exit 1; }
-for file in QM7140.dll qm7140host.exe README.txt include/qm7140/plugin.h include/qm7140/ui.h include/qm7140/graph.h \
+for file in QM7140.dll qm7140host.exe README.txt include/qm7140/plugin.h include/qm7140/graph.h \
   QM7140.dll.debug qm7140host.exe.debug; do
   [ -f "$work/$top/$file" ] || { echo "the zip lacks $top/$file"; exit 1; }
 done
-echo "-- the zips unpack into $top/"
+# The DLL exports none of the UI seam's functions: no header of it.
+[ ! -e "$work/$top/include/qm7140/ui.h" ] || { echo "the zip ships ui.h for a DLL without the UI seam"; exit 1; }
+echo "-- the zips unpack into $top/, with the headers that apply to the DLL"
 cd "$work/$top"
 about=$(wine qm7140host.exe --version </dev/null | tr -d '\r')
 echo "$about"

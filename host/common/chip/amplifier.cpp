@@ -104,16 +104,14 @@ std::optional<uint8_t> Amplifier::Read(uint8_t reg) {
 }
 
 void Amplifier::Send(const BusWrite& write) {
-    Emit({Record::Kind::Write, write});
     if (write.address != ModuleInstance::kAddress || write.page != ModuleInstance::kPage || write.count != 1 || write.reg > 255) {
-        Failure f{.op = Failure::Op::Foreign, .bus = bus_.Name(), .write = write};
-        held_.push_back(f);
+        Hold({.op = Failure::Op::Foreign, .bus = bus_.Name(), .write = write});
         return;
     }
-    Transfer(static_cast<uint8_t>(write.reg));
+    Transfer(static_cast<uint8_t>(write.reg), &write);
 }
 
-bool Amplifier::Transfer(uint8_t reg) {
+bool Amplifier::Transfer(uint8_t reg, const BusWrite* logged) {
     const uint8_t value = instance_.Registers().bytes[reg];
     if (!online_) {
         HoldUntilSettled(NotSentFailure(Failure::Op::Write, reg), false);
@@ -127,6 +125,8 @@ bool Amplifier::Transfer(uint8_t reg) {
         return false;
     }
     known_[reg] = value;
+    // Only a write the bus took is logged as one: a refused one is its failure's line alone.
+    if (logged != nullptr) Emit({Record::Kind::Write, *logged});
     if (!verify_) return true;
     const BusResult back = bus_.Read(reg);
     if (back.Done() && back.value == value) return true;
@@ -139,7 +139,7 @@ bool Amplifier::Transfer(uint8_t reg) {
         f.readBackError = back.error;
         f.readBackWhy = bus_.Why(back.error);
         f.offline = OfflineIfLost();
-        held_.push_back(f);
+        Hold(std::move(f));
     }
     return false;
 }
@@ -164,7 +164,12 @@ Failure Amplifier::RefusedFailure(Failure::Op op, uint8_t reg, int error) {
 
 void Amplifier::HoldUntilSettled(Failure failure, bool readBack) {
     pending_.emplace_back(failure.reg, readBack);
+    Hold(std::move(failure));
+}
+
+void Amplifier::Hold(Failure failure) {
     held_.push_back(std::move(failure));
+    if (unsettled_) unsettled_();
 }
 
 void Amplifier::Settle() {

@@ -92,6 +92,9 @@ public:
     // register once, every window told once, and the failures recorded. Inside the call
     // they were only noted, so a dialog never reloads in the middle of its own handler.
     void Settle();
+    // Called whenever a failure is held for Settle, for a host that cannot tell when the
+    // module's call is over (a dialog of the module's own window): it settles once it is.
+    void OnUnsettled(std::function<void()> unsettled) { unsettled_ = std::move(unsettled); }
 
     // A checked script, played by Next from now on; CommandError when one is playing.
     void Play(std::vector<ScriptStep> steps, std::string source);
@@ -111,8 +114,9 @@ private:
 
     // The module's write callback.
     void Send(const BusWrite& write);
-    // Sends the cached byte; a failure is held for Settle.
-    bool Transfer(uint8_t reg);
+    // Sends the cached byte; a failure is held for Settle. `logged`, the module's write, is
+    // logged once the bus took it.
+    bool Transfer(uint8_t reg, const BusWrite* logged = nullptr);
     // A failure of `op` at `reg` with the bus's errno (0: none) and its words.
     Failure FailureOf(Failure::Op op, uint8_t reg, int error) const;
     // A transfer not tried: the chip is offline, for the error that took it so.
@@ -120,6 +124,7 @@ private:
     // A transfer the bus refused; a bus whose adapter it found gone takes the chip offline.
     Failure RefusedFailure(Failure::Op op, uint8_t reg, int error);
     void HoldUntilSettled(Failure failure, bool readBack);
+    void Hold(Failure failure);
     // After a failed transfer: offline, the bus let go, when it says its adapter is gone;
     // whether it did.
     bool OfflineIfLost();
@@ -147,6 +152,7 @@ private:
     // Registers to settle (whether to read them back first), in the order they failed.
     std::vector<std::pair<uint8_t, bool>> pending_;
     std::vector<Failure> held_;
+    std::function<void()> unsettled_;
     std::optional<Script> script_;
     std::vector<Record>* capture_ = nullptr;  // a script's slice, while it plays
     // Last: the instance it frees may still write, to the bus and the log above.
