@@ -245,6 +245,10 @@ void TrustFolder(const std::filesystem::path& folder) {
     }
     const std::string cure = "; the certificate's key is kept only in a directory of your own that others cannot write (or "
                              "give --tls-cert and --tls-key)";
+    // A link only root could have made for another user, as systemd makes a service's state
+    // directory under DynamicUser=, leads to the directory checked below; any other is refused.
+    if (S_ISLNK(about.st_mode) && about.st_uid == 0 && ::geteuid() != 0 && ::stat(folder.c_str(), &about) != 0)
+        throw std::runtime_error("cannot read " + folder.string() + ": " + std::strerror(errno));
     if (S_ISLNK(about.st_mode))
         throw std::runtime_error(folder.string() + " is a symbolic link: replace it with a directory (rm " + folder.string() +
                                  "; mkdir -m 700 " + folder.string() + ")" + cure);

@@ -110,15 +110,6 @@ TEST(WebCertificate, AKeyWithoutItsCertificateIsMadeAnewNotRefused) {
     EXPECT_EQ(web::LoadCertificate(state / "web-cert.pem", state / "web-key.pem").fingerprint, mended.certificate.fingerprint);
 }
 
-TEST(WebCertificate, NothingIsSavedUntilKeep) {
-    const Folder folder;
-    const fs::path state = folder.path / "qm7140";
-    const web::KeptPair kept = Start(state, "127.0.0.1");
-    const web::KeptPair unsaved = web::KeptCertificate(state, "192.0.2.1");
-    EXPECT_NE(unsaved.why, "");
-    EXPECT_EQ(web::LoadCertificate(state / "web-cert.pem", state / "web-key.pem").fingerprint, kept.certificate.fingerprint);
-}
-
 TEST(WebCertificate, RefusesAStateDirectoryOrKeyOthersCouldTamperWith) {
     const Folder folder;
     const fs::path real = folder.path / "real", link = folder.path / "link", open = folder.path / "open";
