@@ -8,6 +8,7 @@
 #include <ifaddrs.h>
 #include <netinet/in.h>
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <openssl/bio.h>
@@ -21,9 +22,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <memory>
 #include <stdexcept>
+#include <utility>
 
 namespace web {
 
@@ -31,6 +35,8 @@ namespace {
 
 constexpr size_t kLargestPem = 64 * 1024;
 constexpr long kValidDays = 825;  // the longest a browser takes for a server certificate
+constexpr long kRenewDays = 30;   // a browser's exception is better renewed at a restart than lost at a run's end
+constexpr size_t kLongestPassphrase = 1024;
 
 template <class T, void (*Free)(T*)>
 struct Freer {
@@ -74,20 +80,95 @@ std::string Fingerprint(X509* certificate) {
     return text;
 }
 
-// Both texts as they would be loaded: the leaf and a key that belongs to it.
-Certificate Check(std::string certificatePem, std::string keyPem, const std::string& where) {
-    Bio certificateBio = MemoryOf(certificatePem), keyBio = MemoryOf(keyPem);
-    const X509Ptr leaf(PEM_read_bio_X509(certificateBio.get(), nullptr, nullptr, nullptr));
-    if (!leaf) Fail(where + ": no PEM certificate");
-    const KeyPtr key(PEM_read_bio_PrivateKey(keyBio.get(), nullptr, nullptr, nullptr));
-    if (!key) Fail(where + ": no PEM private key (without a passphrase)");
-    if (X509_check_private_key(leaf.get(), key.get()) != 1) Fail(where + ": the key is not the certificate's");
-    return {std::move(certificatePem), std::move(keyPem), Fingerprint(leaf.get())};
-}
+// A key's passphrase, from a file or typed once without echo; none when neither can be had.
+struct Passphrase {
+    const std::optional<std::filesystem::path>* file;
+    std::string text;
+    bool asked = false, none = false;
+
+    static int Give(char* out, int size, int, void* self) {
+        auto& me = *static_cast<Passphrase*>(self);
+        if (!std::exchange(me.asked, true)) me.none = !me.Take();
+        if (me.none || me.text.size() > static_cast<size_t>(size)) return -1;
+        std::memcpy(out, me.text.data(), me.text.size());
+        return static_cast<int>(me.text.size());
+    }
+
+    bool Take() {
+        if (file->has_value()) {
+            text = host::ReadBounded(**file, kLongestPassphrase);
+            while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+            return true;
+        }
+        if (::isatty(STDIN_FILENO) != 1) return false;
+        termios shown{};
+        const bool quiet = ::tcgetattr(STDIN_FILENO, &shown) == 0;
+        termios hidden = shown;
+        hidden.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        if (quiet) ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &hidden);
+        std::fputs("passphrase of the TLS key: ", stderr);
+        char c = 0;
+        while (text.size() <= kLongestPassphrase && ::read(STDIN_FILENO, &c, 1) == 1 && c != '\n') text += c;
+        if (quiet) ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &shown);
+        std::fputs("\n", stderr);
+        return true;
+    }
+};
 
 bool Names(X509* certificate, const std::string& address) {
     return X509_check_ip_asc(certificate, address.c_str(), 0) == 1;
 }
+
+// Both texts as they would be loaded: the leaf and a key that belongs to it, the key kept
+// without its passphrase so that nothing asks for it again.
+Certificate Check(std::string certificatePem, std::string keyPem, const std::string& where,
+                  const std::optional<std::filesystem::path>& passphraseFile = std::nullopt) {
+    Bio certificateBio = MemoryOf(certificatePem), keyBio = MemoryOf(keyPem);
+    const X509Ptr leaf(PEM_read_bio_X509(certificateBio.get(), nullptr, nullptr, nullptr));
+    if (!leaf) Fail(where + ": no PEM certificate");
+    Passphrase passphrase{&passphraseFile};
+    const KeyPtr key(PEM_read_bio_PrivateKey(keyBio.get(), nullptr, Passphrase::Give, &passphrase));
+    if (!key && passphrase.none) {
+        ERR_clear_error();
+        throw std::runtime_error(where + ": the key has a passphrase, and there is no terminal to ask it on: give "
+                                         "--tls-key-pass-file FILE");
+    }
+    if (!key) Fail(where + (passphrase.asked ? ": not the key's passphrase, or no PEM private key" : ": no PEM private key"));
+    if (X509_check_private_key(leaf.get(), key.get()) != 1) Fail(where + ": the key is not the certificate's");
+    if (passphrase.asked) {
+        Bio plain(BIO_new(BIO_s_mem()));
+        if (!plain || PEM_write_bio_PrivateKey(plain.get(), key.get(), nullptr, nullptr, 0, nullptr, nullptr) != 1)
+            Fail(where + ": the key");
+        keyPem = TextOf(plain.get());
+    }
+    return {std::move(certificatePem), std::move(keyPem), Fingerprint(leaf.get())};
+}
+
+std::string MachineName() {
+    char host[256] = {};
+    if (::gethostname(host, sizeof host - 1) != 0 || std::strchr(host, ',') != nullptr) return {};
+    return host;
+}
+
+std::string TimeText(const ASN1_TIME* time) {
+    Bio out(BIO_new(BIO_s_mem()));
+    if (!out || ASN1_TIME_print(out.get(), time) != 1) return "an unreadable date";
+    return TextOf(out.get());
+}
+
+// Why a kept certificate will not do, or nothing.
+std::string Unfit(X509* leaf, const std::string& address) {
+    const ASN1_TIME* end = X509_get0_notAfter(leaf);
+    if (X509_cmp_current_time(end) <= 0) return "the kept one expired on " + TimeText(end);
+    const time_t soon = std::time(nullptr) + kRenewDays * 24 * 3600;
+    if (X509_cmp_time(end, const_cast<time_t*>(&soon)) <= 0)
+        return "the kept one expires on " + TimeText(end) + ", within " + std::to_string(kRenewDays) + " days";
+    if (address != "0.0.0.0" && address != "::" && !Names(leaf, address)) return "the kept one does not name " + address;
+    if (const std::string name = MachineName(); !name.empty() && X509_check_host(leaf, name.c_str(), name.size(), 0, nullptr) != 1)
+        return "the kept one does not name this machine, " + name;
+    return {};
+}
+
 
 Certificate Make(const std::string& address) {
     const KeyPtr key(EVP_EC_gen("P-256"));
@@ -109,11 +190,10 @@ Certificate Make(const std::string& address) {
     X509_set_issuer_name(x, name);
 
     std::string names = "DNS:localhost,IP:127.0.0.1,IP:::1";
-    char host[256] = {};
-    if (::gethostname(host, sizeof host - 1) == 0 && host[0] != '\0' && std::strchr(host, ',') == nullptr)
-        names += std::string(",DNS:") + host;
+    if (const std::string host = MachineName(); !host.empty()) names += ",DNS:" + host;
     std::vector<std::string> addresses = MachineAddresses();
-    if (address != "0.0.0.0" && address != "::" && !IsLoopback(address) &&
+    // Any loopback alias too, so that a kept certificate is kept under it.
+    if (address != "0.0.0.0" && address != "::" && address != "127.0.0.1" && address != "::1" &&
         std::find(addresses.begin(), addresses.end(), address) == addresses.end())
         addresses.push_back(address);
     for (const std::string& a : addresses) names += ",IP:" + a;
@@ -136,9 +216,10 @@ Certificate Make(const std::string& address) {
 
 }  // namespace
 
-Certificate LoadCertificate(const std::filesystem::path& certificate, const std::filesystem::path& key) {
+Certificate LoadCertificate(const std::filesystem::path& certificate, const std::filesystem::path& key,
+                            const std::optional<std::filesystem::path>& passphraseFile) {
     return Check(host::ReadBounded(certificate, kLargestPem), host::ReadBounded(key, kLargestPem),
-                 certificate.string() + " and " + key.string());
+                 certificate.string() + " and " + key.string(), passphraseFile);
 }
 
 std::filesystem::path StateDirectory() {
@@ -149,23 +230,107 @@ std::filesystem::path StateDirectory() {
     return std::filesystem::path(home) / ".local/state/qm7140";
 }
 
-Certificate KeptCertificate(const std::filesystem::path& folder, const std::string& address) {
-    const std::filesystem::path certificateFile = folder / "web-cert.pem", keyFile = folder / "web-key.pem";
-    std::error_code missing;
-    if (std::filesystem::exists(certificateFile, missing) && std::filesystem::exists(keyFile, missing)) {
-        Certificate kept = LoadCertificate(certificateFile, keyFile);
-        Bio bio = MemoryOf(kept.certificatePem);
-        const X509Ptr leaf(PEM_read_bio_X509(bio.get(), nullptr, nullptr, nullptr));
-        if (address == "0.0.0.0" || address == "::" || Names(leaf.get(), address)) return kept;
+namespace {
+
+// The state directory as one would trust it with a key: made private if missing, else
+// refused unless it is the user's own real directory that no one else may write.
+void TrustFolder(const std::filesystem::path& folder) {
+    struct stat about {};
+    if (::lstat(folder.c_str(), &about) != 0) {
+        std::error_code error;
+        std::filesystem::create_directories(folder.parent_path(), error);
+        if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+            throw std::runtime_error("cannot make " + folder.string() + ": " + std::strerror(errno));
+        if (::lstat(folder.c_str(), &about) != 0) throw std::runtime_error("cannot read " + folder.string() + ": " + std::strerror(errno));
     }
-    std::error_code error;
-    std::filesystem::create_directories(folder, error);
-    if (error) throw std::runtime_error("cannot make " + folder.string() + ": " + error.message());
-    std::filesystem::permissions(folder, std::filesystem::perms::owner_all, error);
+    const std::string cure = "; the certificate's key is kept only in a directory of your own that others cannot write (or "
+                             "give --tls-cert and --tls-key)";
+    // A link only root could have made for another user, as systemd makes a service's state
+    // directory under DynamicUser=, leads to the directory checked below; any other is refused.
+    if (S_ISLNK(about.st_mode) && about.st_uid == 0 && ::geteuid() != 0 && ::stat(folder.c_str(), &about) != 0)
+        throw std::runtime_error("cannot read " + folder.string() + ": " + std::strerror(errno));
+    if (S_ISLNK(about.st_mode))
+        throw std::runtime_error(folder.string() + " is a symbolic link: replace it with a directory (rm " + folder.string() +
+                                 "; mkdir -m 700 " + folder.string() + ")" + cure);
+    if (!S_ISDIR(about.st_mode)) throw std::runtime_error(folder.string() + " is not a directory" + cure);
+    if (about.st_uid != ::geteuid())
+        throw std::runtime_error(folder.string() + " belongs to another user (uid " + std::to_string(about.st_uid) + ")" + cure);
+    if ((about.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+        throw std::runtime_error(folder.string() + " is writable by others: chmod go-w " + folder.string() + cure);
+}
+
+// A kept key that others could read is no secret any more: refused, not served.
+void TrustKey(const std::filesystem::path& key) {
+    struct stat about {};
+    if (::lstat(key.c_str(), &about) != 0) return;
+    const std::string cure = ": remove it and web-cert.pem beside it to have a new pair made (or chmod 600 " + key.string() +
+                             " if no one else can have read it)";
+    if (!S_ISREG(about.st_mode)) throw std::runtime_error(key.string() + " is not a plain file" + cure);
+    if (about.st_uid != ::geteuid()) throw std::runtime_error(key.string() + " belongs to another user" + cure);
+    if ((about.st_mode & 077) != 0) throw std::runtime_error(key.string() + " may be read by others" + cure);
+}
+
+// Written whole and on the disk before anything is renamed over the kept files.
+std::filesystem::path WriteSynced(const std::filesystem::path& path, const std::string& text) {
+    std::filesystem::path temporary = path;
+    temporary += ".new";
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+    bool written = fd >= 0 && ::fchmod(fd, 0600) == 0;
+    for (size_t done = 0; written && done < text.size();) {
+        const ssize_t wrote = ::write(fd, text.data() + done, text.size() - done);
+        written = wrote > 0 || (wrote < 0 && errno == EINTR);
+        if (wrote > 0) done += static_cast<size_t>(wrote);
+    }
+    written = written && ::fsync(fd) == 0;
+    const int error = errno;
+    if (fd >= 0) ::close(fd);
+    if (!written) throw std::runtime_error("cannot write " + temporary.string() + ": " + std::strerror(error));
+    return temporary;
+}
+
+}  // namespace
+
+KeptPair KeptCertificate(const std::filesystem::path& folder, const std::string& address) {
+    TrustFolder(folder);
+    const std::filesystem::path certificateFile = folder / "web-cert.pem", keyFile = folder / "web-key.pem";
+    TrustKey(keyFile);
+    KeptPair pair;
+    std::error_code missing;
+    if (!std::filesystem::exists(certificateFile, missing) || !std::filesystem::exists(keyFile, missing)) {
+        pair.why = "none was kept";
+    } else {
+        try {
+            Certificate kept = LoadCertificate(certificateFile, keyFile);
+            Bio bio = MemoryOf(kept.certificatePem);
+            const X509Ptr leaf(PEM_read_bio_X509(bio.get(), nullptr, nullptr, nullptr));
+            pair.why = Unfit(leaf.get(), address);
+            if (pair.why.empty()) {
+                pair.certificate = std::move(kept);
+                return pair;
+            }
+            pair.oldFingerprint = kept.fingerprint;
+        } catch (const std::exception& e) {
+            // Half of a pair a crash left behind, or a damaged file: a new pair mends it.
+            pair.why = std::string("the kept pair does not load (") + e.what() + ")";
+        }
+    }
     Certificate made = Make(address);
-    host::WriteReplacing(keyFile, made.keyPem, host::FileAccess::OwnerOnly);
-    host::WriteReplacing(certificateFile, made.certificatePem);
-    return made;
+    pair.certificate = Check(std::move(made.certificatePem), std::move(made.keyPem), "the new certificate");
+    return pair;
+}
+
+void Keep(const std::filesystem::path& folder, const KeptPair& pair) {
+    if (pair.why.empty()) return;
+    const std::filesystem::path key = WriteSynced(folder / "web-key.pem", pair.certificate.keyPem);
+    const std::filesystem::path certificate = WriteSynced(folder / "web-cert.pem", pair.certificate.certificatePem);
+    for (const auto& [from, to] : {std::pair{key, folder / "web-key.pem"}, std::pair{certificate, folder / "web-cert.pem"}})
+        if (std::rename(from.c_str(), to.c_str()) != 0)
+            throw std::runtime_error("cannot write " + to.string() + ": " + std::strerror(errno));
+    const int directory = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (directory >= 0) {
+        ::fsync(directory);
+        ::close(directory);
+    }
 }
 
 std::vector<std::string> MachineAddresses() {

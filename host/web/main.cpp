@@ -22,7 +22,7 @@ namespace {
 // One line: help2man takes only the "Usage:" line itself for the SYNOPSIS.
 constexpr const char* kUsage =
     "qm7140-web [--devices N | --device PLACE... | --bus /dev/i2c-N [--address 0xNN]] [--speed 100|400] [--verify] "
-    "[--listen ADDR:PORT] [--port-file PATH] [--tls | --no-tls] [--tls-cert FILE --tls-key FILE] [--module PATH] [--verbose]\n";
+    "[--listen ADDR:PORT] [--port-file PATH] [--tls | --no-tls] [--tls-cert FILE --tls-key FILE [--tls-key-pass-file FILE]] [--module PATH] [--verbose]\n";
 
 void PrintHelp() {
     std::cout << "Usage: " << kUsage
@@ -52,7 +52,10 @@ void PrintHelp() {
                  "  --tls-cert FILE     the certificate (PEM, leaf first), with --tls-key.\n"
                  "  --tls-key FILE      its key, with --tls-cert. Without the two a self-signed\n"
                  "                      certificate is made once and kept in $XDG_STATE_HOME/qm7140\n"
-                 "                      (~/.local/state/qm7140).\n"
+                 "                      (~/.local/state/qm7140), and made anew 30 days before it expires.\n"
+                 "  --tls-key-pass-file FILE\n"
+                 "                      the key's passphrase, its first line. Without it a key with a\n"
+                 "                      passphrase asks for it on the terminal, and is refused off one.\n"
                  "  --port-file PATH    writes the port listened on there once it listens.\n"
                  "  --module PATH       the module; without it libqm7140.so beside this program, else\n"
                  "                      the installed one, " << host::InstalledModulePath().string() << ".\n"
@@ -76,7 +79,7 @@ int main(int argc, char** argv) {
     host::DeviceOptions devices;
     bool verify = false, verbose = false;
     std::optional<bool> tls;
-    std::optional<std::filesystem::path> certificateFile, keyFile;
+    std::optional<std::filesystem::path> certificateFile, keyFile, passphraseFile;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg == "--help" || arg == "-h") {
@@ -97,7 +100,7 @@ int main(int argc, char** argv) {
         }
         if (arg != "--devices" && arg != "--device" && arg != "--listen" && arg != "--port-file" && arg != "--module" &&
             arg != "--bus" && arg != "--address" && arg != "--tls-cert" && arg != "--tls-key" &&
-            arg != "--speed")
+            arg != "--tls-key-pass-file" && arg != "--speed")
             return Usage("unknown option " + std::string(arg));
         if (++i == argc) return Usage(std::string(arg) + " needs a value");
         const std::string_view value = argv[i];
@@ -123,6 +126,8 @@ int main(int argc, char** argv) {
             certificateFile = std::filesystem::path(value);
         } else if (arg == "--tls-key") {
             keyFile = std::filesystem::path(value);
+        } else if (arg == "--tls-key-pass-file") {
+            passphraseFile = std::filesystem::path(value);
         } else if (arg == "--port-file") {
             portFile = std::filesystem::path(value);
         } else {
@@ -141,15 +146,17 @@ int main(int argc, char** argv) {
     }
     if (certificateFile.has_value() != keyFile.has_value()) return Usage("--tls-cert and --tls-key go together");
     if (certificateFile && tls == false) return Usage("--tls-cert is for TLS, and --no-tls was given");
+    if (passphraseFile && !keyFile) return Usage("--tls-key-pass-file goes with --tls-key");
     const bool network = !web::IsLoopback(listen.address);
     const bool secure = tls.value_or(network || certificateFile.has_value());
 
     try {
         const host::Module module(modulePath);
         std::optional<web::Certificate> certificate;
-        if (secure)
-            certificate = certificateFile ? web::LoadCertificate(*certificateFile, *keyFile)
-                                          : web::KeptCertificate(web::StateDirectory(), listen.address);
+        std::optional<web::KeptPair> kept;
+        const std::filesystem::path stateDirectory = secure && !certificateFile ? web::StateDirectory() : std::filesystem::path();
+        if (secure && certificateFile) certificate = web::LoadCertificate(*certificateFile, *keyFile, passphraseFile);
+        if (secure && !certificateFile) certificate = (kept = web::KeptCertificate(stateDirectory, listen.address))->certificate;
         web::Gate gate{listen, web::MakeToken(), secure};
         const std::string token = gate.token;
         web::NetLimits limits;
@@ -168,6 +175,8 @@ int main(int argc, char** argv) {
             },
         });
         net.Every(std::chrono::milliseconds(40), [&] { hub.Tick(); });
+        // Only now that the port is ours: a run that cannot listen keeps the old pair.
+        if (kept) web::Keep(stateDirectory, *kept);
 
         // On every address: the first of this machine's that others reach it by.
         web::Endpoint shown{listen.address, net.Port()};
@@ -177,6 +186,10 @@ int main(int argc, char** argv) {
         }
         std::cout << (secure ? "https://" : "http://") << web::HostText(shown) << "/?token=" << token << std::endl;
         if (certificate) std::cout << "certificate SHA-256 fingerprint " << certificate->fingerprint << std::endl;
+        if (kept && !kept->why.empty())
+            std::cout << "certificate made anew and kept in " << stateDirectory.string() << ": " << kept->why
+                      << (kept->oldFingerprint.empty() ? "" : "; the old one's SHA-256 fingerprint was " + kept->oldFingerprint)
+                      << std::endl;
         if (network)
             std::cout << "warning: serving the network on " << web::HostText({listen.address, net.Port()})
                       << (secure ? "" : " in clear text")

@@ -33,6 +33,8 @@ namespace {
 constexpr size_t kLargestFrame = 64 * 1024;
 constexpr size_t kLargestHeader = 8 * 1024;
 constexpr int kRequestsPerConnection = 100;
+// Long enough for a page that reads to hear the close, short enough that Ctrl+C feels at once.
+constexpr std::chrono::milliseconds kFarewell{150};
 
 constexpr const char* kSecurityPolicy =
     "default-src 'none'; script-src 'self'; style-src 'self'; img-src 'self' data:; connect-src 'self'; "
@@ -61,6 +63,10 @@ struct NetServer::State {
     // Before the loop: the handlers it destroys last hold tickets that count here.
     size_t connections = 0;
     std::map<asio::ip::address, size_t> perPeer;
+    // Connections yet to show the token, oldest first, each with what closes it.
+    std::map<uint64_t, std::function<void()>> strangers;
+    uint64_t nextStranger = 0;
+    bool stopping = false;
     asio::io_context io{1};
     tcp::acceptor acceptor{io};
     asio::signal_set signals{io, SIGINT, SIGTERM};
@@ -80,10 +86,15 @@ struct NetServer::State {
     template <class Stream>
     void Upgrade(Stream stream, http::request<http::string_body> request, std::shared_ptr<void> ticket, std::string peer);
     void WatchStalls();
+    void Stopping();
+    // Past half the connections a new stranger takes the oldest one's place, so that
+    // strangers never hold more than half and a page with the token always finds a slot.
+    void MakeRoomForStranger();
     void Log(LogLevel level, const std::string& line) {
         if (events.log) events.log(level, line);
     }
     asio::steady_timer stallTimer{io};
+    asio::steady_timer farewellTimer{io};
     std::vector<std::shared_ptr<std::function<void()>>> ticks;
 };
 
@@ -92,6 +103,7 @@ struct NetServer::State::Socket {
     virtual ~Socket() = default;
     virtual bool Send(std::string text) = 0;
     virtual void Drop(const std::string& why) = 0;
+    virtual void Farewell() = 0;
 
     std::deque<std::string> queue;
     size_t queued = 0;
@@ -202,6 +214,15 @@ struct Page : State::Socket, std::enable_shared_from_this<Page<Stream>> {
         beast::get_lowest_layer(ws).socket().close(ignored);
     }
 
+    void Farewell() override {
+        if (gone || closing) return;
+        closing = true;
+        queue.clear();
+        queued = 0;
+        ws.async_close(websocket::close_code::going_away,
+                       [self = this->shared_from_this()](beast::error_code error) { self->End(error, "close"); });
+    }
+
     void End(beast::error_code error, const char* what) {
         if (gone) return;
         gone = true;
@@ -212,44 +233,95 @@ struct Page : State::Socket, std::enable_shared_from_this<Page<Stream>> {
         auto keep = this->shared_from_this();
         state.sockets.erase(id);
         state.events.closed(id);
+        if (state.stopping && state.sockets.empty()) state.io.stop();
     }
 };
 
 // One HTTP connection: requests one after another, each read within the header timeout,
-// until it closes, fails, upgrades or has served its share.
+// until it closes, fails, upgrades or has served its share. Until it shows the token it is a
+// stranger: closed at a fixed deadline, and the first to go when strangers crowd.
 template <class Stream>
 struct HttpConnection : std::enable_shared_from_this<HttpConnection<Stream>> {
     template <class... Args>
     HttpConnection(State& s, std::shared_ptr<void> t, std::string p, Args&&... args)
         : state(s), ticket(std::move(t)), peer(std::move(p)), ending{s, "connection from " + peer},
-          stream(std::forward<Args>(args)...) {}
+          stream(std::forward<Args>(args)...), deadline(Clock::now() + s.limits.strangerDeadline),
+          stranger(s.nextStranger++) {}
+    ~HttpConnection() { state.strangers.erase(stranger); }
 
     State& state;
     std::shared_ptr<void> ticket;
     std::string peer;
     Ending ending;
     Stream stream;
+    Clock::time_point deadline;
+    uint64_t stranger;
     beast::flat_buffer buffer;
     std::optional<http::request_parser<http::string_body>> parser;
     int served = 0;
+    bool misdirected = false;  // plain HTTP that came to the TLS port
+    size_t lingered = 0;
 
     void Start() {
+        state.strangers.emplace(stranger, [weak = this->weak_from_this()] {
+            if (auto self = weak.lock()) {
+                self->ending.Dropped("the oldest of " + std::to_string(self->state.limits.mostConnections / 2) +
+                                     " connections without the token, to make room");
+                self->Close({}, "");
+            }
+        });
         if constexpr (std::is_same_v<Stream, TlsStream>) {
-            beast::get_lowest_layer(stream).expires_after(state.limits.headerTimeout);
-            stream.async_handshake(asio::ssl::stream_base::server, [self = this->shared_from_this()](beast::error_code error) {
-                if (error) return self->Close(error, "TLS handshake");
-                self->Read();
-            });
+            // The first bytes tell a TLS handshake from a person who typed http://.
+            Expire(state.limits.headerTimeout);
+            beast::get_lowest_layer(stream).async_read_some(
+                buffer.prepare(kLargestHeader), [self = this->shared_from_this()](beast::error_code error, size_t size) {
+                    if (error) return self->Close(error, "read");
+                    self->buffer.commit(size);
+                    const auto first = static_cast<const unsigned char*>(self->buffer.data().data())[0];
+                    if (first >= 'A' && first <= 'Z') return self->Misdirected();
+                    self->Handshake();
+                });
         } else {
             Read();
         }
+    }
+
+    void Handshake() {
+        stream.async_handshake(asio::ssl::stream_base::server, buffer.data(),
+                               [self = this->shared_from_this()](beast::error_code error, size_t) {
+                                   // No client sends data before the server's handshake answer.
+                                   self->buffer.consume(self->buffer.size());
+                                   if (error) return self->Close(error, "TLS handshake");
+                                   self->Read();
+                               });
+    }
+
+    // The same connection, as plain HTTP, answered with where to go instead.
+    void Misdirected() {
+        auto plain = std::make_shared<HttpConnection<PlainStream>>(
+            state, std::move(ticket), peer, std::move(beast::get_lowest_layer(stream).socket()));
+        plain->misdirected = true;
+        plain->deadline = deadline;
+        plain->buffer = std::move(buffer);
+        plain->Start();
+    }
+
+    // Strangers' operations end at the deadline at the latest.
+    void Expire(std::chrono::steady_clock::duration within) {
+        beast::get_lowest_layer(stream).expires_at(std::min(Clock::now() + within, deadline));
+    }
+
+    // It showed the token: no longer a stranger.
+    void Trust() {
+        state.strangers.erase(stranger);
+        deadline = Clock::time_point::max();
     }
 
     void Read() {
         parser.emplace();
         parser->header_limit(kLargestHeader);
         parser->body_limit(state.limits.largestBody);
-        beast::get_lowest_layer(stream).expires_after(state.limits.headerTimeout);
+        Expire(state.limits.headerTimeout);
         http::async_read(stream, buffer, *parser, [self = this->shared_from_this()](beast::error_code error, size_t) {
             if (error == http::error::body_limit)
                 return self->Refuse(http::status::payload_too_large, self->parser->get().version(),
@@ -257,34 +329,42 @@ struct HttpConnection : std::enable_shared_from_this<HttpConnection<Stream>> {
             // A keep-alive that ran out before another request began is a close like any other.
             if (error == beast::error::timeout && !self->parser->got_some()) return self->Close({}, "read");
             if (error) return self->Close(error, "read");
+            if (self->misdirected) return self->RefuseMisdirected(self->parser->release());
             self->Handle(self->parser->release());
         });
     }
 
     void Close(beast::error_code error, const char* what) {
         ending.Fail(error, what);
+        state.strangers.erase(stranger);
         beast::error_code ignored;
         beast::get_lowest_layer(stream).socket().shutdown(tcp::socket::shutdown_both, ignored);
         beast::get_lowest_layer(stream).close();
     }
 
     // After a reply that ends the connection while the peer may still be sending: what it
-    // sends is read and dropped for a while, so the reply is not lost to a reset.
+    // sends is read and dropped, within a deadline and a budget from the start of it all, so
+    // the reply is not lost to a reset and a trickling peer cannot keep the connection.
     void Linger() {
         beast::error_code ignored;
         beast::get_lowest_layer(stream).socket().shutdown(tcp::socket::shutdown_send, ignored);
-        beast::get_lowest_layer(stream).expires_after(std::chrono::seconds(2));
+        Expire(state.limits.lingerDeadline);
+        Discard();
+    }
+
+    void Discard() {
         buffer.consume(buffer.size());
-        stream.async_read_some(buffer.prepare(16 * 1024), [self = this->shared_from_this()](beast::error_code error, size_t) {
-            if (error) return self->Close({}, "linger");
-            self->Linger();
+        stream.async_read_some(buffer.prepare(16 * 1024), [self = this->shared_from_this()](beast::error_code error, size_t size) {
+            self->lingered += size;
+            if (error || self->lingered > self->state.limits.lingerBudget) return self->Close({}, "linger");
+            self->Discard();
         });
     }
 
     template <class Body>
     void Reply(std::shared_ptr<http::response<Body>> reply, bool keepAlive, bool lingering = false) {
         reply->keep_alive(keepAlive);
-        beast::get_lowest_layer(stream).expires_after(state.limits.headerTimeout);
+        Expire(state.limits.headerTimeout);
         http::async_write(stream, *reply, [self = this->shared_from_this(), reply, keepAlive, lingering](beast::error_code error, size_t) {
             if (!error && lingering) return self->Linger();
             if (error || !keepAlive) return self->Close(error, "write");
@@ -303,12 +383,31 @@ struct HttpConnection : std::enable_shared_from_this<HttpConnection<Stream>> {
 
     void Refuse(http::status status, unsigned version, std::string why) {
         ending.Dropped(std::to_string(static_cast<unsigned>(status)) + " " + why.substr(0, why.find('\n')));
+        Last(status, version, std::move(why), "text/plain; charset=utf-8");
+    }
+
+    // An answer that ends the connection, lingering for what the peer still sends.
+    void Last(http::status status, unsigned version, std::string body, const char* type) {
         auto reply = std::make_shared<http::response<http::string_body>>(status, version);
-        reply->set(http::field::content_type, "text/plain; charset=utf-8");
-        reply->body() = std::move(why);
+        reply->set(http::field::content_type, type);
+        reply->body() = std::move(body);
         Harden(*reply);
         reply->prepare_payload();
         Reply(reply, false, true);
+    }
+
+    // The address to open instead: the one asked for when it names the server, which keeps
+    // it to numbers and localhost, safe to show in the page.
+    void RefuseMisdirected(const http::request<http::string_body>& request) {
+        const auto asked = request[http::field::host];
+        const std::string_view host(asked.data(), asked.size());
+        const std::string address =
+            "https://" + (HostAllowed(state.gate, host) ? std::string(host) : HostText(state.gate.listen)) + "/";
+        ending.Dropped("400 plain HTTP on the TLS port");
+        Last(http::status::bad_request, request.version(),
+             "<!doctype html><title>qm7140-web: HTTPS only</title><p>This server speaks HTTPS only: open <a href=\"" +
+                 address + "\">" + address + "</a>, or better the whole address <code>qm7140-web</code> printed on its first line.\n",
+             "text/html; charset=utf-8");
     }
 
     // Says what to open instead: a person who followed an old link or a bookmark lands here.
@@ -344,6 +443,7 @@ struct HttpConnection : std::enable_shared_from_this<HttpConnection<Stream>> {
         if (request.find(http::field::origin) != request.end()) facts.origin = field(http::field::origin);
         const Verdict verdict = Admit(state.gate, facts);
         if (!verdict.allowed) return Forbidden(request.version());
+        Trust();
 
         const std::string path(target.substr(0, mark));
         if (upgrade) {
@@ -375,6 +475,13 @@ struct HttpConnection : std::enable_shared_from_this<HttpConnection<Stream>> {
 
 }  // namespace
 
+void NetServer::State::MakeRoomForStranger() {
+    if (strangers.empty() || strangers.size() < limits.mostConnections / 2) return;
+    const auto close = std::move(strangers.begin()->second);
+    strangers.erase(strangers.begin());
+    close();
+}
+
 std::shared_ptr<void> NetServer::State::Enter(const asio::ip::address& peer) {
     if (connections >= limits.mostConnections) return nullptr;
     if (limits.mostPerPeer > 0) {
@@ -391,7 +498,8 @@ std::shared_ptr<void> NetServer::State::Enter(const asio::ip::address& peer) {
 
 void NetServer::State::Accept() {
     acceptor.async_accept([this](beast::error_code error, tcp::socket socket) {
-        if (error == asio::error::operation_aborted) return;
+        if (error == asio::error::operation_aborted || stopping) return;
+        MakeRoomForStranger();
         beast::error_code ignored;
         const tcp::endpoint from = socket.remote_endpoint(ignored);
         std::shared_ptr<void> ticket = error || ignored ? nullptr : Enter(from.address());
@@ -465,7 +573,9 @@ void NetServer::Listen(NetEvents events) {
     if (!error) s.acceptor.listen(asio::socket_base::max_listen_connections, error);
     if (error) throw std::runtime_error("cannot listen on " + HostText(listen) + ": " + error.message());
     s.gate.listen.port = s.acceptor.local_endpoint().port();
-    s.signals.async_wait([this](beast::error_code, int) { Stop(); });
+    s.signals.async_wait([this](beast::error_code failed, int) {
+        if (!failed) Stop();
+    });
     s.Accept();
     s.WatchStalls();
 }
@@ -476,7 +586,24 @@ uint16_t NetServer::Port() const { return state_->gate.listen.port; }
 
 void NetServer::Run() { state_->io.run(); }
 
-void NetServer::Stop() { state_->io.stop(); }
+void NetServer::State::Stopping() {
+    if (std::exchange(stopping, true) || sockets.empty()) return io.stop();
+    beast::error_code ignored;
+    acceptor.close(ignored);
+    stallTimer.cancel();
+    std::vector<std::shared_ptr<Socket>> pages;
+    for (auto& [id, socket] : sockets) pages.push_back(socket);
+    for (auto& page : pages) page->Farewell();
+    farewellTimer.expires_after(kFarewell);
+    farewellTimer.async_wait([this](beast::error_code error) {
+        if (!error) io.stop();
+    });
+}
+
+// From any thread, or the signal's handler: the loop does the rest.
+void NetServer::Stop() {
+    asio::post(state_->io, [&s = *state_] { s.Stopping(); });
+}
 
 bool NetServer::Send(ConnectionId id, std::string text) {
     const auto found = state_->sockets.find(id);

@@ -36,8 +36,15 @@ struct NetLimits {
     size_t largestQueue = 4 * 1024 * 1024;  // bytes waiting to go to one page: past it, it is dropped
     std::chrono::seconds headerTimeout{10};
     std::chrono::seconds stalledWrite{10};  // a write that long unfinished drops the page
-    size_t mostConnections = 256;
+    size_t mostConnections = 256;  // of which those yet to show the token hold at most half
     size_t mostPerPeer = 0;  // connections from one address; 0: no limit of its own
+    // A connection that has not shown the token is closed this long after it opened, whatever
+    // it sends, the TLS handshake included.
+    std::chrono::milliseconds strangerDeadline{15000};
+    // After an error answer what the peer still sends is read and dropped, so that the answer
+    // is not lost to a reset: for this long at most, and this many bytes.
+    std::chrono::milliseconds lingerDeadline{2000};
+    size_t lingerBudget = 256 * 1024;
 };
 
 enum class LogLevel { Debug, Notice };
@@ -73,6 +80,8 @@ public:
     uint16_t Port() const;
     // Runs the loop until Stop (or SIGINT/SIGTERM).
     void Run();
+    // Tells every page the server is going away and ends the loop once they heard (within
+    // a moment: a page that does not read is not waited for).
     void Stop();
 
     // Queues a text message. False when the page is gone or was dropped for a full queue.

@@ -104,7 +104,11 @@ bool SameSecret(std::string_view a, std::string_view b) {
     return differ == 0;
 }
 
-std::string Gate::CookieName() const { return "qm7140_" + std::to_string(listen.port); }
+// Under TLS the prefix makes browsers refuse the cookie from anything but this secure origin,
+// so another site on this host name cannot set one in its place.
+std::string Gate::CookieName() const {
+    return (secure ? "__Host-qm7140-" : "qm7140_") + std::to_string(listen.port);
+}
 
 std::string Gate::SetCookie() const {
     return CookieName() + "=" + token + "; Path=/; HttpOnly; SameSite=Strict" + (secure ? "; Secure" : "");
@@ -135,17 +139,18 @@ std::optional<std::string_view> QueryValue(std::string_view query, std::string_v
     return std::nullopt;
 }
 
-std::optional<std::string_view> CookieValue(std::string_view header, std::string_view name) {
+bool CookieHolds(std::string_view header, std::string_view name, std::string_view secret) {
+    bool held = false;
     while (!header.empty()) {
         const auto semi = header.find(';');
         std::string_view pair = header.substr(0, semi);
         while (pair.starts_with(' ')) pair.remove_prefix(1);
         const auto eq = pair.find('=');
-        if (eq != std::string_view::npos && pair.substr(0, eq) == name) return pair.substr(eq + 1);
+        if (eq != std::string_view::npos && pair.substr(0, eq) == name && SameSecret(pair.substr(eq + 1), secret)) held = true;
         if (semi == std::string_view::npos) break;
         header.remove_prefix(semi + 1);
     }
-    return std::nullopt;
+    return held;
 }
 
 Verdict Admit(const Gate& gate, const RequestFacts& request) {
@@ -158,9 +163,7 @@ Verdict Admit(const Gate& gate, const RequestFacts& request) {
     }
     if (const auto fromQuery = QueryValue(request.query, "token"); fromQuery && SameSecret(*fromQuery, gate.token))
         return {true, true};
-    if (const auto fromCookie = CookieValue(request.cookie, gate.CookieName());
-        fromCookie && SameSecret(*fromCookie, gate.token))
-        return {true, false};
+    if (CookieHolds(request.cookie, gate.CookieName(), gate.token)) return {true, false};
     return {};
 }
 

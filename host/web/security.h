@@ -35,7 +35,7 @@ struct Gate {
     bool secure = false;  // served over TLS: the page's origin is https, the cookie Secure
 
     // The cookie that carries the token after the first request; named for the port, as
-    // browsers share cookies across a host's ports.
+    // browsers share cookies across a host's ports, and __Host- prefixed under TLS.
     std::string CookieName() const;
     std::string SetCookie() const;
 };
@@ -58,7 +58,9 @@ Verdict Admit(const Gate& gate, const RequestFacts& request);
 // Pieces of the above, for the gate and its tests.
 bool HostAllowed(const Gate& gate, std::string_view host);
 std::optional<std::string_view> QueryValue(std::string_view query, std::string_view name);
-std::optional<std::string_view> CookieValue(std::string_view header, std::string_view name);
+// Whether any cookie of that name holds the secret: a browser sends every cookie of a name
+// that paths or other sites set, in an order of its own.
+bool CookieHolds(std::string_view header, std::string_view name, std::string_view secret);
 
 // A file of the page, built into the program.
 struct Asset {

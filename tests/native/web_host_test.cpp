@@ -48,13 +48,17 @@ TEST(WebGate, AdmitsOnlyTheTokenFromTheServersOwnHostAndOrigin) {
         {any, "box.lan:80", nullptr, "token=" + token, "", false, false},
         {secure, "192.168.1.20:8000", "https://192.168.1.20:8000", "token=" + token, "", true, true},
         {secure, "192.168.1.20:8000", "http://192.168.1.20:8000", "token=" + token, "", true, false},  // not over TLS
+        // A cookie another site planted first locks nobody out; under TLS only the __Host- name counts.
+        {loopback, "127.0.0.1:7140", nullptr, "", "qm7140_7140=" + wrong + "; qm7140_7140=" + token, false, true},
+        {secure, "192.168.1.20:8000", nullptr, "", "__Host-qm7140-8000=" + wrong + "; __Host-qm7140-8000=" + token, false, true},
+        {secure, "192.168.1.20:8000", nullptr, "", "qm7140_8000=" + token, false, false},
     };
     for (const auto& r : rows) {
         web::RequestFacts facts{r.host, std::nullopt, r.query, r.cookie, r.upgrade};
         if (r.origin != nullptr) facts.origin = r.origin;
         EXPECT_EQ(web::Admit(r.gate, facts).allowed, r.allowed) << r.host << " " << (r.origin ? r.origin : "-") << " " << r.query;
     }
-    EXPECT_TRUE(secure.SetCookie().ends_with("; Secure"));
+    EXPECT_EQ(secure.SetCookie(), "__Host-qm7140-8000=" + token + "; Path=/; HttpOnly; SameSite=Strict; Secure");
     EXPECT_EQ(web::MakeToken().size(), 64u);
     EXPECT_NE(web::MakeToken(), web::MakeToken());
 }

@@ -1,8 +1,10 @@
 // The gate: nothing without the run's token, a Host naming the server and, where it
 // matters, the page's own Origin; every malformed or hostile message refused to its sender
-// alone, the server up and the device untouched.
+// alone, the server up and the device untouched; peers without the token never lock a page
+// out; Ctrl+C ends the server at once.
 import assert from 'node:assert/strict';
 import { after, before, test } from 'node:test';
+import { readFileSync } from 'node:fs';
 import net from 'node:net';
 import { registers, request, socket, startServer } from './helpers.mjs';
 
@@ -139,4 +141,71 @@ test('doubled Host or Origin, an oversized body, HEAD and a NUL byte are each an
   await ws.until((m) => m.some((x) => x.errors));
   assert.deepEqual(ws.messages.find((x) => x.errors).errors, ['message holds a NUL byte']);
   ws.close();
+});
+
+// The server's resident memory, in KiB.
+function resident(child) {
+  return Number(/VmRSS:\s+(\d+)/.exec(readFileSync(`/proc/${child.pid}/status`, 'utf8'))[1]);
+}
+
+async function until(test, ms, what) {
+  for (const end = Date.now() + ms; !test();) {
+    if (Date.now() > end) throw new Error(`timed out waiting for ${what}`);
+    await new Promise((r) => setTimeout(r, 20));
+  }
+}
+
+test('256 peers trickling without the token lock no page out, and the memory stays flat', async (t) => {
+  const host = `127.0.0.1:${server.port}`;
+  const before = resident(server.child);
+  const peers = [];
+  let connected = 0;
+  for (let i = 0; i < 256; i++) {
+    const s = net.connect(server.port, '127.0.0.1', () => { connected++; });
+    s.on('error', () => {});
+    // Half are answered 413 and then keep sending their body; half never end their header.
+    s.write(i % 2 ? `POST /state?dev=0 HTTP/1.1\r\nHost: ${host}\r\nContent-Length: 100000\r\n\r\n` : `GET / HTTP/1.1\r\nHost: ${host}\r\n`);
+    peers.push(s);
+  }
+  let rounds = 0;
+  const trickle = setInterval(() => { rounds++; for (const s of peers) if (!s.destroyed) s.write('x'); }, 1000);
+  try {
+    await until(() => connected === 256 && rounds >= 2, 20000, '256 connections trickling');
+    const start = Date.now();
+    const page = await Promise.race([
+      socket(server.port, { Host: host, Origin: server.origin, Cookie: `qm7140_${server.port}=${server.token}` }),
+      new Promise((_, reject) => setTimeout(() => reject(new Error('no answer within 10 s')), 10000)),
+    ]);
+    const took = Date.now() - start;
+    assert.equal(page.status, 101, 'a page with the token found no slot');
+    await page.until((m) => m.some((x) => x.t === 'hello'));
+    page.close();
+    const grown = resident(server.child) - before;
+    t.diagnostic(`a page with the token connected in ${took} ms; the server's memory grew ${grown} KiB`);
+    assert.ok(grown < 64 * 1024, `memory grew ${grown} KiB`);
+  } finally {
+    clearInterval(trickle);
+    for (const s of peers) s.destroy();
+  }
+});
+
+test('Ctrl+C ends the server at once, its pages told it is going away', async (t) => {
+  const own = await startServer();
+  const page = net.connect(own.port, '127.0.0.1');
+  let heard = Buffer.alloc(0);
+  page.on('data', (chunk) => { heard = Buffer.concat([heard, chunk]); });
+  page.on('error', () => {});
+  const host = `127.0.0.1:${own.port}`;
+  page.write([`GET /ws HTTP/1.1`, `Host: ${host}`, `Origin: ${own.origin}`, `Cookie: qm7140_${own.port}=${own.token}`, 'Upgrade: websocket',
+    'Connection: Upgrade', 'Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==', 'Sec-WebSocket-Version: 13', '', ''].join('\r\n'));
+  await until(() => heard.includes('"hello"'), 5000, 'the page to open');
+  const exited = new Promise((resolve) => own.child.on('exit', (code, signal) => resolve({ code, signal })));
+  const start = Date.now();
+  own.child.kill('SIGINT');
+  assert.deepEqual(await exited, { code: 0, signal: null });
+  const took = Date.now() - start;
+  t.diagnostic(`Ctrl+C ended the server in ${took} ms`);
+  assert.ok(heard.includes(Buffer.from([0x88, 0x02, 0x03, 0xe9])), 'no close frame saying the server is going away');
+  assert.ok(took < 1000, `${took} ms`);
+  page.destroy();
 });
