@@ -6,17 +6,9 @@
 set -euo pipefail
 deb=$(realpath "$1")
 here=$(cd "$(dirname "$0")" && pwd)
-as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
-version=$(dpkg-deb -f "$deb" Version)
-work=$(mktemp -d)
-finish() {
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq qm7140 >/dev/null || true
-  rm -rf "$work"
-}
-trap finish EXIT
-check() { echo "-- $1"; }
+source "$here/common.sh"
 
-as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >/dev/null
+install_deb
 check "installed $version"
 
 [ "$(/usr/bin/qm7140-host --version)" = "qm7140-host $version" ] || { echo "qm7140-host --version says: $(/usr/bin/qm7140-host --version)"; exit 1; }

@@ -6,15 +6,7 @@
 set -euo pipefail
 deb=$(realpath "$1")
 wheel=$(realpath "$2")
-as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
-version=$(dpkg-deb -f "$deb" Version)
-work=$(mktemp -d)
-finish() {
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq qm7140 >/dev/null || true
-  rm -rf "$work"
-}
-trap finish EXIT
-check() { echo "-- $1"; }
+source "$(dirname "$0")/common.sh"
 
 # Sets a control on a simulated chip and prints the version and the write it made.
 use='
@@ -37,7 +29,7 @@ out=$(cd "$work/run" && "$work/venv/bin/python" -c "$use")
 [[ "$out" == "$version W 0x80/0 reg 0x02 = 0x40 $work/venv/"* ]] || { echo "the venv's qm7140 says: $out"; exit 1; }
 check "pip installed the wheel offline into a fresh venv; it drove the Boost dialog"
 
-as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >/dev/null
+install_deb
 out=$(cd / && /usr/bin/python3 -c "$use")
 [ "$out" = "$version W 0x80/0 reg 0x02 = 0x40 /usr/lib/python3/dist-packages/qm7140/__init__.py" ] || {
   echo "the system's qm7140 says: $out"; exit 1; }
