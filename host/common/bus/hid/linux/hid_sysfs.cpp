@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -26,14 +27,15 @@ std::string UeventValue(const fs::path& device, std::string_view key) {
 // HID_ID=0003:000010C4:0000EA90: bus, vendor, product.
 bool ParseHidId(const std::string& text, HidDeviceInfo& info) {
     if (text.size() != 22 || text[4] != ':' || text[13] != ':') return false;
-    char* end = nullptr;
-    const unsigned long vendor = std::strtoul(text.substr(5, 8).c_str(), &end, 16);
-    if (*end != '\0') return false;
-    const unsigned long product = std::strtoul(text.substr(14, 8).c_str(), &end, 16);
-    if (*end != '\0' || vendor > 0xFFFF || product > 0xFFFF) return false;
-    info.vendor = static_cast<uint16_t>(vendor);
-    info.product = static_cast<uint16_t>(product);
-    return true;
+    const auto hex = [&](size_t at, uint16_t& out) {
+        const char* first = text.data() + at;
+        uint32_t value = 0;
+        const auto [end, error] = std::from_chars(first, first + 8, value, 16);
+        if (error != std::errc{} || end != first + 8 || value > 0xFFFF) return false;
+        out = static_cast<uint16_t>(value);
+        return true;
+    };
+    return hex(5, info.vendor) && hex(14, info.product);
 }
 
 // A folder's entries; none when it cannot be read. Devices come and go while it is read, so
