@@ -47,5 +47,5 @@ def chip():
         pytest.fail("the chip double is not preloaded: run these tests through ctest (-R python)")
     reset()
     size = ctypes.c_ulong.in_dll(process, "qm7140_double_size").value
-    assert ctypes.sizeof(Double) == size, "Double no longer mirrors tests/native/i2c_double.h"
+    assert ctypes.sizeof(Double) == size, "Double no longer mirrors tests/native/support/i2c_double.h"
     return Double.in_dll(process, "qm7140_double")

@@ -1,6 +1,6 @@
 // The graph objects' ABI on the i686 build: the checks shared with the native build, and a
 // host object made from the header alone, driven by the library's own routines.
-#include "../native/graph_abi_test.cpp"
+#include "../native/graph/graph_abi_test.cpp"
 #include "platform/recording_canvas.h"
 
 #include <type_traits>
