@@ -1,7 +1,6 @@
 #include "host/terminal/commands.h"
 
 #include "host/common/text/parse.h"
-#include "host/common/chip/state_file.h"
 #include "host/common/text/files.h"
 #include "host/terminal/bus_commands.h"
 #include "host/terminal/session.h"
@@ -189,11 +188,7 @@ void Poke(Session& s, const Args& a) { s.Poke(ParseByte(a[0], "register"), Parse
 
 void Notify(Session& s, const Args& a) { s.Notify(ParseByte(a[0], "register")); }
 
-void Set(Session& s, const Args& a) {
-    const uint8_t reg = ParseByte(a[0], "register");
-    s.Poke(reg, ParseByte(a[1], "value"));
-    s.Notify(reg);
-}
+void Set(Session& s, const Args& a) { s.Current().SetRegister(ParseByte(a[0], "register"), ParseByte(a[1], "value")); }
 
 void Peek(Session& s, const Args& a) {
     const uint8_t reg = ParseByte(a[0], "register");
@@ -202,13 +197,9 @@ void Peek(Session& s, const Args& a) {
 
 void Dump(Session& s, const Args&) { s.Registers().Dump(s.Out()); }
 
-void Save(Session& s, const Args& a) { WriteStateFile(a[0], s.Registers()); }
+void Save(Session& s, const Args& a) { s.Current().SaveState(a[0]); }
 
-// All or nothing: a bad line leaves the device as it was.
-void Load(Session& s, const Args& a) {
-    for (const auto& [reg, value] : ReadStateFile(a[0])) s.Poke(reg, value);
-    for (unsigned reg = 0; reg < 256; ++reg) s.Notify(static_cast<uint8_t>(reg));
-}
+void Load(Session& s, const Args& a) { s.Current().LoadState(a[0]); }
 
 void Menu(Session& s, const Args&) {
     for (uint32_t index = 0; index < 256; ++index) {
@@ -249,11 +240,11 @@ constexpr Command kCommands[] = {
     {"snapshot", "DIALOG FILE", "paint the dialog's paintbox into a PNG file", 2, true, Snapshot},
     {"poke", "REG VALUE", "change a register without telling the module", 2, false, Poke},
     {"notify", "REG", "tell every register window a register changed", 1, false, Notify},
-    {"set", "REG VALUE", "poke, then notify", 2, false, Set},
+    {"set", "REG VALUE", "send a register to the chip, every window told", 2, false, Set},
     {"peek", "REG", "print one device register", 1, false, Peek},
     {"dump", "", "print every device register, 16 a line", 0, false, Dump},
     {"save", "FILE", "write the registers to a file, one a line", 1, true, Save},
-    {"load", "FILE", "read saved registers (others stay), notify all", 1, true, Load},
+    {"load", "FILE", "read saved registers into the cache alone (others stay), notify all", 1, true, Load},
     {"bus", "", "print the chip's bus and address, online or offline", 0, false, bus_commands::Status},
     {"connect", "", "(re)open the bus, read registers 0x00-0x1F, notify all", 0, false, bus_commands::Connect},
     {"readall", "", "read registers 0x00-0x1F from the chip, notify all", 0, false, bus_commands::ReadAll},

@@ -37,11 +37,11 @@ Session::Session(const std::filesystem::path& modulePath, std::ostream& out, std
         const size_t index = devices_.size();
         auto slot = std::make_unique<Slot>();
         slot->where = std::move(chip.where);
-        slot->amp = std::make_unique<Amplifier>(
+        slot->device = std::make_unique<Device>(
             module_, std::move(chip.bus), [this, index](const Record& record) { Print(record, index); }, verify);
         devices_.push_back(std::move(slot));
     }
-    for (const auto& slot : devices_) slot->amp->Connect();
+    for (const auto& slot : devices_) slot->device->Start();
 }
 
 Session::~Session() = default;
@@ -54,20 +54,19 @@ QM7140UiForm Session::Form(const DialogInfo& dialog) const {
     return form;
 }
 
-void Session::Poke(uint8_t reg, uint8_t value) { Link().Registers().bytes[reg] = value; }
+void Session::Poke(uint8_t reg, uint8_t value) { Current().Chip().Registers().bytes[reg] = value; }
 
-void Session::Notify(uint8_t reg) { Link().Notify(reg); }
+void Session::Notify(uint8_t reg) { Current().Chip().Notify(reg); }
 
 bool Session::UseBus(Bus bus) {
     std::string where = bus.Name();
     devices_[selected_]->where = where.substr(0, where.rfind(" at "));
-    Link().UseBus(std::move(bus));
-    return Link().Connect();
+    return Current().Use(std::move(bus));
 }
 
 bool Session::AllOnline() const {
     for (const auto& slot : devices_)
-        if (!slot->amp->Online()) return false;
+        if (!slot->device->Chip().Online()) return false;
     return true;
 }
 
@@ -108,7 +107,7 @@ void Session::ReportGraphObject() {
 
 int Session::Failures() const {
     int failures = 0;
-    for (const auto& slot : devices_) failures += slot->amp->Failures();
+    for (const auto& slot : devices_) failures += slot->device->Chip().Failures();
     return failures;
 }
 
@@ -124,7 +123,7 @@ bool Session::Execute(std::string_view line) {
         ran = false;
     }
     // The module's call is over: its failed writes are read back and reported now.
-    for (const auto& slot : devices_) slot->amp->Settle();
+    for (const auto& slot : devices_) slot->device->Chip().Settle();
     if (Failures() != failures) ran = false;
     ReportGraphObject();
     return ran;

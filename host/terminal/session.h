@@ -4,7 +4,7 @@
 #pragma once
 
 #include "host/common/bus/simulated_adapter.h"
-#include "host/common/chip/amplifier.h"
+#include "host/common/device/device.h"
 #include "host/common/module/graph_object.h"
 #include "host/common/module/module.h"
 #include "host/common/module/register_file.h"
@@ -61,7 +61,7 @@ public:
     size_t Selected() const { return selected_; }
     // CommandError, the selection kept, when there is no such device.
     void Select(std::string_view number);
-    Amplifier& DeviceAt(size_t index) { return *devices_[index]->amp; }
+    Device& DeviceAt(size_t index) { return *devices_[index]->device; }
     const std::string& Where(size_t index) const { return devices_[index]->where; }
 
     // One command line; false when it failed or a bus transfer it made failed (its error
@@ -75,9 +75,10 @@ public:
     // What the commands act on.
     const Module& Api() const { return module_; }
     const Module::UiSeam& Ui() const { return module_.Ui; }
-    QM7140Instance Instance() const { return Current().Instance(); }
-    const RegisterFile& Registers() const { return Current().Registers(); }
-    Amplifier& Link() { return *devices_[selected_]->amp; }
+    QM7140Instance Instance() const { return Current().Chip().Instance(); }
+    const RegisterFile& Registers() const { return Current().Chip().Registers(); }
+    Device& Current() { return *devices_[selected_]->device; }
+    const Device& Current() const { return *devices_[selected_]->device; }
     std::ostream& Out() { return out_; }
     // The dialog's form as the UI seam shows it; its strings last until the next call into
     // the module. CommandError when the module refuses.
@@ -100,10 +101,9 @@ public:
 private:
     struct Slot {
         std::string where;
-        std::unique_ptr<Amplifier> amp;
+        std::unique_ptr<Device> device;
     };
     int Failures() const;
-    const Amplifier& Current() const { return *devices_[selected_]->amp; }
     void ReportGraphObject();
 
     Module module_;

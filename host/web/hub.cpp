@@ -26,15 +26,15 @@ constexpr std::pair<const char*, QM7140UiKind> kKinds[] = {
 // cannot take; throws host::CommandError with its words when refused.
 void Act(const host::Module& module, ServedDevice& device, const Action& a) {
     const host::Module::UiSeam& ui = module.Ui;
-    const QM7140Instance instance = device.chip.Instance();
+    const QM7140Instance instance = device.device.Chip().Instance();
     const auto check = [](QM7140UiStatus status) {
         if (status != QM7140_UI_OK) throw host::CommandError(host::SeamStatusText(status));
     };
     switch (a.type) {
     case ActionType::Subscribe: break;  // the page's, not the device's
-    case ActionType::Register: return device.SetRegister(static_cast<uint8_t>(a.reg), static_cast<uint8_t>(a.value));
-    case ActionType::ReadAll: return device.ReadAll();
-    case ActionType::Connect: return device.Connect();
+    case ActionType::Register: device.device.SetRegister(static_cast<uint8_t>(a.reg), static_cast<uint8_t>(a.value)); return;
+    case ActionType::ReadAll: device.device.ReadAll(); return;
+    case ActionType::Connect: device.device.Connect(); return;
     case ActionType::Link:
         module.ShowDialog(instance, "DigitalControl", 0, 0, &device.figure.object);
         return;
@@ -136,15 +136,15 @@ void Hub::Run(Peer& peer, const Action& action) {
     }
     Acted(peer.view, action);
     // The module's handler has returned: its failed writes are read back and reported now.
-    device.chip.Settle();
+    device.device.Chip().Settle();
 }
 
 void Hub::Tick() {
-    const auto now = ServedDevice::Clock::now();
+    const auto now = host::Device::Clock::now();
     for (int d = 0; d < DeviceCount(); ++d) {
         ServedDevice& device = *devices_[static_cast<size_t>(d)];
         const uint64_t logged = device.journal.log.End();
-        if (device.chip.Playing()) device.PlayDue(now);
+        if (device.device.Playing()) device.device.PlayDue(now);
         if (host::StepFade(device.figure.object) || device.journal.log.End() != logged) peers_.FlushDevice(d);
     }
 }

@@ -80,7 +80,7 @@ Json Changed(Look now, std::optional<Look>& sent, const Fields& fields, Json ids
 // One dialog's form, controls and pictures that moved since the page saw them.
 void SyncDialog(const host::Module::UiSeam& ui, ServedDevice& s, int dialog, PageView& view, Json& forms, Json& controls,
                 Json& paints) {
-    const QM7140Instance instance = s.chip.Instance();
+    const QM7140Instance instance = s.device.Chip().Instance();
     QM7140UiForm f{.size = sizeof(QM7140UiForm)};
     if (ui.form(instance, dialog, &f) != QM7140_UI_OK) return;
     auto& form = view.forms[static_cast<size_t>(dialog)];
@@ -141,12 +141,12 @@ void Sync(const host::Module::UiSeam& ui, ServedDevice& s, PageView& view, Json&
     if (!std::exchange(view.mapSent, true)) {
         Json map = Json::array();
         QM7140UiBinding b{.size = sizeof(QM7140UiBinding)};
-        for (int32_t i = 0; i < 1024 && ui.binding(s.chip.Instance(), i, &b) == QM7140_UI_OK; ++i)
+        for (int32_t i = 0; i < 1024 && ui.binding(s.device.Chip().Instance(), i, &b) == QM7140_UI_OK; ++i)
             map.push_back({b.dialog, b.control, b.reg, b.mask});
         update["map"] = std::move(map);
     }
 
-    const auto& bytes = s.chip.Registers().bytes;
+    const auto& bytes = s.device.Chip().Registers().bytes;
     if (!view.registersSeen) {
         update["regs"] = bytes;
     } else if (*view.registersSeen != bytes || view.registersOwed.any()) {
@@ -161,9 +161,9 @@ void Sync(const host::Module::UiSeam& ui, ServedDevice& s, PageView& view, Json&
     if (auto lines = s.journal.log.Since(view.logSeen, kLogPerUpdate); !lines.empty()) update["log"] = std::move(lines);
     if (auto lines = s.journal.alerts.Since(view.alertSeen, kAlertsPerUpdate); !lines.empty())
         update["alerts"] = std::move(lines);
-    if (view.onlineSeen != s.chip.Online()) {
-        view.onlineSeen = s.chip.Online();
-        update["bus"] = {{"chip", s.chip.Chip().Name()}, {"sim", s.chip.Chip().Simulated()}, {"online", s.chip.Online()}};
+    if (view.onlineSeen != s.device.Chip().Online()) {
+        view.onlineSeen = s.device.Chip().Online();
+        update["bus"] = {{"chip", s.device.Status()}, {"online", s.device.Chip().Online()}};
     }
 
     const FigureLook look = LookOf(s.figure.object);

@@ -35,11 +35,11 @@ HttpReply Route(const Routes& routes, const HttpRequest& request) {
         std::string file = name + "-settings.";
         for (const host::ExportFormatInfo& f : host::ExportFormats())
             if (f.format == *format) file += f.extension;
-        return {200, "text/plain; charset=utf-8", served.Export(*format), "attachment; filename=\"" + file + "\""};
+        return {200, "text/plain; charset=utf-8", served.device.ExportText(*format), "attachment; filename=\"" + file + "\""};
     }
     if (request.path == "/state" && get) {
         std::ostringstream saved;
-        served.chip.Registers().Save(saved);
+        served.device.Chip().Registers().Save(saved);
         return {200, "text/plain; charset=utf-8", saved.str(), "attachment; filename=\"" + name + ".txt\""};
     }
     if (request.method != "POST") return Text(405, request.path == "/state" ? "GET or POST\n" : "POST\n");
@@ -48,15 +48,15 @@ HttpReply Route(const Routes& routes, const HttpRequest& request) {
         if (request.path == "/state") {
             std::istringstream saved(request.body);
             const auto values = host::ParseSaved(saved, "state file");
-            served.Load(values);
+            served.device.LoadValues(values, "a state file");
             routes.changed(device);
             return Text(200, "loaded " + std::to_string(values.size()) + " register(s)\n");
         }
-        const size_t steps = served.StartReplay(request.body);
-        served.PlayDue(ServedDevice::Clock::now());
+        const size_t steps = served.device.StartReplay(request.body, "script");
+        served.device.PlayDue(host::Device::Clock::now());
         routes.changed(device);
-        if (served.chip.Playing()) return Text(200, "playing " + std::to_string(steps) + " step(s); the log follows them\n");
-        if (!served.replayFailure.empty()) return Text(409, served.replayFailure + "\n");
+        if (served.device.Playing()) return Text(200, "playing " + std::to_string(steps) + " step(s); the log follows them\n");
+        if (!served.device.ReplayFailure().empty()) return Text(409, served.device.ReplayFailure() + "\n");
         return Text(200, "replayed " + std::to_string(steps) + " step(s)\n");
     } catch (const std::exception& e) {
         return Text(400, std::string(e.what()) + "\n");

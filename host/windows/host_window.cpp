@@ -144,15 +144,15 @@ HostWindow::HostWindow(const host::Module& module, std::vector<host::Bus> buses,
         for (int d = 0; d < devices; ++d) {
             auto slot = std::make_unique<Slot>(Slot{MakeFigure(), nullptr});
             try {
-                slot->device = std::make_unique<host::Amplifier>(
+                slot->device = std::make_unique<host::Device>(
                     module_, std::move(buses[static_cast<size_t>(d)]),
                     [this, d](const host::Record& record) { Recorded(d, record); }, verify);
-                slot->device->OnUnsettled([this] { PostSettle(); });
+                slot->device->Chip().OnUnsettled([this] { PostSettle(); });
             } catch (const std::runtime_error&) {
                 throw std::runtime_error("the module made " + std::to_string(d) + " instance(s), not " +
                                          std::to_string(devices));
             }
-            module_.SetCodecName(slot->device->Instance(), ("QM7140 #" + std::to_string(d + 1)).c_str());
+            module_.SetCodecName(slot->device->Chip().Instance(), ("QM7140 #" + std::to_string(d + 1)).c_str());
             slots_.push_back(std::move(slot));
         }
     } catch (...) {
@@ -165,17 +165,9 @@ HostWindow::HostWindow(const host::Module& module, std::vector<host::Bus> buses,
     BuildMenu();
     Pick(0);
     Layout();
-    bool simulated = true;
-    for (int d = 0; d < devices; ++d) {
-        host::Amplifier& device = DeviceAt(d);
-        simulated = simulated && device.Chip().Simulated();
-        if (device.Connect() && !device.Chip().Simulated()) Log("connected to " + device.Chip().Name() + OfDevice(d));
-    }
+    for (int d = 0; d < devices; ++d) DeviceAt(d).Start();
     grid_->RefreshAll();
     ShowStatus();
-    if (simulated)
-        Log(devices == 1 ? "simulated QM7140 at 0x80/0, powered up"
-                         : std::to_string(devices) + " simulated QM7140s, each at 0x80/0, powered up");
 }
 
 HostWindow::~HostWindow() {
@@ -238,7 +230,7 @@ void HostWindow::Layout() {
 void HostWindow::Pick(int device) {
     if (device < 0 || device >= DeviceCount()) return;
     current_ = device;
-    grid_->Show(&slots_[static_cast<size_t>(device)]->device->Registers());
+    grid_->Show(&slots_[static_cast<size_t>(device)]->device->Chip().Registers());
     strip_->SetCurrent(device);
     const auto count = static_cast<unsigned>(DeviceCount());
     if (count > 1)
@@ -250,12 +242,8 @@ void HostWindow::Pick(int device) {
 
 void HostWindow::ShowStatus() {
     if (slots_.empty()) return;
-    const host::Amplifier& device = DeviceAt(current_);
-    std::string text = "Device " + std::to_string(current_ + 1) + " of " + std::to_string(DeviceCount()) + ": ";
-    if (device.Chip().Simulated())
-        text += "simulated QM7140 at 0x80/0";
-    else
-        text += device.Chip().Name() + (device.Online() ? ", online" : ", offline");
+    const std::string text = "Device " + std::to_string(current_ + 1) + " of " + std::to_string(DeviceCount()) + ": " +
+                             DeviceAt(current_).Status();
     SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(Widen(text).c_str()));
 }
 
@@ -268,65 +256,43 @@ void HostWindow::Connect() {
 void HostWindow::ConnectTo(const ConnectChoice& choice, const std::vector<host::HidBridgeInfo>& bridges) {
     if (choice.place > bridges.size()) return;
     lastChoice_ = choice;
-    host::Amplifier& device = DeviceAt(current_);
     host::DevicePlace place;  // the simulated QM7140
     if (choice.place > 0) {
         const std::string& path = bridges[choice.place - 1].device.path;
         place = {host::DevicePlace::Kind::Hid, "hid:" + path + "@" + host::Hex(choice.address), path, choice.address};
     }
     host::Bus bus = adapters_->MakeBus(place, {choice.speedKhz});
-    for (int d = 0; d < DeviceCount() && !bus.Simulated(); ++d)
-        if (d != current_ && !DeviceAt(d).Chip().Simulated() && DeviceAt(d).Chip().Name() == bus.Name())
+    for (int d = 0; d < DeviceCount(); ++d)
+        if (d != current_ && DeviceAt(d).Reaches(bus))
             return Log("error: " + bus.Name() + " is device " + std::to_string(d + 1) + "'s chip already; nothing changed");
-    device.UseBus(std::move(bus));
-    const bool simulated = device.Chip().Simulated();
-    if (device.Connect()) {
-        Log(simulated ? "connected to a simulated QM7140" + OfDevice(current_) : "connected to " + device.Chip().Name() + OfDevice(current_));
-        if (simulated) device.NotifyAll();
-    }
+    DeviceAt(current_).Use(std::move(bus));
     grid_->RefreshAll();
     ShowStatus();
 }
 
 void HostWindow::SetRegister(uint8_t reg, uint8_t value) {
-    host::Amplifier& device = DeviceAt(current_);
-    const bool sent = device.Write(reg, value);
+    DeviceAt(current_).SetRegister(reg, value);
     grid_->Changed(reg);
-    if (!sent) return Log("set reg " + host::Hex(reg) + " = " + host::Hex(value) + " failed" + OfDevice(current_));
-    int told = 0;
-    for (int32_t dialog = 0; dialog < host::kDialogCount; ++dialog) {
-        const QM7140RegisterWindow* window = device.Window(dialog);
-        if (window != nullptr && host::Covers(*window, host::ModuleInstance::kAddress, host::ModuleInstance::kPage, reg)) ++told;
-    }
-    Log("set reg " + host::Hex(reg) + " = " + host::Hex(value) + ", " + std::to_string(told) + " window(s) told" +
-        OfDevice(current_));
 }
 
 void HostWindow::ReadAll() {
-    host::Amplifier& device = DeviceAt(current_);
-    if (!device.Chip().Simulated()) {
-        if (device.ReadAll()) Log("read all: registers 0x00 to 0x1F read from " + device.Chip().Name() + OfDevice(current_));
-        grid_->RefreshAll();
-        return;
-    }
-    device.NotifyAll();
+    DeviceAt(current_).ReadAll();
     grid_->RefreshAll();
-    Log("read all: every window told of every register" + OfDevice(current_));
 }
 
 void HostWindow::OpenOnFigure(int device) {
     if (device < 0 || device >= DeviceCount()) return;
     Pick(device);
     Slot& slot = *slots_[static_cast<size_t>(device)];
-    module_.ShowDialog(slot.device->Instance(), "DigitalControl", 0, 0, &slot.figure.shape.object);
+    module_.ShowDialog(slot.device->Chip().Instance(), "DigitalControl", 0, 0, &slot.figure.shape.object);
 }
 
 void HostWindow::Recorded(int device, const host::Record& record) {
     // Often called from inside the module: nothing may be thrown back into it.
     try {
         Log((host::IsError(record) ? "error: " : "") + host::RecordLine(record) + OfDevice(device));
-        if (record.kind == host::Record::Kind::Write && device == current_ && record.write.reg < 256)
-            grid_->Changed(static_cast<uint8_t>(record.write.reg));
+        if (record.kind == host::Record::Kind::Write && device == current_ && record.transfer.reg < 256)
+            grid_->Changed(static_cast<uint8_t>(record.transfer.reg));
         if (record.kind == host::Record::Kind::Failure && device == current_) {
             grid_->Changed(record.failure.reg);
             ShowStatus();
@@ -342,48 +308,39 @@ void HostWindow::PostSettle() {
 
 void HostWindow::SettleAll() {
     settlePosted_ = false;
-    for (const auto& slot : slots_) slot->device->Settle();
+    for (const auto& slot : slots_) slot->device->Chip().Settle();
 }
 
 void HostWindow::LoadState() {
     const auto path = prompts_.stateFile(window_, false);
     if (!path) return;
-    std::vector<std::pair<uint8_t, uint8_t>> values;
     try {
-        values = host::ReadStateFile(*path);
+        DeviceAt(current_).LoadState(*path);
     } catch (const std::exception& e) {
         prompts_.error(window_, L"The state file was not loaded; nothing was changed.\n\n" + Widen(e.what()));
         return;
     }
-    host::Amplifier& device = DeviceAt(current_);
-    for (const auto& [reg, value] : values) device.Registers().bytes[reg] = value;
-    device.NotifyAll();
     grid_->RefreshAll();
-    Log("loaded " + host::PathText(*path) + ": " + std::to_string(values.size()) + " register(s)" + OfDevice(current_));
 }
 
 void HostWindow::SaveState() {
     const auto path = prompts_.stateFile(window_, true);
     if (!path) return;
     try {
-        host::WriteStateFile(*path, DeviceAt(current_).Registers());
+        DeviceAt(current_).SaveState(*path);
     } catch (const std::exception& e) {
         prompts_.error(window_, L"The state was not saved.\n\n" + Widen(e.what()));
-        return;
     }
-    Log("saved " + host::PathText(*path) + OfDevice(current_));
 }
 
 void HostWindow::Export() {
     const auto choice = prompts_.exportFile(window_);
     if (!choice) return;
     try {
-        host::WriteReplacing(choice->path, host::Export(choice->format, DeviceAt(current_).Registers(), DeviceAt(current_).Chip().Address()));
+        DeviceAt(current_).ExportTo(choice->path, choice->format);
     } catch (const std::exception& e) {
         prompts_.error(window_, L"The registers were not exported.\n\n" + Widen(e.what()));
-        return;
     }
-    Log("exported registers 0x00 to 0x1F to " + host::PathText(choice->path) + OfDevice(current_));
 }
 
 void HostWindow::Log(std::string_view line) {
@@ -396,7 +353,7 @@ std::string HostWindow::OfDevice(int device) const {
 
 void HostWindow::Command(unsigned id) {
     if (id >= kDialogMenu && id < kDialogMenu + static_cast<unsigned>(dialogs_)) {
-        module_.SelectMenu(DeviceAt(current_).Instance(), static_cast<int32_t>(id - kDialogMenu));
+        module_.SelectMenu(DeviceAt(current_).Chip().Instance(), static_cast<int32_t>(id - kDialogMenu));
         return;
     }
     if (id >= kDeviceMenu && id < kDeviceMenu + static_cast<unsigned>(DeviceCount())) {

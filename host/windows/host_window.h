@@ -3,7 +3,7 @@
 // the bus writes as a log, and the module's dialogs in the Device menu.
 #pragma once
 
-#include "host/common/chip/amplifier.h"
+#include "host/common/device/device.h"
 #include "host/common/bus/device_place.h"
 #include "host/common/module/module.h"
 #include "host/common/chip/register_export.h"
@@ -60,7 +60,7 @@ public:
 
     int DeviceCount() const { return static_cast<int>(slots_.size()); }
     int Current() const { return current_; }
-    host::Amplifier& DeviceAt(int device) { return *slots_.at(static_cast<size_t>(device))->device; }
+    host::Device& DeviceAt(int device) { return *slots_.at(static_cast<size_t>(device))->device; }
     const QM7140GraphObject& FigureOf(int device) const { return slots_.at(static_cast<size_t>(device))->figure.shape.object; }
 
     // The commands, as the menus and the grid run them.
@@ -77,7 +77,7 @@ public:
 private:
     struct Slot {
         DeviceFigure figure;  // before the device: the instance it frees may still call it
-        std::unique_ptr<host::Amplifier> device;
+        std::unique_ptr<host::Device> device;
     };
 
     static LRESULT CALLBACK Procedure(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);

@@ -25,23 +25,12 @@ uint8_t Byte(int value, const char* what) {
 void Export(Device& device, const std::string& format, const std::filesystem::path& path) {
     const auto chosen = host::ExportFormatNamed(format);
     if (!chosen) throw py::value_error("unknown export format " + host::Quoted(format) + " (c, i2cset or script)");
-    const std::string text = device.Run(
-        [&](host::Amplifier& amp) { return host::Export(*chosen, amp.Registers(), amp.Chip().Address()); });
-    py::gil_scoped_release unlocked;
-    host::WriteReplacing(path, text);
+    device.Run([&](host::Device& d) { d.ExportTo(path, *chosen); });
 }
 
 // All or nothing, as the hosts load it: the cache takes the file and every window is told.
 void LoadState(Device& device, const std::filesystem::path& path) {
-    std::vector<std::pair<uint8_t, uint8_t>> values;
-    {
-        py::gil_scoped_release unlocked;
-        values = host::ReadStateFile(path);
-    }
-    device.Run([&](host::Amplifier& amp) {
-        for (const auto& [reg, value] : values) amp.Registers().bytes[reg] = value;
-        amp.NotifyAll();
-    });
+    device.Run([&](host::Device& d) { d.LoadState(path); });
 }
 
 }  // namespace
@@ -96,19 +85,13 @@ PYBIND11_MODULE(_qm7140, m) {
         })
         .def("write_register", [](Device& d, int reg, int value) {
             const uint8_t r = Byte(reg, "register"), v = Byte(value, "value");
-            d.Run([&](host::Amplifier& amp) {
-                // The module's writes log themselves; the host's own is logged once it went out.
-                if (amp.Write(r, v))
-                    d.Keep({host::Record::Kind::Write, {host::ModuleInstance::kAddress, host::ModuleInstance::kPage, r, 1, v, 0}});
-            });
+            d.Run([&](host::Device& device) { device.SetRegister(r, v); });
         })
-        .def("read_all", [](Device& d) { d.Run([](host::Amplifier& amp) { amp.ReadAll(); }); })
+        .def("read_all", [](Device& d) { d.Run([](host::Device& device) { device.ReadAll(); }); })
         .def("export", &Export)
         .def("replay", &Device::Replay)
         .def("save_state", [](Device& d, const std::filesystem::path& path) {
-            const auto registers = d.Run([](host::Amplifier& amp) { return amp.Registers(); });
-            py::gil_scoped_release unlocked;
-            host::WriteStateFile(path, registers);
+            d.Run([&](host::Device& device) { device.SaveState(path); });
         })
         .def("load_state", &LoadState)
         .def("records", &Device::Records)

@@ -52,7 +52,8 @@ const char* KindName(host::Record::Kind kind) {
     case host::Record::Kind::Write: return "write";
     case host::Record::Kind::Read: return "read";
     case host::Record::Kind::Failure: return "failure";
-    case host::Record::Kind::Stopped: return "stopped";
+    case host::Record::Kind::ScriptStopped: return "stopped";
+    case host::Record::Kind::Note: return "note";
     }
     return "";
 }
@@ -74,7 +75,6 @@ Device::Device(const std::string& place, bool verify, unsigned speedKhz) {
         throw py::value_error(e.what());
     }
     place_ = parsed.text;
-    simulated_ = parsed.kind == host::DevicePlace::Kind::Simulated;
     {
         py::gil_scoped_release unlocked;
         std::lock_guard lock(Mutex());
@@ -82,15 +82,16 @@ Device::Device(const std::string& place, bool verify, unsigned speedKhz) {
         try {
             host::Bus bus = Pool().MakeBus(parsed, options);
             ++load_->made;
-            amp_ = std::make_unique<host::Amplifier>(
+            device_ = std::make_unique<host::Device>(
                 load_->module, std::move(bus), [this](const host::Record& record) { records_.push_back(record); }, verify);
+            mayWait_ = device_->MayWait();
         } catch (...) {
             load_.reset();  // under the lock: it may be the last of its load
             throw;
         }
     }
     try {
-        Run([](host::Amplifier& amp) { amp.Connect(); }, true);
+        Run([](host::Device& device) { device.Start(); }, true);
     } catch (...) {
         Close();
         throw;
@@ -99,26 +100,26 @@ Device::Device(const std::string& place, bool verify, unsigned speedKhz) {
 
 Device::~Device() {
     std::lock_guard lock(Mutex());
-    amp_.reset();
+    device_.reset();
     load_.reset();
 }
 
 void Device::Close() {
     py::gil_scoped_release unlocked;
     std::lock_guard lock(Mutex());
-    amp_.reset();
+    device_.reset();
     load_.reset();
 }
 
 bool Device::Online() {
     py::gil_scoped_release unlocked;
     std::lock_guard lock(Mutex());
-    return amp_ != nullptr && amp_->Online();
+    return device_ != nullptr && device_->Chip().Online();
 }
 
-host::Amplifier& Device::Live() {
-    if (!amp_) throw py::value_error("the amplifier at " + place_ + " is closed");
-    return *amp_;
+host::Device& Device::Live() {
+    if (!device_) throw py::value_error("the amplifier at " + place_ + " is closed");
+    return *device_;
 }
 
 Device::Outcome Device::Collect(size_t before, bool connecting) {
@@ -161,15 +162,16 @@ py::object ToPython(const host::Record& record) {
     switch (record.kind) {
     case host::Record::Kind::Write:
     case host::Record::Kind::Read:
-        r.reg = static_cast<int>(record.write.reg);
-        r.value = record.write.value;
+        r.reg = static_cast<int>(record.transfer.reg);
+        r.value = record.transfer.value;
         break;
     case host::Record::Kind::Failure:
         r.reg = record.failure.reg;
         if (record.failure.op == host::Failure::Op::Write || record.failure.op == host::Failure::Op::Verify)
             r.value = record.failure.sent;
         break;
-    case host::Record::Kind::Stopped: break;
+    case host::Record::Kind::ScriptStopped:
+    case host::Record::Kind::Note: break;
     }
     return py::cast(std::move(r));
 }
@@ -209,21 +211,15 @@ void Device::ClearRecords() {
 }
 
 void Device::Replay(const std::filesystem::path& path) {
-    const uint8_t address = Run([](host::Amplifier& amp) { return static_cast<uint8_t>(amp.Chip().Address() << 1); });
-    std::vector<host::ScriptStep> steps;
+    std::string text;
     {
         py::gil_scoped_release unlocked;
-        steps = host::ReadScript(path, address);
+        text = host::ReadBounded(path, host::kLargestScript);
     }
-    Run([&](host::Amplifier& amp) { amp.Play(std::move(steps), host::PathText(path)); });
-    // Each slice under the lock, its records kept as the amplifier's own; the delays without.
+    Run([&](host::Device& device) { device.StartReplay(text, host::PathText(path)); });
+    // Each slice under the lock; the delays without.
     for (;;) {
-        std::optional<host::Amplifier::Clock::time_point> next;
-        Run([&](host::Amplifier& amp) {
-            host::PlayedSlice slice = amp.Next(host::Amplifier::Clock::now());
-            for (host::Record& record : slice.records) Keep(std::move(record));
-            next = slice.next;
-        });
+        const auto next = Run([](host::Device& device) { return device.PlayDue(host::Device::Clock::now()); });
         if (!next) return;
         py::gil_scoped_release unlocked;
         std::this_thread::sleep_until(*next);

@@ -1,10 +1,10 @@
-// One QM7140 for Python: the Amplifier every host drives, the module's load it comes from,
+// One QM7140 for Python: the device every host drives, the module's load it comes from,
 // and the records of what reached the chip. Every call into the module or onto a bus holds
 // one process-wide lock with the GIL released, so Python threads may share devices while the
 // module still sees one caller at a time.
 #pragma once
 
-#include "host/common/chip/amplifier.h"
+#include "host/common/device/device.h"
 #include "host/common/module/module.h"
 
 #include <pybind11/pybind11.h>
@@ -61,33 +61,34 @@ public:
     bool Online();
     void Close();
 
-    // Runs `action` on the amplifier without the GIL, under the lock, and settles the module's
-    // failed writes before the lock is let go. Then the new records reach the callbacks, and
-    // the first failure among them is raised as BusError (before what `action` threw).
+    // Runs `action` on the device (a verb) or its chip (the module's windows) without the GIL,
+    // under the lock, and settles the module's failed writes before the lock is let go. Then
+    // the new records reach the callbacks, and the first failure among them is raised as
+    // BusError (before what `action` threw).
     template <class Action>
     auto Run(Action&& action, bool connecting = false) {
-        using Result = decltype(action(std::declval<host::Amplifier&>()));
+        using Result = decltype(Apply(action, std::declval<host::Device&>()));
         std::optional<std::conditional_t<std::is_void_v<Result>, bool, Result>> result;
         std::exception_ptr thrown;
         Outcome outcome;
         {
-            // A simulated chip never waits: the GIL stays with the caller, which is faster.
+            // A chip that never waits keeps the GIL with the caller, which is faster.
             std::optional<py::gil_scoped_release> unlocked;
-            if (!simulated_) unlocked.emplace();
+            if (mayWait_) unlocked.emplace();
             std::lock_guard lock(Mutex());
-            host::Amplifier& amp = Live();
+            host::Device& device = Live();
             const size_t before = records_.size();
             try {
                 if constexpr (std::is_void_v<Result>) {
-                    action(amp);
+                    Apply(action, device);
                     result = true;
                 } else {
-                    result = action(amp);
+                    result = Apply(action, device);
                 }
             } catch (...) {
                 thrown = std::current_exception();
             }
-            amp.Settle();
+            device.Chip().Settle();
             outcome = Collect(before, connecting);
         }
         Deliver(outcome);
@@ -99,8 +100,6 @@ public:
     py::list Records(size_t start, size_t stop);
     size_t RecordCount();
     void ClearRecords();
-    // A record of the host's own, kept as the amplifier's are; only inside Run.
-    void Keep(host::Record record) { records_.push_back(std::move(record)); }
     void OnRecord(py::function callback);
 
     // Plays a register script to its end, the lock let go during its delays.
@@ -109,6 +108,13 @@ public:
     static std::mutex& Mutex();
 
 private:
+    template <class Action>
+    static decltype(auto) Apply(Action& action, host::Device& device) {
+        if constexpr (std::is_invocable_v<Action&, host::Device&>)
+            return action(device);
+        else
+            return action(device.Chip());
+    }
     struct Outcome {
         std::vector<host::Record> fresh;  // for the callbacks
         std::optional<BusFailure> failure;
@@ -118,15 +124,15 @@ private:
     Outcome Collect(size_t before, bool connecting);
     // With the GIL: the callbacks called, then BusError raised when there was a failure.
     void Deliver(const Outcome& outcome);
-    host::Amplifier& Live();
+    host::Device& Live();
 
     std::shared_ptr<Load> load_;
     std::string place_;
-    bool simulated_ = false;
+    bool mayWait_ = true;
     std::vector<host::Record> records_;
     size_t delivered_ = 0;
     std::vector<py::function> callbacks_;
-    std::unique_ptr<host::Amplifier> amp_;
+    std::unique_ptr<host::Device> device_;
 };
 
 // Python's exception for a failure, raised from C++ once the GIL is held.

@@ -192,7 +192,7 @@ test('the grid edits a register, the dialogs follow, and a bad state file change
   await page.press('#grid [data-reg="2"] input', 'Enter');
   await page.waitForFunction(() => !document.querySelector('[data-name="EnableBoost"] input').checked);
   // The log is written once a frame, after the dialogs.
-  await page.waitForFunction(() => /set reg 0x02 = 0x00, \d window\(s\) told/.test(document.querySelector('#log').textContent));
+  await page.waitForFunction(() => /W 0x80\/0 reg 0x02 = 0x00/.test(document.querySelector('#log').textContent));
 
   const saved = await page.evaluate(() => fetch('/state?dev=0').then((r) => r.text()));
   const load = (text) => page.setInputFiles('#load', { name: 'state.txt', mimeType: 'text/plain', buffer: Buffer.from(text) });

@@ -191,7 +191,7 @@ test('one arrow key on the slope cursor at code 0x66 writes 0x67 alone', async (
   // The log's lines after the grid's edit, without their times.
   const since = () => page.$eval('#log-lines', (log) => {
     const lines = log.textContent.split('\n').map((line) => line.slice(line.indexOf('  ') + 2));
-    const edit = lines.findLastIndex((line) => line.startsWith('set reg 0x0C = 0x66'));
+    const edit = lines.findLastIndex((line) => line.startsWith('W 0x80/0 reg 0x0C = 0x66'));
     return edit < 0 ? null : lines.slice(edit + 1).filter((line) => line.startsWith('W '));
   });
   assert.deepEqual(await until(since, (lines) => lines !== null), []);

@@ -71,7 +71,7 @@ TEST_F(Connect, TheDialogListsTheBridgesAndConnectsTheCurrentDeviceWhereItSays) 
         {{2, L"0x78", 0, L"", L"\"0x78\" is not a 7-bit address from 0x08 to 0x77."}, "connected to hid:10C4:EA90", L"hid:10C4:EA90 serial A1 (cp2112-node) at 0x41, online"},
         {{2, L"0x40", 0}, "connected to hid:04D8:00DD (mcp2221-node) at 0x40", L"hid:04D8:00DD (mcp2221-node) at 0x40, online"},
         {{1, L"0x42", 0}, "error: connect: no QM7140 read on hid:", L"hid:cp2112-node at 0x42, offline"},
-        {{0, L"", 0}, "connected to a simulated QM7140", L"simulated QM7140 at 0x80/0"},
+        {{0, L"", 0}, "connected to simulated QM7140 at 0x40", L"simulated QM7140 at 0x40"},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.log);

@@ -34,7 +34,7 @@ TEST_F(Host, AStateFileInTheTerminalHostsFormatLoadsAndSavesBack) {
     // ends of a Windows editor on one line.
     const auto file = TempFile("state.txt");
     Write(file, "# QM7140 registers: register value (hex)\n0x00 0x00\n0x02 0x40\r\n\n0x14 0x0B\n0xFF 0xA5\n");
-    window->DeviceAt(0).Registers().bytes[0x30] = 0x77;
+    window->DeviceAt(0).Chip().Registers().bytes[0x30] = 0x77;
     loadFrom = file;
     Menu(winhost::kLoadState);
     EXPECT_TRUE(errors.empty());
@@ -51,7 +51,7 @@ TEST_F(Host, AStateFileInTheTerminalHostsFormatLoadsAndSavesBack) {
     Menu(winhost::kSaveState);
     EXPECT_TRUE(errors.empty());
     std::ostringstream expected;
-    window->DeviceAt(0).Registers().Save(expected);
+    window->DeviceAt(0).Chip().Registers().Save(expected);
     const std::string saved = Read(file);
     EXPECT_EQ(saved, expected.str());
     EXPECT_NE(saved.find("\n0x02 0x40\n"), std::string::npos);
@@ -84,7 +84,7 @@ TEST_F(Host, ABadStateFileIsRefusedWithItsLineAndChangesNothing) {
         {std::string(5000, '0') + "\n", ":1: a line longer than 4096 bytes"},
         {std::string(70000, '\n'), ": larger than 65536 bytes"},
     };
-    const host::RegisterFile before = window->DeviceAt(0).Registers();
+    const host::RegisterFile before = window->DeviceAt(0).Chip().Registers();
     const size_t logged = LogLines().size();
     for (const auto& r : rows) {
         SCOPED_TRACE(r.error);
@@ -96,7 +96,7 @@ TEST_F(Host, ABadStateFileIsRefusedWithItsLineAndChangesNothing) {
         EXPECT_NE(errors[0].find(winhost::Widen(host::PathText(file) + r.error)), std::wstring::npos)
             << winhost::Narrow(errors[0]);
         EXPECT_NE(errors[0].find(L"nothing was changed"), std::wstring::npos);
-        EXPECT_EQ(window->DeviceAt(0).Registers().bytes, before.bytes);
+        EXPECT_EQ(window->DeviceAt(0).Chip().Registers().bytes, before.bytes);
         EXPECT_TRUE(Checked(enable));
     }
     // A file that is not there, and a save where no file can be.
@@ -119,7 +119,7 @@ TEST_F(Host, FileExportWritesTheCurrentDevicesRegistersInTheFormatPicked) {
         const auto file = TempFile("export." + std::string(f.extension));
         exportTo = winhost::ExportChoice{file, f.format};
         Menu(winhost::kExport);
-        EXPECT_EQ(Read(file), host::Export(f.format, window->DeviceAt(0).Registers(), 0x40)) << f.name;
+        EXPECT_EQ(Read(file), host::Export(f.format, window->DeviceAt(0).Chip().Registers(), 0x40)) << f.name;
         std::filesystem::remove(file);
     }
 }

@@ -118,7 +118,7 @@ protected:
         const auto lines = LogLines();
         return lines.empty() ? "" : lines.back();
     }
-    uint8_t Register(uint8_t reg, int device = 0) { return window->DeviceAt(device).Registers().bytes[reg]; }
+    uint8_t Register(uint8_t reg, int device = 0) { return window->DeviceAt(device).Chip().Registers().bytes[reg]; }
 
     // A key as the keyboard driver posts it; the loop makes the character.
     static void Key(HWND target, WPARAM key) {

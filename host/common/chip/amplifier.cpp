@@ -9,15 +9,16 @@ namespace host {
 
 std::string RecordLine(const Record& record) {
     switch (record.kind) {
-    case Record::Kind::Write: return TransferLine('W', record.write);
-    case Record::Kind::Read: return TransferLine('R', record.write);
+    case Record::Kind::Write: return TransferLine('W', record.transfer);
+    case Record::Kind::Read: return TransferLine('R', record.transfer);
     case Record::Kind::Failure: return Describe(record.failure);
-    case Record::Kind::Stopped: return record.text;
+    case Record::Kind::ScriptStopped:
+    case Record::Kind::Note: return record.text;
     }
     return {};
 }
 
-bool IsError(const Record& record) { return record.kind == Record::Kind::Failure || record.kind == Record::Kind::Stopped; }
+bool IsError(const Record& record) { return record.kind == Record::Kind::Failure || record.kind == Record::Kind::ScriptStopped; }
 
 Amplifier::Amplifier(const Module& module, Bus bus, Log log, bool verify)
     : bus_(std::move(bus)), log_(std::move(log)), verify_(verify), instance_(module, [this](const BusWrite& write) { Send(write); }) {
@@ -80,12 +81,13 @@ bool Amplifier::ReadAll() {
     return true;
 }
 
-bool Amplifier::Write(uint8_t reg, uint8_t value) {
+std::optional<int> Amplifier::Write(uint8_t reg, uint8_t value) {
     instance_.Registers().bytes[reg] = value;
-    const bool sent = Transfer(reg);
-    if (sent) instance_.Notify(reg);
+    std::optional<int> told;
+    const BusWrite write{ModuleInstance::kAddress, ModuleInstance::kPage, reg, 1, value, 0};
+    if (Transfer(reg, &write)) told = instance_.Notify(reg);
     Settle();
-    return sent;
+    return told;
 }
 
 std::optional<uint8_t> Amplifier::Read(uint8_t reg) {
@@ -247,8 +249,6 @@ PlayedSlice Amplifier::Next(Clock::time_point now) {
         BusWrite done{ModuleInstance::kAddress, ModuleInstance::kPage, reg, 1};
         if (step.kind == ScriptStep::Kind::Write) {
             if (!Write(reg, step.values[s.at])) break;
-            done.value = instance_.Registers().bytes[reg];
-            Emit({Record::Kind::Write, done});
         } else {
             const auto value = Read(reg);
             if (!value) break;
@@ -267,7 +267,7 @@ PlayedSlice Amplifier::Next(Clock::time_point now) {
     if (script_ && !slice.next) {
         // Left the loop at a failed transfer: the failure is in the records already.
         const Script& s = *script_;
-        slice.records.push_back({.kind = Record::Kind::Stopped,
+        slice.records.push_back({.kind = Record::Kind::ScriptStopped,
                                  .text = Shown(s.source) + ":" + std::to_string(s.steps[s.step].line) +
                                          ": stopped here; nothing after this line was sent"});
         script_.reset();

@@ -26,18 +26,20 @@ constexpr unsigned kCoveredRegisters = 32;
 // One line of a device's log.
 struct Record {
     enum class Kind {
-        Write,    // the module's write, or a script's
-        Read,     // a script's read
+        Write,          // the module's write, or a script's
+        Read,           // a script's read
         Failure,
-        Stopped,  // a script stopped at a failed transfer
+        ScriptStopped,  // a script stopped at a failed transfer
+        Note,           // the host's own words on a verb: "connected to ..."
     };
     Kind kind;
-    BusWrite write{};  // Write; Read: reg and value
+    BusWrite transfer{};  // Write and Read: the register and the byte the transfer carried
     Failure failure{};
-    std::string text;  // Stopped
+    std::string text;  // ScriptStopped, Note
 };
 
-// "W 0x80/0 reg 0x02 = 0x55", "R 0x80/0 reg 0x03 = 0x25", a failure's or a stop's words.
+// "W 0x80/0 reg 0x02 = 0x55", "R 0x80/0 reg 0x03 = 0x25", a failure's, a stop's or a note's
+// words.
 std::string RecordLine(const Record& record);
 bool IsError(const Record& record);
 
@@ -67,7 +69,7 @@ public:
     RegisterFile& Registers() { return instance_.Registers(); }
     const RegisterFile& Registers() const { return instance_.Registers(); }
     // Where the chip is, and whether it is the simulated one.
-    const Bus& Chip() const { return bus_; }
+    const Bus& ChipBus() const { return bus_; }
     // Online from a successful connect until the adapter is gone; offline, writes are refused.
     bool Online() const { return online_; }
     // Failures recorded so far.
@@ -80,8 +82,9 @@ public:
     bool Connect();
     // The covered registers read into the cache, all of them or none, and every window told.
     bool ReadAll();
-    // The host's own write: stored, sent, every window told.
-    bool Write(uint8_t reg, uint8_t value);
+    // The host's own write: stored, sent (and logged), every window told; how many windows
+    // covered it, or nothing when the transfer failed.
+    std::optional<int> Write(uint8_t reg, uint8_t value);
     // One register read from the chip into the cache, every window told.
     std::optional<uint8_t> Read(uint8_t reg);
     // Each window that covers the register is told; gives how many were.

@@ -92,7 +92,7 @@ function showError(text, ms = 4000) {
 }
 
 function showBus() {
-  $('chip').textContent = bus.sim ? bus.chip : `${bus.chip}, ${bus.online ? 'online' : 'offline'}`;
+  $('chip').textContent = bus.chip;
   $('chip').classList.toggle('offline', !bus.online);
   $('connect').hidden = bus.online;
 }

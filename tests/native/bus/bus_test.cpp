@@ -40,7 +40,7 @@ TEST_F(ChipOnBus, EveryWriteGoesToTheChipAndAFailedOneIsReportedAndReadBack) {
     EXPECT_EQ(Run("click boost EnableBoost"), "W 0x80/0 reg 0x02 = 0x15\n");
     EXPECT_EQ(qm7140_double.regs[2], 0x15);
     qm7140_double.regs[2] = 0x40;
-    EXPECT_EQ(Run("readall"), "read registers 0x00 to 0x1F from " CHIP "\n");
+    EXPECT_EQ(Run("readall"), "read all: registers 0x00 to 0x1F read from " CHIP "\n");
     // Refused, then refused with the read-back refused too: the adapter stays in use.
     for (const char* after : {"; the chip holds 0x40\n",
                               "; reading it back failed too (Remote I/O error); the register shows the last value read, 0x40\n"}) {
@@ -48,7 +48,7 @@ TEST_F(ChipOnBus, EveryWriteGoesToTheChipAndAFailedOneIsReportedAndReadBack) {
         EXPECT_EQ(Run("click boost EnableBoost", false),
                   std::string("error: line 1: write reg 0x02 = 0x00 on " CHIP ": Remote I/O error") + after);
         EXPECT_TRUE(BoostShown()) << "the dialog was told";
-        EXPECT_TRUE(session.Link().Online());
+        EXPECT_TRUE(session.Current().Chip().Online());
         qm7140_double.refuse_reads = 1;
     }
     // A replay stops at the refused write: register 1 after it is not sent.

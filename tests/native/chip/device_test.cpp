@@ -136,9 +136,10 @@ TEST(Amplifier, VerifyReportsAByteTheChipDidNotKeepAndShowsTheChips) {
     host::Amplifier amp(module, BusTo(chip), [&](const host::Record& r) { records.push_back(r); }, true);
     ASSERT_TRUE(amp.Connect());
     EXPECT_FALSE(amp.Write(2, 0x8F));
-    ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].failure.op, host::Failure::Op::Verify);
-    EXPECT_EQ(host::RecordLine(records[0]), "write reg 0x02 = 0x8F on double at 0x40: verify read back 0x0F, not 0x8F; the register shows 0x0F");
+    ASSERT_EQ(records.size(), 2u) << "the write the bus took, then its verify";
+    EXPECT_EQ(host::RecordLine(records[0]), "W 0x80/0 reg 0x02 = 0x8F");
+    EXPECT_EQ(records[1].failure.op, host::Failure::Op::Verify);
+    EXPECT_EQ(host::RecordLine(records[1]), "write reg 0x02 = 0x8F on double at 0x40: verify read back 0x0F, not 0x8F; the register shows 0x0F");
     EXPECT_EQ(amp.Registers().bytes[2], 0x0F);
 }
 
@@ -205,12 +206,12 @@ TEST_F(TwoChips, EachCommandActsOnTheSelectedDeviceAndItsExportsNameItsAddress) 
         {"device 2\ndevice 0", "error: line 2: no device \"0\" (1 to 2); device 2 stays selected\n"},
         {"device x\nshow boost\nclick boost EnableBoost",
          "error: line 1: no device \"x\" (1 to 2); device 2 stays selected\ndevice 2: W 0x80/0 reg 0x02 = 0x40\n"},
-        {"export script " + file.string(), "wrote " + file.string() + ": registers 0x00 to 0x1F, register 0x01 last\n"},
+        {"export script " + file.string(), "device 2: wrote " + file.string() + ": registers 0x00 to 0x1F, register 0x01 last\n"},
         {"replay " + file.string() + ".foreign",
          "error: line 1: " + file.string() + ".foreign:2: address 0x80 is not this chip's (0x82)\n"},
     });
     EXPECT_EQ(chip.regs[2], 0x40);
-    EXPECT_EQ(session.DeviceAt(0).Registers().bytes[2], 0x00);
+    EXPECT_EQ(session.DeviceAt(0).Chip().Registers().bytes[2], 0x00);
     std::ifstream script(file);
     const std::string scriptText{std::istreambuf_iterator<char>(script), {}};
     EXPECT_NE(scriptText.find("w 0x82 0x02 0x40"), std::string::npos) << scriptText;
@@ -230,8 +231,10 @@ TEST(TerminalHostDevices, ChipsOnOneAdapterFailEachOnItsOwn) {
     for (size_t d = 0; d < places.size(); ++d) chips.push_back({places[d].adapter, std::move(buses[d])});
     std::ostringstream out;
     host::Session session(QM7140_LIBRARY, out, out, std::move(chips));
-    EXPECT_EQ(out.str(), "error: device 2: connect: cannot open " QM7140_DOUBLE_PATH
-                         " at 0x41: a kernel driver holds the address (the host never forces it); offline\n");
+    EXPECT_EQ(out.str(), "device 1: connected to " QM7140_DOUBLE_PATH " at 0x40; read registers 0x00 to 0x1F\n"
+                         "error: device 2: connect: cannot open " QM7140_DOUBLE_PATH
+                         " at 0x41: a kernel driver holds the address (the host never forces it); offline\n"
+                         "device 3: connected to " QM7140_DOUBLE_PATH " at 0x42; read registers 0x00 to 0x1F\n");
     ExpectSaid(session, out, {
         {"devices", "1 " QM7140_DOUBLE_PATH " 0x40 online\n2 " QM7140_DOUBLE_PATH " 0x41 offline\n3 " QM7140_DOUBLE_PATH " 0x42 online\n"},
         {"device 3\nshow boost\nclick boost EnableBoost",

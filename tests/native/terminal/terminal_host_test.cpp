@@ -71,7 +71,7 @@ struct TerminalHost : ::testing::Test {
 };
 
 TEST_F(TerminalHost, TheBoostDemoWritesEachChangeOnceAndItsReloadsWriteNothing) {
-    std::ifstream demo(std::filesystem::path(__FILE__).parent_path() / "../../host/demo/boost.qmh");
+    std::ifstream demo(std::filesystem::path(__FILE__).parent_path() / "../../../host/demo/boost.qmh");
     ASSERT_TRUE(demo.is_open());
     EXPECT_EQ(session.RunScript(demo, true), 0);
     const std::string text = Take();
@@ -98,7 +98,7 @@ TEST_F(TerminalHost, TheBoostDemoWritesEachChangeOnceAndItsReloadsWriteNothing) 
 }
 
 TEST_F(TerminalHost, TheDigitalDemoWritesEveryChangeAndShowsTheGraphObjectFollowActivation) {
-    std::ifstream demo(std::filesystem::path(__FILE__).parent_path() / "../../host/demo/digital.qmh");
+    std::ifstream demo(std::filesystem::path(__FILE__).parent_path() / "../../../host/demo/digital.qmh");
     ASSERT_TRUE(demo.is_open());
     EXPECT_EQ(session.RunScript(demo, true), 0);
     const std::string text = Take();
@@ -126,7 +126,7 @@ TEST_F(TerminalHost, TheDigitalDemoWritesEveryChangeAndShowsTheGraphObjectFollow
 }
 
 TEST_F(TerminalHost, TheLimiterDemoDragsBothCursorsAndSnapshotsTheCurve) {
-    std::ifstream demo(std::filesystem::path(__FILE__).parent_path() / "../../host/demo/limiter.qmh");
+    std::ifstream demo(std::filesystem::path(__FILE__).parent_path() / "../../../host/demo/limiter.qmh");
     ASSERT_TRUE(demo.is_open());
     // The demo writes its picture into the temporary directory, not where it runs.
     const auto temporary = std::filesystem::temp_directory_path() / ("qm7140-demo-" + std::to_string(getpid()));
@@ -253,7 +253,9 @@ TEST_F(TerminalHost, MenusAndShowingFollowTheModule) {
 
 TEST_F(TerminalHost, SaveAndLoadRoundTripTheDeviceAndReloadTheDialogs) {
     const auto file = std::filesystem::temp_directory_path() / ("qm7140-host-test-" + std::to_string(getpid()) + ".txt");
-    ASSERT_EQ(Run("set 2 0x55\nset 20 0x0B\nset 255 0xFF\nsave " + file.string() + "\ndump"), 0);
+    ASSERT_EQ(Run("set 2 0x55\nset 20 0x0B\nset 255 0xFF\nsave " + file.string()), 0);
+    EXPECT_EQ(Lines(Take(), "W "), (std::vector<std::string>{"W 0x80/0 reg 0x02 = 0x55", "W 0x80/0 reg 0x14 = 0x0B", "W 0x80/0 reg 0xFF = 0xFF"})) << "set sends";
+    ASSERT_EQ(Run("dump"), 0);
     const std::string saved = Take();
     {
         std::ifstream in(file);
@@ -265,7 +267,7 @@ TEST_F(TerminalHost, SaveAndLoadRoundTripTheDeviceAndReloadTheDialogs) {
         EXPECT_EQ(lines[255], "0xFF 0xFF");
     }
     ASSERT_EQ(Run("poke 2 0\npoke 20 0\npoke 255 0\nload " + file.string()), 0);
-    EXPECT_EQ(Take(), "");  // the load reloads the dialogs and writes nothing
+    EXPECT_EQ(Take(), "loaded " + file.string() + ": 256 register(s)\n");  // and writes nothing
     ASSERT_EQ(Run("dump"), 0);
     EXPECT_EQ(Take(), saved);
     EXPECT_EQ(State("boost", "APTThreshold"), "item 2 \"T2\"");
@@ -380,7 +382,7 @@ TEST(TerminalHostBadInput, EachEndsWithOneReadableErrorAndExitOne) {
     const std::string host = QM7140_HOST;
     const auto dir = std::filesystem::temp_directory_path() / ("qm7140-dir-" + std::to_string(getpid()));
     std::filesystem::create_directory(dir);
-    const std::string demo = (std::filesystem::path(__FILE__).parent_path() / "../../host/demo/boost.qmh").string();
+    const std::string demo = (std::filesystem::path(__FILE__).parent_path() / "../../../host/demo/boost.qmh").string();
     struct Case {
         std::string command;  // through sh; stdout is dropped
         std::string error;    // what stderr must hold

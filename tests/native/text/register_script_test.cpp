@@ -60,7 +60,8 @@ TEST_F(RegisterExports, AStateExportedAsAScriptAndReplayedOntoAClearedDeviceCome
     for (unsigned reg = 0; reg < 32; ++reg) EXPECT_EQ(after.at(reg), before.at(reg)) << reg;
     EXPECT_EQ(after.at(0x40).second, 0) << "only registers 0 to 31 go out";
     std::ofstream(dir / "read.txt") << "r 80 3 2 # reads print\n";
-    EXPECT_EQ(Run("replay " + d + "/read.txt"), "R 0x80/0 reg 0x03 = 0xB5\nR 0x80/0 reg 0x04 = 0xBC\n");
+    EXPECT_EQ(Run("replay " + d + "/read.txt"),
+              "replay: a script of 1 step(s)\nR 0x80/0 reg 0x03 = 0xB5\nR 0x80/0 reg 0x04 = 0xBC\nreplay: done\n");
 }
 
 TEST_F(RegisterExports, AReplayRefusesAnInvalidFileWholeNamingItsLine) {

@@ -141,15 +141,15 @@ TEST(WebPageSync, SendsOnlyWhatChangedSinceThePageLastHeard) {
     // The register map once: the module's bindings, the first Digital Control's PLL source.
     ASSERT_EQ(first["map"].size(), 38u);
     int32_t pll = -1;
-    ASSERT_EQ(module.Ui.find(device.chip.Instance(), QM7140_DIALOG_DIGITAL_CONTROL, "PLLSource", &pll), QM7140_UI_OK);
+    ASSERT_EQ(module.Ui.find(device.device.Chip().Instance(), QM7140_DIALOG_DIGITAL_CONTROL, "PLLSource", &pll), QM7140_UI_OK);
     EXPECT_EQ(first["map"][0], web::Json::array({0, pll, 1, 0x30}));
     EXPECT_EQ(sync(), web::Json::object());
 
-    module.SelectMenu(device.chip.Instance(), QM7140_DIALOG_BOOST);
+    module.SelectMenu(device.device.Chip().Instance(), QM7140_DIALOG_BOOST);
     int32_t enable = -1;
-    ASSERT_EQ(module.Ui.find(device.chip.Instance(), QM7140_DIALOG_BOOST, "EnableBoost", &enable), QM7140_UI_OK);
+    ASSERT_EQ(module.Ui.find(device.device.Chip().Instance(), QM7140_DIALOG_BOOST, "EnableBoost", &enable), QM7140_UI_OK);
     sync();
-    module.Ui.click(device.chip.Instance(), QM7140_DIALOG_BOOST, enable);
+    module.Ui.click(device.device.Chip().Instance(), QM7140_DIALOG_BOOST, enable);
     const web::Json clicked = sync();
     EXPECT_EQ(clicked["controls"], web::Json::parse(R"([{"dlg":2,"c":)" + std::to_string(enable) + R"(,"checked":true}])"));
     EXPECT_EQ(clicked["forms"], web::Json::parse(R"([{"dlg":2,"focused":)" + std::to_string(enable) + "}]"));
@@ -164,7 +164,7 @@ TEST(WebPageSync, SendsOnlyWhatChangedSinceThePageLastHeard) {
 TEST(WebPageSync, TheActingPageGetsTheActedControlWholeTheOthersOnlyWhatChanged) {
     const host::Module module(QM7140_LIBRARY);
     web::ServedDevice device(module, host::SimulatedBus());
-    const QM7140Instance instance = device.chip.Instance();
+    const QM7140Instance instance = device.device.Chip().Instance();
     web::PageView acting, other;
     const auto sync = [&](web::PageView& view) {
         web::Json update = web::Json::object();
@@ -225,8 +225,8 @@ TEST(WebPageSync, TheActingPageGetsTheActedControlWholeTheOthersOnlyWhatChanged)
             [&](int32_t i) { EXPECT_EQ(module.Ui.setPosition(instance, limiter, i, 9), QM7140_UI_ERR_RANGE); });
     EXPECT_EQ(whole(limiter, c, "pos"), 0);
     // A grid cell the chip refused: its register as it stands, to the acting page alone.
-    const uint8_t held = device.chip.Registers().bytes[4];
-    device.SetRegister(4, held);
+    const uint8_t held = device.device.Chip().Registers().bytes[4];
+    device.device.SetRegister(4, held);
     web::Acted(acting, web::Action{.type = web::ActionType::Register, .reg = 4});
     EXPECT_EQ(sync(acting)["regd"], web::Json::parse("[[4," + std::to_string(held) + "]]"));
     EXPECT_FALSE(sync(other).contains("regd"));
@@ -239,8 +239,8 @@ TEST(WebServedDevice, FailedTransfersAreAlertedAndTheCacheShowsTheChip) {
     qm7140_double.regs[2] = 0x55;
     const host::Module module(QM7140_LIBRARY);
     web::ServedDevice device(module, host::MakeI2cBus(QM7140_DOUBLE_PATH, 0x40));
-    ASSERT_TRUE(device.chip.Online());
-    EXPECT_EQ(device.chip.Registers().bytes[2], 0x55);
+    ASSERT_TRUE(device.device.Chip().Online());
+    EXPECT_EQ(device.device.Chip().Registers().bytes[2], 0x55);
     uint64_t seen = 0;
     const auto alerts = [&] {
         std::string text;
@@ -248,45 +248,45 @@ TEST(WebServedDevice, FailedTransfersAreAlertedAndTheCacheShowsTheChip) {
         return text;
     };
     // The module's write goes to the chip; the grid's too.
-    module.SelectMenu(device.chip.Instance(), QM7140_DIALOG_BOOST);
+    module.SelectMenu(device.device.Chip().Instance(), QM7140_DIALOG_BOOST);
     int32_t enable = -1;
-    ASSERT_EQ(module.Ui.find(device.chip.Instance(), QM7140_DIALOG_BOOST, "EnableBoost", &enable), QM7140_UI_OK);
-    module.Ui.click(device.chip.Instance(), QM7140_DIALOG_BOOST, enable);
+    ASSERT_EQ(module.Ui.find(device.device.Chip().Instance(), QM7140_DIALOG_BOOST, "EnableBoost", &enable), QM7140_UI_OK);
+    module.Ui.click(device.device.Chip().Instance(), QM7140_DIALOG_BOOST, enable);
     EXPECT_EQ(qm7140_double.regs[2], 0x15);
-    device.SetRegister(0x14, 0x0C);
+    device.device.SetRegister(0x14, 0x0C);
     EXPECT_EQ(qm7140_double.regs[0x14], 0x0C);
     EXPECT_EQ(alerts(), "");
 
     qm7140_double.refuse = 2;
-    device.SetRegister(2, 0x00);
-    EXPECT_EQ(device.chip.Registers().bytes[2], 0x15);
+    device.device.SetRegister(2, 0x00);
+    EXPECT_EQ(device.device.Chip().Registers().bytes[2], 0x15);
     // A script stops at the refused write: register 1 after it never goes out.
-    device.StartReplay("w 0x80 0x02 0x00\nd 0\nw 0x80 0x01 0x36\n");
-    device.PlayDue(web::ServedDevice::Clock::now());
-    EXPECT_FALSE(device.chip.Playing());
+    device.device.StartReplay("w 0x80 0x02 0x00\nd 0\nw 0x80 0x01 0x36\n", "script");
+    device.device.PlayDue(host::Device::Clock::now());
+    EXPECT_FALSE(device.device.Chip().Playing());
     EXPECT_EQ(qm7140_double.regs[1], 0x00);
     const std::string refused = "write reg 0x02 = 0x00 on " QM7140_DOUBLE_PATH " at 0x40: Remote I/O error; the chip holds 0x15\n";
     EXPECT_EQ(alerts(), refused + refused + "script:1: stopped here; nothing after this line was sent\n");
     qm7140_double.refuse = -1;
 
     qm7140_double.vanished = 1;
-    module.Ui.click(device.chip.Instance(), QM7140_DIALOG_BOOST, enable);
+    module.Ui.click(device.device.Chip().Instance(), QM7140_DIALOG_BOOST, enable);
     EXPECT_EQ(alerts(), "") << "held until the module's call is over";
-    device.chip.Settle();
+    device.device.Chip().Settle();
     qm7140_double.vanished = 0;
-    device.SetRegister(2, 0x00);
-    EXPECT_FALSE(device.chip.Online());
+    device.device.SetRegister(2, 0x00);
+    EXPECT_FALSE(device.device.Chip().Online());
     const std::string offline = "write reg 0x02 = 0x00 not sent: the bus is offline (" QM7140_DOUBLE_PATH
                                 " at 0x40: No such device; connect re-opens it); the register shows 0x15";
     EXPECT_EQ(alerts(),
               "write reg 0x02 = 0x55 on " QM7140_DOUBLE_PATH " at 0x40: No such device; offline (connect re-opens); the "
               "register shows the last value read, 0x15\n" + offline + "\n");
-    EXPECT_EQ(device.chip.Registers().bytes[2] + qm7140_double.regs[2], 0x15 + 0x15);
+    EXPECT_EQ(device.device.Chip().Registers().bytes[2] + qm7140_double.regs[2], 0x15 + 0x15);
     uint64_t first = 0;
     const auto log = device.journal.log.Since(first, 1000);
     EXPECT_TRUE(std::any_of(log.begin(), log.end(), [&](const std::string& l) { return l.ends_with("error: " + offline); }));
-    device.Connect();
-    EXPECT_TRUE(device.chip.Online());
+    device.device.Connect();
+    EXPECT_TRUE(device.device.Chip().Online());
     qm7140_double_reset();
 }
 

@@ -1,0 +1,115 @@
+#include "host/common/device/device.h"
+
+#include "host/common/chip/state_file.h"
+#include "host/common/text/files.h"
+#include "host/common/text/parse.h"
+#include "host/common/text/register_script.h"
+
+namespace host {
+
+std::string CoveredRegisters() { return "registers " + Hex(0) + " to " + Hex(kCoveredRegisters - 1); }
+
+Device::Device(const Module& module, Bus bus, Sink sink, bool verify)
+    : sink_(std::move(sink)), chip_(module, std::move(bus), [this](const Record& record) { Take(record); }, verify) {}
+
+bool Device::Reaches(const Bus& bus) const {
+    return MayWait() && !bus.Simulated() && Name() == bus.Name();
+}
+
+bool Device::Start() {
+    if (!chip_.Connect()) return false;
+    if (MayWait()) Note("connected to " + Name() + "; read " + CoveredRegisters());
+    return true;
+}
+
+bool Device::Use(Bus bus) {
+    chip_.UseBus(std::move(bus));
+    return Connect();
+}
+
+bool Device::Connect() {
+    if (!chip_.Connect()) return false;
+    Note("connected to " + Name() + "; read " + CoveredRegisters());
+    return true;
+}
+
+bool Device::ReadAll() {
+    if (!MayWait()) {
+        chip_.NotifyAll();
+        Note("read all: every window told of every register");
+        return true;
+    }
+    if (!chip_.ReadAll()) return false;
+    Note("read all: " + CoveredRegisters() + " read from " + Name());
+    return true;
+}
+
+std::optional<int> Device::SetRegister(uint8_t reg, uint8_t value) { return chip_.Write(reg, value); }
+
+void Device::LoadState(const std::filesystem::path& path) { LoadValues(ReadStateFile(path), PathText(path)); }
+
+void Device::LoadValues(const std::vector<std::pair<uint8_t, uint8_t>>& values, std::string_view from) {
+    for (const auto& [reg, value] : values) chip_.Registers().bytes[reg] = value;
+    chip_.NotifyAll();
+    Note("loaded " + std::string(from) + ": " + std::to_string(values.size()) + " register(s)" +
+         (MayWait() ? " into the cache alone; export a script and replay it to send them to the chip" : ""));
+}
+
+void Device::SaveState(const std::filesystem::path& path) {
+    WriteStateFile(path, chip_.Registers());
+    Note("saved " + PathText(path));
+}
+
+std::string Device::ExportText(ExportFormat format) const { return Export(format, chip_.Registers(), chip_.ChipBus().Address()); }
+
+void Device::ExportTo(const std::filesystem::path& path, ExportFormat format) {
+    WriteReplacing(path, ExportText(format));
+    Note("wrote " + Shown(PathText(path)) + ": " + CoveredRegisters() + ", register 0x01 last");
+}
+
+size_t Device::StartReplay(std::string_view text, std::string_view source) {
+    if (chip_.Playing()) throw CommandError("a script is still playing on this device");
+    auto steps = ParseScript(text, source, static_cast<uint8_t>(chip_.ChipBus().Address() << 1));
+    const size_t count = steps.size();
+    chip_.Play(std::move(steps), std::string(source));
+    replayFailure_.clear();
+    Note("replay: a script of " + std::to_string(count) + " step(s)");
+    return count;
+}
+
+size_t Device::StartReplay(const std::filesystem::path& path) {
+    return StartReplay(ReadBounded(path, kLargestScript), PathText(path));
+}
+
+std::optional<Device::Clock::time_point> Device::PlayDue(Clock::time_point now) {
+    // Slices while the script wants no pause, for one slice's time at most: a host's thread
+    // goes back to its windows or pages between calls.
+    const auto end = Clock::now() + Amplifier::kSlice;
+    while (chip_.Playing()) {
+        const PlayedSlice slice = chip_.Next(now);
+        for (const Record& record : slice.records) {
+            if (record.kind == Record::Kind::ScriptStopped) replayFailure_ = record.text;
+            Take(record);
+        }
+        if (!slice.next) {
+            if (replayFailure_.empty()) Note("replay: done");
+            return std::nullopt;
+        }
+        if (*slice.next > now || Clock::now() >= end) return slice.next;
+    }
+    return std::nullopt;
+}
+
+std::string Device::Status() const {
+    if (!MayWait()) return Name();
+    return Name() + (chip_.Online() ? ", online" : ", offline");
+}
+
+void Device::Note(std::string text) { Take({.kind = Record::Kind::Note, .text = std::move(text)}); }
+
+void Device::Take(const Record& record) {
+    if (IsError(record)) lastFailure_ = RecordLine(record);
+    if (sink_) sink_(record);
+}
+
+}  // namespace host
