@@ -36,6 +36,8 @@ std::vector<std::pair<uint8_t, uint8_t>> ParseSaved(std::istream& in, std::strin
         if (words.size() != 2) throw CommandError("expected REGISTER VALUE");
         values.emplace_back(ParseByte(words[0], "register"), ParseByte(words[1], "value"));
     });
+    // An empty file is far likelier a wrong or truncated one than a state meant to change nothing.
+    if (values.empty()) throw CommandError(std::string(source) + ": holds no register; nothing changed");
     return values;
 }
 
