@@ -71,7 +71,7 @@ struct TerminalHost : ::testing::Test {
 };
 
 TEST_F(TerminalHost, TheBoostDemoWritesEachChangeOnceAndItsReloadsWriteNothing) {
-    std::ifstream demo(std::filesystem::path(__FILE__).parent_path() / "../../host/demo/boost.qmh");
+    std::ifstream demo(std::filesystem::path(__FILE__).parent_path() / "../../../host/demo/boost.qmh");
     ASSERT_TRUE(demo.is_open());
     EXPECT_EQ(session.RunScript(demo, true), 0);
     const std::string text = Take();
@@ -98,7 +98,7 @@ TEST_F(TerminalHost, TheBoostDemoWritesEachChangeOnceAndItsReloadsWriteNothing) 
 }
 
 TEST_F(TerminalHost, TheDigitalDemoWritesEveryChangeAndShowsTheGraphObjectFollowActivation) {
-    std::ifstream demo(std::filesystem::path(__FILE__).parent_path() / "../../host/demo/digital.qmh");
+    std::ifstream demo(std::filesystem::path(__FILE__).parent_path() / "../../../host/demo/digital.qmh");
     ASSERT_TRUE(demo.is_open());
     EXPECT_EQ(session.RunScript(demo, true), 0);
     const std::string text = Take();
@@ -126,7 +126,7 @@ TEST_F(TerminalHost, TheDigitalDemoWritesEveryChangeAndShowsTheGraphObjectFollow
 }
 
 TEST_F(TerminalHost, TheLimiterDemoDragsBothCursorsAndSnapshotsTheCurve) {
-    std::ifstream demo(std::filesystem::path(__FILE__).parent_path() / "../../host/demo/limiter.qmh");
+    std::ifstream demo(std::filesystem::path(__FILE__).parent_path() / "../../../host/demo/limiter.qmh");
     ASSERT_TRUE(demo.is_open());
     // The demo writes its picture into the temporary directory, not where it runs.
     const auto temporary = std::filesystem::temp_directory_path() / ("qm7140-demo-" + std::to_string(getpid()));
@@ -380,7 +380,7 @@ TEST(TerminalHostBadInput, EachEndsWithOneReadableErrorAndExitOne) {
     const std::string host = QM7140_HOST;
     const auto dir = std::filesystem::temp_directory_path() / ("qm7140-dir-" + std::to_string(getpid()));
     std::filesystem::create_directory(dir);
-    const std::string demo = (std::filesystem::path(__FILE__).parent_path() / "../../host/demo/boost.qmh").string();
+    const std::string demo = (std::filesystem::path(__FILE__).parent_path() / "../../../host/demo/boost.qmh").string();
     struct Case {
         std::string command;  // through sh; stdout is dropped
         std::string error;    // what stderr must hold
