@@ -4,7 +4,7 @@
 // into the display list it sends to the pages, by the terminal host through Cairo.
 #include "host/common/module/module_instance.h"
 #include "host/common/module/module.h"
-#include "host/terminal/cairo_drawing.h"
+#include "host/common/seam/cairo_drawing.h"
 #include "host/web/display_list.h"
 
 #include <benchmark/benchmark.h>

@@ -11,6 +11,8 @@
 #include "platform/layout.h"
 #include "registers/ti2cobject.h"
 
+#include <qm7140/plugin.h>
+
 #include <span>
 #include <utility>
 
@@ -117,9 +119,9 @@ public:
     platform::CheckBox& Enable = Get<platform::CheckBox>("Enable");
 
     TLimiterI2C LimiterI2C{this};
-    uint8_t InflectionCode = 143;
-    uint8_t LevelCode = 190;
-    uint8_t SlopeCode = 128;
+    uint8_t InflectionCode = QM7140_POWER_UP_INFLECTION;
+    uint8_t LevelCode = QM7140_POWER_UP_LEVEL;
+    uint8_t SlopeCode = QM7140_POWER_UP_SLOPE;
     TLCursor InflectionCursor;
     TLCursor SlopeCursor;
     // The cursor the curve view's arrow keys move; Tab and Shift+Tab choose it.

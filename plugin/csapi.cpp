@@ -40,7 +40,7 @@ bool NameIs(const char* name, const char* expected) {
 
 }  // namespace
 
-constexpr DialogRow kDialogs[3] = {
+constexpr DialogRow kDialogs[QM7140_DIALOG_COUNT] = {
     {"Digital Control...", "DigitalControl", FormOf<&TQM7140Forms::DigitalControlDlg>,
      WindowOf<&TQM7140Forms::DigitalControlDlg>, &TDigitalControlForm::Bindings},
     {"Limiter...", "Limiter", FormOf<&TQM7140Forms::LimiterDlg>, WindowOf<&TQM7140Forms::LimiterDlg>, &TLimiterForm::Bindings},
@@ -79,7 +79,7 @@ void FreeCodecInstance(TQM7140Forms& instance) {
 }
 
 TI2CObject* GetI2CObject(TQM7140Forms& instance, int32_t index) {
-    if (index < 0 || index >= 3) return nullptr;
+    if (index < 0 || index >= QM7140_DIALOG_COUNT) return nullptr;
     return &kDialogs[index].window(instance);
 }
 
@@ -90,10 +90,10 @@ void SetCodecName(TQM7140Forms& instance, const char* name) {
     for (; i < sizeof instance.CodecName; ++i) instance.CodecName[i] = 0;
 }
 
-const char* GetMenuItem(uint32_t index) { return index < 3 ? kDialogs[index].menuCaption : nullptr; }
+const char* GetMenuItem(uint32_t index) { return index < QM7140_DIALOG_COUNT ? kDialogs[index].menuCaption : nullptr; }
 
 void SelectMenu(TQM7140Forms& instance, int32_t index) {
-    if (index >= 0 && index < 3) kDialogs[index].form(instance).Show();
+    if (index >= 0 && index < QM7140_DIALOG_COUNT) kDialogs[index].form(instance).Show();
 }
 
 int32_t ShowDialog(TQM7140Forms& instance, const char* name, TGUIObject* graphObject) {

@@ -7,6 +7,8 @@
 #include "dialogs/tdigitalcontrol.h"
 #include "dialogs/tlimiter.h"
 
+#include <qm7140/plugin.h>
+
 #include <cstdint>
 #include <memory>
 
@@ -36,7 +38,7 @@ struct DialogRow {
     TI2CObject& (*window)(TQM7140Forms&);
     std::span<const RegisterField> (*bindings)();
 };
-extern const DialogRow kDialogs[3];
+extern const DialogRow kDialogs[QM7140_DIALOG_COUNT];
 
 // The one table of the loaded module.
 InstanceTable& Table();

@@ -1,10 +1,12 @@
 # Every `#include "folder/..."` line must follow the layers' arrows:
 #   plugin -> dialogs -> {registers, graph, platform}, plugin -> platform/headless (the seam
 #   counts changes through the headless peers), graph -> platform, backends -> platform.
-#   The hosts (host/) reach nothing of the module beyond its C headers: they know it as a
-#   real host does, through its exports and, on Linux, the UI seam. Only what the hosts share
-#   (host/common) is theirs to include besides their own folder. There the way runs one way
-#   too: device -> chip -> {bus, module} -> text; the buses know nothing of the module.
+#   The hosts (the terminal, web and Windows hosts in host/, and Python's in python/src) reach
+#   nothing of the module beyond its C headers: they know it as a real host does, through its
+#   exports and, on Linux, the UI seam. Only what the hosts share (host/common) is theirs to
+#   include besides their own folder; no host reaches another's. There the way runs one way
+#   too: device -> chip -> {bus, module} -> text, seam -> module -> text; the buses know nothing of the
+#   module, and nothing below the user's actions (seam) plays the user.
 # The build refuses most wrong arrows too (each target's include path holds only the headers
 # of the layers it links, cmake/layers.cmake); this check also covers the files of a layer
 # that no target of this build compiles, such as the other platform's backend.
@@ -19,24 +21,26 @@ set(allowed_platform/win32 platform/win32 platform)
 set(allowed_platform/cairo platform/cairo platform)
 set(allowed_platform/headless platform/headless platform)
 set(common host/common/device host/common/chip host/common/bus host/common/module host/common/text)
-set(allowed_host host ${common})
 set(allowed_host/common/text host/common/text)
 set(allowed_host/common/module host/common/module host/common/text)
 set(allowed_host/common/bus host/common/bus host/common/text)
 set(allowed_host/common/chip host/common/chip host/common/bus host/common/module host/common/text)
 set(allowed_host/common/device ${common})
-set(allowed_host/windows host/windows ${common})
-set(allowed_host/web host/web ${common})
+set(allowed_host/common/seam host/common/seam host/common/module host/common/text)
+set(hosts host/terminal host/web host/windows python/src)
+foreach(host ${hosts})
+  set(allowed_${host} ${host} ${common} host/common/seam)
+endforeach()
 
-# The layer a path belongs to: its top folder, a backend folder of the platform, or one of
-# the hosts' folders that must stay apart from the module.
+# The layer a path belongs to: its top folder, a backend folder of the platform, a folder of
+# what the hosts share, or a host's folder.
 function(layer_of path out)
   if(path MATCHES "^platform/(win32|cairo|headless)/")
     set(${out} "platform/${CMAKE_MATCH_1}" PARENT_SCOPE)
   elseif(path MATCHES "^host/common/([^/]+)/")
     set(${out} "host/common/${CMAKE_MATCH_1}" PARENT_SCOPE)
-  elseif(path MATCHES "^host/(windows|web)/")
-    set(${out} "host/${CMAKE_MATCH_1}" PARENT_SCOPE)
+  elseif(path MATCHES "^(host/[^/]+|python/src)/")
+    set(${out} "${CMAKE_MATCH_1}" PARENT_SCOPE)
   elseif(path MATCHES "^([^/]+)/")
     set(${out} "${CMAKE_MATCH_1}" PARENT_SCOPE)
   else()
@@ -45,7 +49,8 @@ function(layer_of path out)
 endfunction()
 
 file(GLOB_RECURSE sources RELATIVE ${ROOT}
-  ${ROOT}/plugin/* ${ROOT}/dialogs/* ${ROOT}/registers/* ${ROOT}/graph/* ${ROOT}/platform/* ${ROOT}/host/*)
+  ${ROOT}/plugin/* ${ROOT}/dialogs/* ${ROOT}/registers/* ${ROOT}/graph/* ${ROOT}/platform/* ${ROOT}/host/*
+  ${ROOT}/python/src/*)
 set(wrong "")
 set(checked 0)
 foreach(source ${sources})

@@ -4,9 +4,9 @@
 #include "host/common/text/files.h"
 #include "host/terminal/bus_commands.h"
 #include "host/terminal/session.h"
-#include "host/terminal/cairo_drawing.h"
+#include "host/common/seam/cairo_drawing.h"
 #include "host/terminal/environment.h"
-#include "host/terminal/user.h"
+#include "host/common/seam/user.h"
 
 #include <algorithm>
 #include <array>
@@ -37,21 +37,14 @@ user::Target ControlOf(const Session& s, const DialogInfo& dialog, std::string_v
     return {s.Ui(), s.Instance(), dialog.index, std::string(dialog.key), index, wanted, c.kind};
 }
 
-// A control the user can reach: its dialog has to be on the screen, and acting on it makes
-// that dialog the active window.
+// A control the user can reach (user::Reach).
 user::Target Reach(Session& s, std::string_view dialog, std::string_view control) {
     const DialogInfo& info = FindDialog(dialog);
-    if (s.Form(info).visible == 0) throw CommandError(std::string(info.key) + " is not shown (show it first)");
-    user::Target target = ControlOf(s, info, control);
-    s.Ui().activate(s.Instance(), info.index);
-    return target;
+    user::Reach(s.Ui(), s.Instance(), info);
+    return ControlOf(s, info, control);
 }
 
-// The user picks one of the host's menu entries: the host's own window takes the focus.
-void HostWindowTakesFocus(Session& s) {
-    for (const DialogInfo& d : Dialogs())
-        if (s.Form(d).visible != 0) s.Ui().deactivate(s.Instance(), d.index);
-}
+void HostWindowTakesFocus(Session& s) { user::HostWindowTakesFocus(s.Ui(), s.Instance()); }
 
 void Show(Session& s, const Args& a) {
     const DialogInfo& info = FindDialog(a[0]);

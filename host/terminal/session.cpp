@@ -1,6 +1,7 @@
 #include "host/terminal/session.h"
 
 #include "host/terminal/commands.h"
+#include "host/common/seam/user.h"
 #include "host/common/text/parse.h"
 
 #include <cerrno>
@@ -9,24 +10,6 @@
 #include <stdexcept>
 
 namespace host {
-
-namespace {
-
-constexpr DialogInfo kDialogs[] = {
-    {QM7140_DIALOG_DIGITAL_CONTROL, "digital", "DigitalControl"},
-    {QM7140_DIALOG_LIMITER, "limiter", "Limiter"},
-    {QM7140_DIALOG_BOOST, "boost", "Boost"},
-};
-
-}  // namespace
-
-std::span<const DialogInfo> Dialogs() { return kDialogs; }
-
-const DialogInfo& FindDialog(std::string_view name) {
-    for (const DialogInfo& d : kDialogs)
-        if (EqualsIgnoreCase(name, d.key) || EqualsIgnoreCase(name, d.showName)) return d;
-    throw CommandError("unknown dialog " + Quoted(name) + " (digital, limiter or boost)");
-}
 
 Session::Session(const std::filesystem::path& modulePath, std::ostream& out, std::ostream& err,
                  std::vector<ChipPlace> chips, bool verify)
@@ -46,13 +29,7 @@ Session::Session(const std::filesystem::path& modulePath, std::ostream& out, std
 
 Session::~Session() = default;
 
-QM7140UiForm Session::Form(const DialogInfo& dialog) const {
-    QM7140UiForm form{.size = sizeof form};
-    if (const QM7140UiStatus status = Ui().form(Instance(), dialog.index, &form); status != QM7140_UI_OK)
-        throw CommandError("the module shows no " + std::string(dialog.key) + " dialog (status " +
-                           std::to_string(status) + ")");
-    return form;
-}
+QM7140UiForm Session::Form(const DialogInfo& dialog) const { return user::FormOf(Ui(), Instance(), dialog); }
 
 void Session::Poke(uint8_t reg, uint8_t value) { Current().Chip().Registers().bytes[reg] = value; }
 

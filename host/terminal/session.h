@@ -5,6 +5,7 @@
 
 #include "host/common/bus/simulated_adapter.h"
 #include "host/common/device/device.h"
+#include "host/common/module/dialogs.h"
 #include "host/common/module/graph_object.h"
 #include "host/common/module/module.h"
 #include "host/common/module/register_file.h"
@@ -14,22 +15,11 @@
 #include <filesystem>
 #include <iosfwd>
 #include <memory>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace host {
-
-struct DialogInfo {
-    int32_t index;              // for _SelectMenu, _GetI2CObject and the UI seam
-    std::string_view key;       // what commands call it
-    std::string_view showName;  // for _ShowDialog
-};
-
-std::span<const DialogInfo> Dialogs();
-// By key or _ShowDialog name, in any letter case; CommandError for anything else.
-const DialogInfo& FindDialog(std::string_view name);
 
 // A device as the command line names it: `where` is "sim" or the adapter's path.
 struct ChipPlace {

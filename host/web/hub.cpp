@@ -1,19 +1,18 @@
 #include "host/web/hub.h"
 #include "qm7140_version.h"
 
+#include "host/common/module/dialogs.h"
 #include "host/common/module/seam_status.h"
+#include "host/common/seam/user.h"
 #include "host/common/text/parse.h"
 #include "host/web/routes.h"
 
 #include <algorithm>
-#include <cstring>
 #include <utility>
 
 namespace web {
 
 namespace {
-
-constexpr const char* kDialogNames[host::kDialogCount] = {"DigitalControl", "Limiter", "Boost"};
 
 // The control kinds by the names the page builds them by.
 constexpr std::pair<const char*, QM7140UiKind> kKinds[] = {
@@ -44,15 +43,7 @@ void Act(const host::Module& module, ServedDevice& device, const Action& a) {
     case ActionType::Deactivate: return check(ui.deactivate(instance, a.dialog));
     case ActionType::Click: return check(ui.click(instance, a.dialog, a.control));
     case ActionType::Select: return check(ui.select(instance, a.dialog, a.control, a.value));
-    case ActionType::Text: {
-        QM7140UiControl c{.size = sizeof(QM7140UiControl)};
-        check(ui.control(instance, a.dialog, a.control, &c));
-        // The old text goes key by key, as a person's backspaces take it.
-        std::string keys(c.text != nullptr ? std::strlen(c.text) : 0, QM7140_UI_KEY_BACKSPACE);
-        keys += a.text;
-        if (a.enter) keys += QM7140_UI_KEY_ENTER;
-        return check(ui.type(instance, a.dialog, a.control, keys.c_str()));
-    }
+    case ActionType::Text: return check(host::user::TypeOver(ui, instance, a.dialog, a.control, a.text, a.enter));
     case ActionType::Focus: return check(ui.focus(instance, a.dialog, a.control));
     case ActionType::Position: return check(ui.setPosition(instance, a.dialog, a.control, a.value));
     case ActionType::Mouse: return check(ui.mouse(instance, a.dialog, a.control, a.value, a.button, a.x, a.y));
@@ -69,7 +60,9 @@ Hub::Hub(const host::Module& module, NetServer& net, std::vector<host::Bus> buse
 
 void Hub::Opened(ConnectionId id) {
     peers_.Open(id);
-    Json hello{{"t", "hello"}, {"devices", DeviceCount()}, {"dialogs", kDialogNames}, {"version", QM7140_VERSION_TEXT}};
+    Json names = Json::array();
+    for (const host::DialogInfo& d : host::Dialogs()) names.push_back(std::string(d.showName));
+    Json hello{{"t", "hello"}, {"devices", DeviceCount()}, {"dialogs", std::move(names)}, {"version", QM7140_VERSION_TEXT}};
     Json menu = Json::array();
     for (uint32_t d = 0; d < host::kDialogCount; ++d) {
         const char* caption = module_.GetMenuItem(d);

@@ -28,7 +28,7 @@ struct Shape {
     std::initializer_list<Field> fields;
 };
 
-constexpr int32_t kDialogs = 3;
+constexpr int32_t kDialogs = QM7140_DIALOG_COUNT;
 constexpr int64_t kCoordinate = 32767;
 constexpr int64_t kMostControls = 1024;
 

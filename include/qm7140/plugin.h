@@ -74,7 +74,16 @@ struct QM7140RegisterWindow {
 enum {
     QM7140_DIALOG_DIGITAL_CONTROL = 0, /* menu "Digital Control...", name "DigitalControl" */
     QM7140_DIALOG_LIMITER = 1,         /* menu "Limiter...",         name "Limiter"        */
-    QM7140_DIALOG_BOOST = 2            /* menu "Boost...",           name "Boost"          */
+    QM7140_DIALOG_BOOST = 2,           /* menu "Boost...",           name "Boost"          */
+    QM7140_DIALOG_COUNT = 3            /* the indices run from 0 below this                */
+};
+
+/* ---- The chip at power-up -------------------------------------------------------------
+ * The limiter's curve in registers 11 to 13, which the Limiter dialog starts from too. */
+enum {
+    QM7140_POWER_UP_INFLECTION = 143, /* register 11: inflection point 3.59 V */
+    QM7140_POWER_UP_SLOPE = 128,      /* register 12: slope 5.97 V/V          */
+    QM7140_POWER_UP_LEVEL = 190       /* register 13: limiter level 7.90 V    */
 };
 
 /* ---- Exports ---------------------------------------------------------------------------

@@ -1,9 +1,10 @@
 #include "controls.h"
 
+#include "host/common/module/dialogs.h"
 #include "host/common/module/seam_status.h"
 #include "host/common/text/parse.h"
-#include "host/terminal/cairo_drawing.h"
-#include "host/terminal/user.h"
+#include "host/common/seam/cairo_drawing.h"
+#include "host/common/seam/user.h"
 
 #include <charconv>
 #include <cmath>
@@ -15,9 +16,10 @@ namespace qm7140py {
 
 namespace {
 
-constexpr const char* kDialogKeys[] = {"digital", "limiter", "boost"};
-
 std::string Text(const char* text) { return text != nullptr ? text : ""; }
+
+// Of an index Form or TargetOf took.
+const host::DialogInfo& DialogOf(int32_t dialog) { return host::Dialogs()[static_cast<size_t>(dialog)]; }
 
 QM7140UiForm Form(Device& device, host::Amplifier& amp, int32_t dialog) {
     QM7140UiForm form{.size = sizeof form};
@@ -34,25 +36,23 @@ host::user::Target TargetOf(Device& device, host::Amplifier& amp, int32_t dialog
     if (dialog < 0 || dialog >= host::kDialogCount || device.Ui().control(amp.Instance(), dialog, control, &c) != QM7140_UI_OK)
         throw std::out_of_range("no control " + std::to_string(control) + " in dialog " + std::to_string(dialog));
     if (read != nullptr) *read = c;
-    return {device.Ui(), amp.Instance(), dialog, kDialogKeys[dialog], control, Text(c.name), c.kind};
+    return {device.Ui(), amp.Instance(), dialog, std::string(DialogOf(dialog).key), control, Text(c.name), c.kind};
 }
 
-// The user reaches into a dialog: it has to be on the screen, and it becomes active.
+// The user reaches into a dialog, its index checked first. One not shown is a RuntimeError
+// here, not the ValueError of a host's bad words.
 void Reach(Device& device, host::Amplifier& amp, int32_t dialog) {
-    if (Form(device, amp, dialog).visible == 0)
-        throw std::runtime_error(std::string(kDialogKeys[dialog]) + " is not shown (show it first)");
-    device.Ui().activate(amp.Instance(), dialog);
+    Form(device, amp, dialog);
+    try {
+        host::user::Reach(device.Ui(), amp.Instance(), DialogOf(dialog));
+    } catch (const host::CommandError& e) {
+        throw std::runtime_error(e.what());
+    }
 }
 
 host::user::Target Reach(Device& device, host::Amplifier& amp, int32_t dialog, int32_t control) {
     Reach(device, amp, dialog);
     return TargetOf(device, amp, dialog, control);
-}
-
-// The user picks a host menu entry: the host's own window takes the focus.
-void HostWindowTakesFocus(Device& device, host::Amplifier& amp) {
-    for (int32_t d = 0; d < host::kDialogCount; ++d)
-        if (Form(device, amp, d).visible != 0) device.Ui().deactivate(amp.Instance(), d);
 }
 
 // A seam call that the checks before it should have made safe.
@@ -247,7 +247,7 @@ void Click(Device& device, int32_t dialog, int32_t control) {
 void Show(Device& device, int32_t dialog) {
     device.Run([&](host::Amplifier& amp) {
         Form(device, amp, dialog);
-        HostWindowTakesFocus(device, amp);
+        host::user::HostWindowTakesFocus(device.Ui(), amp.Instance());
         device.Api().SelectMenu(amp.Instance(), dialog);
     });
 }

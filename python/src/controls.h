@@ -1,5 +1,5 @@
 // A device's dialogs for Python: each control read as it shows itself and set as a user sets
-// it, through the module's UI seam and the terminal host's way of playing the user.
+// it, through the module's UI seam and the hosts' way of playing the user.
 #pragma once
 
 #include "device.h"

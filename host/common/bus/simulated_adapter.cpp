@@ -1,5 +1,7 @@
 #include "host/common/bus/simulated_adapter.h"
 
+#include <qm7140/plugin.h>
+
 #include <memory>
 
 namespace host {
@@ -7,9 +9,9 @@ namespace host {
 void SimulatedAdapter::PowerUpIn(std::array<uint8_t, 256>& registers) {
     registers_ = &registers;
     registers = {};
-    registers[11] = 143;  // inflection point 3.59 V
-    registers[12] = 128;  // slope 5.97 V/V
-    registers[13] = 190;  // limiter level 7.90 V
+    registers[11] = QM7140_POWER_UP_INFLECTION;
+    registers[12] = QM7140_POWER_UP_SLOPE;
+    registers[13] = QM7140_POWER_UP_LEVEL;
 }
 
 Bus SimulatedBus() { return MakeBus(std::make_unique<SimulatedAdapter>(), kChipAddress); }

@@ -17,7 +17,7 @@
 namespace host {
 
 // The module's dialogs in index order; each has one register window.
-constexpr int32_t kDialogCount = 3;
+constexpr int32_t kDialogCount = QM7140_DIALOG_COUNT;
 
 class ModuleInstance {
 public:

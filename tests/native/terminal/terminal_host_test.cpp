@@ -3,7 +3,6 @@
 #include "host/common/text/parse.h"
 #include "host/terminal/environment.h"
 #include "host/terminal/session.h"
-#include "host/terminal/user.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -194,14 +193,6 @@ TEST(TerminalHostEnvironment, NamesInFileWordsExpandAsInAShell) {
     for (const auto& [word, expanded] : words) EXPECT_EQ(host::ExpandEnvironment(word), expanded) << word;
     for (const char* bad : {"$QM7140_UNSET", "${QM7140_UNSET}", "${QM7140_A", "${QM7140_A:=x}"})
         EXPECT_THROW(host::ExpandEnvironment(bad), host::CommandError) << bad;
-}
-
-TEST(TerminalHostCaptions, ShowAsWindowsDrawsThem) {
-    EXPECT_EQ(host::user::ShownCaption("Shutdown Control && PLL"), "Shutdown Control & PLL");
-    EXPECT_EQ(host::user::ShownCaption("&Mode"), "Mode");
-    EXPECT_EQ(host::user::ShownCaption("A&&&B"), "A&B");
-    EXPECT_EQ(host::user::ShownCaption("plain"), "plain");
-    EXPECT_EQ(host::user::ShownCaption("end &"), "end &");
 }
 
 TEST_F(TerminalHost, ControlsListCaptionsAsTheScreenShowsThem) {

@@ -1,4 +1,4 @@
-#include "host/terminal/cairo_drawing.h"
+#include "host/common/seam/cairo_drawing.h"
 
 #include <cairo.h>
 

@@ -1,7 +1,7 @@
 // Graph objects and canvas calls on real pixels, through the Cairo backend.
 #include "dialogs/tlimiter.h"
 #include "graph/tguiobject.h"
-#include "host/terminal/cairo_drawing.h"
+#include "host/common/seam/cairo_drawing.h"
 #include "platform/cairo/cairo_canvas.h"
 #include "platform/graphics.h"
 #include "host/common/module/module.h"

@@ -1,8 +1,9 @@
 // Playing the user on a dialog's controls through the module's UI seam: what a person at
-// the screen can do to each kind of control. What cannot be done gives a CommandError that
-// says why, in the host's words.
+// the screen can do to each kind of control, and where the focus goes. What cannot be done
+// gives a CommandError that says why, in the hosts' words.
 #pragma once
 
+#include "host/common/module/dialogs.h"
 #include "host/common/module/module.h"
 
 #include <qm7140/ui.h>
@@ -22,6 +23,21 @@ struct Target {
     std::string name;
     QM7140UiKind kind;
 };
+
+// A dialog's form; CommandError when the module shows no such dialog.
+QM7140UiForm FormOf(const Module::UiSeam& ui, QM7140Instance instance, const DialogInfo& dialog);
+// The user reaches into a dialog: it has to be on the screen, and acting on it makes it the
+// active window.
+void Reach(const Module::UiSeam& ui, QM7140Instance instance, const DialogInfo& dialog);
+// The user picks one of the host's menu entries: the host's own window takes the focus from
+// every shown dialog.
+void HostWindowTakesFocus(const Module::UiSeam& ui, QM7140Instance instance);
+
+// Typing over an edit's or a combobox's text: a Backspace for each character it shows, as a
+// person's take the old text away, then `text`, then Enter when `enter`. The seam's status,
+// of reading the control or of typing.
+QM7140UiStatus TypeOver(const Module::UiSeam& ui, QM7140Instance instance, int32_t dialog, int32_t control,
+                        std::string_view text, bool enter = false);
 
 const char* KindName(QM7140UiKind kind);
 // A caption as Windows draws it: "&&" is one "&", and a single "&" only underlines the key

@@ -1,4 +1,4 @@
-#include "host/terminal/user.h"
+#include "host/common/seam/user.h"
 
 #include "host/common/module/seam_status.h"
 #include "host/common/text/parse.h"
@@ -52,6 +52,34 @@ int32_t ItemOf(const Target& t, std::string_view item) {
 }
 
 }  // namespace
+
+QM7140UiForm FormOf(const Module::UiSeam& ui, QM7140Instance instance, const DialogInfo& dialog) {
+    QM7140UiForm form{.size = sizeof form};
+    if (const QM7140UiStatus status = ui.form(instance, dialog.index, &form); status != QM7140_UI_OK)
+        throw CommandError("the module shows no " + std::string(dialog.key) + " dialog (status " + std::to_string(status) + ")");
+    return form;
+}
+
+void Reach(const Module::UiSeam& ui, QM7140Instance instance, const DialogInfo& dialog) {
+    if (FormOf(ui, instance, dialog).visible == 0) throw CommandError(std::string(dialog.key) + " is not shown (show it first)");
+    ui.activate(instance, dialog.index);
+}
+
+void HostWindowTakesFocus(const Module::UiSeam& ui, QM7140Instance instance) {
+    for (const DialogInfo& d : Dialogs())
+        if (FormOf(ui, instance, d).visible != 0) ui.deactivate(instance, d.index);
+}
+
+QM7140UiStatus TypeOver(const Module::UiSeam& ui, QM7140Instance instance, int32_t dialog, int32_t control,
+                        std::string_view text, bool enter) {
+    QM7140UiControl c{.size = sizeof c};
+    if (const QM7140UiStatus status = ui.control(instance, dialog, control, &c); status != QM7140_UI_OK) return status;
+    // A key filter that swallows backspace keeps the old text, as it would for a person.
+    std::string keys(c.text != nullptr ? std::strlen(c.text) : 0, QM7140_UI_KEY_BACKSPACE);
+    keys += text;
+    if (enter) keys += QM7140_UI_KEY_ENTER;
+    return ui.type(instance, dialog, control, keys.c_str());
+}
 
 std::string ShownCaption(std::string_view caption) {
     std::string shown;
@@ -119,10 +147,7 @@ void Type(const Target& t, std::string_view text) {
     if (t.kind != QM7140_UI_EDIT && t.kind != QM7140_UI_COMBO_BOX) WrongKind(t, "type", "an edit or a combobox");
     for (char key : text)
         if (key < 0x20 || key > 0x7E) throw CommandError("type: " + Quoted(text) + " holds a key that cannot be typed");
-    const QM7140UiControl c = Read(t);
-    // A key filter that swallows backspace keeps the old text, as it would for a person.
-    const std::string keys = std::string(c.text != nullptr ? std::strlen(c.text) : 0, QM7140_UI_KEY_BACKSPACE) + std::string(text);
-    Check(t.ui.type(t.instance, t.dialog, t.index, keys.c_str()), t, "type", "an edit or a combobox");
+    Check(TypeOver(t.ui, t.instance, t.dialog, t.index, text), t, "type", "an edit or a combobox");
 }
 
 void Leave(const Target& t) {

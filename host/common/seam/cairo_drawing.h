@@ -1,5 +1,5 @@
 // A picture the module paints through the UI seam's drawing table, on a Cairo image surface:
-// the terminal host's snapshots.
+// the terminal host's snapshots and Python's PNGs of a paint box.
 #pragma once
 
 #include <qm7140/ui.h>
