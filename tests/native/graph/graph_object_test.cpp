@@ -93,35 +93,40 @@ TEST(GraphObject, CursorIsHitOnItsClosedSevenPixelSquare) {
     EXPECT_EQ(c.HighlightColor, 0u);
 }
 
-TEST(GraphObject, BoxOrderOfCornersDoesNotMatter) {
-    TLCursor c;
-    c.Points[0] = {10, 20};
-    c.Points[1] = {4, 8};
-    c.Place(1.0f, 0, 0);
-    EXPECT_TRUE(c.ContainsPoint(4, 8));
-    EXPECT_TRUE(c.ContainsPoint(10, 20));
-    EXPECT_FALSE(c.ContainsPoint(11, 20));
-    EXPECT_FALSE(c.ContainsPoint(4, 7));
-}
-
-TEST(GraphObject, LineIsHitStrictlyWithinFivePixelsOfTheSegment) {
-    Line line({0, 0}, {10, 0});
-    EXPECT_FALSE(line.ContainsPoint(5, 5));
-    EXPECT_TRUE(line.ContainsPoint(5, 4));
-    EXPECT_FALSE(line.ContainsPoint(15, 0));  // nearest is the end (10, 0)
-    EXPECT_TRUE(line.ContainsPoint(14, 0));
-    EXPECT_FALSE(line.ContainsPoint(-5, 0));
-    EXPECT_TRUE(line.ContainsPoint(-4, 0));
-    EXPECT_FALSE(line.ContainsPoint(13, 4));  // 5 from the end, though 4 from the line's extension
-}
-
-TEST(GraphObject, LineWithoutLengthIsNeverHit) {
-    Line point({3, 3}, {3, 3});
-    EXPECT_FALSE(point.ContainsPoint(3, 3));
-    Line tiny({0, 0}, {1e-30f, 0});  // its squared length underflows to 0
-    EXPECT_FALSE(tiny.ContainsPoint(0, 0));
-    Line nan({0, 0}, {std::nanf(""), 0});
-    EXPECT_FALSE(nan.ContainsPoint(0, 0));
+// A box contains its closed span whichever corner comes first; a line, the points strictly
+// within five pixels of its segment, and nothing at all when it has no length.
+TEST(GraphObject, ShapesContainTheirPointsAndNoOthers) {
+    struct Case {
+        bool box;
+        TGUIPoint a, b;
+        int32_t x, y;
+        bool inside;
+    };
+    const Case cases[] = {
+        {true, {10, 20}, {4, 8}, 4, 8, true},
+        {true, {10, 20}, {4, 8}, 10, 20, true},
+        {true, {10, 20}, {4, 8}, 11, 20, false},
+        {true, {10, 20}, {4, 8}, 4, 7, false},
+        {false, {0, 0}, {10, 0}, 5, 5, false},
+        {false, {0, 0}, {10, 0}, 5, 4, true},
+        {false, {0, 0}, {10, 0}, 15, 0, false},  // nearest is the end (10, 0)
+        {false, {0, 0}, {10, 0}, 14, 0, true},
+        {false, {0, 0}, {10, 0}, -5, 0, false},
+        {false, {0, 0}, {10, 0}, -4, 0, true},
+        {false, {0, 0}, {10, 0}, 13, 4, false},  // 5 from the end, though 4 from the line's extension
+        {false, {3, 3}, {3, 3}, 3, 3, false},
+        {false, {0, 0}, {1e-30f, 0}, 0, 0, false},  // its squared length underflows to 0
+        {false, {0, 0}, {std::nanf(""), 0}, 0, 0, false},
+    };
+    for (const Case& c : cases) {
+        TLCursor box;
+        Line line(c.a, c.b);
+        box.Points[0] = c.a;
+        box.Points[1] = c.b;
+        box.Place(1.0f, 0, 0);
+        TGUIObject& shape = c.box ? static_cast<TGUIObject&>(box) : line;
+        EXPECT_EQ(shape.ContainsPoint(c.x, c.y), c.inside) << (c.box ? "box " : "line ") << c.x << "," << c.y;
+    }
 }
 
 TEST(GraphObject, HitModeDecidesWhetherTheShapeIsAsked) {
