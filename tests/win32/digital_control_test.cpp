@@ -1,8 +1,6 @@
 // The Digital Control dialog end to end: the DLL loaded and connected as a host does, its
 // real windows driven with the messages a user's actions produce.
-#include "instance_test.h"
-#include "test_host.h"
-#include "screen.h"
+#include "dialog_test.h"
 
 #include <qm7140/graph.h>
 
@@ -20,70 +18,16 @@ namespace {
 std::vector<int32_t> animations;
 void QM7140_CDECL LogAnimation(QM7140GraphObject*, int32_t state) { animations.push_back(state); }
 
-class DigitalControl : public InstanceTest {
+class DigitalControl : public DialogTest {
 protected:
-    void SetUp() override {
-        InstanceTest::SetUp();
-        if (HasFatalFailure()) return;
-        window = module.GetI2CObject(instance, QM7140_DIALOG_DIGITAL_CONTROL);
-        ASSERT_NE(window, nullptr);
-        host.Connect(*window);
-        form = FindForm(L"Digital Control");
-        ASSERT_NE(form, nullptr) << "the Digital Control dialog has no window (no display?)";
-    }
-    void Show() {
-        module.SelectMenu(instance, QM7140_DIALOG_DIGITAL_CONTROL);
-        Pump();
-    }
-    void Notify(uint32_t reg) {
-        NotifyChanged(window, 128, 0, reg);
-        Pump();
-    }
-    HWND Find(HWND in, const wchar_t* windowClass, const wchar_t* text) const {
-        HWND control = FindControl(in, windowClass, text);
-        EXPECT_NE(control, nullptr) << "no control " << std::string(text, text + wcslen(text));
-        return control;
-    }
+    DigitalControl() : DialogTest(QM7140_DIALOG_DIGITAL_CONTROL, L"Digital Control") {}
     // Group boxes, radio group frames, check boxes and the push button by their captions;
     // a radio button by its frame's caption and its own.
     HWND Titled(const wchar_t* caption) const { return Find(form, L"Button", caption); }
     HWND Radio(const wchar_t* group, const wchar_t* item) const { return Find(Titled(group), L"Button", item); }
-    // Lists and edits have no caption: found by their place in their group box.
-    static HWND ChildAt(HWND parent, int left, int top) {
-        for (HWND child : ChildrenOf(parent)) {
-            const Placement at = PlacementOf(child);
-            if (at.left == left && at.top == top) return child;
-        }
-        ADD_FAILURE() << "nothing at " << left << "," << top;
-        return nullptr;
-    }
     HWND SDOUTTag() const { return ChildAt(Titled(L"Output Configuration"), 83, 32); }
     HWND DataOffset() const { return ChildAt(Titled(L"Digital Interface Configuration"), 240, 130); }
-    void Type(HWND edit, const wchar_t* text) {
-        SetFocus(edit);
-        SendMessageW(edit, EM_SETSEL, 0, -1);
-        SendMessageW(edit, WM_CLEAR, 0, 0);
-        for (; *text != 0; ++text) SendMessageW(edit, WM_CHAR, *text, 1);
-        Pump();
-    }
-    static bool Checked(HWND button) { return SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
-    BusWrite Write(uint32_t reg, uint8_t cached) const { return {128, 0, reg, 1, cached, host.Context()}; }
-
-    TestHost host;
-    QM7140RegisterWindow* window = nullptr;
-    HWND form = nullptr;
 };
-
-// The width of a text (the window's own by default) as drawn in the window's font on one line.
-int ShownWidth(HWND window, const std::wstring& text = {}, UINT format = 0) {
-    HDC dc = GetDC(window);
-    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(window, WM_GETFONT, 0, 0)));
-    RECT needed{};
-    DrawTextW(dc, (text.empty() ? TextOf(window) : text).c_str(), -1, &needed, DT_CALCRECT | DT_SINGLELINE | format);
-    SelectObject(dc, old);
-    ReleaseDC(window, dc);
-    return static_cast<int>(needed.right);
-}
 
 struct FrameRow {
     const wchar_t* caption;
@@ -149,12 +93,7 @@ TEST_F(DigitalControl, ShowsItsGroupsAtTheTopLeftWithNoRadioButtonCheckedAndWrit
             ReleaseDC(buttons[i], dc);
         }
     }
-    // Labels neither wrap nor clip their text in the form's font.
-    for (HWND label : DescendantsOf(form)) {
-        if (lstrcmpiW(ClassOf(label).c_str(), L"Static") != 0) continue;
-        GetClientRect(label, &r);
-        EXPECT_LE(ShownWidth(label), r.right) << TextOf(label).size();
-    }
+    ExpectLabelsFit();
     EXPECT_TRUE(host.writes.empty());
 }
 

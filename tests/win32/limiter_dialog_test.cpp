@@ -1,9 +1,7 @@
 // The Limiter / AGC dialog end to end: the DLL loaded and connected as a host does, its
 // track bars, edits and curve view driven with the messages a user's actions produce, and
 // the curve read back from the screen.
-#include "instance_test.h"
-#include "test_host.h"
-#include "screen.h"
+#include "dialog_test.h"
 
 #include <windows.h>
 // After windows.h, which GDI+ needs.
@@ -26,8 +24,9 @@ constexpr POINT kKnee = {326, 97}, kFoot = {180, 354};
 
 LPARAM At(int x, int y) { return MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y)); }
 
-class LimiterDialog : public InstanceTest {
+class LimiterDialog : public DialogTest {
 protected:
+    LimiterDialog() : DialogTest(QM7140_DIALOG_LIMITER, L"Limiter / AGC") {}
     // The module draws its cursors with GDI+ and leaves starting it to the host: this test.
     static void SetUpTestSuite() {
         Gdiplus::GdiplusStartupInput input;
@@ -36,34 +35,19 @@ protected:
     static void TearDownTestSuite() { Gdiplus::GdiplusShutdown(token); }
 
     void SetUp() override {
-        InstanceTest::SetUp();
+        DialogTest::SetUp();
         if (HasFatalFailure()) return;
-        window = module.GetI2CObject(instance, QM7140_DIALOG_LIMITER);
-        ASSERT_NE(window, nullptr);
-        host.Connect(*window);
-        form = FindForm(L"Limiter / AGC");
-        ASSERT_NE(form, nullptr) << "the Limiter dialog has no window (no display?)";
-        module.SelectMenu(instance, QM7140_DIALOG_LIMITER);
-        Pump();
+        Show();
     }
     HWND Group(const wchar_t* caption) const { return FindControl(form, L"Button", caption); }
-    static HWND ChildAt(HWND parent, int left, int top) {
-        for (HWND child : ChildrenOf(parent))
-            if (const Placement at = PlacementOf(child); at.left == left && at.top == top) return child;
-        ADD_FAILURE() << "nothing at " << left << "," << top;
-        return nullptr;
-    }
     HWND Edit(int left) const { return ChildAt(form, left, 580); }
     HWND Box() const { return ChildAt(form, 8, 180); }
-    void Type(HWND edit, const wchar_t* text) {
+    // Typed and entered; the edit left before wrote its own registers again.
+    void Enter(HWND edit, const wchar_t* text) {
         SetFocus(edit);
         Pump();
-        host.writes.clear();  // the edit left before wrote its own registers again
-        SendMessageW(edit, EM_SETSEL, 0, -1);
-        SendMessageW(edit, WM_CLEAR, 0, 0);
-        for (; *text != 0; ++text) SendMessageW(edit, WM_CHAR, *text, 1);
-        SendMessageW(edit, WM_CHAR, 13, 1);
-        Pump();
+        host.writes.clear();
+        Type(edit, std::wstring(text) + L"\r");
     }
     std::vector<std::pair<uint32_t, uint8_t>> Writes() const {
         std::vector<std::pair<uint32_t, uint8_t>> writes;
@@ -81,9 +65,6 @@ protected:
     }
 
     static inline ULONG_PTR token = 0;
-    TestHost host;
-    QM7140RegisterWindow* window = nullptr;
-    HWND form = nullptr;
 };
 
 struct Bar {
@@ -125,18 +106,7 @@ TEST_F(LimiterDialog, IsAToolWindowWithNativeTrackBarsAndACurveViewInTheirPlaces
     EXPECT_GT(Near(kCurve, {582, kKnee.y}, 1), 0);
     EXPECT_GT(Near(kRed, kKnee), 0);
     EXPECT_GT(Near(kYellow, kFoot), 0);
-    // Labels neither wrap nor clip their text.
-    for (HWND label : DescendantsOf(form)) {
-        if (lstrcmpiW(ClassOf(label).c_str(), L"Static") != 0) continue;
-        HDC dc = GetDC(label);
-        HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(label, WM_GETFONT, 0, 0)));
-        RECT needed{};
-        DrawTextW(dc, TextOf(label).c_str(), -1, &needed, DT_CALCRECT | DT_SINGLELINE);
-        SelectObject(dc, old);
-        ReleaseDC(label, dc);
-        GetClientRect(label, &r);
-        EXPECT_LE(needed.right, r.right) << TextOf(label).size();
-    }
+    ExpectLabelsFit();
     EXPECT_TRUE(host.writes.empty());
 }
 
@@ -159,7 +129,7 @@ TEST_F(LimiterDialog, EnterInAnEditQuantisesWritesAndFallsBackOnBadInput) {
     };
     for (const Entry& e : entries) {
         SCOPED_TRACE(std::to_string(e.edit) + " " + std::string(e.typed, e.typed + wcslen(e.typed)));
-        Type(Edit(e.edit), e.typed);
+        Enter(Edit(e.edit), e.typed);
         EXPECT_EQ(TextOf(Edit(e.edit)), e.shown);
         EXPECT_EQ(Writes(), e.writes);
         EXPECT_EQ(GetFocus(), Edit(e.edit));

@@ -3,13 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 
 struct BoostDialog : ::testing::Test {
     TBoostForm form;
     TestHost host;
     void SetUp() override { host.Connect(form.BoostI2C); }
-    BusWrite Expected(uint32_t reg, uint8_t cached) const { return {128, 0, reg, 1, cached, host.Context()}; }
 };
 
 TEST(BoostDialogDesign, LayoutMatchesTheDesign) {
@@ -33,42 +34,41 @@ TEST(BoostDialogDesign, LayoutMatchesTheDesign) {
     EXPECT_EQ(form.StaticText8.Caption(), "Delay:");
 }
 
-TEST(BoostDialogDesign, WithoutACallbackChangesAreDropped) {
-    TBoostForm form;
-    TestHost host;
-    form.BoostI2C.Cache = host.regs.data();
-    form.EnableBoost.userClick();
-    form.APTThreshold.userSelect(3);
-    EXPECT_TRUE(form.EnableBoost.Checked()) << "the control still shows the user's change";
-    EXPECT_EQ(host.regs[2], 0);
-    EXPECT_EQ(host.regs[20], 0);
-}
-
-TEST_F(BoostDialog, EnableBoostSetsAndClearsBitSixOnly) {
-    host.regs[2] = 0x15;
-    form.EnableBoost.userClick();
-    EXPECT_EQ(host.regs[2], 0x55);
-    form.EnableBoost.userClick();
-    EXPECT_EQ(host.regs[2], 0x15);
-    EXPECT_EQ(host.writes, (std::vector<BusWrite>{Expected(2, 0x55), Expected(2, 0x15)}));
-    form.EnableAPT.userClick();
-    EXPECT_EQ(host.regs[2], 0x35);
-}
-
-TEST_F(BoostDialog, ListsWriteTheirFieldAndLeaveTheRest) {
-    host.regs[20] = 0xF1;
-    form.APTThreshold.userSelect(2);
-    EXPECT_EQ(host.regs[20], 0xF9);
-    form.APTDelay.userSelect(3);
-    EXPECT_EQ(host.regs[20], 0xFB);
-    EXPECT_EQ(host.writes, (std::vector<BusWrite>{Expected(20, 0xF9), Expected(20, 0xFB)}));
-}
-
-TEST_F(BoostDialog, ListWithNoItemSelectedWritesAllOnes) {
-    form.APTThreshold.userEditText("T9");
-    EXPECT_EQ(host.regs[20], 0x0C);
-    form.APTDelay.userEditText("");
-    EXPECT_EQ(host.regs[20], 0x0F);
+// One user action each, from the cache's value before: exactly the field changes, with one
+// callback. A list with no item selected (its text typed over) writes all ones.
+TEST(BoostDialogControls, EveryControlWritesItsFieldOnceAndNothingElse) {
+    struct Case {
+        const char* what;
+        std::function<void(TBoostForm&)> act;
+        uint8_t reg, before, after;
+    };
+    const Case cases[] = {
+        {"EnableBoost on", [](auto& f) { f.EnableBoost.userClick(); }, 2, 0x15, 0x55},
+        // After a reload, changes reach the host again.
+        {"EnableBoost off after a reload",
+         [](auto& f) {
+             f.BoostI2C.RegisterChanged(128, 0, 2);
+             f.EnableBoost.userClick();
+         },
+         2, 0x55, 0x15},
+        {"EnableAPT", [](auto& f) { f.EnableAPT.userClick(); }, 2, 0x15, 0x35},
+        {"APTThreshold T2", [](auto& f) { f.APTThreshold.userSelect(2); }, 20, 0xF1, 0xF9},
+        {"APTDelay 200ms", [](auto& f) { f.APTDelay.userSelect(3); }, 20, 0xF8, 0xFB},
+        {"APTThreshold typed over", [](auto& f) { f.APTThreshold.userEditText("T9"); }, 20, 0x00, 0x0C},
+        {"APTDelay emptied", [](auto& f) { f.APTDelay.userEditText(""); }, 20, 0x0C, 0x0F},
+    };
+    for (const Case& c : cases) {
+        TBoostForm f;
+        TestHost h;
+        h.regs.fill(0x5A);
+        h.regs[c.reg] = c.before;
+        h.Connect(f.BoostI2C);
+        auto expected = h.regs;
+        expected[c.reg] = c.after;
+        c.act(f);
+        EXPECT_EQ(h.regs, expected) << c.what;
+        EXPECT_EQ(h.writes, (std::vector<BusWrite>{{128, 0, c.reg, 1, c.after, h.Context()}})) << c.what;
+    }
 }
 
 TEST_F(BoostDialog, ReloadShowsBothRegistersAndNeverWrites) {
@@ -86,22 +86,6 @@ TEST_F(BoostDialog, ReloadShowsBothRegistersAndNeverWrites) {
     host.Set(form.BoostI2C, 2, 0x00);
     EXPECT_FALSE(form.EnableBoost.Checked());
     EXPECT_TRUE(host.writes.empty());
-}
-
-TEST_F(BoostDialog, NotificationsOutsideTheWindowDoNotReload) {
-    host.regs[2] = 0x40;
-    form.BoostI2C.RegisterChanged(128, 0, 21);
-    form.BoostI2C.RegisterChanged(0x81, 0, 2);
-    form.BoostI2C.RegisterChanged(128, 1, 2);
-    EXPECT_FALSE(form.EnableBoost.Checked());
-    form.BoostI2C.RegisterChanged(128, 0, 20);
-    EXPECT_TRUE(form.EnableBoost.Checked());
-}
-
-TEST_F(BoostDialog, ChangesAfterAReloadReachTheHostAgain) {
-    host.Set(form.BoostI2C, 2, 0x40);
-    form.EnableBoost.userClick();
-    EXPECT_EQ(host.writes, (std::vector<BusWrite>{Expected(2, 0x00)}));
 }
 
 // A host that reads the device back inside its callback and reports what it read.

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -93,35 +94,40 @@ TEST(GraphObject, CursorIsHitOnItsClosedSevenPixelSquare) {
     EXPECT_EQ(c.HighlightColor, 0u);
 }
 
-TEST(GraphObject, BoxOrderOfCornersDoesNotMatter) {
-    TLCursor c;
-    c.Points[0] = {10, 20};
-    c.Points[1] = {4, 8};
-    c.Place(1.0f, 0, 0);
-    EXPECT_TRUE(c.ContainsPoint(4, 8));
-    EXPECT_TRUE(c.ContainsPoint(10, 20));
-    EXPECT_FALSE(c.ContainsPoint(11, 20));
-    EXPECT_FALSE(c.ContainsPoint(4, 7));
-}
-
-TEST(GraphObject, LineIsHitStrictlyWithinFivePixelsOfTheSegment) {
-    Line line({0, 0}, {10, 0});
-    EXPECT_FALSE(line.ContainsPoint(5, 5));
-    EXPECT_TRUE(line.ContainsPoint(5, 4));
-    EXPECT_FALSE(line.ContainsPoint(15, 0));  // nearest is the end (10, 0)
-    EXPECT_TRUE(line.ContainsPoint(14, 0));
-    EXPECT_FALSE(line.ContainsPoint(-5, 0));
-    EXPECT_TRUE(line.ContainsPoint(-4, 0));
-    EXPECT_FALSE(line.ContainsPoint(13, 4));  // 5 from the end, though 4 from the line's extension
-}
-
-TEST(GraphObject, LineWithoutLengthIsNeverHit) {
-    Line point({3, 3}, {3, 3});
-    EXPECT_FALSE(point.ContainsPoint(3, 3));
-    Line tiny({0, 0}, {1e-30f, 0});  // its squared length underflows to 0
-    EXPECT_FALSE(tiny.ContainsPoint(0, 0));
-    Line nan({0, 0}, {std::nanf(""), 0});
-    EXPECT_FALSE(nan.ContainsPoint(0, 0));
+// A box contains its closed span whichever corner comes first; a line, the points strictly
+// within five pixels of its segment, and nothing at all when it has no length.
+TEST(GraphObject, ShapesContainTheirPointsAndNoOthers) {
+    struct Case {
+        bool box;
+        TGUIPoint a, b;
+        int32_t x, y;
+        bool inside;
+    };
+    const Case cases[] = {
+        {true, {10, 20}, {4, 8}, 4, 8, true},
+        {true, {10, 20}, {4, 8}, 10, 20, true},
+        {true, {10, 20}, {4, 8}, 11, 20, false},
+        {true, {10, 20}, {4, 8}, 4, 7, false},
+        {false, {0, 0}, {10, 0}, 5, 5, false},
+        {false, {0, 0}, {10, 0}, 5, 4, true},
+        {false, {0, 0}, {10, 0}, 15, 0, false},  // nearest is the end (10, 0)
+        {false, {0, 0}, {10, 0}, 14, 0, true},
+        {false, {0, 0}, {10, 0}, -5, 0, false},
+        {false, {0, 0}, {10, 0}, -4, 0, true},
+        {false, {0, 0}, {10, 0}, 13, 4, false},  // 5 from the end, though 4 from the line's extension
+        {false, {3, 3}, {3, 3}, 3, 3, false},
+        {false, {0, 0}, {1e-30f, 0}, 0, 0, false},  // its squared length underflows to 0
+        {false, {0, 0}, {std::nanf(""), 0}, 0, 0, false},
+    };
+    for (const Case& c : cases) {
+        TLCursor box;
+        Line line(c.a, c.b);
+        box.Points[0] = c.a;
+        box.Points[1] = c.b;
+        box.Place(1.0f, 0, 0);
+        TGUIObject& shape = c.box ? static_cast<TGUIObject&>(box) : line;
+        EXPECT_EQ(shape.ContainsPoint(c.x, c.y), c.inside) << (c.box ? "box " : "line ") << c.x << "," << c.y;
+    }
 }
 
 TEST(GraphObject, HitModeDecidesWhetherTheShapeIsAsked) {
@@ -144,42 +150,37 @@ TEST(GraphObject, HitModeDecidesWhetherTheShapeIsAsked) {
     EXPECT_TRUE(p.started.empty());
 }
 
-TEST(GraphObject, PlaceKeepsTruncatedBoundsWithRightAndBottomAtLeastZero) {
-    Line none;
-    none.PointCount = 0;
-    none.Reserved168[0] = none.Reserved168[1] = 9;
-    none.Place(2.5f, 3, 4);
-    EXPECT_EQ(none.Scale, 2.5f);
-    EXPECT_EQ(none.Reserved168[0], 0);
-    EXPECT_EQ(none.Reserved168[1], 0);
-    EXPECT_EQ(none.Bounds.Left, 1000000);
-    EXPECT_EQ(none.Bounds.Top, 1000000);
-    EXPECT_EQ(none.Bounds.Right, 0);
-    EXPECT_EQ(none.Bounds.Bottom, 0);
-
-    Line negative({-10.5f, -20}, {-5, -3.9f});
-    EXPECT_EQ(negative.Bounds.Left, -10);  // toward zero
-    EXPECT_EQ(negative.Bounds.Top, -20);
-    EXPECT_EQ(negative.Bounds.Right, 0);
-    EXPECT_EQ(negative.Bounds.Bottom, 0);
-
+// Bounds truncate toward zero, right and bottom never go below 0, far-off points saturate
+// and NaN moves nothing; with no points the box stays empty.
+TEST(GraphObject, PlaceBoundsTheScreenPoints) {
+    constexpr int32_t kMin = std::numeric_limits<int32_t>::min(), kMax = std::numeric_limits<int32_t>::max();
+    struct Case {
+        TGUIPoint a, b;
+        uint32_t count;
+        float scale;
+        int32_t dx, dy;
+        std::array<int32_t, 4> ltrb;
+    };
+    const Case cases[] = {
+        {{}, {}, 0, 2.5f, 3, 4, {1000000, 1000000, 0, 0}},
+        {{-10.5f, -20}, {-5, -3.9f}, 2, 1.0f, 0, 0, {-10, -20, 0, 0}},
+        {{1.5f, 2.5f}, {4, 1}, 2, 2.0f, 10, -20, {13, -18, 18, 0}},
+        {{1e30f, std::nanf("")}, {-1e30f, 7}, 2, 1.0f, 0, 0, {kMin, 7, kMax, 7}},
+    };
+    for (const Case& c : cases) {
+        Line l(c.a, c.b);
+        l.PointCount = c.count;
+        l.Reserved168[0] = l.Reserved168[1] = 9;
+        l.Place(c.scale, c.dx, c.dy);
+        EXPECT_EQ((std::array{l.Bounds.Left, l.Bounds.Top, l.Bounds.Right, l.Bounds.Bottom}), c.ltrb) << c.a.X;
+        EXPECT_EQ(l.Scale, c.scale);
+        EXPECT_EQ(l.Reserved168[0] | l.Reserved168[1], 0);
+    }
     Line scaled({1.5f, 2.5f}, {4, 1});
     scaled.Place(2.0f, 10, -20);
     EXPECT_EQ(scaled.ScreenPoints[0].X, 13.0f);
     EXPECT_EQ(scaled.ScreenPoints[0].Y, -15.0f);
     EXPECT_EQ(scaled.ScreenPoints[1].X, 18.0f);
-    EXPECT_EQ(scaled.Bounds.Left, 13);
-    EXPECT_EQ(scaled.Bounds.Right, 18);
-    EXPECT_EQ(scaled.Bounds.Top, -18);
-    EXPECT_EQ(scaled.Bounds.Bottom, 0);
-}
-
-TEST(GraphObject, PlaceSaturatesHugeCoordinatesAndIgnoresNaN) {
-    Line wild({1e30f, std::nanf("")}, {-1e30f, 7});
-    EXPECT_EQ(wild.Bounds.Right, std::numeric_limits<int32_t>::max());
-    EXPECT_EQ(wild.Bounds.Left, std::numeric_limits<int32_t>::min());
-    EXPECT_EQ(wild.Bounds.Top, 7);
-    EXPECT_EQ(wild.Bounds.Bottom, 7);
 }
 
 TEST(GraphObject, PointerTrackingWithoutTimerStaysIdleAndRepeatsEntering) {

@@ -19,6 +19,15 @@ struct Box final : TGUIRectangle {
     Box() : TGUIRectangle(1, 0) {}
 };
 
+// A whole paint: the graphics made and set to anti-alias, `drawing`, and all released.
+Calls Framed(const Calls& drawing) {
+    Calls all{"Lock", "CreateFromHDC -> g1", "SetSmoothingMode g1 4", "SetCompositingQuality g1 0",
+              "SetInterpolationMode g1 2"};
+    all.insert(all.end(), drawing.begin(), drawing.end());
+    all.insert(all.end(), {"DeleteGraphics g1", "Unlock"});
+    return all;
+}
+
 // The calls between the quality settings and the deletes: what was drawn, and with what pen.
 Calls Drawing(const Calls& calls) {
     Calls out;
@@ -35,12 +44,7 @@ TEST(GraphPaint, CursorIsAnAntiAliasedRoundedSquareOnePixelPastItsCorner) {
     cursor.SetCenter(100, 50);
     platform::RecordingCanvas canvas;
     cursor.Paint(&canvas);
-    EXPECT_EQ(canvas.calls, (Calls{
-                                "Lock",
-                                "CreateFromHDC -> g1",
-                                "SetSmoothingMode g1 4",
-                                "SetCompositingQuality g1 0",
-                                "SetInterpolationMode g1 2",
+    EXPECT_EQ(canvas.calls, Framed({
                                 "CreatePen1 ffff0000 2 0 -> pen1",
                                 "CreatePath 0 -> path1",
                                 "ResetPath path1",
@@ -52,8 +56,6 @@ TEST(GraphPaint, CursorIsAnAntiAliasedRoundedSquareOnePixelPastItsCorner) {
                                 "DrawPath g1 pen1 path1",
                                 "DeletePath path1",
                                 "DeletePen pen1",
-                                "DeleteGraphics g1",
-                                "Unlock",
                             }));
     EXPECT_EQ(cursor.Canvas, &canvas);
 }
@@ -67,18 +69,11 @@ TEST(GraphPaint, LineIsSolidWhateverItsDashStyleAndKeepsItsFloatEnds) {
     line.ScreenPoints[1] = {30.75f, 40.1f};
     platform::RecordingCanvas canvas;
     line.Paint(&canvas);
-    EXPECT_EQ(canvas.calls, (Calls{
-                                "Lock",
-                                "CreateFromHDC -> g1",
-                                "SetSmoothingMode g1 4",
-                                "SetCompositingQuality g1 0",
-                                "SetInterpolationMode g1 2",
+    EXPECT_EQ(canvas.calls, Framed({
                                 "CreatePen1 ff00ff00 3 0 -> pen1",
                                 "SetPenDashStyle pen1 0",
                                 "DrawLine g1 pen1 1.25 -2.5 30.75 40.0999985",
                                 "DeletePen pen1",
-                                "DeleteGraphics g1",
-                                "Unlock",
                             }));
     EXPECT_EQ(line.DashStyle, 0);
 }

@@ -91,11 +91,6 @@ TEST(Exports, AFreedHandleNeverComesBackWithinOneLoad) {
         EXPECT_TRUE(seen.insert(h).second) << "creation " << i << " reused a freed instance's address";
         m.FreeCodecInstance(h);
     }
-    // A host's stale second free then hits nothing: every handle stays refused.
-    for (QM7140Instance stale : seen) {
-        m.FreeCodecInstance(stale);
-        EXPECT_EQ(m.GetI2CObject(stale, 0), nullptr);
-    }
 }
 
 // A host that returns from main with instances alive and shown: the unload routine at
@@ -162,6 +157,7 @@ TEST(Exports, ShowDialogMatchesNamesInAnyCaseAndAlwaysReturnsZero) {
     }
 }
 
+// A host's stale second free, or any call on a handle it never had, hits nothing.
 TEST(Exports, HandlesThatAreNotLiveInstancesAreRefused) {
     Module m;
     QM7140Instance freed = m.New();

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -42,39 +43,69 @@ TEST(RegisterWindow, ConstructionStartsOnThePlaceholderWithNothingInstalled) {
     EXPECT_EQ(f.window.OwnerDialog, &f);
 }
 
-TEST(RegisterWindow, RangeEndsAreInclusiveAndAddressAndPageMustMatch) {
+// A counting window connected to a host.
+struct ConnectedWindow : ::testing::Test {
     CountingForm f;
     TestHost h;
-    h.Connect(f.window);
-    f.window.RegisterChanged(128, 0, 20);
-    EXPECT_EQ(f.reloads, 1);
-    f.window.RegisterChanged(128, 0, 21);
-    f.window.RegisterChanged(129, 0, 2);
-    f.window.RegisterChanged(128, 1, 2);
-    f.window.RegisterChanged(128, 0, 0xFFFFFFFFu);
-    EXPECT_EQ(f.reloads, 1);
-    f.window.FirstRegister = 5;
-    f.window.RegisterChanged(128, 0, 4);
-    EXPECT_EQ(f.reloads, 1);
-    f.window.RegisterChanged(128, 0, 5);
-    f.window.RegisterChanged(128, 0, 25);
-    EXPECT_EQ(f.reloads, 3);
+    void SetUp() override { h.Connect(f.window); }
+};
+
+// Which notifications reach the dialog: the range's ends are inclusive, its arithmetic
+// unsigned (no registers at all is every register from the first on), and the device
+// address and page must match.
+TEST_F(ConnectedWindow, ANotificationReloadsForTheWindowsOwnRegistersOnly) {
+    struct Case {
+        uint32_t first, count;
+        int32_t address, page;
+        uint32_t reg;
+        bool reloads;
+    };
+    const Case cases[] = {
+        {0, 21, 128, 0, 20, true},           {0, 21, 128, 0, 21, false}, {0, 21, 129, 0, 2, false},
+        {0, 21, 128, 1, 2, false},           {0, 21, 128, 0, 0xFFFFFFFFu, false},
+        {5, 21, 128, 0, 4, false},           {5, 21, 128, 0, 5, true},   {5, 21, 128, 0, 25, true},
+        {5, 21, 128, 0, 26, false},          {0, 0, 128, 0, 0xFFFFFFFFu, true},
+    };
+    for (const Case& c : cases) {
+        f.reloads = 0;
+        f.window.FirstRegister = c.first;
+        f.window.RegisterCount = c.count;
+        f.window.RegisterChanged(c.address, c.page, c.reg);
+        EXPECT_EQ(f.reloads, c.reloads ? 1 : 0) << c.first << "+" << c.count << " " << c.address << "/" << c.page << " reg " << c.reg;
+    }
 }
 
-TEST(RegisterWindow, RangeArithmeticIsUnsignedAndWraps) {
-    CountingForm f;
-    TestHost h;
-    h.Connect(f.window);
-    // No registers: the last one is 0 - 1, that is every register from 0 on.
-    f.window.RegisterCount = 0;
-    f.window.RegisterChanged(128, 0, 0xFFFFFFFFu);
-    EXPECT_EQ(f.reloads, 1);
+// Each dialog's window, reached through the header's record: it belongs to its dialog and
+// covers that dialog's registers and no more. A reload parks the callback, so the record
+// shows whether a notification reached the dialog.
+TEST(RegisterWindow, EachDialogsWindowCoversItsRegistersAndNoMore) {
+    TBoostForm boost;
+    TDigitalControlForm digital;
+    TLimiterForm limiter;
+    const struct {
+        TI2CObject& window;
+        const void* dialog;
+        const void* owner;
+        uint32_t count;
+    } rows[] = {
+        {boost.BoostI2C, &boost, boost.BoostI2C.OwnerDialog, 21},
+        {digital.DigitalControlI2C, &digital, digital.DigitalControlI2C.OwnerDialog, 32},
+        {limiter.LimiterI2C, &limiter, limiter.LimiterI2C.OwnerDialog, 16},
+    };
+    for (const auto& row : rows) {
+        TestHost h;
+        h.Connect(row.window);
+        EXPECT_EQ(row.owner, row.dialog) << row.count;
+        EXPECT_EQ(row.window.RegisterCount, row.count);
+        row.window.RegisterChanged(128, 0, row.count);
+        EXPECT_EQ(row.window.SavedWriteCallback, nullptr) << row.count << " is past the window";
+        row.window.RegisterChanged(128, 0, row.count - 1);
+        EXPECT_EQ(row.window.SavedWriteCallback, &host::RegisterHost::Written) << row.count;
+        EXPECT_TRUE(h.writes.empty()) << row.count;
+    }
 }
 
-TEST(RegisterWindow, ReloadRunsWithTheCallbackParkedAndRestoresIt) {
-    CountingForm f;
-    TestHost h;
-    h.Connect(f.window);
+TEST_F(ConnectedWindow, ReloadRunsWithTheCallbackParkedAndRestoresIt) {
     f.window.RegisterChanged(128, 0, 2);
     EXPECT_EQ(f.callbackDuringReload, nullptr);
     EXPECT_EQ(f.window.WriteCallback, &host::RegisterHost::Written);
@@ -86,10 +117,7 @@ TEST(RegisterWindow, ReloadRunsWithTheCallbackParkedAndRestoresIt) {
     EXPECT_EQ(f.window.WriteCallback, &host::RegisterHost::Written);
 }
 
-TEST(RegisterWindow, NullCacheIgnoresNotificationsAndWrites) {
-    CountingForm f;
-    TestHost h;
-    h.Connect(f.window);
+TEST_F(ConnectedWindow, NullCacheIgnoresNotificationsAndWrites) {
     f.window.Cache = nullptr;
     f.window.RegisterChanged(128, 0, 2);
     f.window.WriteBits(2, 0x40, 0x40);
@@ -98,19 +126,12 @@ TEST(RegisterWindow, NullCacheIgnoresNotificationsAndWrites) {
     EXPECT_EQ(f.window.ReadRegister(2), 0);
 }
 
-TEST(RegisterWindow, MaskedWriteArithmeticAndOneCallbackPerWrite) {
-    CountingForm f;
-    TestHost h;
-    h.Connect(f.window);
+TEST_F(ConnectedWindow, MaskedWriteArithmeticAndOneCallbackPerWrite) {
     f.window.WriteBits(2, 0x40, 0x40);
     EXPECT_EQ(h.regs[2], 0x40);
     ASSERT_EQ(h.writes.size(), 1u);
-    EXPECT_EQ(h.writes[0].context, h.Context());
-    EXPECT_EQ(h.writes[0].address, 128);
-    EXPECT_EQ(h.writes[0].page, 0);
-    EXPECT_EQ(h.writes[0].reg, 2u);
-    EXPECT_EQ(h.writes[0].count, 1);
-    EXPECT_EQ(h.writes[0].value, 0x40) << "the cache changes before the callback runs";
+    // The cache changes before the callback runs.
+    EXPECT_EQ(h.writes[0], (BusWrite{128, 0, 2, 1, 0x40, h.Context()}));
     f.window.WriteBits(2, 0x00, 0x40);
     EXPECT_EQ(h.regs[2], 0x00);
     h.regs[3] = 0xF0;
@@ -122,10 +143,7 @@ TEST(RegisterWindow, MaskedWriteArithmeticAndOneCallbackPerWrite) {
     EXPECT_EQ(h.writes.size(), 4u);
 }
 
-TEST(RegisterWindow, PlaceholderHoldsRegisterZeroAlone) {
-    CountingForm f;
-    TestHost h;
-    h.Connect(f.window);
+TEST_F(ConnectedWindow, PlaceholderHoldsRegisterZeroAlone) {
     f.window.Cache = &f.window.InlineCache;
     f.window.WriteBits(0, 0x81, 0xFF);
     EXPECT_EQ(f.window.InlineCache, 0x81);
@@ -140,25 +158,35 @@ TEST(RegisterWindow, PlaceholderHoldsRegisterZeroAlone) {
     EXPECT_EQ(f.window.ReadRegister(20), 0);
 }
 
+// With a cache but no callback, a user's change in Boost or Limiter is dropped (the control
+// still shows it); Digital Control keeps it in the cache.
 TEST(RegisterWindow, GuardedWindowDropsWritesWithoutCallbackUnguardedKeepsThem) {
     TBoostForm boost;
     TDigitalControlForm digital;
     TLimiterForm limiter;
     std::array<uint8_t, 256> regs{};
-    for (TI2CObject* w : std::initializer_list<TI2CObject*>{&boost.BoostI2C, &digital.DigitalControlI2C, &limiter.LimiterI2C})
-        w->Cache = regs.data();
-    boost.BoostI2C.WriteBits(2, 0x40, 0x40);
+    const struct {
+        TI2CObject& window;
+        platform::CheckBox& box;
+        uint8_t reg, after;
+    } rows[] = {
+        {boost.BoostI2C, boost.EnableBoost, 2, 0},
+        {limiter.LimiterI2C, limiter.Enable, 2, 0},
+        {digital.DigitalControlI2C, digital.Mute, 1, 0x04},
+    };
+    for (const auto& row : rows) {
+        row.window.Cache = regs.data();
+        row.box.userClick();
+        EXPECT_TRUE(row.box.Checked()) << row.box.Name();
+        EXPECT_EQ(regs[row.reg], row.after) << row.box.Name();
+    }
+    boost.APTThreshold.userSelect(3);
     limiter.LimiterI2C.WriteBits(11, 0x12, 0xFF);
-    EXPECT_EQ(regs[2], 0);
+    EXPECT_EQ(regs[20], 0);
     EXPECT_EQ(regs[11], 0);
-    digital.DigitalControlI2C.WriteBits(3, 0x80, 0x80);
-    EXPECT_EQ(regs[3], 0x80);
 }
 
-TEST(RegisterWindow, CallbackThatNotifiesGetsOneReloadAndNoSecondCallback) {
-    CountingForm f;
-    TestHost h;
-    h.Connect(f.window);
+TEST_F(ConnectedWindow, CallbackThatNotifiesGetsOneReloadAndNoSecondCallback) {
     static CountingWindow* window = &f.window;
     f.window.WriteCallback = [](intptr_t c, int32_t a, int32_t p, uint32_t r, int32_t n) {
         host::RegisterHost::Written(c, a, p, r, n);
@@ -169,22 +197,6 @@ TEST(RegisterWindow, CallbackThatNotifiesGetsOneReloadAndNoSecondCallback) {
     EXPECT_EQ(h.writes.size(), 1u);
     EXPECT_EQ(f.callbackDuringReload, nullptr);
 }
-
-TEST(RegisterWindow, WindowsOfTheThreeDialogs) {
-    TBoostForm boost;
-    TDigitalControlForm digital;
-    TLimiterForm limiter;
-    EXPECT_EQ(boost.BoostI2C.RegisterCount, 21u);
-    EXPECT_EQ(digital.DigitalControlI2C.RegisterCount, 32u);
-    EXPECT_EQ(limiter.LimiterI2C.RegisterCount, 16u);
-    EXPECT_EQ(boost.BoostI2C.OwnerDialog, &boost);
-    EXPECT_EQ(digital.DigitalControlI2C.OwnerDialog, &digital);
-    EXPECT_EQ(limiter.LimiterI2C.OwnerDialog, &limiter);
-}
-
-}  // namespace
-
-namespace {
 
 // The host calls the operation table's first slot with the window as first argument.
 TEST(RegisterWindow, OperationTableSlotsAreCalledAsPlainFunctions) {
