@@ -6,10 +6,10 @@
 #include "host/common/chip/state_file.h"
 #include "host/windows/about.h"
 #include "host/windows/ids.h"
+#include "host/windows/menu_bar.h"
 #include "host/windows/text.h"
 
 #include <commctrl.h>
-#include <commdlg.h>
 
 #include <algorithm>
 #include <cwchar>
@@ -20,9 +20,8 @@ namespace winhost {
 namespace {
 
 constexpr const wchar_t* kWindowClass = L"QM7140Host";
-constexpr const wchar_t* kTitle = L"QM7140 Host";
+constexpr const wchar_t* kTitle = kProgramTitle;
 constexpr int kWidth = 680, kHeight = 600, kGap = 6, kStripHeight = 84, kGridWidth = 252;
-constexpr int kMostMenuCaptions = kDeviceMenu - kDialogMenu;
 constexpr const wchar_t* kHint = L"Double-click a figure for Digital Control on it, a value to edit it.";
 
 // The status bar's right pane as wide as the hint needs (with the pane's borders and inset
@@ -36,66 +35,6 @@ int HintPaneWidth(HWND status) {
     ReleaseDC(status, dc);
     return static_cast<int>(text.cx) + GetSystemMetrics(SM_CXVSCROLL) + 4 * GetSystemMetrics(SM_CXEDGE) + 12;
 }
-
-std::optional<std::filesystem::path> AskForStateFile(HWND owner, bool save) {
-    std::wstring file(32768, L'\0');
-    OPENFILENAMEW ofn{};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = owner;
-    ofn.lpstrFilter = L"State files (*.txt)\0*.txt\0All files (*.*)\0*.*\0";
-    ofn.lpstrFile = file.data();
-    ofn.nMaxFile = static_cast<DWORD>(file.size());
-    ofn.lpstrDefExt = L"txt";
-    ofn.lpstrTitle = save ? L"Save the device's state" : L"Load a device's state";
-    ofn.Flags = OFN_NOCHANGEDIR | (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
-    if (!(save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn))) return std::nullopt;
-    return std::filesystem::path(file.c_str());
-}
-
-// The format is the file type the user picked from the list.
-std::optional<ExportChoice> AskForExportFile(HWND owner) {
-    std::wstring filter;
-    for (const host::ExportFormatInfo& f : host::ExportFormats()) {
-        const std::wstring pattern = L"*." + Widen(f.extension);
-        filter += Widen(f.title) + L" (" + pattern + L")" + L'\0' + pattern + L'\0';
-    }
-    filter += L'\0';
-    std::wstring file(32768, L'\0');
-    OPENFILENAMEW ofn{};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = owner;
-    ofn.lpstrFilter = filter.c_str();
-    ofn.nFilterIndex = 1;
-    ofn.lpstrFile = file.data();
-    ofn.nMaxFile = static_cast<DWORD>(file.size());
-    ofn.lpstrDefExt = L"h";  // the dialog follows the type picked
-    ofn.lpstrTitle = L"Export registers 0x00 to 0x1F";
-    ofn.Flags = OFN_NOCHANGEDIR | OFN_OVERWRITEPROMPT;
-    if (!GetSaveFileNameW(&ofn)) return std::nullopt;
-    const auto formats = host::ExportFormats();
-    const size_t index = ofn.nFilterIndex >= 1 && ofn.nFilterIndex <= formats.size() ? ofn.nFilterIndex - 1 : 0;
-    return ExportChoice{std::filesystem::path(file.c_str()), formats[index].format};
-}
-
-// A caption's ampersands shown as they are, not as mnemonics.
-std::wstring MenuText(const char* caption) {
-    std::wstring text;
-    for (const wchar_t c : FromModule(caption)) {
-        if (c == L'&') text += L'&';
-        text += c;
-    }
-    return text;
-}
-
-}  // namespace
-
-Prompts SystemPrompts() {
-    return {AskForStateFile,
-            [](HWND owner, const std::wstring& text) { MessageBoxW(owner, text.c_str(), kTitle, MB_OK | MB_ICONERROR); },
-            AskForExportFile};
-}
-
-namespace {
 
 std::vector<host::Bus> Simulated(int devices) {
     std::vector<host::Bus> buses;
@@ -175,37 +114,10 @@ HostWindow::~HostWindow() {
 }
 
 void HostWindow::BuildMenu() {
-    HMENU file = CreatePopupMenu();
-    AppendMenuW(file, MF_STRING, kConnect, L"&Connect...");
-    AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(file, MF_STRING, kLoadState, L"&Load state...");
-    AppendMenuW(file, MF_STRING, kSaveState, L"&Save state...");
-    AppendMenuW(file, MF_STRING, kExport, L"&Export...");
-    AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(file, MF_STRING, kExit, L"E&xit");
-
-    // The module's captions, in index order until it gives none.
-    deviceMenu_ = CreatePopupMenu();
-    for (dialogs_ = 0; dialogs_ < kMostMenuCaptions; ++dialogs_) {
-        const char* caption = module_.GetMenuItem(static_cast<uint32_t>(dialogs_));
-        if (caption == nullptr) break;
-        AppendMenuW(deviceMenu_, MF_STRING, kDialogMenu + static_cast<unsigned>(dialogs_), MenuText(caption).c_str());
-    }
-    AppendMenuW(deviceMenu_, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(deviceMenu_, MF_STRING, kDigitalControlOnFigure, L"Digital Control on the device's &figure");
-    AppendMenuW(deviceMenu_, MF_STRING, kReadAll, L"&Read all");
-    if (slots_.size() > 1) {
-        AppendMenuW(deviceMenu_, MF_SEPARATOR, 0, nullptr);
-        for (size_t d = 0; d < slots_.size(); ++d)
-            AppendMenuW(deviceMenu_, MF_STRING, kDeviceMenu + d, (L"Device &" + std::to_wstring(d + 1)).c_str());
-    }
-    HMENU bar = CreateMenu();
-    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"&File");
-    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(deviceMenu_), L"&Device");
-    HMENU help = CreatePopupMenu();
-    AppendMenuW(help, MF_STRING, kAbout, L"&About");
-    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), L"&Help");
-    SetMenu(window_, bar);
+    MenuBar bar = BuildMenuBar(module_, DeviceCount());
+    deviceMenu_ = bar.deviceMenu;
+    dialogs_ = bar.dialogs;
+    SetMenu(window_, bar.menu);
 }
 
 void HostWindow::Layout() {

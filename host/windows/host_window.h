@@ -8,6 +8,7 @@
 #include "host/common/module/module.h"
 #include "host/common/chip/register_export.h"
 #include "host/windows/connect_dialog.h"
+#include "host/windows/prompts.h"
 #include "host/windows/device_figures.h"
 #include "host/windows/register_grid.h"
 #include "host/windows/write_log.h"
@@ -24,21 +25,6 @@
 
 namespace winhost {
 
-struct ExportChoice {
-    std::filesystem::path path;
-    host::ExportFormat format;
-};
-
-// What the host asks and tells the user in windows of the system's; tests answer instead.
-struct Prompts {
-    // A state file to save to or load from; nothing when the user cancels.
-    std::function<std::optional<std::filesystem::path>(HWND owner, bool save)> stateFile;
-    std::function<void(HWND owner, const std::wstring& text)> error;
-    // A file to export the registers to, and in which format.
-    std::function<std::optional<ExportChoice>(HWND owner)> exportFile;
-};
-// The common file dialogs and a message box.
-Prompts SystemPrompts();
 
 class HostWindow {
 public:
