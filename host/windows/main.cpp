@@ -36,8 +36,8 @@ std::vector<std::wstring> Arguments() {
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
     const winhost::Options options = winhost::ParseOptions(Arguments());
     using winhost::Say, winhost::Stream;
-    if (!options.error.empty()) return Say(options.error + L"\n\n" + winhost::kUsage, Stream::Error, 2);
-    if (options.help) return Say(winhost::kUsage, Stream::Output, 0);
+    if (!options.error.empty()) return Say(options.error + L"\n" + options.usage, Stream::Error, 2);
+    if (options.help) return Say(options.helpText, Stream::Output, 0);
     if (options.version) {
         // Loads the module as a session would, so a DLL that cannot be used fails here too.
         try {
@@ -57,15 +57,15 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
     int status = 1;
     try {
         const host::Module module(options.module);
-        auto adapters = std::make_shared<host::AdapterPool>(options.bus);
+        auto adapters = std::make_shared<host::AdapterPool>(options.devices.adapters);
         std::vector<host::Bus> buses;
         try {
             buses = host::MakeBuses(options.places, *adapters);
         } catch (const host::CommandError& e) {
             Gdiplus::GdiplusShutdown(gdiplus);
-            return Say(winhost::Widen(e.what()) + L"\n\n" + winhost::kUsage, Stream::Error, 2);
+            return Say(winhost::Widen(e.what()) + L"\n" + options.usage, Stream::Error, 2);
         }
-        winhost::HostWindow window(module, std::move(buses), winhost::SystemPrompts(), options.verify, adapters);
+        winhost::HostWindow window(module, std::move(buses), winhost::SystemPrompts(), options.devices.verify, adapters);
         window.QuitWhenClosed();
         ShowWindow(window.Window(), show);
         status = winhost::RunMessageLoop();

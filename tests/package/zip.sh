@@ -28,7 +28,7 @@ echo "-- the zip's host and DLL ran under Wine and tell $version"
 
 # From a script --help prints and ends at once, without a box waiting for someone.
 help=$(timeout 60 wine qm7140host.exe --help </dev/null | tr -d '\r')
-grep -q "^qm7140host \[--devices N" <<<"$help" || { echo "qm7140host.exe --help printed: $help"; exit 1; }
+grep -q "^Usage: qm7140host \[--device PLACE\]" <<<"$help" || { echo "qm7140host.exe --help printed: $help"; exit 1; }
 for option in $(grep -o -- '--[a-z-]*' <<<"$help" | sort -u); do
   grep -q -- "^$option " README.txt || { echo "README.txt does not explain $option"; exit 1; }
 done

@@ -176,9 +176,9 @@ TEST(HostFiles, TheCommandLineTakesADeviceCountAndAModulePath) {
         {{L"--devices", L"0"}, 0, L"", L"not \"0\""},
         {{L"--devices=-1"}, 0, L"", L"not \"-1\""},
         {{L"--devices", L"1x"}, 0, L"", L"not \"1x\""},
-        {{L"--devices"}, 0, L"", L"--devices needs a number"},
+        {{L"--devices"}, 0, L"", L"--devices needs N"},
         {{L"--verbose"}, 0, L"", L"unknown option --verbose"},
-        {{L"a.dll", L"b.dll"}, 0, L"", L"one module path at most"},
+        {{L"a.dll", L"b.dll"}, 0, L"", L"unexpected argument \"b.dll\""},
         {{L"--device", L"sim", L"--device=sim", L"--verify"}, 2, L"", L""},
         {{L"--devices", L"2", L"--device", L"sim"}, 0, L"", L"--devices and --device do not go together"},
         {{L"--device", L"i2c:/dev/i2c-1"}, 0, L"", L"i2c:/dev/i2c-1"},
@@ -194,8 +194,8 @@ TEST(HostFiles, TheCommandLineTakesADeviceCountAndAModulePath) {
             continue;
         }
         EXPECT_EQ(options.error, L"");
-        EXPECT_EQ(options.devices, r.devices);
-        EXPECT_EQ(options.bus.speedKhz, r.args.size() > 2 && r.args[2] == L"--speed" ? 400u : 100u);
+        EXPECT_EQ(options.places.size(), static_cast<size_t>(r.devices));
+        EXPECT_EQ(options.devices.adapters.speedKhz, r.args.size() > 2 && r.args[2] == L"--speed" ? 400u : 100u);
         EXPECT_EQ(options.module, r.module.empty() ? host::DefaultModulePath() : std::filesystem::path(r.module));
     }
     EXPECT_TRUE(winhost::ParseOptions({L"--help"}).help);
@@ -274,7 +274,7 @@ TEST(HostProgram, SaysHelpVersionAndProblemsOnItsOutputsAndEnds) {
         DWORD status;
         std::string out, err;  // what each holds
     } rows[] = {
-        {L"--help", 0, "qm7140host [--devices N | --device PLACE...]", ""},
+        {L"--help", 0, "Usage: qm7140host [--device PLACE]... [--devices N]", ""},
         {L"/?", 0, "--verify", ""},
         {L"--version", 0, "QM7140 Host ", ""},
         {L"--devices 17", 2, "", "error: --devices takes 1 to 16, not \"17\""},

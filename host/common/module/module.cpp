@@ -122,6 +122,12 @@ std::filesystem::path DefaultModulePath() {
 
 #ifndef _WIN32
 std::filesystem::path InstalledModulePath() { return QM7140_INSTALLED_MODULE; }
+
+Option ModuleOption(std::filesystem::path& module) {
+    return {"--module", "PATH",
+            "the module; without it libqm7140.so beside this program, else the installed one, " + InstalledModulePath().string() + ".",
+            [&module](const std::string& path) { module = path; }};
+}
 #endif
 
 }  // namespace host

@@ -7,6 +7,8 @@
 #include <qm7140/ui.h>
 #endif
 
+#include "host/common/text/command_line.h"
+
 #include <filesystem>
 
 namespace host {
@@ -66,6 +68,8 @@ std::filesystem::path DefaultModulePath();
 #ifndef _WIN32
 // Where the package puts the library, for hosts that tell their users where they look.
 std::filesystem::path InstalledModulePath();
+// --module PATH, setting `module` (which must outlive the option).
+Option ModuleOption(std::filesystem::path& module);
 #endif
 
 }  // namespace host

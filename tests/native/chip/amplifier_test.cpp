@@ -245,7 +245,7 @@ TEST(TerminalHostDevices, ChipsOnOneAdapterFailEachOnItsOwn) {
     qm7140_double_reset();
 }
 
-// Bad device options end the program before any device is opened.
+// Bad options end the program before any device is opened.
 TEST(TerminalHostDevices, ABadPlaceOrBusWithDeviceExitsTwoNamingIt) {
     const std::string host = QM7140_HOST;
     const struct {
@@ -254,6 +254,8 @@ TEST(TerminalHostDevices, ABadPlaceOrBusWithDeviceExitsTwoNamingIt) {
         {"--bus /dev/null --device sim", "error: --bus and --device do not go together"},
         {"--device sim --device nothing:/dev/null", "nothing:/dev/null"},
         {"--device i2c:/dev/null@0x41 --device i2c:/dev/null@0x41", "i2c:/dev/null@0x41"},
+        {"--devices=17", "error: --devices takes 1 to 16, not \"17\""},
+        {"--verbose", "error: unknown option --verbose"},
     };
     for (const auto& c : cases) {
         FILE* run = popen((host + " " + c.arguments + " </dev/null 2>&1").c_str(), "r");
