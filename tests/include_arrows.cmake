@@ -4,7 +4,7 @@
 #   The hosts (host/) reach nothing of the module beyond its C headers: they know it as a
 #   real host does, through its exports and, on Linux, the UI seam. Only what the hosts share
 #   (host/common) is theirs to include besides their own folder. There the way runs one way
-#   too: chip -> {bus, module} -> text; the buses know nothing of the module.
+#   too: chip -> {bus, module, log} -> text; the buses know nothing of the module.
 # The build refuses most wrong arrows too (each target's include path holds only the headers
 # of the layers it links, cmake/layers.cmake); this check also covers the files of a layer
 # that no target of this build compiles, such as the other platform's backend.
@@ -18,9 +18,10 @@ set(allowed_platform platform)
 set(allowed_platform/win32 platform/win32 platform)
 set(allowed_platform/cairo platform/cairo platform)
 set(allowed_platform/headless platform/headless platform)
-set(common host/common/chip host/common/bus host/common/module host/common/text)
+set(common host/common/chip host/common/bus host/common/module host/common/log host/common/text)
 set(allowed_host host ${common})
 set(allowed_host/common/text host/common/text)
+set(allowed_host/common/log host/common/log host/common/text)
 set(allowed_host/common/module host/common/module host/common/text)
 set(allowed_host/common/bus host/common/bus host/common/text)
 set(allowed_host/common/chip ${common})
