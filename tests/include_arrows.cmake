@@ -5,8 +5,8 @@
 #   nothing of the module beyond its C headers: they know it as a real host does, through its
 #   exports and, on Linux, the UI seam. Only what the hosts share (host/common) is theirs to
 #   include besides their own folder; no host reaches another's. There the way runs one way
-#   too: device -> chip -> {bus, module} -> text, seam -> module -> text; the buses know nothing of the
-#   module, and nothing below the user's actions (seam) plays the user.
+#   too: device -> chip -> {bus, module, log} -> text, seam -> module -> text; the buses know
+#   nothing of the module, and nothing below the user's actions (seam) plays the user.
 # The build refuses most wrong arrows too (each target's include path holds only the headers
 # of the layers it links, cmake/layers.cmake); this check also covers the files of a layer
 # that no target of this build compiles, such as the other platform's backend.
@@ -20,11 +20,12 @@ set(allowed_platform platform)
 set(allowed_platform/win32 platform/win32 platform)
 set(allowed_platform/cairo platform/cairo platform)
 set(allowed_platform/headless platform/headless platform)
-set(common host/common/device host/common/chip host/common/bus host/common/module host/common/text)
+set(common host/common/device host/common/chip host/common/bus host/common/module host/common/log host/common/text)
 set(allowed_host/common/text host/common/text)
+set(allowed_host/common/log host/common/log host/common/text)
 set(allowed_host/common/module host/common/module host/common/text)
 set(allowed_host/common/bus host/common/bus host/common/text)
-set(allowed_host/common/chip host/common/chip host/common/bus host/common/module host/common/text)
+set(allowed_host/common/chip host/common/chip host/common/bus host/common/module host/common/log host/common/text)
 set(allowed_host/common/device ${common})
 set(allowed_host/common/seam host/common/seam host/common/module host/common/text)
 set(hosts host/terminal host/web host/windows python/src)

@@ -31,6 +31,10 @@ struct Nodes : testing::Test {
         state.nodes[0] = {hid_double::MakeBridge(Bridge::Kind::Cp2112, ""), 0x10C4, 0xEA90, "00A1"};
         state.nodes[1] = {nullptr, 0x046D, 0xC52B, ""};
         state.nodes[2] = {hid_double::MakeBridge(Bridge::Kind::Mcp2221, ""), 0x04D8, 0x00DD, "", false, false};
+        // As bridges in the field: a read's byte is "not ready" at the first asks, those error
+        // replies carrying engine states that would name a failure in a reply that succeeded.
+        state.nodes[2].bridge->notReady = 3;
+        state.nodes[2].bridge->notReadyStates = {0x52, 0x25, 0x62};
         Plant("0003:10C4:EA90.0005", "00A1", "cp2112", 0, 3);
         Plant("0003:046D:C52B.0006", "", "hid-generic", 1);
         Plant("0003:04D8:00DD.0007", "", "hid-generic", 2);

@@ -63,6 +63,10 @@ getent group i2c >/dev/null
 grep -q 'GROUP="i2c"' /lib/udev/rules.d/60-qm7140.rules
 check "the service passes systemd-analyze verify; the i2c group exists"
 
+# Wireshark's global Lua plugin folder holds the dissector, and tshark loads it from there.
+tshark -G plugins 2>/dev/null | grep -q "^qm7140\.lua.*lua script.*/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/wireshark/plugins/qm7140\.lua$"
+check "tshark loads the dissector the package installed"
+
 trap - EXIT
 finish
 if dpkg -s qm7140 >/dev/null 2>&1 || [ -e /usr/bin/qm7140-host ] || [ -e /etc/default/qm7140-web ]; then

@@ -12,7 +12,7 @@ unzip -q "$zip" -d "$work"
 unzip -q "${zip%.zip}-debug.zip" -d "$work"
 top=qm7140-$version-win32
 [ "$(ls -A "$work")" = "$top" ] || { echo "the zips unpack into: $(ls -A "$work")"; exit 1; }
-for file in QM7140.dll qm7140host.exe README.txt include/qm7140/plugin.h include/qm7140/graph.h \
+for file in QM7140.dll qm7140host.exe README.txt qm7140.lua include/qm7140/plugin.h include/qm7140/graph.h \
   QM7140.dll.debug qm7140host.exe.debug; do
   [ -f "$work/$top/$file" ] || { echo "the zip lacks $top/$file"; exit 1; }
 done

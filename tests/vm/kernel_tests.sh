@@ -136,9 +136,10 @@ check "in the i2c group: i2c: reads the chip" as-bench qm7140-host --device "i2c
 check "in the i2c group: hid: reads the chip" as-bench qm7140-host --device "hid:10C4:EA90:CP1@0x40" "$work/peek.qmh"
 
 # The MCP2221-class bridge where hid-mcp2221 is not loaded: hid-generic gives its hidraw node.
-# It says "not ready" to the first asks for a byte; a missing chip's NACK shows in the reply
+# It says "not ready" to the first asks for a byte, with engine states in those error replies
+# that would name a failure in a reply that succeeded; a missing chip's NACK shows in the reply
 # to Read Repeated-START, or (MC2) at once in the reply to Write No STOP.
-bridge MC1 mcp2221 --chip 0x40 --not-ready 2
+bridge MC1 mcp2221 --chip 0x40 --not-ready 2 --not-ready-state 0x52 --not-ready-state 0x25
 bridge MC2 mcp2221 --chip 0x40 --nack-at-once
 mc2=$last_bridge
 note "MCP2221 without hid-mcp2221: bound to $(driver_of MC1), hidraw node $(hidraw_of MC1)"

@@ -22,7 +22,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: qm7140-uhid-bridge cp2112|mcp2221 [--serial S] [--chip 0xNN]... [--read-status N]\n"
-    "                          [--busy-polls N] [--not-ready N] [--nack-at-once]\n";
+    "                          [--busy-polls N] [--not-ready N] [--not-ready-state 0xNN]... [--nack-at-once]\n";
 
 volatile sig_atomic_t unplug = 0;
 
@@ -159,6 +159,7 @@ int main(int argc, char** argv) {
     using Kind = hid_double::Bridge::Kind;
     auto bridge = hid_double::MakeBridge(kind == "cp2112" ? Kind::Cp2112 : Kind::Mcp2221, "", "");
     bridge->chips.clear();
+    std::vector<uint8_t> states;  // the engine states "not ready" replies carry, in turn
     for (int i = 2; i < argc; ++i) {
         const std::string_view option = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -175,9 +176,11 @@ int main(int argc, char** argv) {
         else if (option == "--read-status" && number <= 3) bridge->readStatus = static_cast<uint8_t>(number);
         else if (option == "--busy-polls") bridge->busyPolls = number;
         else if (option == "--not-ready") bridge->notReady = number;
+        else if (option == "--not-ready-state" && number <= 0xFF) states.push_back(static_cast<uint8_t>(number));
         else return Usage();
     }
     if (bridge->chips.empty()) bridge->chips[host::kChipAddress] = {};
+    if (!states.empty()) bridge->notReadyStates = states;
 
     struct sigaction stop {};
     stop.sa_handler = [](int) { unplug = 1; };

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -121,8 +122,10 @@ TEST(HidBridge, EachFaultFailsOneTransferOrTakesTheBridgeOffline) {
 
 // Where bridges in the field answer otherwise than their documents: a CP2112 read reply at
 // status idle or busy is taken by its length (an error status still fails); an MCP2221 that
-// says "not ready" is asked again, within the transfer's budget; an MCP2221 address NACK is
-// ENXIO whichever reply carries it. The bridge is usable again after each.
+// says "not ready" is asked again, whatever engine state that error reply carries (0x52 and the
+// failure states included: only a reply that succeeded names a failure), a bounded number of
+// times within the transfer's budget; an MCP2221 address NACK is ENXIO whichever reply carries
+// it. A failed read is cancelled; the bridge is usable again after each.
 TEST(HidBridge, TakesWhatBridgesInTheFieldAnswer) {
     struct Case {
         const char* name;
@@ -137,7 +140,10 @@ TEST(HidBridge, TakesWhatBridgesInTheFieldAnswer) {
         {"CP2112 read reply failed", Kind::Cp2112, [](Bridge& b) { b.readStatus = 3; }, 0x40, EIO},
         {"CP2112 busy for a while", Kind::Cp2112, [](Bridge& b) { b.busyPolls = 5; }, 0x40, 0},
         {"MCP2221 not ready at first", Kind::Mcp2221, [](Bridge& b) { b.notReady = 5; }, 0x40, 0},
-        {"MCP2221 never ready", Kind::Mcp2221, [](Bridge& b) { b.notReady = 1 << 30; }, 0x40, ETIMEDOUT},
+        {"MCP2221 not ready twice at state 0x52", Kind::Mcp2221, [](Bridge& b) { b.notReady = 2, b.notReadyStates = {0x52}; }, 0x40, 0},
+        {"MCP2221 not ready at every kind of state", Kind::Mcp2221,
+         [](Bridge& b) { b.notReady = 9, b.notReadyStates = {0x52, 0x12, 0x23, 0x25, 0x44, 0x62, 0x00, 0x01, 0x54}; }, 0x40, 0},
+        {"MCP2221 never ready", Kind::Mcp2221, [](Bridge& b) { b.notReady = 1 << 30, b.notReadyStates = {0x52, 0x25, 0x54}; }, 0x40, ETIMEDOUT},
         {"MCP2221 NACK in the Read Repeated-START reply", Kind::Mcp2221, [](Bridge&) {}, 0x41, ENXIO},
         {"MCP2221 NACK in the Write No STOP reply", Kind::Mcp2221, [](Bridge& b) { b.nackAtOnce = true; }, 0x41, ENXIO},
     };
@@ -148,9 +154,13 @@ TEST(HidBridge, TakesWhatBridgesInTheFieldAnswer) {
         c.set(*bridge);
         auto adapter = Adapter(bridge);
         ASSERT_EQ(adapter->Open(), 0);
+        const int cancels = bridge->cancels;
         const host::BusResult read = adapter->Read(c.address, 0x07);
         EXPECT_EQ(read.error, c.error);
         EXPECT_EQ(read.value, c.error == 0 ? 0x5A : 0);
+        EXPECT_EQ(bridge->cancels > cancels, c.error != 0) << "the bridge's cancel after the failure";
+        const auto asks = std::count_if(bridge->sent.begin(), bridge->sent.end(), [&](const auto& r) { return c.kind == Kind::Mcp2221 && r[1] == 0x40; });
+        EXPECT_LE(asks, 1000);
         bridge->readStatus = 2, bridge->notReady = 0;
         EXPECT_EQ(adapter->Read(0x40, 0x07).value, 0x5A);
     }

@@ -22,6 +22,7 @@ struct Bridge {
     uint8_t readStatus = 2;   // CP2112: the Data Read Response's status byte (0, idle, once polled)
     int busyPolls = 0;        // CP2112: status polls a transfer answers busy before it ends
     int notReady = 0;         // MCP2221: Get I2C Data asks answered "not ready" (0x41, count 127)
+    std::vector<uint8_t> notReadyStates{0x54};  // the engine states those replies carry, in turn
     bool nackAtOnce = false;  // MCP2221: an unacknowledged address in the command's own reply
 
     std::vector<std::vector<uint8_t>> sent;  // output reports, in order
@@ -131,8 +132,12 @@ struct Bridge {
             else if (r[0] == 0x90) chips[address][reg] = r[5];
         } else if (r[0] == 0x40) {
             if (stuck) answer[2] = 0x41;
-            else if (state == 0x25) answer[1] = 0x41, answer[3] = 127;
-            else if (notReadyLeft > 0) --notReadyLeft, answer[1] = 0x41, answer[2] = 0x54, answer[3] = 127;  // a read under way
+            else if (state == 0x25) answer[3] = 0;  // the NACK's state in a reply that succeeded
+            else if (notReadyLeft > 0) {
+                const size_t given = static_cast<size_t>(notReady - notReadyLeft--);
+                const uint8_t busy = notReadyStates.empty() ? 0 : notReadyStates[given % notReadyStates.size()];
+                answer[1] = 0x41, answer[2] = busy, answer[3] = 127;
+            }
             else if (state == 0) answer[2] = 0x55, answer[3] = 1, answer[4] = chips[address][reg];
         }
         Answer(std::move(a));

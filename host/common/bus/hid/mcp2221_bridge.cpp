@@ -84,16 +84,19 @@ public:
             return {Cancel(error)};
         if (const int error = Refusal(answer)) return {Cancel(error)};
         // The byte may not have arrived at the first ask: the bridge then says so (an error with
-        // the count 127), or gives no byte yet. The deadline bounds the asking.
+        // the count 127), or gives no byte yet. The state byte of such an error reply is
+        // whatever the engine is doing meanwhile (0x52 among others) and names no failure: it
+        // counts only in a reply that succeeded. The deadline bounds the asking.
         constexpr int kAsks = 1000;
         for (int ask = 0; ask < kAsks && deadline.LeftMs() > 0; ++ask) {
             if (const int error = Exchange({kGetData}, deadline, answer)) return {Cancel(error)};
-            if (const int error = StateErrno(answer[2])) return {Cancel(error)};
             if (answer[1] == kReadFailed && answer[3] == kCountOnError) {
                 std::this_thread::sleep_for(kNotReadyPause);
                 continue;
             }
-            if (answer[1] != 0 || answer[3] == kCountOnError) return {Cancel(EIO)};
+            if (answer[1] != 0) return {Cancel(EIO)};
+            if (const int error = StateErrno(answer[2])) return {Cancel(error)};
+            if (answer[3] == kCountOnError) return {Cancel(EIO)};
             if (answer[3] >= 1) return {0, answer[4]};
         }
         return {Cancel(ETIMEDOUT)};
