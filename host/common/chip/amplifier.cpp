@@ -68,7 +68,8 @@ bool Amplifier::ReadAll() {
     }
     std::array<uint8_t, kCoveredRegisters> read{};
     for (unsigned reg = 0; reg < kCoveredRegisters; ++reg) {
-        const BusResult result = bus_.Read(static_cast<uint8_t>(reg));
+        Timing at;
+        const BusResult result = Timed(Transfer::Direction::Read, static_cast<uint8_t>(reg), 0, at);
         if (!result.Done()) {
             offlineError_ = result.error;
             Report(RefusedFailure(Failure::Op::ReadAll, static_cast<uint8_t>(reg), result.error));
@@ -90,14 +91,18 @@ std::optional<int> Amplifier::Write(uint8_t reg, uint8_t value) {
     return told;
 }
 
-std::optional<uint8_t> Amplifier::Read(uint8_t reg) {
+std::optional<uint8_t> Amplifier::Read(uint8_t reg, Timing* timing) {
     if (!online_) {
         Report(NotSentFailure(Failure::Op::Read, reg));
         return std::nullopt;
     }
-    const BusResult result = bus_.Read(reg);
+    Timing at;
+    const BusResult result = Timed(Transfer::Direction::Read, reg, 0, at);
+    if (timing != nullptr) *timing = at;
     if (!result.Done()) {
-        Report(RefusedFailure(Failure::Op::Read, reg, result.error));
+        Failure f = RefusedFailure(Failure::Op::Read, reg, result.error);
+        f.at = at;
+        Report(std::move(f));
         return std::nullopt;
     }
     instance_.Registers().bytes[reg] = known_[reg] = result.value;
@@ -119,20 +124,24 @@ bool Amplifier::Transfer(uint8_t reg, const BusWrite* logged) {
         HoldUntilSettled(NotSentFailure(Failure::Op::Write, reg), false);
         return false;
     }
-    const BusResult sent = bus_.Write(reg, value);
+    Timing at;
+    const BusResult sent = Timed(Transfer::Direction::Write, reg, value, at);
     if (!sent.Done()) {
         Failure f = RefusedFailure(Failure::Op::Write, reg, sent.error);
+        f.at = at;
         // The chip may have taken the byte or not: ask it, once the module's call is over.
         HoldUntilSettled(f, !f.offline);
         return false;
     }
     known_[reg] = value;
     // Only a write the bus took is logged as one: a refused one is its failure's line alone.
-    if (logged != nullptr) Emit({Record::Kind::Write, *logged});
+    if (logged != nullptr) Emit({.kind = Record::Kind::Write, .transfer = *logged, .at = at, .source = source_});
     if (!verify_) return true;
-    const BusResult back = bus_.Read(reg);
+    Timing backAt;
+    const BusResult back = Timed(Transfer::Direction::Read, reg, 0, backAt);
     if (back.Done() && back.value == value) return true;
     Failure f = FailureOf(Failure::Op::Verify, reg, 0);
+    f.at = backAt;
     if (back.Done()) {
         known_[reg] = back.value;
         f.chipHolds = back.value;
@@ -186,7 +195,8 @@ void Amplifier::Settle() {
         if (settled[reg]) continue;
         settled[reg] = true;
         if (read && online_) {
-            const BusResult result = bus_.Read(reg);
+            Timing at;
+            const BusResult result = Timed(Transfer::Direction::Read, reg, 0, at);
             readBack[reg] = result;
             if (result.Done())
                 known_[reg] = result.value;
@@ -230,6 +240,8 @@ PlayedSlice Amplifier::Next(Clock::time_point now) {
         ~Capture() { self.capture_ = nullptr; }
     } capture{*this};
     capture_ = &slice.records;
+    // Its lines name themselves; whoever asked before asks again after the slice.
+    const Asking restore(*this, source_);
     const auto start = Clock::now();
     while (script_) {
         Script& s = *script_;
@@ -247,13 +259,16 @@ PlayedSlice Amplifier::Next(Clock::time_point now) {
         }
         const auto reg = static_cast<uint8_t>(step.reg + s.at);
         BusWrite done{ModuleInstance::kAddress, ModuleInstance::kPage, reg, 1};
+        // The script's line asks; once per line, not per byte.
+        if (s.at == 0) source_ = std::make_shared<const std::string>(Shown(s.source) + ":" + std::to_string(step.line));
         if (step.kind == ScriptStep::Kind::Write) {
             if (!Write(reg, step.values[s.at])) break;
         } else {
-            const auto value = Read(reg);
+            Timing at;
+            const auto value = Read(reg, &at);
             if (!value) break;
             done.value = *value;
-            Emit({Record::Kind::Read, done});
+            Emit({.kind = Record::Kind::Read, .transfer = done, .at = at, .source = source_});
         }
         if (++s.at == (step.kind == ScriptStep::Kind::Write ? step.values.size() : step.count)) {
             ++s.step;
@@ -293,7 +308,18 @@ void Amplifier::Emit(Record record) {
 
 void Amplifier::Report(Failure failure) {
     ++failures_;
-    Emit({.kind = Record::Kind::Failure, .failure = std::move(failure)});
+    Timing at = failure.at;
+    if (at.wall == std::chrono::system_clock::time_point{}) at = {std::chrono::system_clock::now(), Clock::now(), {}};
+    Emit({.kind = Record::Kind::Failure, .failure = std::move(failure), .at = at, .source = source_});
+}
+
+BusResult Amplifier::Timed(Transfer::Direction direction, uint8_t reg, uint8_t value, Timing& at) {
+    at.wall = std::chrono::system_clock::now();
+    at.start = Clock::now();
+    const BusResult result = direction == Transfer::Direction::Write ? bus_.Write(reg, value) : bus_.Read(reg);
+    at.duration = Clock::now() - at.start;
+    ring_.Add({at, direction, reg, direction == Transfer::Direction::Write ? value : result.value, result.error, source_});
+    return result;
 }
 
 }  // namespace host

@@ -7,6 +7,7 @@
 #include "host/common/bus/bus.h"
 #include "host/common/module/module_instance.h"
 #include "host/common/chip/failure.h"
+#include "host/common/chip/transfer_ring.h"
 #include "host/common/text/register_script.h"
 
 #include <array>
@@ -36,6 +37,8 @@ struct Record {
     BusWrite transfer{};  // Write and Read: the register and the byte the transfer carried
     Failure failure{};
     std::string text;  // ScriptStopped, Note
+    Timing at{};       // the transfer's time (a note's: when it was said)
+    Source source;     // who asked, when the host said
 };
 
 // "W 0x80/0 reg 0x02 = 0x55", "R 0x80/0 reg 0x03 = 0x25", a failure's, a stop's or a note's
@@ -74,6 +77,27 @@ public:
     bool Online() const { return online_; }
     // Failures recorded so far.
     int Failures() const { return failures_; }
+    // Every transfer the bus made, with its time, the last so many of them.
+    const TransferRing& Transfers() const { return ring_; }
+    TransferRing& Transfers() { return ring_; }
+
+    // Who asks for the transfers from now on (the script player names its own lines).
+    void SetSource(Source source) { source_ = std::move(source); }
+    const Source& CurrentSource() const { return source_; }
+    // A source for as long as it lives, then the one before.
+    class Asking {
+    public:
+        Asking(Amplifier& amplifier, Source source) : amplifier_(amplifier), old_(amplifier.source_) {
+            amplifier.source_ = std::move(source);
+        }
+        ~Asking() { amplifier_.source_ = std::move(old_); }
+        Asking(const Asking&) = delete;
+        Asking& operator=(const Asking&) = delete;
+
+    private:
+        Amplifier& amplifier_;
+        Source old_;
+    };
 
     // Another chip behind the same instance, not opened yet; a simulated one is powered up
     // in the cache.
@@ -85,8 +109,9 @@ public:
     // The host's own write: stored, sent (and logged), every window told; how many windows
     // covered it, or nothing when the transfer failed.
     std::optional<int> Write(uint8_t reg, uint8_t value);
-    // One register read from the chip into the cache, every window told.
-    std::optional<uint8_t> Read(uint8_t reg);
+    // One register read from the chip into the cache, every window told; `at`, when given,
+    // gets the transfer's time.
+    std::optional<uint8_t> Read(uint8_t reg, Timing* at = nullptr);
     // Each window that covers the register is told; gives how many were.
     int Notify(uint8_t reg) { return instance_.Notify(reg); }
     void NotifyAll() { instance_.NotifyAll(); }
@@ -117,6 +142,8 @@ private:
 
     // The module's write callback.
     void Send(const BusWrite& write);
+    // One transfer on the bus, timed and kept in the ring.
+    BusResult Timed(Transfer::Direction direction, uint8_t reg, uint8_t value, Timing& at);
     // Sends the cached byte; a failure is held for Settle. `logged`, the module's write, is
     // logged once the bus took it.
     bool Transfer(uint8_t reg, const BusWrite* logged = nullptr);
@@ -158,6 +185,8 @@ private:
     std::function<void()> unsettled_;
     std::optional<Script> script_;
     std::vector<Record>* capture_ = nullptr;  // a script's slice, while it plays
+    TransferRing ring_;
+    Source source_;
     // Last: the instance it frees may still write, to the bus and the log above.
     ModuleInstance instance_;
 };

@@ -2,6 +2,7 @@
 // its own user, and tests compare the fields.
 #pragma once
 
+#include "host/common/chip/transfer_ring.h"
 #include "host/common/module/register_host.h"
 
 #include <cstdint>
@@ -33,6 +34,7 @@ struct Failure {
     std::string why;         // the bus's words for `error`
     std::string readBackWhy;
     BusWrite write{};        // Foreign
+    Timing at{};             // the failed transfer's, when one was tried
 };
 
 // One line for the user, without "error: ".

@@ -1,9 +1,12 @@
 #include "host/common/device/device.h"
 
 #include "host/common/chip/state_file.h"
+#include "host/common/log/transfer_files.h"
 #include "host/common/text/files.h"
 #include "host/common/text/parse.h"
 #include "host/common/text/register_script.h"
+
+#include <cstdlib>
 
 namespace host {
 
@@ -16,7 +19,10 @@ bool Device::Reaches(const Bus& bus) const {
     return MayWait() && !bus.Simulated() && Name() == bus.Name();
 }
 
+Amplifier::Asking Device::Asks(const char* verb) { return Amplifier::Asking(chip_, std::make_shared<const std::string>(verb)); }
+
 bool Device::Start() {
+    const auto asking = Asks("connect");
     if (!chip_.Connect()) return false;
     if (MayWait()) Note("connected to " + Name() + "; read " + CoveredRegisters());
     return true;
@@ -28,12 +34,14 @@ bool Device::Use(Bus bus) {
 }
 
 bool Device::Connect() {
+    const auto asking = Asks("connect");
     if (!chip_.Connect()) return false;
     Note("connected to " + Name() + "; read " + CoveredRegisters());
     return true;
 }
 
 bool Device::ReadAll() {
+    const auto asking = Asks("read all");
     if (!MayWait()) {
         chip_.NotifyAll();
         Note("read all: every window told of every register");
@@ -44,7 +52,10 @@ bool Device::ReadAll() {
     return true;
 }
 
-std::optional<int> Device::SetRegister(uint8_t reg, uint8_t value) { return chip_.Write(reg, value); }
+std::optional<int> Device::SetRegister(uint8_t reg, uint8_t value) {
+    const auto asking = Asks("set reg");
+    return chip_.Write(reg, value);
+}
 
 void Device::LoadState(const std::filesystem::path& path) { LoadValues(ReadStateFile(path), PathText(path)); }
 
@@ -105,7 +116,39 @@ std::string Device::Status() const {
     return Name() + (chip_.Online() ? ", online" : ", offline");
 }
 
-void Device::Note(std::string text) { Take({.kind = Record::Kind::Note, .text = std::move(text)}); }
+std::vector<Transfer> Device::TransferLog() const {
+    const Bus& bus = chip_.ChipBus();
+    const std::string name = Name();
+    // "/dev/i2c-N at ..." names the adapter's number, as the kernel's own captures do.
+    uint8_t number = 0;
+    if (name.starts_with("/dev/i2c-")) number = static_cast<uint8_t>(std::atoi(name.c_str() + 9));
+    std::vector<Transfer> log;
+    for (const RingEntry& e : chip_.Transfers().Entries())
+        log.push_back({.wall = e.at.wall,
+                       .monotonic = e.at.start,
+                       .duration = e.at.duration,
+                       .device = name,
+                       .bus = number,
+                       .address = bus.Address(),
+                       .reg = e.reg,
+                       .direction = e.direction,
+                       .value = e.value,
+                       .error = e.error,
+                       .why = e.error != 0 ? bus.Why(e.error) : std::string(),
+                       .source = e.source ? *e.source : std::string()});
+    return log;
+}
+
+void Device::SaveLog(const std::filesystem::path& path) {
+    const std::vector<Transfer> log = TransferLog();
+    SaveTransfers(path, log);
+    Note("saved the log: " + std::to_string(log.size()) + " transfer(s) to " + PathText(path));
+}
+
+void Device::Note(std::string text) {
+    const Timing now{std::chrono::system_clock::now(), Clock::now(), {}};
+    Take({.kind = Record::Kind::Note, .text = std::move(text), .at = now, .source = chip_.CurrentSource()});
+}
 
 void Device::Take(const Record& record) {
     if (IsError(record)) lastFailure_ = RecordLine(record);

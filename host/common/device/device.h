@@ -73,12 +73,19 @@ public:
     bool Playing() const { return chip_.Playing(); }
     // Why the last script stopped early, or empty.
     const std::string& ReplayFailure() const { return replayFailure_; }
+    // The transfers the ring holds, oldest first, as a saved log: .csv or .pcap by the file's
+    // extension (CommandError for another); noted with how many it held.
+    void SaveLog(const std::filesystem::path& path);
+    std::vector<Transfer> TransferLog() const;
+
     // "/dev/i2c-1 at 0x40, online", "..., offline", or the simulated chip's name alone.
     std::string Status() const;
     // The words of the last failure, or empty.
     const std::string& LastFailure() const { return lastFailure_; }
 
 private:
+    // The verb asks for the transfers it makes.
+    Amplifier::Asking Asks(const char* verb);
     void Note(std::string text);
     void Take(const Record& record);
 
