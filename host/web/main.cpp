@@ -29,7 +29,8 @@ void PrintHelp() {
               << "\n"
                  "Serves the module's three dialogs to a browser, one simulated QM7140 (one instance\n"
                  "of the module) per device, 1 to 16. The first line printed is the address to open,\n"
-                 "with this run's access token; nothing is served without it.\n"
+                 "with an access token; nothing is served without it. The token opens the page once,\n"
+                 "then that browser's cookie does; SIGHUP prints a new address.\n"
                  "\n"
                  "Options:\n"
                  "  --devices N         N simulated devices, 1 to 16 (default 1).\n"
@@ -163,6 +164,11 @@ int main(int argc, char** argv) {
         if (network) limits.mostPerPeer = 16;
         web::NetServer net(std::move(gate), limits, certificate ? &*certificate : nullptr);
         web::Hub hub(module, net, std::move(buses), verify);
+        // Its token opens the page once; SIGHUP (the service's reload) prints another.
+        web::Endpoint shown{listen.address, 0};
+        const auto printAddress = [&](const std::string& fresh) {
+            std::cout << (secure ? "https://" : "http://") << web::HostText(shown) << "/?token=" << fresh << std::endl;
+        };
         net.Listen({
             .opened = [&](web::ConnectionId id) { hub.Opened(id); },
             .message = [&](web::ConnectionId id, std::string_view text) { hub.Message(id, text); },
@@ -173,18 +179,19 @@ int main(int argc, char** argv) {
             .log = [&](web::LogLevel level, const std::string& line) {
                 if (level != web::LogLevel::Debug || verbose) std::cerr << line << std::endl;
             },
+            .token = [&](const std::string& fresh) { printAddress(fresh); },
         });
         net.Every(std::chrono::milliseconds(40), [&] { hub.Tick(); });
         // Only now that the port is ours: a run that cannot listen keeps the old pair.
         if (kept) web::Keep(stateDirectory, *kept);
 
         // On every address: the first of this machine's that others reach it by.
-        web::Endpoint shown{listen.address, net.Port()};
+        shown.port = net.Port();
         if (listen.address == "0.0.0.0" || listen.address == "::") {
             const auto addresses = web::MachineAddresses();
             shown.address = addresses.empty() ? (listen.address == "::" ? "::1" : "127.0.0.1") : addresses.front();
         }
-        std::cout << (secure ? "https://" : "http://") << web::HostText(shown) << "/?token=" << token << std::endl;
+        printAddress(token);
         if (certificate) std::cout << "certificate SHA-256 fingerprint " << certificate->fingerprint << std::endl;
         if (kept && !kept->why.empty())
             std::cout << "certificate made anew and kept in " << stateDirectory.string() << ": " << kept->why

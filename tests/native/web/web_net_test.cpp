@@ -97,7 +97,7 @@ struct Server {
             std::lock_guard lock(mutex);
             log += line + "\n";
         };
-        net = std::make_unique<web::NetServer>(web::Gate{{"127.0.0.1", 0}, std::string(64, 'a')}, limits);
+        net = std::make_unique<web::NetServer>(web::Gate{{"127.0.0.1", 0}, std::string(64, 'b'), false, {std::string(64, 'a')}}, limits);
         net->Listen(events);
         thread = std::thread([this] { net->Run(); });
     }
@@ -133,7 +133,7 @@ TEST(WebNet, OnePeerHoldsItsShareOfConnections) {
     EXPECT_TRUE(admitted);
 }
 
-// The upgrade a page with the token sends.
+// The upgrade a page with a session's cookie sends.
 std::string Upgrade(uint16_t port) {
     const std::string host = "127.0.0.1:" + std::to_string(port);
     return "GET /ws HTTP/1.1\r\nHost: " + host + "\r\nOrigin: http://" + host + "\r\nCookie: qm7140_" + std::to_string(port) +
@@ -189,7 +189,7 @@ TEST(WebNet, PeersWithoutTheTokenHoldAtMostHalfTheConnections) {
     page.Write(Upgrade(port));
     EXPECT_TRUE(page.Answer(500).starts_with("HTTP/1.1 101 ")) << "a page with the token found no slot";
     std::lock_guard lock(server.mutex);
-    EXPECT_NE(server.log.find("dropped: the oldest of 2 connections without the token, to make room"), std::string::npos)
+    EXPECT_NE(server.log.find("dropped: closed for a newer connection from its address"), std::string::npos)
         << server.log;
 }
 
