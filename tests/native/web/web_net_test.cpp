@@ -193,6 +193,31 @@ TEST(WebNet, PeersWithoutTheTokenHoldAtMostHalfTheConnections) {
         << server.log;
 }
 
+// One browser's share of the slots, and a page sending faster than it may slowed, then
+// closed with one line.
+TEST(WebNet, ABrowserHoldsItsShareAndAPageFloodingMessagesIsClosed) {
+    Server server(web::NetLimits{.largestQueue = 1 << 20, .mostPerHolder = 2, .mostMessagesPerSecond = 20,
+                                 .slowedFor = std::chrono::seconds(1)});
+    const uint16_t port = server.net->Port();
+    const Client first(port), second(port), third(port);
+    first.Write(Upgrade(port));
+    second.Write(Upgrade(port));
+    EXPECT_TRUE(first.Answer(300).starts_with("HTTP/1.1 101 "));
+    EXPECT_TRUE(second.Answer(300).starts_with("HTTP/1.1 101 "));
+    third.Write(Upgrade(port));
+    EXPECT_TRUE(third.Answer(2000).starts_with("HTTP/1.1 503 ")) << "a third page of the same browser";
+    // Masked text frames of one byte, as a page sends them, far more than 20 in a second.
+    const std::string frame("\x81\x81\0\0\0\0x", 7);
+    std::string flood;
+    for (int i = 0; i < 200; ++i) flood += frame;
+    first.Write(flood);
+    EXPECT_TRUE(first.ClosedWithin(5000) || first.ClosedWithin(5000));
+    std::lock_guard lock(server.mutex);
+    const std::string line = "page 1 from 127.0.0.1 dropped: it sent more than 20 messages a second for 1 s";
+    EXPECT_NE(server.log.find(line), std::string::npos) << server.log;
+    EXPECT_EQ(server.log.find(line), server.log.rfind(line));
+}
+
 TEST(WebNet, StoppingTellsEveryPageTheServerIsGoingAway) {
     Server server(web::NetLimits{});
     const Client page(server.net->Port());
