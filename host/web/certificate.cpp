@@ -342,10 +342,9 @@ KeptPair KeptCertificate(const std::filesystem::path& folder, const std::string&
     } catch (const std::exception& e) {
         pair.why = std::string("the kept pair does not load (") + e.what() + ")";
     }
-    if (!pair.why.empty()) {
-    } else if (!certificateText || !keyText) {
+    if (pair.why.empty() && (!certificateText || !keyText)) {
         pair.why = "none was kept";
-    } else {
+    } else if (pair.why.empty()) {
         try {
             Certificate kept = Check(std::move(*certificateText), std::move(*keyText),
                                      certificateFile.string() + " and " + keyFile.string());
