@@ -3,7 +3,7 @@
 // only what changed.
 import assert from 'node:assert/strict';
 import { after, before, test } from 'node:test';
-import { accessibilityViolations, closeDialogs, launch, openDialog, openPage, panel, startServer, until } from './helpers.mjs';
+import { accessibilityViolations, closeDialogs, launch, openDialog, openPage, panel, signIn, startServer, until } from './helpers.mjs';
 
 let server, browser, page;
 before(async () => {
@@ -241,7 +241,8 @@ test('a page sent only what changed shows what a page sent everything shows; a d
     upstream.send(JSON.stringify({ t: mark }));
     await cut.waitForFunction((m) => [...document.querySelectorAll('#errors div')].some((e) => e.textContent.includes(m)), mark);
   };
-  await cut.goto(server.url);
+  await signIn(cut, server);
+  await cut.goto(`${server.origin}/`);
   for (const p of [page, cut]) { await p.waitForSelector('#status:text("connected")'); await openDialog(p, 1); }
   await settled('settled-before-the-drag');
   await cut.waitForSelector('.panel[data-dialog="1"].active');
