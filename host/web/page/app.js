@@ -48,6 +48,9 @@ const dialogs = new Dialogs($('desk'), link);
 const grid = new Grid($('grid-rows'), $('log-lines'), $('grid-error'), { descriptions: $('grid-fields'), now: $('grid-field') },
   (r, v) => link.send({ t: 'reg', r, v }));
 
+// Nothing under the notice to Tab to: the focus stays on it.
+$('cover').addEventListener('keydown', (e) => { if (e.key === 'Tab') e.preventDefault(); });
+
 function choose(d) {
   device = d;
   dialogs.reset(d);
