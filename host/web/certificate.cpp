@@ -97,7 +97,8 @@ struct Passphrase {
     bool Take() {
         if (file->has_value()) {
             text = host::ReadBounded(**file, kLongestPassphrase);
-            while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+            text.resize(std::min(text.find('\n'), text.size()));
+            if (text.ends_with('\r')) text.pop_back();
             return true;
         }
         if (::isatty(STDIN_FILENO) != 1) return false;
@@ -158,12 +159,18 @@ std::string TimeText(const ASN1_TIME* time) {
 
 // Why a kept certificate will not do, or nothing.
 std::string Unfit(X509* leaf, const std::string& address) {
+    if (const ASN1_TIME* begin = X509_get0_notBefore(leaf); X509_cmp_current_time(begin) >= 0)
+        return "the kept one is not valid until " + TimeText(begin);
     const ASN1_TIME* end = X509_get0_notAfter(leaf);
     if (X509_cmp_current_time(end) <= 0) return "the kept one expired on " + TimeText(end);
     const time_t soon = std::time(nullptr) + kRenewDays * 24 * 3600;
     if (X509_cmp_time(end, const_cast<time_t*>(&soon)) <= 0)
         return "the kept one expires on " + TimeText(end) + ", within " + std::to_string(kRenewDays) + " days";
     if (address != "0.0.0.0" && address != "::" && !Names(leaf, address)) return "the kept one does not name " + address;
+    // On every address, each the machine has now is one a browser may be given.
+    if (address == "0.0.0.0" || address == "::")
+        for (const std::string& mine : MachineAddresses())
+            if (!Names(leaf, mine)) return "the kept one does not name this machine's address " + mine;
     if (const std::string name = MachineName(); !name.empty() && X509_check_host(leaf, name.c_str(), name.size(), 0, nullptr) != 1)
         return "the kept one does not name this machine, " + name;
     return {};
@@ -232,9 +239,18 @@ std::filesystem::path StateDirectory() {
 
 namespace {
 
+// An open directory, closed with it.
+struct Directory {
+    int fd = -1;
+    ~Directory() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
 // The state directory as one would trust it with a key: made private if missing, else
-// refused unless it is the user's own real directory that no one else may write.
-void TrustFolder(const std::filesystem::path& folder) {
+// refused unless it is the user's own real directory that no one else may write. The files
+// in it are then reached through the descriptor checked, never by the path again.
+void TrustFolder(const std::filesystem::path& folder, Directory& opened) {
     struct stat about {};
     if (::lstat(folder.c_str(), &about) != 0) {
         std::error_code error;
@@ -247,11 +263,14 @@ void TrustFolder(const std::filesystem::path& folder) {
                              "give --tls-cert and --tls-key)";
     // A link only root could have made for another user, as systemd makes a service's state
     // directory under DynamicUser=, leads to the directory checked below; any other is refused.
-    if (S_ISLNK(about.st_mode) && about.st_uid == 0 && ::geteuid() != 0 && ::stat(folder.c_str(), &about) != 0)
-        throw std::runtime_error("cannot read " + folder.string() + ": " + std::strerror(errno));
-    if (S_ISLNK(about.st_mode))
+    const bool rootsLink = S_ISLNK(about.st_mode) && about.st_uid == 0 && ::geteuid() != 0;
+    if (S_ISLNK(about.st_mode) && !rootsLink)
         throw std::runtime_error(folder.string() + " is a symbolic link: replace it with a directory (rm " + folder.string() +
                                  "; mkdir -m 700 " + folder.string() + ")" + cure);
+    if (!S_ISLNK(about.st_mode) && !S_ISDIR(about.st_mode)) throw std::runtime_error(folder.string() + " is not a directory" + cure);
+    opened.fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (rootsLink ? 0 : O_NOFOLLOW));
+    if (opened.fd < 0 || ::fstat(opened.fd, &about) != 0)
+        throw std::runtime_error("cannot read " + folder.string() + ": " + std::strerror(errno));
     if (!S_ISDIR(about.st_mode)) throw std::runtime_error(folder.string() + " is not a directory" + cure);
     if (about.st_uid != ::geteuid())
         throw std::runtime_error(folder.string() + " belongs to another user (uid " + std::to_string(about.st_uid) + ")" + cure);
@@ -260,9 +279,9 @@ void TrustFolder(const std::filesystem::path& folder) {
 }
 
 // A kept key that others could read is no secret any more: refused, not served.
-void TrustKey(const std::filesystem::path& key) {
+void TrustKey(const Directory& folder, const std::filesystem::path& key) {
     struct stat about {};
-    if (::lstat(key.c_str(), &about) != 0) return;
+    if (::fstatat(folder.fd, key.filename().c_str(), &about, AT_SYMLINK_NOFOLLOW) != 0) return;
     const std::string cure = ": remove it and web-cert.pem beside it to have a new pair made (or chmod 600 " + key.string() +
                              " if no one else can have read it)";
     if (!S_ISREG(about.st_mode)) throw std::runtime_error(key.string() + " is not a plain file" + cure);
@@ -270,11 +289,31 @@ void TrustKey(const std::filesystem::path& key) {
     if ((about.st_mode & 077) != 0) throw std::runtime_error(key.string() + " may be read by others" + cure);
 }
 
+// A kept file's text; none when it is missing. Only a plain file, never followed through a
+// link, and never waited on (a FIFO in its place is refused at once).
+std::optional<std::string> ReadKept(const Directory& folder, const std::filesystem::path& path) {
+    const int fd = ::openat(folder.fd, path.filename().c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0 && errno == ENOENT) return std::nullopt;
+    if (fd < 0) throw std::runtime_error("cannot read " + path.string() + ": " + std::strerror(errno));
+    struct stat about {};
+    std::string text;
+    bool plain = ::fstat(fd, &about) == 0 && S_ISREG(about.st_mode);
+    char chunk[4096];
+    for (ssize_t got = 1; plain && got > 0 && text.size() <= kLargestPem;) {
+        got = ::read(fd, chunk, sizeof chunk);
+        if (got > 0) text.append(chunk, static_cast<size_t>(got));
+        if (got < 0 && errno != EINTR) plain = false;
+    }
+    ::close(fd);
+    if (!plain) throw std::runtime_error(path.string() + " is not a plain file that can be read");
+    if (text.size() > kLargestPem) throw std::runtime_error(path.string() + " is larger than a certificate or key");
+    return text;
+}
+
 // Written whole and on the disk before anything is renamed over the kept files.
-std::filesystem::path WriteSynced(const std::filesystem::path& path, const std::string& text) {
-    std::filesystem::path temporary = path;
-    temporary += ".new";
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+std::string WriteSynced(const Directory& folder, const std::filesystem::path& path, const std::string& text) {
+    const std::string temporary = path.filename().string() + ".new";
+    const int fd = ::openat(folder.fd, temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
     bool written = fd >= 0 && ::fchmod(fd, 0600) == 0;
     for (size_t done = 0; written && done < text.size();) {
         const ssize_t wrote = ::write(fd, text.data() + done, text.size() - done);
@@ -284,23 +323,31 @@ std::filesystem::path WriteSynced(const std::filesystem::path& path, const std::
     written = written && ::fsync(fd) == 0;
     const int error = errno;
     if (fd >= 0) ::close(fd);
-    if (!written) throw std::runtime_error("cannot write " + temporary.string() + ": " + std::strerror(error));
+    if (!written) throw std::runtime_error("cannot write " + path.string() + ".new: " + std::strerror(error));
     return temporary;
 }
 
 }  // namespace
 
 KeptPair KeptCertificate(const std::filesystem::path& folder, const std::string& address) {
-    TrustFolder(folder);
+    Directory directory;
+    TrustFolder(folder, directory);
     const std::filesystem::path certificateFile = folder / "web-cert.pem", keyFile = folder / "web-key.pem";
-    TrustKey(keyFile);
+    TrustKey(directory, keyFile);
     KeptPair pair;
-    std::error_code missing;
-    if (!std::filesystem::exists(certificateFile, missing) || !std::filesystem::exists(keyFile, missing)) {
+    std::optional<std::string> certificateText, keyText;
+    try {
+        certificateText = ReadKept(directory, certificateFile);
+        keyText = ReadKept(directory, keyFile);
+    } catch (const std::exception& e) {
+        pair.why = std::string("the kept pair does not load (") + e.what() + ")";
+    }
+    if (pair.why.empty() && (!certificateText || !keyText)) {
         pair.why = "none was kept";
-    } else {
+    } else if (pair.why.empty()) {
         try {
-            Certificate kept = LoadCertificate(certificateFile, keyFile);
+            Certificate kept = Check(std::move(*certificateText), std::move(*keyText),
+                                     certificateFile.string() + " and " + keyFile.string());
             Bio bio = MemoryOf(kept.certificatePem);
             const X509Ptr leaf(PEM_read_bio_X509(bio.get(), nullptr, nullptr, nullptr));
             pair.why = Unfit(leaf.get(), address);
@@ -321,16 +368,14 @@ KeptPair KeptCertificate(const std::filesystem::path& folder, const std::string&
 
 void Keep(const std::filesystem::path& folder, const KeptPair& pair) {
     if (pair.why.empty()) return;
-    const std::filesystem::path key = WriteSynced(folder / "web-key.pem", pair.certificate.keyPem);
-    const std::filesystem::path certificate = WriteSynced(folder / "web-cert.pem", pair.certificate.certificatePem);
-    for (const auto& [from, to] : {std::pair{key, folder / "web-key.pem"}, std::pair{certificate, folder / "web-cert.pem"}})
-        if (std::rename(from.c_str(), to.c_str()) != 0)
-            throw std::runtime_error("cannot write " + to.string() + ": " + std::strerror(errno));
-    const int directory = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (directory >= 0) {
-        ::fsync(directory);
-        ::close(directory);
-    }
+    Directory directory;
+    TrustFolder(folder, directory);
+    const std::string key = WriteSynced(directory, folder / "web-key.pem", pair.certificate.keyPem);
+    const std::string certificate = WriteSynced(directory, folder / "web-cert.pem", pair.certificate.certificatePem);
+    for (const auto& [from, to] : {std::pair{key, std::string("web-key.pem")}, std::pair{certificate, std::string("web-cert.pem")}})
+        if (::renameat(directory.fd, from.c_str(), directory.fd, to.c_str()) != 0)
+            throw std::runtime_error("cannot write " + (folder / to).string() + ": " + std::strerror(errno));
+    ::fsync(directory.fd);
 }
 
 std::vector<std::string> MachineAddresses() {

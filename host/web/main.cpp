@@ -38,7 +38,8 @@ host::CommandLine WebCommandLine(Settings& s) {
         .program = "qm7140-web",
         .about = "Serves the module's three dialogs to a browser, one simulated QM7140 (one instance\n"
                  "of the module) per device, 1 to 16. The first line printed is the address to open,\n"
-                 "with this run's access token; nothing is served without it.\n",
+                 "with an access token; nothing is served without it. The token opens the page once,\n"
+                 "then that browser's cookie does; SIGHUP prints a new address.\n",
         .options = host::DeviceOptionTable(s.devices),
         .check =
             [&s] {
@@ -82,19 +83,27 @@ host::CommandLine WebCommandLine(Settings& s) {
     return line;
 }
 
+// Where others reach this machine: on every address, the first of this machine's.
+web::Endpoint Shown(const Settings& s, uint16_t port) {
+    web::Endpoint shown{s.listen.address, port};
+    if (s.listen.address == "0.0.0.0" || s.listen.address == "::") {
+        const auto addresses = web::MachineAddresses();
+        shown.address = addresses.empty() ? (s.listen.address == "::" ? "::1" : "127.0.0.1") : addresses.front();
+    }
+    return shown;
+}
+
+void PrintAddress(bool secure, const web::Endpoint& shown, const std::string& token) {
+    std::cout << (secure ? "https://" : "http://") << web::HostText(shown) << "/?token=" << token << std::endl;
+}
+
 // What a person needs to reach the devices: the address with the token, the certificate's
 // fingerprint, a warning when the network is served, and the devices that are not simulated.
 void SayWhere(const Settings& s, const web::NetServer& net, web::Hub& hub, const std::string& token,
               const std::optional<web::Certificate>& certificate, const std::optional<web::KeptPair>& kept,
               const std::filesystem::path& stateDirectory) {
     const bool network = !web::IsLoopback(s.listen.address);
-    // On every address: the first of this machine's that others reach it by.
-    web::Endpoint shown{s.listen.address, net.Port()};
-    if (s.listen.address == "0.0.0.0" || s.listen.address == "::") {
-        const auto addresses = web::MachineAddresses();
-        shown.address = addresses.empty() ? (s.listen.address == "::" ? "::1" : "127.0.0.1") : addresses.front();
-    }
-    std::cout << (certificate ? "https://" : "http://") << web::HostText(shown) << "/?token=" << token << std::endl;
+    PrintAddress(certificate.has_value(), Shown(s, net.Port()), token);
     if (certificate) std::cout << "certificate SHA-256 fingerprint " << certificate->fingerprint << std::endl;
     if (kept && !kept->why.empty())
         std::cout << "certificate made anew and kept in " << stateDirectory.string() << ": " << kept->why
@@ -141,6 +150,8 @@ int Serve(const Settings& s, std::vector<host::Bus> buses) {
         .log = [&](web::LogLevel level, const std::string& line) {
             if (level != web::LogLevel::Debug || s.verbose) std::cerr << line << std::endl;
         },
+        // Its token opens the page once; SIGHUP (the service's reload) prints another.
+        .token = [&](const std::string& fresh) { PrintAddress(certificate.has_value(), Shown(s, net.Port()), fresh); },
     });
     net.Every(std::chrono::milliseconds(40), [&] { hub.Tick(); });
     // Only now that the port is ours: a run that cannot listen keeps the old pair.

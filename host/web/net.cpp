@@ -11,9 +11,12 @@
 #include <boost/beast/websocket.hpp>
 #include <boost/beast/websocket/ssl.hpp>
 
+#include <openssl/ssl.h>
+
 #include <deque>
 #include <map>
 #include <optional>
+#include <random>
 #include <stdexcept>
 #include <type_traits>
 
@@ -35,6 +38,16 @@ constexpr size_t kLargestHeader = 8 * 1024;
 constexpr int kRequestsPerConnection = 100;
 // Long enough for a page that reads to hear the close, short enough that Ctrl+C feels at once.
 constexpr std::chrono::milliseconds kFarewell{150};
+// Strangers' refusals and drops are said once per kind and address in this while.
+constexpr std::chrono::seconds kLogInterval{10};
+constexpr size_t kMostKindsHeard = 1024;  // past it, the rest of the while's are counted together
+// How long a TLS connection's end waits for the peer's close_notify after sending its own.
+constexpr std::chrono::seconds kTlsGoodbye{1};
+// TLS 1.2's suites: forward secrecy and AEAD only (TLS 1.3's are all of that already).
+constexpr const char* kTls12Suites =
+    "ECDHE-ECDSA-AES128-GCM-SHA256:ECDHE-RSA-AES128-GCM-SHA256:ECDHE-ECDSA-AES256-GCM-SHA384:"
+    "ECDHE-RSA-AES256-GCM-SHA384:ECDHE-ECDSA-CHACHA20-POLY1305:ECDHE-RSA-CHACHA20-POLY1305:"
+    "DHE-RSA-AES128-GCM-SHA256:DHE-RSA-AES256-GCM-SHA384:DHE-RSA-CHACHA20-POLY1305";
 
 constexpr const char* kSecurityPolicy =
     "default-src 'none'; script-src 'self'; style-src 'self'; img-src 'self' data:; connect-src 'self'; "
@@ -55,6 +68,18 @@ void Harden(http::response<Body>& reply) {
     reply.set("X-Frame-Options", "DENY");
     reply.set("Referrer-Policy", "no-referrer");
     reply.set("Content-Security-Policy", kSecurityPolicy);
+    reply.set("Cross-Origin-Resource-Policy", "same-origin");
+}
+
+// Whom a connection counts against: an IPv4 address, or an IPv6 /64, which one peer
+// commonly has whole.
+std::string PeerOf(const asio::ip::address& address) {
+    if (address.is_v4()) return address.to_string();
+    const auto v6 = address.to_v6();
+    if (v6.is_v4_mapped()) return asio::ip::make_address_v4(asio::ip::v4_mapped, v6).to_string();
+    auto bytes = v6.to_bytes();
+    std::fill(bytes.begin() + 8, bytes.end(), 0);
+    return asio::ip::address_v6(bytes).to_string() + "/64";
 }
 
 }  // namespace
@@ -62,14 +87,24 @@ void Harden(http::response<Body>& reply) {
 struct NetServer::State {
     // Before the loop: the handlers it destroys last hold tickets that count here.
     size_t connections = 0;
-    std::map<asio::ip::address, size_t> perPeer;
-    // Connections yet to show the token, oldest first, each with what closes it.
-    std::map<uint64_t, std::function<void()>> strangers;
+    std::map<std::string, size_t> perPeer;
+    std::map<std::string, size_t> perHolder;  // by session
+    // Connections yet to show the token, oldest first.
+    struct Stranger {
+        std::string peer;
+        bool evictable = true;  // until its TLS handshake is done
+        std::function<void()> close;
+    };
+    std::map<uint64_t, Stranger> strangers;
     uint64_t nextStranger = 0;
+    std::minstd_rand random{std::random_device{}()};
+    // This while's strangers' lines, each said once, then counted.
+    std::map<std::string, size_t> heard;
+    size_t unheard = 0;
     bool stopping = false;
     asio::io_context io{1};
     tcp::acceptor acceptor{io};
-    asio::signal_set signals{io, SIGINT, SIGTERM};
+    asio::signal_set signals{io, SIGINT, SIGTERM, SIGHUP};
     std::optional<asio::ssl::context> tls;
     Gate gate;
     NetLimits limits;
@@ -80,20 +115,25 @@ struct NetServer::State {
     std::map<ConnectionId, std::shared_ptr<Socket>> sockets;
 
     void Accept();
-    // A connection's place, given back when the last of its handlers is done; null when
-    // there is none for it.
-    std::shared_ptr<void> Enter(const asio::ip::address& peer);
+    // A connection's place, given back when the last of its handlers is done; null, with
+    // why, when there is none for it.
+    std::shared_ptr<void> Enter(const std::string& peer, std::string& why);
+    // A place among the connections of one browser's session, holding `ticket` as long.
+    std::shared_ptr<void> Hold(const std::string& session, const std::shared_ptr<void>& ticket);
     template <class Stream>
     void Upgrade(Stream stream, http::request<http::string_body> request, std::shared_ptr<void> ticket, std::string peer);
     void WatchStalls();
+    void WatchLog();
     void Stopping();
-    // Past half the connections a new stranger takes the oldest one's place, so that
-    // strangers never hold more than half and a page with the token always finds a slot.
-    void MakeRoomForStranger();
     void Log(LogLevel level, const std::string& line) {
         if (events.log) events.log(level, line);
     }
+    // A stranger's line: said the first time in the while, counted after.
+    void Report(const std::string& line);
+    void SayWhatWasCounted();
+    void Signal();
     asio::steady_timer stallTimer{io};
+    asio::steady_timer logTimer{io};
     asio::steady_timer farewellTimer{io};
     std::vector<std::shared_ptr<std::function<void()>>> ticks;
 };
@@ -123,9 +163,11 @@ struct Ending {
     State& state;
     std::string who;  // "page 3 from 127.0.0.1", "connection from 127.0.0.1"
     bool told = false;
+    bool stranger = false;  // its line is counted with its like
 
     void Dropped(const std::string& why) {
         if (std::exchange(told, true)) return;
+        if (stranger) return state.Report(who + " dropped: " + why);
         state.Log(LogLevel::Notice, who + " dropped: " + why);
     }
     void Closed() {
@@ -145,7 +187,7 @@ template <class Stream>
 struct Page : State::Socket, std::enable_shared_from_this<Page<Stream>> {
     Page(State& s, ConnectionId i, Stream stream, std::shared_ptr<void> t, const std::string& peer)
         : state(s), id(i), ws(std::move(stream)), ticket(std::move(t)),
-          ending{s, "page " + std::to_string(i) + " from " + peer} {}
+          ending{s, "page " + std::to_string(i) + " from " + peer}, pause(s.io) {}
 
     State& state;
     ConnectionId id;
@@ -153,6 +195,11 @@ struct Page : State::Socket, std::enable_shared_from_this<Page<Stream>> {
     std::shared_ptr<void> ticket;
     Ending ending;
     beast::flat_buffer buffer;
+    // Its messages in the current second, and the seconds in a row it sent too many.
+    Clock::time_point second = Clock::now();
+    size_t inSecond = 0;
+    int secondsOver = 0;
+    asio::steady_timer pause;
 
     void Start(http::request<http::string_body> request) {
         beast::get_lowest_layer(ws).expires_never();
@@ -167,11 +214,31 @@ struct Page : State::Socket, std::enable_shared_from_this<Page<Stream>> {
     }
 
     void Read() {
+        if (const auto now = Clock::now(); now - second >= std::chrono::seconds(1)) {
+            secondsOver = 0;  // a second went by within the rate
+            second = now;
+            inSecond = 0;
+        }
         ws.async_read(buffer, [self = this->shared_from_this()](beast::error_code error, size_t) {
             if (error || self->gone || self->closing) return self->End(error, "read");
             const std::string text = beast::buffers_to_string(self->buffer.data());
             self->buffer.consume(self->buffer.size());
             self->state.events.message(self->id, text);
+            self->Pace();
+        });
+    }
+
+    // Reads on at once while the page keeps to its rate; else when the second is over.
+    void Pace() {
+        if (gone || closing) return Read();
+        if (++inSecond < state.limits.mostMessagesPerSecond) return Read();
+        pause.expires_at(second + std::chrono::seconds(1));
+        pause.async_wait([self = this->shared_from_this()](beast::error_code) {
+            self->second = Clock::now();
+            self->inSecond = 0;
+            if (++self->secondsOver >= self->state.limits.slowedFor.count())
+                self->Drop("it sent more than " + std::to_string(self->state.limits.mostMessagesPerSecond) + " messages a second for " +
+                           std::to_string(self->state.limits.slowedFor.count()) + " s");
             self->Read();
         });
     }
@@ -209,6 +276,7 @@ struct Page : State::Socket, std::enable_shared_from_this<Page<Stream>> {
         queue.clear();
         queued = 0;
         ending.Dropped(why);
+        pause.cancel();
         beast::error_code ignored;
         beast::get_lowest_layer(ws).socket().shutdown(tcp::socket::shutdown_both, ignored);
         beast::get_lowest_layer(ws).socket().close(ignored);
@@ -219,6 +287,7 @@ struct Page : State::Socket, std::enable_shared_from_this<Page<Stream>> {
         closing = true;
         queue.clear();
         queued = 0;
+        pause.cancel();
         ws.async_close(websocket::close_code::going_away,
                        [self = this->shared_from_this()](beast::error_code error) { self->End(error, "close"); });
     }
@@ -244,7 +313,7 @@ template <class Stream>
 struct HttpConnection : std::enable_shared_from_this<HttpConnection<Stream>> {
     template <class... Args>
     HttpConnection(State& s, std::shared_ptr<void> t, std::string p, Args&&... args)
-        : state(s), ticket(std::move(t)), peer(std::move(p)), ending{s, "connection from " + peer},
+        : state(s), ticket(std::move(t)), peer(std::move(p)), ending{s, "connection from " + peer, false, true},
           stream(std::forward<Args>(args)...), deadline(Clock::now() + s.limits.strangerDeadline),
           stranger(s.nextStranger++) {}
     ~HttpConnection() { state.strangers.erase(stranger); }
@@ -261,15 +330,16 @@ struct HttpConnection : std::enable_shared_from_this<HttpConnection<Stream>> {
     int served = 0;
     bool misdirected = false;  // plain HTTP that came to the TLS port
     size_t lingered = 0;
+    bool shaken = false;  // its TLS handshake done
+    std::string session;  // the browser's session it showed, once it did
 
     void Start() {
-        state.strangers.emplace(stranger, [weak = this->weak_from_this()] {
-            if (auto self = weak.lock()) {
-                self->ending.Dropped("the oldest of " + std::to_string(self->state.limits.mostConnections / 2) +
-                                     " connections without the token, to make room");
-                self->Close({}, "");
-            }
-        });
+        state.strangers.emplace(stranger, State::Stranger{PeerKey(), true, [weak = this->weak_from_this()] {
+                                                               if (auto self = weak.lock()) {
+                                                                   self->ending.Dropped("closed for a newer connection from its address");
+                                                                   self->Close({}, "");
+                                                               }
+                                                           }});
         if constexpr (std::is_same_v<Stream, TlsStream>) {
             // The first bytes tell a TLS handshake from a person who typed http://.
             Expire(state.limits.headerTimeout);
@@ -292,6 +362,10 @@ struct HttpConnection : std::enable_shared_from_this<HttpConnection<Stream>> {
                                    // No client sends data before the server's handshake answer.
                                    self->buffer.consume(self->buffer.size());
                                    if (error) return self->Close(error, "TLS handshake");
+                                   self->shaken = true;
+                                   // Done with the work a handshake costs: no newcomer takes its place.
+                                   if (auto found = self->state.strangers.find(self->stranger); found != self->state.strangers.end())
+                                       found->second.evictable = false;
                                    self->Read();
                                });
     }
@@ -311,10 +385,18 @@ struct HttpConnection : std::enable_shared_from_this<HttpConnection<Stream>> {
         beast::get_lowest_layer(stream).expires_at(std::min(Clock::now() + within, deadline));
     }
 
-    // It showed the token: no longer a stranger.
-    void Trust() {
+    // It showed a session (or the token, now one): no longer a stranger, and one of its
+    // browser's connections. False when that browser holds its share already.
+    bool Trust(const std::string& shown) {
+        if (!session.empty()) return true;
+        auto held = state.Hold(shown, ticket);
+        if (!held) return false;
+        ticket = std::move(held);
+        session = shown;
         state.strangers.erase(stranger);
         deadline = Clock::time_point::max();
+        ending.stranger = false;
+        return true;
     }
 
     void Read() {
@@ -337,9 +419,27 @@ struct HttpConnection : std::enable_shared_from_this<HttpConnection<Stream>> {
     void Close(beast::error_code error, const char* what) {
         ending.Fail(error, what);
         state.strangers.erase(stranger);
+        if constexpr (std::is_same_v<Stream, TlsStream>) {
+            // An end the peer can tell from a cut: close_notify, then the connection closed.
+            if (!error && shaken && std::exchange(shaken, false)) {
+                beast::get_lowest_layer(stream).expires_after(kTlsGoodbye);
+                return stream.async_shutdown([self = this->shared_from_this()](beast::error_code) { self->Cut(); });
+            }
+        }
+        Cut();
+    }
+
+    void Cut() {
         beast::error_code ignored;
         beast::get_lowest_layer(stream).socket().shutdown(tcp::socket::shutdown_both, ignored);
         beast::get_lowest_layer(stream).close();
+    }
+
+    // The address (an IPv6 peer's /64) it counts against.
+    std::string PeerKey() const {
+        beast::error_code ignored;
+        const auto from = beast::get_lowest_layer(stream).socket().remote_endpoint(ignored);
+        return ignored ? peer : PeerOf(from.address());
     }
 
     // After a reply that ends the connection while the peer may still be sending: what it
@@ -412,7 +512,7 @@ struct HttpConnection : std::enable_shared_from_this<HttpConnection<Stream>> {
 
     // Says what to open instead: a person who followed an old link or a bookmark lands here.
     void Forbidden(unsigned version) {
-        ending.Dropped("403, not this run's token, Host or Origin");
+        ending.Dropped("403, not a session's cookie nor the printed token, or not this server's Host, Origin or site");
         auto reply = std::make_shared<http::response<http::string_body>>(http::status::forbidden, version);
         if (const Asset* page = state.events.asset("/forbidden.html")) {
             reply->set(http::field::content_type, std::string(page->contentType));
@@ -439,11 +539,24 @@ struct HttpConnection : std::enable_shared_from_this<HttpConnection<Stream>> {
         const bool reading = request.method() == http::verb::get || head;
         RequestFacts facts{field(http::field::host), std::nullopt,
                            mark == std::string_view::npos ? std::string_view() : target.substr(mark + 1),
-                           field(http::field::cookie), upgrade || !reading};
+                           field(http::field::cookie), upgrade || !reading, std::nullopt};
         if (request.find(http::field::origin) != request.end()) facts.origin = field(http::field::origin);
-        const Verdict verdict = Admit(state.gate, facts);
-        if (!verdict.allowed) return Forbidden(request.version());
-        Trust();
+        if (const auto site = request.find("Sec-Fetch-Site"); site != request.end())
+            facts.fetchSite = std::string_view(site->value().data(), site->value().size());
+        Verdict verdict = Admit(state.gate, facts);
+        // A token's use sets a cookie, which only a page's answer can.
+        if (!verdict.allowed || (verdict.tokenInQuery && upgrade)) return Forbidden(request.version());
+        if (verdict.tokenInQuery) {
+            // The printed token's one use: from now on this browser's cookie opens the page.
+            verdict.session = MakeToken();
+            state.gate.sessions.push_back(verdict.session);
+            state.gate.token.clear();
+            state.Log(LogLevel::Notice, "the printed address's token opened a session for " + peer +
+                                            "; it opens nothing more (SIGHUP prints a new one)");
+        }
+        if (!Trust(verdict.session))
+            return Refuse(http::status::service_unavailable, request.version(),
+                          "this browser holds its " + std::to_string(state.limits.mostPerHolder) + " connections already\n");
 
         const std::string path(target.substr(0, mark));
         if (upgrade) {
@@ -455,7 +568,7 @@ struct HttpConnection : std::enable_shared_from_this<HttpConnection<Stream>> {
         const bool keepAlive = request.keep_alive() && served < kRequestsPerConnection;
         const Asset* asset = reading ? state.events.asset(path == "/" ? "/index.html" : path) : nullptr;
         auto reply = std::make_shared<http::response<http::string_body>>(http::status::ok, request.version());
-        if (verdict.tokenInQuery) reply->set(http::field::set_cookie, state.gate.SetCookie());
+        if (verdict.tokenInQuery) reply->set(http::field::set_cookie, state.gate.SetCookie(verdict.session));
         if (asset != nullptr) {
             reply->set(http::field::content_type, std::string(asset->contentType));
             reply->body().assign(reinterpret_cast<const char*>(asset->data), asset->size);
@@ -475,18 +588,42 @@ struct HttpConnection : std::enable_shared_from_this<HttpConnection<Stream>> {
 
 }  // namespace
 
-void NetServer::State::MakeRoomForStranger() {
-    if (strangers.empty() || strangers.size() < limits.mostConnections / 2) return;
-    const auto close = std::move(strangers.begin()->second);
-    strangers.erase(strangers.begin());
-    close();
-}
-
-std::shared_ptr<void> NetServer::State::Enter(const asio::ip::address& peer) {
-    if (connections >= limits.mostConnections) return nullptr;
+std::shared_ptr<void> NetServer::State::Enter(const std::string& peer, std::string& why) {
+    // Its own address's share first: a connection refused for it costs no one else theirs.
     if (limits.mostPerPeer > 0) {
         const auto found = perPeer.find(peer);
-        if (found != perPeer.end() && found->second >= limits.mostPerPeer) return nullptr;
+        if (found != perPeer.end() && found->second >= limits.mostPerPeer) {
+            why = "that address's most connections are open";
+            return nullptr;
+        }
+    }
+    // Strangers up to a quarter of the slots; up to half, refused at random, more likely the
+    // closer to half (the early drop that keeps a flood from taking them all); past that,
+    // only from an address that has none, or in place of its own address's oldest that has
+    // done no handshake. A connection that did, or showed the token, is never closed for it.
+    const size_t low = limits.mostConnections / 4, high = limits.mostConnections / 2, count = strangers.size();
+    const bool crowded = count >= high || (count >= low && std::uniform_int_distribution<size_t>(low, high - 1)(random) < count);
+    bool room = connections < limits.mostConnections;
+    if (crowded || !room) {
+        auto own = strangers.end();
+        bool holds = false;
+        for (auto s = strangers.begin(); s != strangers.end(); ++s) {
+            if (s->second.peer != peer) continue;
+            holds = true;
+            if (s->second.evictable) {
+                own = s;
+                break;
+            }
+        }
+        if (own != strangers.end()) {
+            const auto close = std::move(own->second.close);
+            strangers.erase(own);
+            close();
+        } else if (holds || !room) {
+            why = !room ? "the server's most connections are open"
+                        : std::to_string(count) + " connections without the token are open, this address's among them";
+            return nullptr;
+        }
     }
     ++connections;
     ++perPeer[peer];
@@ -496,27 +633,54 @@ std::shared_ptr<void> NetServer::State::Enter(const asio::ip::address& peer) {
     });
 }
 
+std::shared_ptr<void> NetServer::State::Hold(const std::string& session, const std::shared_ptr<void>& ticket) {
+    if (perHolder[session] >= limits.mostPerHolder) return nullptr;
+    ++perHolder[session];
+    return std::shared_ptr<void>(static_cast<void*>(this), [this, session, ticket](void*) {
+        if (--perHolder[session] == 0) perHolder.erase(session);
+    });
+}
+
+void NetServer::State::Report(const std::string& line) {
+    const auto found = heard.find(line);
+    if (found != heard.end()) {
+        ++found->second;
+    } else if (heard.size() < kMostKindsHeard) {
+        heard.emplace(line, 0);
+        Log(LogLevel::Notice, line);
+    } else {
+        ++unheard;
+    }
+}
+
+void NetServer::State::SayWhatWasCounted() {
+    const std::string within = " in the last " + std::to_string(kLogInterval.count()) + " s";
+    for (const auto& [line, more] : heard)
+        if (more > 0) Log(LogLevel::Notice, line + " (and " + std::to_string(more) + " more like it" + within + ")");
+    if (unheard > 0) Log(LogLevel::Notice, std::to_string(unheard) + " more connections without the token refused or dropped" + within);
+    heard.clear();
+    unheard = 0;
+}
+
 void NetServer::State::Accept() {
     acceptor.async_accept([this](beast::error_code error, tcp::socket socket) {
         if (error == asio::error::operation_aborted || stopping) return;
-        MakeRoomForStranger();
         beast::error_code ignored;
         const tcp::endpoint from = socket.remote_endpoint(ignored);
-        std::shared_ptr<void> ticket = error || ignored ? nullptr : Enter(from.address());
-        if (!ticket) {
-            if (!error && !ignored)
-                Log(LogLevel::Notice, "connection from " + from.address().to_string() + " dropped: " +
-                                          (connections >= limits.mostConnections ? "the server's" : "that address's") +
-                                          " most connections are open");
-            socket.close(ignored);
-        } else {
-            // Updates are small and each is awaited: none may wait for the next.
-            socket.set_option(tcp::no_delay(true), ignored);
-            const std::string peer = from.address().to_string();
-            if (tls)
-                std::make_shared<HttpConnection<TlsStream>>(*this, std::move(ticket), peer, std::move(socket), *tls)->Start();
-            else
-                std::make_shared<HttpConnection<PlainStream>>(*this, std::move(ticket), peer, std::move(socket))->Start();
+        if (!error && !ignored) {
+            const std::string address = from.address().to_string();
+            std::string why;
+            if (std::shared_ptr<void> ticket = Enter(PeerOf(from.address()), why); !ticket) {
+                Report("connection from " + address + " refused: " + why);
+                socket.close(ignored);
+            } else {
+                // Updates are small and each is awaited: none may wait for the next.
+                socket.set_option(tcp::no_delay(true), ignored);
+                if (tls)
+                    std::make_shared<HttpConnection<TlsStream>>(*this, std::move(ticket), address, std::move(socket), *tls)->Start();
+                else
+                    std::make_shared<HttpConnection<PlainStream>>(*this, std::move(ticket), address, std::move(socket))->Start();
+            }
         }
         Accept();
     });
@@ -529,6 +693,16 @@ void NetServer::State::Upgrade(Stream stream, http::request<http::string_body> r
     auto socket = std::make_shared<Page<Stream>>(*this, id, std::move(stream), std::move(ticket), std::move(peer));
     sockets.emplace(id, socket);
     socket->Start(std::move(request));
+}
+
+void NetServer::State::Signal() {
+    signals.async_wait([this](beast::error_code failed, int number) {
+        if (failed) return;
+        if (number != SIGHUP) return Stopping();
+        gate.token = MakeToken();
+        if (events.token) events.token(gate.token);
+        Signal();
+    });
 }
 
 void NetServer::State::WatchStalls() {
@@ -545,6 +719,15 @@ void NetServer::State::WatchStalls() {
     });
 }
 
+void NetServer::State::WatchLog() {
+    logTimer.expires_after(kLogInterval);
+    logTimer.async_wait([this](beast::error_code error) {
+        if (error) return;
+        SayWhatWasCounted();
+        WatchLog();
+    });
+}
+
 NetServer::NetServer(Gate gate, NetLimits limits, const Certificate* tls) : state_(std::make_unique<State>()) {
     State& s = *state_;
     s.gate = std::move(gate);
@@ -554,6 +737,8 @@ NetServer::NetServer(Gate gate, NetLimits limits, const Certificate* tls) : stat
     s.tls.emplace(asio::ssl::context::tls_server);
     s.tls->set_options(asio::ssl::context::default_workarounds | asio::ssl::context::no_sslv2 |
                        asio::ssl::context::no_sslv3 | asio::ssl::context::no_tlsv1 | asio::ssl::context::no_tlsv1_1);
+    SSL_CTX_set_options(s.tls->native_handle(), SSL_OP_NO_RENEGOTIATION);
+    if (SSL_CTX_set_cipher_list(s.tls->native_handle(), kTls12Suites) != 1) throw std::runtime_error("the TLS 1.2 suites");
     s.tls->use_certificate_chain(asio::buffer(tls->certificatePem), error);
     if (!error) s.tls->use_private_key(asio::buffer(tls->keyPem), asio::ssl::context::pem, error);
     if (error) throw std::runtime_error("the TLS certificate or key: " + error.message());
@@ -573,11 +758,10 @@ void NetServer::Listen(NetEvents events) {
     if (!error) s.acceptor.listen(asio::socket_base::max_listen_connections, error);
     if (error) throw std::runtime_error("cannot listen on " + HostText(listen) + ": " + error.message());
     s.gate.listen.port = s.acceptor.local_endpoint().port();
-    s.signals.async_wait([this](beast::error_code failed, int) {
-        if (!failed) Stop();
-    });
+    s.Signal();
     s.Accept();
     s.WatchStalls();
+    s.WatchLog();
 }
 
 NetServer::~NetServer() = default;
@@ -587,10 +771,12 @@ uint16_t NetServer::Port() const { return state_->gate.listen.port; }
 void NetServer::Run() { state_->io.run(); }
 
 void NetServer::State::Stopping() {
+    if (!stopping) SayWhatWasCounted();
     if (std::exchange(stopping, true) || sockets.empty()) return io.stop();
     beast::error_code ignored;
     acceptor.close(ignored);
     stallTimer.cancel();
+    logTimer.cancel();
     std::vector<std::shared_ptr<Socket>> pages;
     for (auto& [id, socket] : sockets) pages.push_back(socket);
     for (auto& page : pages) page->Farewell();

@@ -36,8 +36,13 @@ struct NetLimits {
     size_t largestQueue = 4 * 1024 * 1024;  // bytes waiting to go to one page: past it, it is dropped
     std::chrono::seconds headerTimeout{10};
     std::chrono::seconds stalledWrite{10};  // a write that long unfinished drops the page
-    size_t mostConnections = 256;  // of which those yet to show the token hold at most half
+    // Of them, those yet to show the token (strangers) are taken freely up to a quarter; up
+    // to half, a newcomer is refused with a chance that grows to certainty at half; past
+    // that one is taken only from an address (IPv6: a /64) that holds no stranger, or in
+    // place of the oldest stranger of its own address still in its TLS handshake.
+    size_t mostConnections = 256;
     size_t mostPerPeer = 0;  // connections from one address; 0: no limit of its own
+    size_t mostPerHolder = 64;  // connections of one browser's session: the rest are for other pages
     // A connection that has not shown the token is closed this long after it opened, whatever
     // it sends, the TLS handshake included.
     std::chrono::milliseconds strangerDeadline{15000};
@@ -45,6 +50,10 @@ struct NetLimits {
     // is not lost to a reset: for this long at most, and this many bytes.
     std::chrono::milliseconds lingerDeadline{2000};
     size_t lingerBudget = 256 * 1024;
+    // A page sending more messages than this in a second is read no more until the second
+    // ends; one that keeps it up for `slowedFor` is closed.
+    size_t mostMessagesPerSecond = 2000;
+    std::chrono::seconds slowedFor{10};
 };
 
 enum class LogLevel { Debug, Notice };
@@ -60,8 +69,11 @@ struct NetEvents {
     // A page asset by path ("/" is "/index.html"), or null.
     std::function<const Asset*(std::string_view)> asset;
     // Each connection's end, once: why it was dropped, or (at Debug) that it closed as
-    // connections do.
+    // connections do. What is refused or dropped before the token is shown is said once per
+    // kind and address in each 10 s, the rest counted in a line at the end of them.
     std::function<void(LogLevel, const std::string&)> log;
+    // SIGHUP asked for a new address: its token, which replaces the one printed before.
+    std::function<void(const std::string&)> token;
 };
 
 class NetServer {
@@ -78,7 +90,7 @@ public:
     void Listen(NetEvents events);
     // The port bound, once listening.
     uint16_t Port() const;
-    // Runs the loop until Stop (or SIGINT/SIGTERM).
+    // Runs the loop until Stop (or SIGINT/SIGTERM); SIGHUP makes a new token.
     void Run();
     // Tells every page the server is going away and ends the loop once they heard (within
     // a moment: a page that does not read is not waited for).

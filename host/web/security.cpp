@@ -110,8 +110,8 @@ std::string Gate::CookieName() const {
     return (secure ? "__Host-qm7140-" : "qm7140_") + std::to_string(listen.port);
 }
 
-std::string Gate::SetCookie() const {
-    return CookieName() + "=" + token + "; Path=/; HttpOnly; SameSite=Strict" + (secure ? "; Secure" : "");
+std::string Gate::SetCookie(std::string_view session) const {
+    return CookieName() + "=" + std::string(session) + "; Path=/; HttpOnly; SameSite=Strict" + (secure ? "; Secure" : "");
 }
 
 bool HostAllowed(const Gate& gate, std::string_view host) {
@@ -161,9 +161,14 @@ Verdict Admit(const Gate& gate, const RequestFacts& request) {
     } else if (request.needsOrigin) {
         return {};
     }
-    if (const auto fromQuery = QueryValue(request.query, "token"); fromQuery && SameSecret(*fromQuery, gate.token))
-        return {true, true};
-    if (CookieHolds(request.cookie, gate.CookieName(), gate.token)) return {true, false};
+    // What the browser says of the request's maker, where it says it: the page itself, or a
+    // person who typed or bookmarked the address; never another site, not even this host's.
+    if (request.fetchSite && *request.fetchSite != "same-origin" && *request.fetchSite != "none") return {};
+    for (const std::string& session : gate.sessions)
+        if (CookieHolds(request.cookie, gate.CookieName(), session)) return {true, false, session};
+    if (const auto fromQuery = QueryValue(request.query, "token");
+        fromQuery && !gate.token.empty() && SameSecret(*fromQuery, gate.token))
+        return {true, true, {}};
     return {};
 }
 

@@ -1,7 +1,8 @@
 // Who may talk to the web host. It drives a device, so every request is refused unless it
-// carries the run's token (in the query of the address printed at start, then in a cookie)
-// and names the server as it listens (Host), from the server's own page (Origin): another
-// site in the same browser, and a name rebound to this machine, get nothing.
+// carries the printed address's token (once: it is exchanged for a session's cookie) or a
+// session's cookie, and names the server as it listens (Host), from the server's own page
+// (Origin, Sec-Fetch-Site): another site in the same browser, and a name rebound to this
+// machine, get nothing.
 #pragma once
 
 #include <cstddef>
@@ -9,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace web {
 
@@ -31,13 +33,15 @@ bool SameSecret(std::string_view a, std::string_view b);
 
 struct Gate {
     Endpoint listen;  // its port as bound
-    std::string token;
+    std::string token;  // of the address printed last, until its first use; then empty
     bool secure = false;  // served over TLS: the page's origin is https, the cookie Secure
+    // One secret per token used, each a browser's session for the rest of the run.
+    std::vector<std::string> sessions;
 
-    // The cookie that carries the token after the first request; named for the port, as
-    // browsers share cookies across a host's ports, and __Host- prefixed under TLS.
+    // The cookie that carries a session; named for the port, as browsers share cookies
+    // across a host's ports, and __Host- prefixed under TLS.
     std::string CookieName() const;
-    std::string SetCookie() const;
+    std::string SetCookie(std::string_view session) const;
 };
 
 struct RequestFacts {
@@ -46,11 +50,13 @@ struct RequestFacts {
     std::string_view query;   // after '?'
     std::string_view cookie;  // the Cookie header, all of it
     bool needsOrigin = false;  // a WebSocket upgrade or a request that changes something
+    std::optional<std::string_view> fetchSite;  // Sec-Fetch-Site, when sent
 };
 
 struct Verdict {
     bool allowed = false;
-    bool tokenInQuery = false;  // then the reply sets the cookie
+    bool tokenInQuery = false;  // the token's first use: a new session, its cookie in the reply
+    std::string session;        // the session whose cookie it showed
 };
 
 Verdict Admit(const Gate& gate, const RequestFacts& request);

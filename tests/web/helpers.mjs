@@ -27,11 +27,19 @@ export function startServer(args = [], env = {}) {
       if (line.length < 2) return;
       clearTimeout(timer);
       const url = new URL(line[0]);
-      resolve({
+      let session;
+      const server = {
         url: line[0], port: Number(url.port), origin: url.origin, token: url.searchParams.get('token'), child, output: () => out,
         errors: () => errors,
         stop: () => new Promise((done) => { if (child.exitCode !== null) return done(); child.on('exit', done); child.kill('SIGTERM'); }),
-      });
+        // The printed token's one use, made once: the session's cookie, "NAME=VALUE".
+        cookie: async () => {
+          session ??= request(server.port, { path: `/?token=${server.token}`, headers: { Host: `127.0.0.1:${server.port}` } })
+            .then((reply) => reply.headers['set-cookie'][0].split(';')[0]);
+          return session;
+        },
+      };
+      resolve(server);
     });
     child.on('exit', (code) => { clearTimeout(timer); reject(new Error(`server exited ${code}`)); });
   });
@@ -45,11 +53,18 @@ export async function launch() {
 export async function openPage(browser, server, device = 0, prepare = async () => {}) {
   const page = await browser.newPage({ viewport: { width: 1500, height: 1000 } });
   await prepare(page);
-  await page.goto(server.url);
+  await signIn(page, server);
+  await page.goto(`${server.origin}/`);
   await page.waitForSelector('#status:text("connected")');
   if (device > 0) await page.click(`#tabs button[data-dev="${device}"]`);
   await page.waitForFunction(() => Number(document.body.dataset.updates) > 0);
   return page;
+}
+
+// The server's session in the page's browser, as its printed address would have set it.
+export async function signIn(page, server) {
+  const [name, value] = (await server.cookie()).split('=');
+  await page.context().addCookies([{ name, value, url: `${server.origin}/`, httpOnly: true, sameSite: 'Strict' }]);
 }
 
 // Reads until `done` holds or 5 s pass; gives the last value read.
@@ -78,7 +93,7 @@ export function request(port, { method = 'GET', path: where = '/', headers = {},
 // The device's registers as its state file has them.
 export async function registers(server, device = 0) {
   const reply = await request(server.port, {
-    path: `/state?dev=${device}&token=${server.token}`, headers: { Host: `127.0.0.1:${server.port}` },
+    path: `/state?dev=${device}`, headers: { Host: `127.0.0.1:${server.port}`, Cookie: await server.cookie() },
   });
   if (reply.status !== 200) throw new Error(`state: ${reply.status}`);
   return reply.body;

@@ -3,7 +3,7 @@
 // only what changed.
 import assert from 'node:assert/strict';
 import { after, before, test } from 'node:test';
-import { accessibilityViolations, closeDialogs, launch, openDialog, openPage, panel, startServer, until } from './helpers.mjs';
+import { accessibilityViolations, closeDialogs, launch, openDialog, openPage, panel, signIn, startServer, until } from './helpers.mjs';
 
 let server, browser, page;
 before(async () => {
@@ -80,7 +80,7 @@ test('track bars show a tick per position on their top side, and each its value'
     return [input.dataset.name, ticks.length === Number(input.max) - Number(input.min) + 1, ticks.every((t) => t.bottom <= box.top + box.height / 2),
       Math.round(ticks[0].left - box.left), Math.round(box.right - ticks.at(-1).right), value];
   }));
-  assert.deepEqual(bars, [['Hysteresis', true, true, 5, 5, '0'], ['AttackTime', true, true, 5, 5, '20 us'],
+  assert.deepEqual(bars, [['AttackTime', true, true, 5, 5, '20 us'], ['Hysteresis', true, true, 5, 5, '0'],
     ['APTVBAT', true, true, 5, 5, '0'], ['Release', true, true, 5, 5, '50 ms/step']]);
   await panel(page, 1).locator('[data-name="Hysteresis"]').press('ArrowRight');
   await page.waitForFunction(() => document.querySelector('output[for$="-c10"]').value === '1');
@@ -241,7 +241,8 @@ test('a page sent only what changed shows what a page sent everything shows; a d
     upstream.send(JSON.stringify({ t: mark }));
     await cut.waitForFunction((m) => [...document.querySelectorAll('#errors div')].some((e) => e.textContent.includes(m)), mark);
   };
-  await cut.goto(server.url);
+  await signIn(cut, server);
+  await cut.goto(`${server.origin}/`);
   for (const p of [page, cut]) { await p.waitForSelector('#status:text("connected")'); await openDialog(p, 1); }
   await settled('settled-before-the-drag');
   await cut.waitForSelector('.panel[data-dialog="1"].active');
@@ -271,4 +272,116 @@ test('a page sent only what changed shows what a page sent everything shows; a d
   await until(both, (same) => same);
   assert.deepEqual(await look(cut), await look(page));
   await cut.close();
+});
+
+test('the latest change is marked on its own device only', async () => {
+  const marked = () => page.$$eval('#grid .grid-row.latest', (rows) => rows.map((r) => Number(r.dataset.reg)));
+  const settle = () => page.evaluate(() => new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r))));
+  const edit = async (r, v) => {
+    const cell = page.locator(`#grid [data-reg="${r}"] > :nth-child(2)`);
+    await cell.dblclick();
+    await cell.locator('input').fill(v);
+    await cell.locator('input').press('Enter');
+    await page.waitForFunction(([reg, text]) => document.querySelector(`#grid [data-reg="${reg}"] > :nth-child(2)`).textContent === text, [r, `0x${v}`]);
+  };
+  const show = async (d, shown) => {
+    await page.click(`#tabs button[data-dev="${d}"]`);
+    // The device's own values are in once register 0x07 shows what was written there.
+    await page.waitForFunction((text) => document.querySelector('#grid [data-reg="7"] > :nth-child(2)').textContent === text, shown);
+    await settle();
+  };
+  await show(0, '0x00');
+  await edit(7, '5A');
+  assert.deepEqual(await until(marked, (m) => m.length === 1 && m[0] === 7), [7]);
+  await show(1, '0x00');
+  assert.deepEqual(await marked(), [], 'device 2 has no change yet');
+  await edit(9, '11');
+  assert.deepEqual(await until(marked, (m) => m[0] === 9), [9]);
+  await show(0, '0x5A');
+  assert.deepEqual(await marked(), [7]);
+  await show(1, '0x00');
+  assert.deepEqual(await marked(), [9]);
+  await edit(9, '00');
+  await show(0, '0x5A');
+  await edit(7, '00');
+});
+
+test('a dialog opened from the menu by keyboard takes the focus, Tab goes from its top, Escape gives it back', async () => {
+  await closeDialogs(page);
+  // The control focused in a dialog, or what is focused outside them.
+  const focused = () => page.evaluate(() => {
+    const e = document.activeElement;
+    return e.closest('.panel') ? e.closest('[data-name]')?.dataset.name : `outside: ${e.textContent}`;
+  });
+  for (const [d, first] of [[0, 'InputMode'], [1, 'AttackTime'], [2, 'EnableBoost']]) {
+    const opener = `outside: ${await page.textContent(`#menu button[data-dialog="${d}"]`)}`;
+    await page.focus(`#menu button[data-dialog="${d}"]`);
+    await page.keyboard.press('Enter');
+    await panel(page, d).waitFor({ state: 'visible' });
+    assert.equal(await until(focused, (f) => f === first), first, `dialog ${d}`);
+    if (d === 1) {
+      const order = [first];
+      for (let k = 0; k < 20 && !order.at(-1).startsWith('outside'); k++) {
+        await page.keyboard.press('Tab');
+        const name = await focused();
+        if (name !== order.at(-1)) order.push(name);
+      }
+      assert.deepEqual(order.slice(0, -1), ['AttackTime', 'Hysteresis', 'APTVBAT', 'LimMode', 'Release', 'SelIntegration', 'LimiterPaintBox',
+        'Slope', 'InflectionPoint', 'Level', 'Enable']);
+      await page.keyboard.press('Shift+Tab');
+    }
+    await page.keyboard.press('Escape');
+    await panel(page, d).waitFor({ state: 'hidden' });
+    assert.equal(await until(focused, (f) => f === opener), opener, `dialog ${d}`);
+  }
+});
+
+test('at 390 x 844 the side column stacks, no tab wraps, every control of each dialog scrolls into the window and no text is under 12 px', async () => {
+  await closeDialogs(page);
+  await page.setViewportSize({ width: 390, height: 844 });
+  await fresh();
+  await page.waitForFunction(() => Number(document.body.dataset.updates) > 0);
+  const page_ = await page.evaluate(() => {
+    const lines = (e) => { const r = document.createRange(); r.selectNodeContents(e); return r.getClientRects().length; };
+    const small = [...document.querySelectorAll('body *')].filter((e) => !e.closest('.panel') && e.offsetParent
+      && [...e.childNodes].some((n) => n.nodeType === Node.TEXT_NODE && n.data.trim()) && parseFloat(getComputedStyle(e).fontSize) < 12);
+    return { wide: document.documentElement.scrollWidth > innerWidth, wrapped: [...document.querySelectorAll('#bar button')].filter((b) => lines(b) > 1).map((b) => b.textContent),
+      small: small.map((e) => e.id || e.className || e.tagName) };
+  });
+  assert.deepEqual(page_, { wide: false, wrapped: [], small: [] });
+  for (const d of [0, 1, 2]) {
+    await openDialog(page, d);
+    // Each control brought into sight as focus or a scroll would: wholly inside the window
+    // and topmost there; the curve, wider than a phone, with its axes (its left and bottom edges).
+    const out = await panel(page, d).evaluate((p) => [...p.querySelectorAll('[data-name]')].flatMap((e) => {
+      const curve = e.tagName === 'CANVAS';
+      e.scrollIntoView({ block: 'nearest', inline: curve ? 'start' : 'nearest' });
+      const box = e.getBoundingClientRect();
+      const at = curve ? [box.left + 2, box.bottom - 2] : [box.left + box.width / 2, box.top + box.height / 2];
+      const inside = box.left >= 0 && box.top >= 0 && box.bottom <= innerHeight && (curve || box.right <= innerWidth);
+      return inside && e.contains(document.elementFromPoint(...at)) ? [] : [e.dataset.name];
+    }));
+    assert.deepEqual(out, [], `dialog ${d}`);
+    await closeDialogs(page);
+  }
+  await page.setViewportSize({ width: 1024, height: 700 });
+});
+
+test('the same alert again counts up instead of stacking, and stays until closed', async () => {
+  const offline = await startServer(['--device', 'i2c:/dev/i2c-99']);
+  const alerts = await browser.newPage({ viewport: { width: 1024, height: 700 } });
+  try {
+    await alerts.goto(offline.url);
+    await alerts.locator('#connect').waitFor();
+    for (let k = 0; k < 6; k++) await alerts.click('#connect');
+    const shown = () => alerts.$$eval('#errors > div', (all) => all.map((a) => a.textContent));
+    const six = await until(shown, (a) => a.length === 1 && a[0].includes('×6'));
+    assert.equal(six.length, 1);
+    assert.match(six[0], /^connect: cannot open \/dev\/i2c-99 at 0x40: .*×6×$/);
+    await alerts.getByRole('button', { name: 'Close this alert' }).click();
+    assert.deepEqual(await shown(), []);
+  } finally {
+    await alerts.close();
+    await offline.stop();
+  }
 });

@@ -1,15 +1,21 @@
-// docs/web-limiter.png: the page in a 1024 x 700 window with the Limiter / AGC dialog open
-// after a drag of its inflection cursor. Run: node screenshot.mjs OUTPUT
-import { launch, openPage, startServer } from './helpers.mjs';
+// The README's pictures of the page, into directory DIR: web-1280x800.png, the Limiter / AGC
+// dialog after a drag of its inflection cursor, and web-390x844.png, the same on a phone.
+// Run: node screenshot.mjs DIR
+import path from 'node:path';
+import { launch, openDialog, openPage, startServer } from './helpers.mjs';
 
 const server = await startServer();
 const browser = await launch();
+const shot = async (page, name) => {
+  await page.evaluate(() => new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r))));
+  await page.screenshot({ path: path.join(process.argv[2], name) });
+  console.log(`== ${name}`);
+};
 try {
   const page = await openPage(browser, server);
-  await page.setViewportSize({ width: 1024, height: 700 });
-  await page.click('#menu button[data-dialog="1"]');
+  await page.setViewportSize({ width: 1280, height: 800 });
+  await openDialog(page, 1);
   const view = page.locator('[data-name="LimiterPaintBox"]');
-  await view.waitFor();
   await page.locator('[data-name="InflectionPoint"]').press('Enter');
   const box = await view.boundingBox();
   // The inflection cursor at its first place (3.59 V, 7.90 V), dragged up and left.
@@ -17,9 +23,10 @@ try {
   await page.mouse.down();
   for (let k = 1; k <= 10; k++) await page.mouse.move(box.x + 326.5 - 6 * k, box.y + 97.5 - 3 * k);
   await page.mouse.up();
-  await page.waitForTimeout(300);
-  await page.screenshot({ path: process.argv[2] });
-  console.log(`== ${process.argv[2]}`);
+  await page.waitForFunction(() => document.querySelector('[data-name="InflectionPoint"]').value !== '3.59');
+  await shot(page, 'web-1280x800.png');
+  await page.setViewportSize({ width: 390, height: 844 });
+  await shot(page, 'web-390x844.png');
 } finally {
   await browser.close();
   await server.stop();

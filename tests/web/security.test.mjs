@@ -1,5 +1,5 @@
-// The gate: nothing without the run's token, a Host naming the server and, where it
-// matters, the page's own Origin; every malformed or hostile message refused to its sender
+// The gate: nothing without a session's cookie (the printed token opens one, once), a Host
+// naming the server and, where it matters, the page's own Origin and site; every malformed or hostile message refused to its sender
 // alone, the server up and the device untouched; peers without the token never lock a page
 // out; Ctrl+C ends the server at once.
 import assert from 'node:assert/strict';
@@ -16,31 +16,35 @@ test('requests without the token, from another Host or Origin get a 403 that say
   const host = `127.0.0.1:${server.port}`;
   const token = `token=${server.token}`;
   const wrong = server.token.replace(/.$/, (c) => (c === '0' ? '1' : '0'));
-  const cookie = `qm7140_${server.port}=${server.token}`;
+  const cookie = await server.cookie();
   const refused = [
     { path: '/', headers: { Host: host } },
     { path: `/?token=${wrong}`, headers: { Host: host } },
     { path: '/app.js', headers: { Host: host, Cookie: `qm7140_${server.port}=${wrong}` } },
     { path: '/', headers: { Host: host, Cookie: `qm7140_1=${server.token}` } },
-    { path: `/?${token}`, headers: { Host: `evil.example:${server.port}` } },
-    { path: `/?${token}`, headers: { Host: `127.0.0.1:${server.port + 1}` } },
-    { path: `/?${token}`, headers: { Host: host, Origin: 'http://evil.example' } },
-    { method: 'POST', path: `/state?dev=0&${token}`, headers: { Host: host }, body: '0x02 0x40\n' },
-    { method: 'POST', path: `/state?dev=0&${token}`, headers: { Host: host, Origin: 'http://evil.example' }, body: '0x02 0x40\n' },
-    { method: 'POST', path: `/replay?dev=0&${token}`, headers: { Host: host }, body: 'w 0x80 0x02 0x40\n' },
+    { path: `/?${token}`, headers: { Host: host } },  // used once already
+    { path: '/', headers: { Host: host, Cookie: `qm7140_${server.port}=${server.token}` } },  // the token is no session
+    { path: '/', headers: { Host: `evil.example:${server.port}`, Cookie: cookie } },
+    { path: '/', headers: { Host: `127.0.0.1:${server.port + 1}`, Cookie: cookie } },
+    { path: '/', headers: { Host: host, Origin: 'http://evil.example', Cookie: cookie } },
+    { path: '/state?dev=0', headers: { Host: host, Cookie: cookie, 'Sec-Fetch-Site': 'cross-site' } },
+    { path: '/state?dev=0', headers: { Host: host, Cookie: cookie, 'Sec-Fetch-Site': 'same-site' } },
+    { method: 'POST', path: '/state?dev=0', headers: { Host: host, Cookie: cookie }, body: '0x02 0x40\n' },
+    { method: 'POST', path: '/state?dev=0', headers: { Host: host, Origin: 'http://evil.example', Cookie: cookie }, body: '0x02 0x40\n' },
+    { method: 'POST', path: '/replay?dev=0', headers: { Host: host, Cookie: cookie }, body: 'w 0x80 0x02 0x40\n' },
     { path: `/export?dev=0&format=c`, headers: { Host: host, Cookie: `qm7140_${server.port}=${wrong}` } },
   ];
   for (const r of refused) {
     const reply = await request(server.port, r);
     assert.equal(reply.status, 403, JSON.stringify(r));
+    assert.equal(reply.headers['cross-origin-resource-policy'], 'same-origin');
     assert.match(reply.body, /Open the address <code>qm7140-web<\/code> printed on its first line/, JSON.stringify(r));
   }
-  for (const name of ['localhost', '127.0.0.1']) {
-    const reply = await request(server.port, { path: `/?${token}`, headers: { Host: `${name}:${server.port}` } });
-    assert.equal(reply.status, 200);
-    assert.match(reply.headers['set-cookie'][0], new RegExp(`^${cookie}; Path=/; HttpOnly; SameSite=Strict$`));
+  for (const site of [undefined, 'same-origin', 'none']) {
+    const reply = await request(server.port, { path: '/app.js', headers: { Host: host, Cookie: cookie, ...(site && { 'Sec-Fetch-Site': site }) } });
+    assert.equal(reply.status, 200, site);
+    assert.equal(reply.headers['cross-origin-resource-policy'], 'same-origin');
   }
-  assert.equal((await request(server.port, { path: '/app.js', headers: { Host: host, Cookie: cookie } })).status, 200);
 
   const origin = `http://${host}`;
   const upgrades = [
@@ -54,6 +58,36 @@ test('requests without the token, from another Host or Origin get a 403 that say
     const ws = await socket(server.port, headers);
     assert.equal(ws.status, status, JSON.stringify(headers));
     ws.close();
+  }
+});
+
+test('the printed token opens one session once; SIGHUP prints another, and open pages stay', async () => {
+  const own = await startServer();
+  try {
+    const host = `localhost:${own.port}`;
+    const first = await request(own.port, { path: `/?token=${own.token}`, headers: { Host: host } });
+    assert.equal(first.status, 200);
+    const [, session] = new RegExp(`^qm7140_${own.port}=([0-9a-f]{64}); Path=/; HttpOnly; SameSite=Strict$`).exec(first.headers['set-cookie'][0]) ?? [];
+    assert.ok(session && session !== own.token, first.headers['set-cookie'][0]);
+    assert.equal((await request(own.port, { path: `/?token=${own.token}`, headers: { Host: host } })).status, 403, 'the token opened twice');
+    const cookie = `qm7140_${own.port}=${session}`;
+    const page = await socket(own.port, { Host: host, Origin: `http://${host}`, Cookie: cookie });
+    await page.until((m) => m.some((x) => x.t === 'hello'));
+
+    own.child.kill('SIGHUP');
+    await until(() => (own.output().match(/\?token=/g) ?? []).length === 2, 5000, 'a second address');
+    const fresh = [...own.output().matchAll(/\?token=([0-9a-f]{64})/g)][1][1];
+    assert.notEqual(fresh, own.token);
+    assert.equal(own.child.exitCode, null);
+    page.send('{"t":"sub","dev":0}');
+    await page.until((m) => m.some((x) => x.forms));
+    assert.equal(page.closed, false);
+    assert.equal((await request(own.port, { path: '/app.js', headers: { Host: host, Cookie: cookie } })).status, 200);
+    assert.equal((await request(own.port, { path: `/?token=${own.token}`, headers: { Host: host } })).status, 403);
+    assert.equal((await request(own.port, { path: `/?token=${fresh}`, headers: { Host: host } })).status, 200);
+    page.close();
+  } finally {
+    await own.stop();
   }
 });
 
@@ -86,7 +120,7 @@ function* hostile(count) {
 
 test('10^4 hostile messages are refused to their sender, the server stays up, the device unchanged', async () => {
   const before = await registers(server);
-  const headers = { Host: `127.0.0.1:${server.port}`, Origin: server.origin, Cookie: `qm7140_${server.port}=${server.token}` };
+  const headers = { Host: `127.0.0.1:${server.port}`, Origin: server.origin, Cookie: await server.cookie() };
   const watcher = await socket(server.port, headers);
   watcher.send('{"t":"sub","dev":0}');
   const ws = await socket(server.port, headers);
@@ -124,7 +158,7 @@ function raw(port, text) {
 
 test('doubled Host or Origin, an oversized body, HEAD and a NUL byte are each answered as they should be', async () => {
   const host = `127.0.0.1:${server.port}`;
-  const cookie = `Cookie: qm7140_${server.port}=${server.token}`;
+  const cookie = `Cookie: ${await server.cookie()}`;
   const get = await request(server.port, { path: '/app.js', headers: { Host: host, Cookie: cookie.slice(8) } });
   const rows = [
     [`GET /?token=${server.token} HTTP/1.1\r\nHost: ${host}\r\nHost: evil.example:${server.port}\r\n\r\n`, /^HTTP\/1.1 400 /],
@@ -173,7 +207,7 @@ test('256 peers trickling without the token lock no page out, and the memory sta
     await until(() => connected === 256 && rounds >= 2, 20000, '256 connections trickling');
     const start = Date.now();
     const page = await Promise.race([
-      socket(server.port, { Host: host, Origin: server.origin, Cookie: `qm7140_${server.port}=${server.token}` }),
+      socket(server.port, { Host: host, Origin: server.origin, Cookie: await server.cookie() }),
       new Promise((_, reject) => setTimeout(() => reject(new Error('no answer within 10 s')), 10000)),
     ]);
     const took = Date.now() - start;
@@ -196,7 +230,7 @@ test('Ctrl+C ends the server at once, its pages told it is going away', async (t
   page.on('data', (chunk) => { heard = Buffer.concat([heard, chunk]); });
   page.on('error', () => {});
   const host = `127.0.0.1:${own.port}`;
-  page.write([`GET /ws HTTP/1.1`, `Host: ${host}`, `Origin: ${own.origin}`, `Cookie: qm7140_${own.port}=${own.token}`, 'Upgrade: websocket',
+  page.write([`GET /ws HTTP/1.1`, `Host: ${host}`, `Origin: ${own.origin}`, `Cookie: ${await own.cookie()}`, 'Upgrade: websocket',
     'Connection: Upgrade', 'Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==', 'Sec-WebSocket-Version: 13', '', ''].join('\r\n'));
   await until(() => heard.includes('"hello"'), 5000, 'the page to open');
   const exited = new Promise((resolve) => own.child.on('exit', (code, signal) => resolve({ code, signal })));

@@ -16,19 +16,46 @@ let updates = 0;  // messages shown; the page marks the first for those who wait
 // The token has done its work once the cookie is set; it stays out of the history.
 if (location.search.includes('token=')) history.replaceState(null, '', '/');
 
-const link = new Link(receive, (up) => {
-  $('status').textContent = up ? 'connected' : 'disconnected, retrying…';
-  $('status').classList.toggle('down', !up);
-  if (up && device >= 0) choose(device);
+// Without its server the page takes no input: all but the notice is inert until it is back,
+// and a server run after the one that gave this page its token asks for the new address.
+const COVER = {
+  down: ['The server is not answering',
+    'Nothing done on this page reaches the device until it is back; trying again. If the server was restarted, open the address it printed.'],
+  refused: ['The server was restarted',
+    'This page belongs to its last run, and each run has a new access token: open the address the server printed on its first line (the one ending in /?token=…).'],
+};
+const STATUS = { up: 'connected', down: 'disconnected, retrying…', refused: 'disconnected: open the new address' };
+let focusBefore = null;
+const link = new Link(receive, (state) => {
+  $('status').textContent = STATUS[state];
+  $('status').classList.toggle('down', state !== 'up');
+  const cover = $('cover'), covered = !cover.hidden;
+  if (state === 'up') {
+    cover.hidden = true;
+    for (const part of cover.parentElement.children) part.inert = false;
+    if (covered && focusBefore?.isConnected) focusBefore.focus();
+    if (device >= 0) choose(device);
+    return;
+  }
+  [$('cover-title').textContent, $('cover-text').textContent] = COVER[state];
+  if (covered) return;
+  focusBefore = document.activeElement;
+  for (const part of cover.parentElement.children) part.inert = part !== cover;
+  cover.hidden = false;
+  cover.focus();
 });
 const dialogs = new Dialogs($('desk'), link);
 const grid = new Grid($('grid-rows'), $('log-lines'), $('grid-error'), { descriptions: $('grid-fields'), now: $('grid-field') },
   (r, v) => link.send({ t: 'reg', r, v }));
 
+// Nothing under the notice to Tab to: the focus stays on it.
+$('cover').addEventListener('keydown', (e) => { if (e.key === 'Tab') e.preventDefault(); });
+
 function choose(d) {
   device = d;
   dialogs.reset(d);
   grid.clearLog();
+  grid.switchTo(d);
   figure = null;
   bus = {};
   for (const tab of $('tabs').children) tab.setAttribute('aria-selected', String(Number(tab.dataset.dev) === d));
@@ -61,7 +88,8 @@ function receive(m) {
     $('desk-hint').textContent = `No dialog is open: open one from the menu above (${m.menu.join(', ')}).`;
     $('menu').replaceChildren();
     m.menu.forEach((caption, d) => {
-      button($('menu'), caption, () => { dialogs.front(d); link.send({ t: 'menu', dlg: d }); }).dataset.dialog = String(d);
+      const opener = button($('menu'), caption, () => { dialogs.front(d, opener); link.send({ t: 'menu', dlg: d }); });
+      opener.dataset.dialog = String(d);
     });
     choose(device >= 0 && device < m.devices ? device : 0);
     return;
@@ -69,7 +97,7 @@ function receive(m) {
   if (m.t !== 'update') return;
   for (const e of m.errors || []) showError(e);
   if (m.dev !== device) return;
-  for (const e of m.alerts || []) showError(e, 10000);
+  for (const e of m.alerts || []) showError(e);
   // What a message leaves out is unchanged: partial records merge into what was known.
   if (m.bus) showBus(bus = { ...bus, ...m.bus });
   dialogs.update(m);
@@ -84,11 +112,32 @@ function receive(m) {
   if (updates === 1) document.body.dataset.updates = '1';
 }
 
-function showError(text, ms = 4000) {
-  const line = document.createElement('div');
-  line.textContent = text;
-  $('errors').append(line);
-  setTimeout(() => line.remove(), ms);
+// An alert stays until closed; the same one again counts up instead of stacking, and only
+// the newest few are kept.
+const ALERTS_KEPT = 5;
+function showError(text) {
+  const errors = $('errors');
+  let line = [...errors.children].find((l) => l.dataset.text === text);
+  if (line) {
+    line.dataset.count = String(Number(line.dataset.count) + 1);
+    line.querySelector('.count').textContent = `×${line.dataset.count}`;
+  } else {
+    line = document.createElement('div');
+    line.dataset.text = text;
+    line.dataset.count = '1';
+    const words = document.createElement('span');
+    words.textContent = text;
+    const count = document.createElement('span');
+    count.className = 'count';
+    const close = document.createElement('button');
+    close.type = 'button';
+    close.textContent = '×';
+    close.setAttribute('aria-label', 'Close this alert');
+    close.addEventListener('click', () => line.remove());
+    line.append(words, count, close);
+  }
+  errors.append(line);
+  while (errors.children.length > ALERTS_KEPT) errors.firstChild.remove();
 }
 
 function showBus() {

@@ -10,6 +10,8 @@ const TITLE = 20, BORDER = 1, CASCADE = 24;
 // What of a title bar must stay in sight to grab it, and the close button's end of it.
 const GRIP = 10, CLOSE = 22, STEP = 8;
 const PLACES = 'qm7140-places';
+const ROW = 10;  // tops closer than this read as one row
+const TAKES_FOCUS = ['input:not([type="radio"])', 'input[type="radio"]:checked', 'select', 'button', 'canvas[tabindex]'].map((s) => `${s}:not(:disabled)`).join(', ');
 export const MOVE = 'onpointerrawupdate' in window ? 'pointerrawupdate' : 'pointermove';
 
 // The widest part of the title bar of panel [x, y, w, h] in the window that none of `above`
@@ -30,6 +32,7 @@ export class Dialogs {
     this.top = 0;
     try { this.places = JSON.parse(sessionStorage.getItem(PLACES)) || {}; } catch { this.places = {}; }
     this.origin = null;
+    this.opening = null;  // the dialog a menu entry asked for, and that entry
     this.reset(0);
     // A press anywhere but on a panel leaves the active dialog, as a click on the desktop does.
     document.addEventListener('pointerdown', (e) => {
@@ -52,6 +55,7 @@ export class Dialogs {
   reset(device) {
     this.device = device;
     this.desk.replaceChildren();
+    this.opening = null;
     this.forms = [];
     this.panels = [];
     this.controls = [];
@@ -83,6 +87,8 @@ export class Dialogs {
       name(this.controls[c.dlg], panel.elements, c, panel.elements[c.c].parentElement);
       if (c.kind === KIND.paint) this.paintBox(panel, c);
     }
+    for (const d of new Set(built.map((c) => c.dlg))) this.arrange(this.panels[d]);
+    this.focusOpening();
     for (const d of touched) for (const view of this.panels[d].views) view.refresh();
     for (const picture of later) this.picture(picture);
   }
@@ -111,9 +117,12 @@ export class Dialogs {
     });
     const shown = form.visible && panel.root.hidden;
     if (shown) this.place(panel, form);
+    // Closed with the focus in it: the focus goes back to what opened it.
+    const giveBack = !form.visible && !panel.root.hidden && panel.root.contains(document.activeElement);
     // Shown or made active: on top, as a window manager raises it.
     if (shown || (form.active && !panel.active)) this.raise(panel);
     put(panel.root, 'hidden', !form.visible, (v) => { panel.root.hidden = v; });
+    if (giveBack) (panel.opener?.isConnected ? panel.opener : document.querySelector(`#menu [data-dialog="${d}"]`))?.focus();
     put(panel.root, 'active', !!form.active, (v) => panel.root.classList.toggle('active', v));
     panel.active = !!form.active;
   }
@@ -128,9 +137,37 @@ export class Dialogs {
     return this.forms.some((form) => form && form.visible);
   }
 
-  // The menu's choice comes to the front, also when it was open already.
-  front(d) {
+  // The menu's choice comes to the front, also when it was open already, and takes the
+  // focus into its first control once it shows.
+  front(d, opener) {
+    this.opening = { d, opener };
     if (this.panels[d]) this.raise(this.panels[d]);
+    this.focusOpening();
+  }
+
+  focusOpening() {
+    const panel = this.opening && this.panels[this.opening.d];
+    if (!panel || panel.root.hidden) return;
+    panel.opener = this.opening.opener;
+    this.opening = null;
+    panel.client.querySelector(TAKES_FOCUS)?.focus();
+  }
+
+  // Tab goes through a dialog as a person reads it, rows from the top, each from the left,
+  // and through a group before what follows it (the module's own order starts the Limiter
+  // at its bottom row).
+  arrange(panel) {
+    const records = this.controls[panel.dlg];
+    for (const container of new Set(panel.elements.filter(Boolean).map((e) => e.parentElement))) {
+      const placed = [...container.children].filter((e) => e.dataset.c !== undefined).map((e) => [records[Number(e.dataset.c)], e]);
+      placed.sort(([a], [b]) => a.t - b.t);
+      const rows = [];
+      for (const item of placed) {
+        const row = rows.at(-1);
+        if (row && item[0].t < row[0][0].t + ROW) row.push(item); else rows.push([item]);
+      }
+      for (const [, e] of rows.flatMap((row) => row.sort(([a], [b]) => a.l - b.l))) container.append(...[e, e.ticks, e.output].filter(Boolean));
+    }
   }
 
   raise(panel) {
@@ -219,6 +256,12 @@ export class Dialogs {
       const control = this.controls[d][c];
       // The curve view takes the page's focus for its keys; the module's stays where it was.
       if (control && control.kind !== KIND.paint && this.forms[d].focused !== c) this.link.send({ t: 'focus', dlg: d, c });
+    });
+    // Escape closes it, as Cancel does.
+    root.addEventListener('keydown', (e) => {
+      if (e.key !== 'Escape' || e.defaultPrevented) return;
+      e.preventDefault();
+      this.link.send({ t: 'close', dlg: d });
     });
     root.addEventListener('focusout', (e) => {
       if (this.forms[d].visible && !root.contains(e.relatedTarget)) this.link.send({ t: 'focus', dlg: d, c: -1 });

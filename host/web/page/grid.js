@@ -50,6 +50,8 @@ export class Grid {
     this.values = new Array(256).fill(0);
     this.shown = [];
     this.latest = -1;
+    this.device = -1;
+    this.marks = new Map();  // each device's latest change while another is shown
     this.rows = [];
     this.dirty = new Set();
     this.marked = -1;
@@ -209,7 +211,7 @@ export class Grid {
       input.remove();
       this.shown[r][column - 1] = null;
       this.show(r);
-      if (commit && value !== null) this.onEdit(r, value);
+      if (commit && value !== null && this.onEdit(r, value) === false) this.error.textContent = `${hex(r)} = ${hex(value)} not sent: the server is not answering.`;
       cell.focus();
       return true;
     };
@@ -218,6 +220,13 @@ export class Grid {
       else if (e.key === 'Escape') { e.preventDefault(); end(false); }
     });
     input.addEventListener('blur', () => end('if valid'));
+  }
+
+  switchTo(device) {
+    this.marks.set(this.device, this.latest);
+    this.device = device;
+    this.latest = this.marks.get(device) ?? -1;
+    this.schedule();
   }
 
   clearLog() {

@@ -43,14 +43,14 @@ void Write(const fs::path& path, const std::string& text) {
     fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
 }
 
-// The kept certificate signed again by its key to end `days` from now.
-void EndIn(const fs::path& state, long days) {
+// The kept certificate signed again by its key to begin `from` days and end `days` from now.
+void EndIn(const fs::path& state, long days, long from = -90) {
     BIO* certificateIn = BIO_new_file((state / "web-cert.pem").c_str(), "r");
     BIO* keyIn = BIO_new_file((state / "web-key.pem").c_str(), "r");
     X509* certificate = PEM_read_bio_X509(certificateIn, nullptr, nullptr, nullptr);
     EVP_PKEY* key = PEM_read_bio_PrivateKey(keyIn, nullptr, nullptr, nullptr);
     ASSERT_TRUE(certificate != nullptr && key != nullptr);
-    X509_gmtime_adj(X509_getm_notBefore(certificate), -90L * 24 * 3600);
+    X509_gmtime_adj(X509_getm_notBefore(certificate), from * 24 * 3600);
     X509_gmtime_adj(X509_getm_notAfter(certificate), days * 24 * 3600);
     ASSERT_NE(X509_sign(certificate, key, EVP_sha256()), 0);
     BIO* out = BIO_new_file((state / "web-cert.pem").c_str(), "w");
@@ -86,9 +86,10 @@ TEST(WebCertificate, IsKeptWhileGoodAndMadeAnewWithTheReasonAndTheOldFingerprint
     const struct {
         long days;
         const char* why;
-    } ends[] = {{-1, "the kept one expired on "}, {10, "the kept one expires on "}, {31, ""}};
+        long from = -90;
+    } ends[] = {{-1, "the kept one expired on "}, {10, "the kept one expires on "}, {300, "the kept one is not valid until ", 2}, {31, ""}};
     for (const auto& end : ends) {
-        EndIn(state, end.days);
+        EndIn(state, end.days, end.from);
         const std::string kept = web::LoadCertificate(state / "web-cert.pem", state / "web-key.pem").fingerprint;
         const web::KeptPair renewed = Start(state, "127.0.0.1");
         EXPECT_TRUE(renewed.why.starts_with(end.why)) << end.days << ": " << renewed.why;
@@ -108,6 +109,22 @@ TEST(WebCertificate, AKeyWithoutItsCertificateIsMadeAnewNotRefused) {
     const web::KeptPair mended = Start(state, "127.0.0.1");
     EXPECT_TRUE(mended.why.starts_with("the kept pair does not load (")) << mended.why;
     EXPECT_EQ(web::LoadCertificate(state / "web-cert.pem", state / "web-key.pem").fingerprint, mended.certificate.fingerprint);
+}
+
+// Neither waited on nor followed: a FIFO or a link in a kept file's place is mended over.
+TEST(WebCertificate, AKeptFileThatIsNoPlainFileIsMadeAnewWithoutWaiting) {
+    const Folder folder;
+    const fs::path state = folder.path / "qm7140", elsewhere = folder.path / "elsewhere.pem";
+    Start(state, "127.0.0.1");
+    fs::rename(state / "web-cert.pem", elsewhere);
+    ASSERT_EQ(::mkfifo((state / "web-cert.pem").c_str(), 0600), 0);
+    EXPECT_TRUE(Start(state, "127.0.0.1").why.starts_with("the kept pair does not load (")) << "a FIFO";
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(state / "web-cert.pem")));
+    fs::remove(state / "web-cert.pem");
+    fs::create_symlink(elsewhere, state / "web-cert.pem");
+    EXPECT_TRUE(Start(state, "127.0.0.1").why.starts_with("the kept pair does not load (")) << "a link";
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(state / "web-cert.pem")));
+    EXPECT_FALSE(fs::exists(state / "web-key.pem.new") || fs::exists(state / "web-cert.pem.new"));
 }
 
 TEST(WebCertificate, RefusesAStateDirectoryOrKeyOthersCouldTamperWith) {
@@ -157,6 +174,10 @@ TEST(WebCertificate, AKeyWithAPassphraseIsReadOnceFromItsFileOrRefusedOffATermin
     const web::Certificate opened = web::LoadCertificate(state / "web-cert.pem", locked, passphrase);
     EXPECT_EQ(opened.fingerprint, pair.certificate.fingerprint);
     EXPECT_EQ(opened.keyPem.find("ENCRYPTED"), std::string::npos) << "the server would ask again";
+
+    // Its first line only, as documented.
+    Write(passphrase, secret + "\r\nanother line\n");
+    EXPECT_EQ(web::LoadCertificate(state / "web-cert.pem", locked, passphrase).fingerprint, pair.certificate.fingerprint);
 
     Write(passphrase, "wrong\n");
     EXPECT_THROW(web::LoadCertificate(state / "web-cert.pem", locked, passphrase), std::runtime_error);

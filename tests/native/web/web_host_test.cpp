@@ -19,16 +19,18 @@
 namespace {
 
 TEST(WebGate, AdmitsOnlyTheTokenFromTheServersOwnHostAndOrigin) {
-    const std::string token(64, 'a'), wrong = std::string(63, 'a') + "b";
-    const web::Gate loopback{{"127.0.0.1", 7140}, token}, lab{{"192.168.1.20", 8000}, token}, any{{"0.0.0.0", 80}, token},
-        secure{{"192.168.1.20", 8000}, token, true};
-    const std::string query = "x=1&token=" + token, cookie = "a=b; qm7140_7140=" + token;
+    // A session's cookie opens; so does the printed token, until its first use.
+    const std::string token(64, 'a'), wrong = std::string(63, 'a') + "b", session(64, 'c');
+    const web::Gate loopback{{"127.0.0.1", 7140}, token, false, {session}}, lab{{"192.168.1.20", 8000}, token},
+        any{{"0.0.0.0", 80}, token}, secure{{"192.168.1.20", 8000}, token, true, {session}}, used{{"127.0.0.1", 7140}, "", false, {session}};
+    const std::string query = "x=1&token=" + token, cookie = "a=b; qm7140_7140=" + session;
     const struct {
         const web::Gate& gate;
         const char* host;
         const char* origin;  // null: none sent
         std::string query, cookie;
         bool upgrade, allowed;
+        const char* site = nullptr;  // Sec-Fetch-Site
     } rows[] = {
         {loopback, "127.0.0.1:7140", nullptr, query, "", false, true},
         {loopback, "localhost:7140", "http://localhost:7140", "", cookie, true, true},
@@ -49,16 +51,25 @@ TEST(WebGate, AdmitsOnlyTheTokenFromTheServersOwnHostAndOrigin) {
         {secure, "192.168.1.20:8000", "https://192.168.1.20:8000", "token=" + token, "", true, true},
         {secure, "192.168.1.20:8000", "http://192.168.1.20:8000", "token=" + token, "", true, false},  // not over TLS
         // A cookie another site planted first locks nobody out; under TLS only the __Host- name counts.
-        {loopback, "127.0.0.1:7140", nullptr, "", "qm7140_7140=" + wrong + "; qm7140_7140=" + token, false, true},
-        {secure, "192.168.1.20:8000", nullptr, "", "__Host-qm7140-8000=" + wrong + "; __Host-qm7140-8000=" + token, false, true},
-        {secure, "192.168.1.20:8000", nullptr, "", "qm7140_8000=" + token, false, false},
+        {loopback, "127.0.0.1:7140", nullptr, "", "qm7140_7140=" + wrong + "; qm7140_7140=" + session, false, true},
+        {secure, "192.168.1.20:8000", nullptr, "", "__Host-qm7140-8000=" + wrong + "; __Host-qm7140-8000=" + session, false, true},
+        {secure, "192.168.1.20:8000", nullptr, "", "qm7140_8000=" + session, false, false},
+        {loopback, "127.0.0.1:7140", nullptr, "", "qm7140_7140=" + token, false, false},  // the token is no session
+        {used, "127.0.0.1:7140", nullptr, query, "", false, false},                        // a used token
+        {used, "127.0.0.1:7140", nullptr, query, cookie, false, true},
+        // Only the page itself, or an address typed or followed from outside a browser's page.
+        {loopback, "127.0.0.1:7140", nullptr, "", cookie, false, true, "same-origin"},
+        {loopback, "127.0.0.1:7140", nullptr, "", cookie, false, true, "none"},
+        {loopback, "127.0.0.1:7140", nullptr, "", cookie, false, false, "same-site"},
+        {loopback, "127.0.0.1:7140", nullptr, "", cookie, false, false, "cross-site"},
     };
     for (const auto& r : rows) {
-        web::RequestFacts facts{r.host, std::nullopt, r.query, r.cookie, r.upgrade};
+        web::RequestFacts facts{r.host, std::nullopt, r.query, r.cookie, r.upgrade, std::nullopt};
         if (r.origin != nullptr) facts.origin = r.origin;
+        if (r.site != nullptr) facts.fetchSite = r.site;
         EXPECT_EQ(web::Admit(r.gate, facts).allowed, r.allowed) << r.host << " " << (r.origin ? r.origin : "-") << " " << r.query;
     }
-    EXPECT_EQ(secure.SetCookie(), "__Host-qm7140-8000=" + token + "; Path=/; HttpOnly; SameSite=Strict; Secure");
+    EXPECT_EQ(secure.SetCookie(session), "__Host-qm7140-8000=" + session + "; Path=/; HttpOnly; SameSite=Strict; Secure");
     EXPECT_EQ(web::MakeToken().size(), 64u);
     EXPECT_NE(web::MakeToken(), web::MakeToken());
 }

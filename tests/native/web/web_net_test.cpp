@@ -97,7 +97,7 @@ struct Server {
             std::lock_guard lock(mutex);
             log += line + "\n";
         };
-        net = std::make_unique<web::NetServer>(web::Gate{{"127.0.0.1", 0}, std::string(64, 'a')}, limits);
+        net = std::make_unique<web::NetServer>(web::Gate{{"127.0.0.1", 0}, std::string(64, 'b'), false, {std::string(64, 'a')}}, limits);
         net->Listen(events);
         thread = std::thread([this] { net->Run(); });
     }
@@ -133,7 +133,7 @@ TEST(WebNet, OnePeerHoldsItsShareOfConnections) {
     EXPECT_TRUE(admitted);
 }
 
-// The upgrade a page with the token sends.
+// The upgrade a page with a session's cookie sends.
 std::string Upgrade(uint16_t port) {
     const std::string host = "127.0.0.1:" + std::to_string(port);
     return "GET /ws HTTP/1.1\r\nHost: " + host + "\r\nOrigin: http://" + host + "\r\nCookie: qm7140_" + std::to_string(port) +
@@ -189,8 +189,33 @@ TEST(WebNet, PeersWithoutTheTokenHoldAtMostHalfTheConnections) {
     page.Write(Upgrade(port));
     EXPECT_TRUE(page.Answer(500).starts_with("HTTP/1.1 101 ")) << "a page with the token found no slot";
     std::lock_guard lock(server.mutex);
-    EXPECT_NE(server.log.find("dropped: the oldest of 2 connections without the token, to make room"), std::string::npos)
+    EXPECT_NE(server.log.find("dropped: closed for a newer connection from its address"), std::string::npos)
         << server.log;
+}
+
+// One browser's share of the slots, and a page sending faster than it may slowed, then
+// closed with one line.
+TEST(WebNet, ABrowserHoldsItsShareAndAPageFloodingMessagesIsClosed) {
+    Server server(web::NetLimits{.largestQueue = 1 << 20, .mostPerHolder = 2, .mostMessagesPerSecond = 20,
+                                 .slowedFor = std::chrono::seconds(1)});
+    const uint16_t port = server.net->Port();
+    const Client first(port), second(port), third(port);
+    first.Write(Upgrade(port));
+    second.Write(Upgrade(port));
+    EXPECT_TRUE(first.Answer(300).starts_with("HTTP/1.1 101 "));
+    EXPECT_TRUE(second.Answer(300).starts_with("HTTP/1.1 101 "));
+    third.Write(Upgrade(port));
+    EXPECT_TRUE(third.Answer(2000).starts_with("HTTP/1.1 503 ")) << "a third page of the same browser";
+    // Masked text frames of one byte, as a page sends them, far more than 20 in a second.
+    const std::string frame("\x81\x81\0\0\0\0x", 7);
+    std::string flood;
+    for (int i = 0; i < 200; ++i) flood += frame;
+    first.Write(flood);
+    EXPECT_TRUE(first.ClosedWithin(5000) || first.ClosedWithin(5000));
+    std::lock_guard lock(server.mutex);
+    const std::string line = "page 1 from 127.0.0.1 dropped: it sent more than 20 messages a second for 1 s";
+    EXPECT_NE(server.log.find(line), std::string::npos) << server.log;
+    EXPECT_EQ(server.log.find(line), server.log.rfind(line));
 }
 
 TEST(WebNet, StoppingTellsEveryPageTheServerIsGoingAway) {
