@@ -34,6 +34,11 @@ void Replay(Session& s, const Args& a) {
     while (const auto next = device.PlayDue(Device::Clock::now())) std::this_thread::sleep_until(*next);
 }
 
+void Log(Session& s, const Args& a) {
+    if (a[0] != "save") throw CommandError("log: " + Quoted(a[0]) + " is not a use of it; log save FILE");
+    s.Current().SaveLog(a[1]);
+}
+
 void ListDevices(Session& s, const Args&) {
     for (size_t i = 0; i < s.DeviceCount(); ++i) {
         const Device& device = s.DeviceAt(i);

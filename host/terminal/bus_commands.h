@@ -17,6 +17,7 @@ void Connect(Session& s, const Args& a);
 void ReadAll(Session& s, const Args& a);
 void Export(Session& s, const Args& a);
 void Replay(Session& s, const Args& a);
+void Log(Session& s, const Args& a);
 void ListDevices(Session& s, const Args& a);
 void SelectDevice(Session& s, const Args& a);
 void ListBridges(Session& s, const Args& a);

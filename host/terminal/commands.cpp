@@ -243,6 +243,7 @@ constexpr Command kCommands[] = {
     {"readall", "", "read registers 0x00-0x1F from the chip, notify all", 0, false, bus_commands::ReadAll},
     {"export", "FORMAT FILE", "write 0x00-0x1F as c, i2cset or script", 2, true, bus_commands::Export},
     {"replay", "FILE", "check a register script whole, then play it", 1, true, bus_commands::Replay},
+    {"log", "save FILE", "save the transfers with their times as .csv or .pcap (Wireshark)", 2, true, bus_commands::Log},
     {"devices", "", "list the devices: number, where, address, online", 0, false, bus_commands::ListDevices},
     {"device", "N", "act on device N (from 1) from now on", 1, false, bus_commands::SelectDevice},
     {"bridges", "", "list the USB-HID I2C bridges plugged in and the place to use", 0, false, bus_commands::ListBridges},

@@ -32,6 +32,7 @@ struct Settings {
     std::optional<std::string> script;
     host::DeviceOptions devices;
     std::vector<host::DevicePlace> places;
+    bool timestamps = false;
 };
 
 host::CommandLine TerminalCommandLine(Settings& settings) {
@@ -48,7 +49,11 @@ host::CommandLine TerminalCommandLine(Settings& settings) {
                  "Commands come one a line from SCRIPT, from standard input (\"-\", or when it is\n"
                  "not a terminal; each line is echoed as \"> line\"), or at a prompt. A line that\n"
                  "fails prints one \"error:\" line and the rest still runs.\n",
-        .options = {host::ModuleOption(settings.module)},
+        .options = {host::ModuleOption(settings.module),
+                    {"--timestamps", "",
+                     "each line printed with its time, and a transfer with how long it took: \"14:02:07.123456 (85 us)  W "
+                     "0x80/0 reg 0x02 = 0x55\".",
+                     [&settings](const std::string&) { settings.timestamps = true; }}},
         .operand = "SCRIPT | -",
         .takeOperand = [&settings](const std::string& script) { settings.script = script; },
         .after = "Exit status: 0 when every line ran; 1 when a line failed (after running the\n"
@@ -92,7 +97,8 @@ int main(int argc, char** argv) {
         }
         // A chip that did not connect is reported; the session goes on with it offline, so
         // that "connect" can try again.
-        host::Session session(settings.module, std::cout, std::cerr, std::move(chips), settings.devices.verify);
+        host::Session session(settings.module, std::cout, std::cerr, std::move(chips), settings.devices.verify,
+                              settings.timestamps);
         int status = session.AllOnline() ? 0 : 1;
         if (interactive)
             session.RunInteractive(in);

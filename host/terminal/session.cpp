@@ -11,9 +11,18 @@
 
 namespace host {
 
+namespace {
+
+std::string Trimmed(std::string_view line) {
+    const size_t first = line.find_first_not_of(" \t\r"), last = line.find_last_not_of(" \t\r");
+    return first == std::string_view::npos ? std::string() : std::string(line.substr(first, last - first + 1));
+}
+
+}  // namespace
+
 Session::Session(const std::filesystem::path& modulePath, std::ostream& out, std::ostream& err,
-                 std::vector<ChipPlace> chips, bool verify)
-    : module_(modulePath), out_(out), err_(err) {
+                 std::vector<ChipPlace> chips, bool verify, bool timestamps)
+    : module_(modulePath), out_(out), err_(err), timestamps_(timestamps) {
     if (chips.empty()) chips.emplace_back();
     several_ = chips.size() > 1;
     for (ChipPlace& chip : chips) {
@@ -57,7 +66,8 @@ void Session::Select(std::string_view number) {
 
 void Session::Print(const Record& record, size_t device) {
     // With several devices every line says whose it is.
-    const std::string whose = several_ ? "device " + std::to_string(device + 1) + ": " : "";
+    const std::string whose =
+        (timestamps_ ? TimeStamp(record, 6) + "  " : "") + (several_ ? "device " + std::to_string(device + 1) + ": " : "");
     if (IsError(record)) {
         out_.flush();
         err_ << "error: " << where_ << whose << RecordLine(record) << std::endl;
@@ -93,6 +103,8 @@ bool Session::Execute(std::string_view line) {
     bool ran = true;
     try {
         const std::vector<std::string> words = Tokenize(line);
+        // The command asks for what the module writes while it runs.
+        const Amplifier::Asking asking(Current().Chip(), std::make_shared<const std::string>(Trimmed(line)));
         if (!words.empty()) RunCommand(*this, words);
     } catch (const std::exception& e) {
         out_.flush();

@@ -35,7 +35,7 @@ public:
     // module cannot be loaded or gives too few instances. Errors go to `err`, the rest to
     // `out`.
     Session(const std::filesystem::path& modulePath, std::ostream& out, std::ostream& err,
-            std::vector<ChipPlace> chips = {}, bool verify = false);
+            std::vector<ChipPlace> chips = {}, bool verify = false, bool timestamps = false);
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
@@ -105,6 +105,7 @@ private:
     bool several_ = false;
     size_t selected_ = 0;
     bool graphLinked_ = false;
+    bool timestamps_ = false;
     int32_t shownState_ = 0, shownHitMode_ = 0;
     std::string where_;  // "line 7: " while a script runs
     bool quit_ = false;

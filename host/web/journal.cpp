@@ -1,26 +1,8 @@
 #include "host/web/journal.h"
 
 #include <algorithm>
-#include <chrono>
-#include <cstdio>
-#include <ctime>
 
 namespace web {
-
-namespace {
-
-std::string TimeOfDay() {
-    const auto now = std::chrono::system_clock::now();
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
-    std::tm local{};
-    localtime_r(&seconds, &local);
-    char text[32];
-    std::snprintf(text, sizeof text, "%02d:%02d:%02d.%03d", local.tm_hour, local.tm_min, local.tm_sec, static_cast<int>(ms));
-    return text;
-}
-
-}  // namespace
 
 void Journal::Add(std::string line) {
     lines_.push_back(std::move(line));
@@ -38,8 +20,9 @@ std::vector<std::string> Journal::Since(uint64_t& seen, size_t most) const {
 
 void DeviceJournal::Take(const host::Record& record) {
     const std::string text = host::RecordLine(record);
-    if (!host::IsError(record)) return log.Add(TimeOfDay() + "  " + text);
-    log.Add(TimeOfDay() + "  error: " + text);
+    const std::string stamp = host::TimeStamp(record, 3) + "  ";
+    if (!host::IsError(record)) return log.Add(stamp + text);
+    log.Add(stamp + "error: " + text);
     alerts.Add(text);
 }
 

@@ -2,6 +2,7 @@
 
 #include "host/common/text/parse.h"
 #include "host/common/chip/register_export.h"
+#include "host/common/log/transfer_files.h"
 #include "host/common/module/register_file.h"
 #include "host/web/security.h"
 
@@ -17,7 +18,8 @@ HttpReply Text(int status, std::string body) { return {status, "text/plain; char
 }  // namespace
 
 HttpReply Route(const Routes& routes, const HttpRequest& request) {
-    if (request.path != "/state" && request.path != "/export" && request.path != "/replay") return Text(404, "not found\n");
+    if (request.path != "/state" && request.path != "/export" && request.path != "/replay" && request.path != "/log")
+        return Text(404, "not found\n");
     const auto dev = QueryValue(request.query, "dev");
     int device = -1;
     if (dev) {
@@ -36,6 +38,14 @@ HttpReply Route(const Routes& routes, const HttpRequest& request) {
         for (const host::ExportFormatInfo& f : host::ExportFormats())
             if (f.format == *format) file += f.extension;
         return {200, "text/plain; charset=utf-8", served.device.ExportText(*format), "attachment; filename=\"" + file + "\""};
+    }
+    if (request.path == "/log") {
+        if (!get) return Text(405, "GET\n");
+        const std::string_view format = QueryValue(request.query, "format").value_or("");
+        if (format != "csv" && format != "pcap") return Text(400, "format: csv or pcap\n");
+        const std::vector<host::Transfer> log = served.device.TransferLog();
+        if (format == "csv") return {200, "text/csv; charset=utf-8", host::TransfersCsv(log), "attachment; filename=\"" + name + "-log.csv\""};
+        return {200, "application/vnd.tcpdump.pcap", host::TransfersPcap(log), "attachment; filename=\"" + name + "-log.pcap\""};
     }
     if (request.path == "/state" && get) {
         std::ostringstream saved;

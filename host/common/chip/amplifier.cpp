@@ -2,6 +2,7 @@
 
 #include "host/common/bus/simulated_adapter.h"
 #include "host/common/text/parse.h"
+#include "host/common/text/times.h"
 
 #include <cerrno>
 
@@ -16,6 +17,17 @@ std::string RecordLine(const Record& record) {
     case Record::Kind::Note: return record.text;
     }
     return {};
+}
+
+bool IsTransfer(const Record& record) {
+    return record.kind == Record::Kind::Write || record.kind == Record::Kind::Read ||
+           (record.kind == Record::Kind::Failure && record.failure.at.duration.count() > 0);
+}
+
+std::string TimeStamp(const Record& record, int digits) {
+    std::string stamp = ClockText(record.at.wall, digits);
+    if (IsTransfer(record)) stamp += " (" + DurationText(record.at.duration) + ")";
+    return stamp;
 }
 
 bool IsError(const Record& record) { return record.kind == Record::Kind::Failure || record.kind == Record::Kind::ScriptStopped; }

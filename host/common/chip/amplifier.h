@@ -45,6 +45,11 @@ struct Record {
 // words.
 std::string RecordLine(const Record& record);
 bool IsError(const Record& record);
+// Whether it stands for a transfer on the bus (a failure may: one that was tried).
+bool IsTransfer(const Record& record);
+// When it happened, "14:02:07.123456 (85 us)", the clock to `digits` decimals; a note or a
+// transfer never tried has no duration.
+std::string TimeStamp(const Record& record, int digits);
 
 // What a script's slice gave: the records in order, and when it wants the next call.
 struct PlayedSlice {
@@ -127,6 +132,8 @@ public:
     // A checked script, played by Next from now on; CommandError when one is playing.
     void Play(std::vector<ScriptStep> steps, std::string source);
     bool Playing() const { return script_.has_value(); }
+    // Drops the script playing, if any: nothing of it is sent from now on.
+    void Stop() { script_.reset(); }
     // Plays on while no delay holds it, for at most kSlice and kSliceRecords. The script
     // stops at the first transfer that fails, so nothing after a failed setting is sent.
     PlayedSlice Next(Clock::time_point now);

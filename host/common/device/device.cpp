@@ -111,6 +111,13 @@ std::optional<Device::Clock::time_point> Device::PlayDue(Clock::time_point now) 
     return std::nullopt;
 }
 
+void Device::StopReplay() {
+    if (!chip_.Playing()) return;
+    chip_.Stop();
+    replayFailure_ = "replay: stopped; nothing after it was sent";
+    Note(replayFailure_);
+}
+
 std::string Device::Status() const {
     if (!MayWait()) return Name();
     return Name() + (chip_.Online() ? ", online" : ", offline");

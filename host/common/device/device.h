@@ -71,6 +71,8 @@ public:
     // next call, or nothing once it is over (or stopped at a failed transfer).
     std::optional<Clock::time_point> PlayDue(Clock::time_point now);
     bool Playing() const { return chip_.Playing(); }
+    // The person stops the script playing: noted, and nothing of it sent from now on.
+    void StopReplay();
     // Why the last script stopped early, or empty.
     const std::string& ReplayFailure() const { return replayFailure_; }
     // The transfers the ring holds, oldest first, as a saved log: .csv or .pcap by the file's

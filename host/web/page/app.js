@@ -61,6 +61,7 @@ function choose(d) {
   for (const tab of $('tabs').children) tab.setAttribute('aria-selected', String(Number(tab.dataset.dev) === d));
   $('save').href = `/state?dev=${d}`;
   for (const format of ['c', 'i2cset', 'script']) $(`export-${format}`).href = `/export?dev=${d}&format=${format}`;
+  for (const format of ['csv', 'pcap']) $(`log-${format}`).href = `/log?dev=${d}&format=${format}`;
   $('state-message').textContent = '';
   link.send({ t: 'sub', dev: d });
 }
