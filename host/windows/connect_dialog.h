@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -19,9 +20,11 @@ struct ConnectChoice {
     unsigned speedKhz = 100;
 };
 
-// Modal, starting from `initial`; nothing when the user cancels. An address outside 0x08..0x77
-// keeps the dialog open and says so.
-std::optional<ConnectChoice> AskWhereToConnect(HWND owner, const std::vector<host::HidBridgeInfo>& bridges,
+// Modal, starting from `initial` with `bridges` listed; nothing when the user cancels. An
+// address outside 0x08..0x77 keeps the dialog open and says so. Look again lists the
+// bridges `look` finds now into `bridges`, which the choice's place then counts in.
+std::optional<ConnectChoice> AskWhereToConnect(HWND owner, std::vector<host::HidBridgeInfo>& bridges,
+                                               const std::function<std::vector<host::HidBridgeInfo>()>& look,
                                                const ConnectChoice& initial);
 
 }  // namespace winhost

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <string>
 #include <type_traits>
+#include <utility>
 
 namespace winhost {
 
@@ -92,7 +93,7 @@ FigureStrip::FigureStrip(HWND parent, Events events) : events_(std::move(events)
         return RegisterClassW(&c);
     }();
     (void)registered;
-    CreateWindowExW(WS_EX_CLIENTEDGE, kStripClass, L"Devices", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, parent,
+    CreateWindowExW(WS_EX_CLIENTEDGE, kStripClass, L"Devices", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, 0, 0, parent,
                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFigureStripId)), GetModuleHandleW(nullptr), this);
 }
 
@@ -116,6 +117,16 @@ void FigureStrip::SetCurrent(int device) {
     InvalidateRect(window_, nullptr, FALSE);
 }
 
+void FigureStrip::SetLabels(std::vector<Label> labels) {
+    labels_ = std::move(labels);
+    InvalidateRect(window_, nullptr, FALSE);
+}
+
+void FigureStrip::SetScale(float most) {
+    most_ = std::max(most, 1.0f);
+    Place();
+}
+
 // One row, shrunk to fit when many devices share it.
 void FigureStrip::Place() {
     if (window_ == nullptr || figures_.empty()) return;
@@ -123,7 +134,7 @@ void FigureStrip::Place() {
     GetClientRect(window_, &client);
     const auto count = static_cast<float>(figures_.size());
     const float room = (static_cast<float>(client.right) - 2 * kMargin - kGap * (count - 1)) / count;
-    const float scale = std::clamp(room / kWidth, 0.25f, 1.0f);
+    const float scale = std::clamp(room / kWidth, 0.25f, most_);
     const auto top = static_cast<int32_t>((static_cast<float>(client.bottom) - kHeight * scale) / 2);
     for (size_t i = 0; i < figures_.size(); ++i) {
         QM7140GraphObject& o = figures_[i]->shape.object;
@@ -143,8 +154,8 @@ void FigureStrip::Paint(HDC target) {
     {
         Gdiplus::Graphics graphics(dc);
         graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
-        for (const DeviceFigure* figure : figures_) {
-            const QM7140GraphObject& o = figure->shape.object;
+        for (size_t i = 0; i < figures_.size(); ++i) {
+            const QM7140GraphObject& o = figures_[i]->shape.object;
             if (!o.Visible) continue;
             Gdiplus::GraphicsPath path;
             AddRoundedBox(path, BoxOf(o), 8 * o.Scale);
@@ -152,8 +163,15 @@ void FigureStrip::Paint(HDC target) {
                 Gdiplus::SolidBrush fill(FromFill(o.FillColor));
                 graphics.FillPath(&fill, &path);
             }
+            const bool offline = i < labels_.size() && !labels_[i].online;
+            if (offline) {
+                Gdiplus::SolidBrush fill(Gdiplus::Color(255, 0xE4, 0xE4, 0xE4));
+                graphics.FillPath(&fill, &path);
+            }
             const host::GraphPen look = host::CurrentPen(o);
-            Gdiplus::Pen pen(FromColor(look.color), static_cast<Gdiplus::REAL>(look.width));
+            Gdiplus::Pen pen(offline ? Gdiplus::Color(255, 0x80, 0x80, 0x80) : FromColor(look.color),
+                             static_cast<Gdiplus::REAL>(look.width));
+            if (offline) pen.SetDashStyle(Gdiplus::DashStyleDash);
             graphics.DrawPath(&pen, &path);
         }
     }
@@ -165,11 +183,19 @@ void FigureStrip::Paint(HDC target) {
         const QM7140GraphObject& o = figures_[i]->shape.object;
         if (!o.Visible) continue;
         SelectObject(dc, static_cast<int>(i) == current_ ? bold : normal);
-        const std::wstring label = L"QM7140 #" + std::to_wstring(i + 1) + (o.Scale >= 0.75f ? L"\n0x80 / page 0" : L"");
+        const Label said = i < labels_.size() ? labels_[i] : Label{};
+        SetTextColor(dc, GetSysColor(said.online ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT));
+        const std::wstring label = L"QM7140 #" + std::to_wstring(i + 1) +
+                                   (o.Scale >= 0.75f && !said.where.empty() ? L"\n" + said.where : L"");
         RECT box = BoxOf(o), measured = box;
         DrawTextW(dc, label.c_str(), -1, &measured, DT_CALCRECT | DT_CENTER | DT_NOPREFIX);
         OffsetRect(&box, 0, ((box.bottom - box.top) - (measured.bottom - measured.top)) / 2);
         DrawTextW(dc, label.c_str(), -1, &box, DT_CENTER | DT_NOPREFIX);
+        if (static_cast<int>(i) == current_ && GetFocus() == window_) {
+            RECT focus = BoxOf(o);
+            InflateRect(&focus, 4, 4);
+            DrawFocusRect(dc, &focus);
+        }
     }
     SelectObject(dc, oldFont);
     DeleteObject(normal);
@@ -220,8 +246,22 @@ LRESULT CALLBACK FigureStrip::Procedure(HWND window, UINT msg, WPARAM wParam, LP
         if (wParam == kFadeTimer) self->Fade();
         return 0;
     case WM_LBUTTONDOWN:
-        if (const int device = self->FigureAt(lParam); device >= 0 && self->events_.pick) self->events_.pick(device);
+        if (const int device = self->FigureAt(lParam); device >= 0) {
+            SetFocus(window);
+            if (self->events_.pick) self->events_.pick(device);
+        }
         return 0;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS: InvalidateRect(window, nullptr, FALSE); return 0;
+    case WM_GETDLGCODE: return DLGC_WANTARROWS;
+    case WM_KEYDOWN: {
+        const int count = static_cast<int>(self->figures_.size());
+        const int step = wParam == VK_LEFT || wParam == VK_UP ? -1 : wParam == VK_RIGHT || wParam == VK_DOWN ? 1 : 0;
+        if (step != 0 && count > 0 && self->events_.pick)
+            self->events_.pick(std::clamp(self->current_ + step, 0, count - 1));
+        if ((wParam == VK_RETURN || wParam == VK_SPACE) && self->events_.open) self->events_.open(self->current_);
+        return 0;
+    }
     case WM_LBUTTONDBLCLK:
         if (const int device = self->FigureAt(lParam); device >= 0 && self->events_.open) self->events_.open(device);
         return 0;

@@ -1,7 +1,9 @@
 // The devices drawn as the host's own graph objects, one rounded rectangle each, in a strip
 // across the top of the host's window. A click picks a device; a double-click opens its
 // Digital Control dialog linked to its figure, which the dialog then highlights while it is
-// the active window: the module starts the figure's animation and the strip fades it.
+// the active window: the module starts the figure's animation and the strip fades it. From
+// the keyboard, the arrows pick and Enter or Space opens; an offline chip's figure is drawn
+// dashed and grey.
 #pragma once
 
 #include "host/common/module/graph_object.h"
@@ -9,6 +11,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace winhost {
@@ -43,6 +46,14 @@ public:
     // The figures it draws (the host keeps them); each is placed and given the strip.
     void SetFigures(std::vector<DeviceFigure*> figures);
     void SetCurrent(int device);
+    // What each figure says under its name ("at 0x40"), and whether its chip answers.
+    struct Label {
+        std::wstring where;
+        bool online = true;
+    };
+    void SetLabels(std::vector<Label> labels);
+    // How large the figures may grow: the window's DPI over 96.
+    void SetScale(float most);
 
 private:
     static LRESULT CALLBACK Procedure(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -54,6 +65,8 @@ private:
     Events events_;
     HWND window_ = nullptr;
     std::vector<DeviceFigure*> figures_;
+    std::vector<Label> labels_;
+    float most_ = 1.0f;
     int current_ = 0;
 };
 

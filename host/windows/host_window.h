@@ -10,7 +10,9 @@
 #include "host/windows/connect_dialog.h"
 #include "host/windows/prompts.h"
 #include "host/windows/device_figures.h"
+#include "host/windows/module_dialogs.h"
 #include "host/windows/register_grid.h"
+#include "host/windows/settings.h"
 #include "host/windows/write_log.h"
 
 #include <windows.h>
@@ -41,6 +43,9 @@ public:
     HostWindow& operator=(const HostWindow&) = delete;
 
     HWND Window() const { return window_; }
+    // Keeps the window's place and the recent files in `file` from now on, and takes the
+    // place kept there; whether the window was maximised.
+    bool RememberIn(std::filesystem::path file);
     // Posts WM_QUIT once the window is destroyed: the program's loop then ends.
     void QuitWhenClosed() { quitWhenClosed_ = true; }
 
@@ -59,11 +64,21 @@ public:
     void ConnectTo(const ConnectChoice& choice, const std::vector<host::HidBridgeInfo>& bridges);
     // Digital Control shown through _ShowDialog with the device's figure linked.
     void OpenOnFigure(int device);
+    // A state file into the current device (File > Load state..., a recent file, a file
+    // dropped on the window); a refused one is said with its name.
+    void LoadStateFrom(const std::filesystem::path& path);
+    // File > Replay...: a register script played onto the current device as it comes due.
+    void Replay();
+    // Whether a device has changes not saved since its state was last saved or loaded.
+    bool Unsaved(int device) const { return slots_.at(static_cast<size_t>(device))->unsaved; }
+    // Exit: asks first when there are changes not saved; whether the window went.
+    bool Close();
 
 private:
     struct Slot {
         DeviceFigure figure;  // before the device: the instance it frees may still call it
         std::unique_ptr<host::Device> device;
+        bool unsaved = false;
     };
 
     static LRESULT CALLBACK Procedure(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -78,6 +93,13 @@ private:
     void PostSettle();
     void SettleAll();
     void LoadState();
+    void PlayDue();
+    void SetDpi(int dpi);
+    int Scale(int pixels) const { return MulDiv(pixels, dpi_, 96); }
+    void ShowTitle();
+    void ShowRecent();
+    void Refused(const std::wstring& reason, bool dropped);
+    void SaveSettings();
     void SaveState();
     void Export();
     void Log(std::string_view line);
@@ -92,10 +114,17 @@ private:
     HWND window_ = nullptr;
     HWND status_ = nullptr;
     HMENU deviceMenu_ = nullptr;
+    HMENU fileMenu_ = nullptr;
+    HACCEL accelerators_ = nullptr;
+    int dpi_ = 96;
+    std::filesystem::path settingsFile_;
+    Settings settings_;
+    std::filesystem::path folder_;  // where the last file was
     std::unique_ptr<FigureStrip> strip_;
     std::unique_ptr<RegisterGrid> grid_;
     std::unique_ptr<WriteLog> log_;
     std::vector<std::unique_ptr<Slot>> slots_;
+    std::unique_ptr<ModuleDialogs> moduleDialogs_;
     int dialogs_ = 0;  // menu captions the module gave
     int current_ = 0;
     bool quitWhenClosed_ = false;

@@ -11,6 +11,9 @@ constexpr unsigned kExit = 102;
 constexpr unsigned kExport = 103;
 constexpr unsigned kAbout = 104;
 constexpr unsigned kConnect = 105;
+constexpr unsigned kReplay = 106;
+constexpr unsigned kRecentFile = 110;  // + the index, newest first
+constexpr unsigned kRecentEnd = 119;   // the separator after them
 constexpr unsigned kReadAll = 200;
 constexpr unsigned kDigitalControlOnFigure = 201;
 constexpr unsigned kDialogMenu = 300;  // + the dialog index, for each caption _GetMenuItem gives
@@ -19,6 +22,8 @@ constexpr unsigned kDeviceMenu = 400;  // + the device index
 // Posted to the main window after a module's write: failures settle once its handler is over
 // (WM_APP + 1).
 constexpr unsigned kSettleMessage = 0x8001;
+// The replay's timer on the main window.
+constexpr unsigned kReplayTimer = 1;
 
 // Child windows.
 constexpr int kFigureStripId = 10;
@@ -33,5 +38,6 @@ constexpr int kConnectAddress = 21;  // edit: 7-bit address
 constexpr int kConnectSpeed = 22;    // drop-down list: 100 kHz, 400 kHz
 constexpr int kConnectFound = 23;    // what was found, or that no bridge was
 constexpr int kConnectProblem = 24;  // why OK did not close it
+constexpr int kConnectLookAgain = 25;  // button: the bridges listed again
 
 }  // namespace winhost

@@ -7,6 +7,7 @@
 #include "host/windows/host_window.h"
 #include "host/windows/message_loop.h"
 #include "host/windows/options.h"
+#include "host/windows/settings.h"
 #include "host/windows/text.h"
 
 #include <windows.h>
@@ -67,7 +68,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
         }
         winhost::HostWindow window(module, std::move(buses), winhost::SystemPrompts(), options.devices.verify, adapters);
         window.QuitWhenClosed();
-        ShowWindow(window.Window(), show);
+        const bool maximized = window.RememberIn(winhost::DefaultSettingsFile());
+        ShowWindow(window.Window(), maximized ? SW_SHOWMAXIMIZED : show);
         status = winhost::RunMessageLoop();
     } catch (const std::exception& e) {
         status = Say(winhost::Widen(e.what()), Stream::Error, 1);

@@ -4,14 +4,24 @@ namespace winhost {
 
 namespace {
 
+HWND acceleratedWindow = nullptr;
+HACCEL accelerators = nullptr;
+
 bool EnterOrEscape(const MSG& msg) {
     return (msg.message == WM_KEYDOWN || msg.message == WM_KEYUP) && (msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE);
 }
 
 }  // namespace
 
+void UseAccelerators(HWND window, HACCEL table) {
+    acceleratedWindow = window;
+    accelerators = table;
+}
+
 void RouteMessage(MSG& msg) {
     HWND root = msg.hwnd != nullptr ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+    if (root != nullptr && root == acceleratedWindow && accelerators != nullptr && TranslateAcceleratorW(root, accelerators, &msg))
+        return;
     if (root != nullptr && !EnterOrEscape(msg) && IsDialogMessageW(root, &msg)) return;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);

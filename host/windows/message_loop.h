@@ -11,6 +11,9 @@ namespace winhost {
 // to, except Enter and Escape, which stay with the focused control (an edit of the module
 // commits on Enter; a dialog manager would turn it into a default-button command).
 void RouteMessage(MSG& msg);
+// Keys of `table` become commands of `window` while it (or a child of it) has the focus;
+// null for none.
+void UseAccelerators(HWND window, HACCEL table);
 // Every message waiting, routed.
 void PumpMessages();
 // Until WM_QUIT; gives its exit code.

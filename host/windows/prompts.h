@@ -23,11 +23,16 @@ struct ExportChoice {
 
 // What the host asks and tells the user in windows of the system's; tests answer instead.
 struct Prompts {
-    // A state file to save to or load from; nothing when the user cancels.
-    std::function<std::optional<std::filesystem::path>(HWND owner, bool save)> stateFile;
+    // A state file to save to or load from, starting at `suggested` (a folder, or a file's
+    // name in one); nothing when the user cancels.
+    std::function<std::optional<std::filesystem::path>(HWND owner, bool save, const std::filesystem::path& suggested)> stateFile;
     std::function<void(HWND owner, const std::wstring& text)> error;
     // A file to export the registers to, and in which format.
     std::function<std::optional<ExportChoice>(HWND owner)> exportFile;
+    // A register script to replay, starting in `folder`.
+    std::function<std::optional<std::filesystem::path>(HWND owner, const std::filesystem::path& folder)> script;
+    // A yes-or-no question; yes when nobody is asked.
+    std::function<bool(HWND owner, const std::wstring& question)> ask;
 };
 // The common file dialogs and a message box.
 Prompts SystemPrompts();

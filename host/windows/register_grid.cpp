@@ -66,32 +66,61 @@ std::optional<uint8_t> ParseCell(int column, std::wstring_view text) {
     return std::nullopt;
 }
 
-RegisterGrid::RegisterGrid(HWND parent, std::function<void(uint8_t, uint8_t)> edited) : edited_(std::move(edited)) {
+std::wstring WhyNotAByte(int column, std::wstring_view text) {
+    return L"\"" + std::wstring(Trimmed(text)) + L"\" is not a byte. " +
+           (column == kBinaryColumn ? L"Binary: up to eight 0s and 1s (0011 1111)." : L"Hex: one byte, 0x00 to 0xFF (0x3F, 3f).");
+}
+
+RegisterGrid::RegisterGrid(HWND parent, Events events, int dpi) : events_(std::move(events)) {
     list_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"Registers",
                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS |
                                 LVS_OWNERDATA,
                             0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kGridId)),
                             GetModuleHandleW(nullptr), nullptr);
     if (list_ == nullptr) return;
-    SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
     ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER);
-    const struct {
-        const wchar_t* title;
-        int width;
-    } columns[] = {{L"Register", 70}, {L"Hex", 60}, {L"Binary", 90}};
+    const wchar_t* titles[] = {L"Register", L"Hex", L"Binary"};
     for (int i = 0; i < 3; ++i) {
         LVCOLUMNW column{};
-        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-        column.pszText = const_cast<wchar_t*>(columns[i].title);
-        column.cx = columns[i].width;
+        column.mask = LVCF_TEXT | LVCF_SUBITEM;
+        column.pszText = const_cast<wchar_t*>(titles[i]);
         column.iSubItem = i;
         SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
     }
+    SetDpi(dpi);
     ListView_SetItemCountEx(list_, 256, LVSICF_NOINVALIDATEALL);
     // The list scrolls under an open editor: the edit ends first.
     SetWindowLongPtrW(list_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     listProcedure_ = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(list_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&RegisterGrid::ListProcedure)));
+}
+
+RegisterGrid::~RegisterGrid() {
+    if (font_ != nullptr) DeleteObject(font_);
+}
+
+void RegisterGrid::SetDpi(int dpi) {
+    // The system's message font at this DPI, and columns as wide as their text in it.
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    HDC screen = GetDC(nullptr);
+    const int system = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    metrics.lfMessageFont.lfHeight = MulDiv(metrics.lfMessageFont.lfHeight, dpi, system > 0 ? system : 96);
+    HFONT old = font_;
+    font_ = CreateFontIndirectW(&metrics.lfMessageFont);
+    SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+    if (old != nullptr) DeleteObject(old);
+    const wchar_t* widest[] = {L"Register", L"0xFF", L"0000 0000"};
+    for (int i = 0; i < 3; ++i)
+        ListView_SetColumnWidth(list_, i, ListView_GetStringWidth(list_, widest[i]) + MulDiv(24, dpi, 96));
+}
+
+int RegisterGrid::Width() const {
+    int width = 0;
+    for (int i = 0; i < 3; ++i) width += ListView_GetColumnWidth(list_, i);
+    return width + GetSystemMetrics(SM_CXVSCROLL) + 4 * GetSystemMetrics(SM_CXEDGE);
 }
 
 void RegisterGrid::Show(const host::RegisterFile* registers) {
@@ -175,6 +204,7 @@ void RegisterGrid::BeginEdit(int row, int column) {
     if (editor_ == nullptr) return;
     editRow_ = row;
     editColumn_ = column;
+    shownText_ = CellText(column, reg, registers_->bytes[reg]);
     SendMessageW(editor_, WM_SETFONT, static_cast<WPARAM>(SendMessageW(list_, WM_GETFONT, 0, 0)), FALSE);
     SetWindowLongPtrW(editor_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     editorProcedure_ = reinterpret_cast<WNDPROC>(
@@ -183,18 +213,20 @@ void RegisterGrid::BeginEdit(int row, int column) {
     SetFocus(editor_);
 }
 
-// Enter and Tab keep a bad text in the editor for mending; losing the focus drops it.
-void RegisterGrid::EndEdit(Ending how) {
-    if (editor_ == nullptr) return;
+// Enter and Tab keep a bad text in the editor for mending, saying why; losing the focus
+// drops it, saying so. A text left as it opened writes nothing.
+bool RegisterGrid::EndEdit(Ending how) {
+    if (editor_ == nullptr) return true;
     std::optional<uint8_t> value;
-    if (how != Ending::Cancel) {
-        wchar_t text[64] = {};
-        GetWindowTextW(editor_, text, 64);
+    wchar_t text[64] = {};
+    GetWindowTextW(editor_, text, 64);
+    const bool changed = shownText_ != text;
+    if (how != Ending::Cancel && changed) {
         value = ParseCell(editColumn_, text);
         if (!value && how == Ending::Commit) {
-            MessageBeep(MB_ICONWARNING);
+            if (events_.refused) events_.refused(WhyNotAByte(editColumn_, text), false);
             SendMessageW(editor_, EM_SETSEL, 0, -1);
-            return;
+            return false;
         }
     }
     HWND editor = editor_;
@@ -202,7 +234,13 @@ void RegisterGrid::EndEdit(Ending how) {
     editor_ = nullptr;  // before the focus moves: losing it ends nothing twice
     if (GetFocus() == editor) SetFocus(list_);
     DestroyWindow(editor);
-    if (value && edited_) edited_(static_cast<uint8_t>(row), *value);
+    if (events_.refused)
+        events_.refused(how != Ending::Cancel && changed && !value
+                            ? CellText(kRegisterColumn, static_cast<uint8_t>(row), 0) + L" left as it was: " + WhyNotAByte(editColumn_, text)
+                            : L"",
+                        true);
+    if (value && events_.edited) events_.edited(static_cast<uint8_t>(row), *value);
+    return true;
 }
 
 LRESULT CALLBACK RegisterGrid::EditorProcedure(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -211,8 +249,15 @@ LRESULT CALLBACK RegisterGrid::EditorProcedure(HWND window, UINT msg, WPARAM wPa
     switch (msg) {
     case WM_GETDLGCODE: return DLGC_WANTALLKEYS | CallWindowProcW(original, window, msg, wParam, lParam);
     case WM_KEYDOWN:
-        if (wParam == VK_RETURN || wParam == VK_TAB) {
+        if (wParam == VK_RETURN) {
             self->EndEdit(Ending::Commit);
+            return 0;
+        }
+        if (wParam == VK_TAB) {
+            // Hex to binary and back, as a sheet's cells go; past them, back to the list.
+            const int row = self->editRow_, column = self->editColumn_;
+            const int next = GetKeyState(VK_SHIFT) < 0 ? column - 1 : column + 1;
+            if (self->EndEdit(Ending::Commit) && (next == kHexColumn || next == kBinaryColumn)) self->BeginEdit(row, next);
             return 0;
         }
         if (wParam == VK_ESCAPE) {

@@ -3,6 +3,8 @@
 #include "host/windows/ids.h"
 #include "host/windows/text.h"
 
+#include <commctrl.h>
+
 #include <cstdio>
 
 namespace winhost {
@@ -11,6 +13,13 @@ namespace {
 
 // Characters kept; past this the older half goes, at a line's start.
 constexpr int kKept = 256 * 1024;
+
+// A multi-line edit keeps Tab for itself; the log is read-only, so Tab moves on.
+LRESULT CALLBACK PassTab(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    if (msg == WM_GETDLGCODE)
+        return DefSubclassProc(window, msg, wParam, lParam) & ~static_cast<LRESULT>(DLGC_WANTALLKEYS | DLGC_WANTTAB);
+    return DefSubclassProc(window, msg, wParam, lParam);
+}
 
 }  // namespace
 
@@ -21,20 +30,34 @@ std::string TimeOfDay(const SYSTEMTIME& time) {
     return text;
 }
 
-WriteLog::WriteLog(HWND parent) {
+WriteLog::WriteLog(HWND parent, int dpi) {
+    // Long lines wrap: the newest line is always read whole.
     edit_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
-                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE |
-                                ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL,
+                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
                             0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kLogId)),
                             GetModuleHandleW(nullptr), nullptr);
-    font_ = CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, L"Courier New");
-    SendMessageW(edit_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    SetWindowSubclass(edit_, &PassTab, 1, 0);
+    SetDpi(dpi);
     SendMessageW(edit_, EM_SETLIMITTEXT, 2 * kKept, 0);
 }
 
 WriteLog::~WriteLog() {
     if (font_ != nullptr) DeleteObject(font_);
+}
+
+void WriteLog::SetDpi(int dpi) {
+    HFONT old = font_;
+    font_ = CreateFontW(-MulDiv(9, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, L"Courier New");
+    SendMessageW(edit_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+    if (old != nullptr) DeleteObject(old);
+}
+
+void WriteLog::ShowLatest() {
+    const auto length = GetWindowTextLengthW(edit_);
+    SendMessageW(edit_, EM_SETSEL, static_cast<WPARAM>(length), length);
+    SendMessageW(edit_, EM_SCROLLCARET, 0, 0);
+    SendMessageW(edit_, WM_VSCROLL, SB_BOTTOM, 0);
 }
 
 void WriteLog::Add(std::string_view line) {

@@ -1,5 +1,6 @@
 // The bus as the host sees it: one timed line for each write callback and for each of the
-// host's own actions, in a read-only text pane that can be selected and copied.
+// host's own actions, in a read-only text pane that can be selected and copied; long lines
+// wrap, and Tab passes through it to the next region.
 #pragma once
 
 #include <windows.h>
@@ -14,7 +15,7 @@ std::string TimeOfDay(const SYSTEMTIME& time);
 
 class WriteLog {
 public:
-    explicit WriteLog(HWND parent);
+    WriteLog(HWND parent, int dpi);
     ~WriteLog();
     WriteLog(const WriteLog&) = delete;
     WriteLog& operator=(const WriteLog&) = delete;
@@ -22,6 +23,9 @@ public:
     HWND Window() const { return edit_; }
     // The line after the local time; the oldest lines go once the pane holds a lot.
     void Add(std::string_view line);
+    // After a resize: the newest line in sight.
+    void ShowLatest();
+    void SetDpi(int dpi);
 
 private:
     HWND edit_ = nullptr;

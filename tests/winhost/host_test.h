@@ -20,6 +20,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -60,9 +61,17 @@ protected:
     void Open(std::vector<host::Bus> buses, bool verify = false,
               std::shared_ptr<host::AdapterPool> adapters = nullptr) {
         module = std::make_unique<host::Module>(host::DefaultModulePath());
-        winhost::Prompts prompts{[this](HWND, bool save) { return save ? saveTo : loadFrom; },
+        winhost::Prompts prompts{[this](HWND, bool save, const std::filesystem::path& from) {
+                                     suggested = from;
+                                     return save ? saveTo : loadFrom;
+                                 },
                                  [this](HWND, const std::wstring& text) { errors.push_back(text); },
-                                 [this](HWND) { return exportTo; }};
+                                 [this](HWND) { return exportTo; },
+                                 [this](HWND, const std::filesystem::path&) { return scriptFrom; },
+                                 [this](HWND, const std::wstring& question) {
+                                     questions.push_back(question);
+                                     return yes;
+                                 }};
         window = std::make_unique<winhost::HostWindow>(*module, std::move(buses), prompts, verify, std::move(adapters));
         main = window->Window();
         ShowWindow(main, SW_SHOW);
@@ -132,7 +141,10 @@ protected:
     std::unique_ptr<host::Module> module;
     std::unique_ptr<winhost::HostWindow> window;
     HWND main = nullptr;
-    std::optional<std::filesystem::path> saveTo, loadFrom;
+    std::optional<std::filesystem::path> saveTo, loadFrom, scriptFrom;
+    std::filesystem::path suggested;  // where the last file dialog would have started
+    std::vector<std::wstring> questions;
+    bool yes = true;  // what a question is answered
     std::optional<winhost::ExportChoice> exportTo;
     std::vector<std::wstring> errors;
 };

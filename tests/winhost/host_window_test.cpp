@@ -21,8 +21,8 @@ using winhost::kHexColumn;
 struct BoostControls {
     HWND form, enable, threshold, delay;
 };
-BoostControls Boost() {
-    HWND form = ShownForm(L"BoostForm");
+BoostControls Boost(const wchar_t* title = L"BoostForm") {
+    HWND form = ShownForm(title);
     EXPECT_NE(form, nullptr) << "the Boost dialog is not shown";
     HWND group = FindControl(form, L"Button", L"Auto Pass Through Configuration");
     std::vector<HWND> combos;
@@ -86,7 +86,7 @@ TEST_F(Host, TheDeviceMenuHoldsTheModulesCaptionsInIndexOrderAndOpensEachDialog)
     const struct {
         const wchar_t* caption;
         const wchar_t* form;
-    } rows[] = {{L"Digital Control...", L"Digital Control"}, {L"Limiter...", L"Limiter / AGC"}, {L"Boost...", L"BoostForm"}};
+    } rows[] = {{L"&Digital Control...", L"Digital Control"}, {L"&Limiter...", L"Limiter / AGC"}, {L"&Boost...", L"BoostForm"}};
     for (unsigned i = 0; i < 3; ++i) {
         SCOPED_TRACE(i);
         wchar_t text[64] = {};
@@ -227,7 +227,7 @@ TEST_F(Host, EachDeviceHasItsOwnInstanceRegistersAndFigure) {
     EXPECT_EQ(GetMenuState(menu, winhost::kDeviceMenu + 1, MF_BYCOMMAND) & MF_CHECKED, static_cast<UINT>(MF_CHECKED));
     EXPECT_EQ(TextOf(main), L"QM7140 Host - device 2");
     Menu(winhost::kDialogMenu + QM7140_DIALOG_BOOST);
-    SendMessageW(Boost().enable, BM_CLICK, 0, 0);
+    SendMessageW(Boost(L"BoostForm - device 2").enable, BM_CLICK, 0, 0);
     Pump();
     EXPECT_EQ(LastLog(), "W 0x80/0 reg 0x02 = 0x40 (device 2)");
     EXPECT_EQ(Register(2, 1), 0x40);
