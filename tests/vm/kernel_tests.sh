@@ -75,9 +75,13 @@ traced() {  # COMMAND...: run with the SMBus writes traced afresh
   echo 0 >"$trace/events/smbus/smbus_write/enable"
 }
 status_of() { bounded "$@" >"$work/status.txt" 2>&1; echo $?; }
-millis() { echo $(($(date +%s%N) / 1000000)); }
+millis() { echo $(($(tr -d . </proc/uptime | cut -d' ' -f1) * 10)); }
 
-for r in $(seq 0 31); do i2cset -y "$bus" 0x41 "$r" "$(i2cget -y "$bus" 0x40 "$r")"; done
+r=0
+while [ "$r" -lt 32 ]; do
+  i2cset -y "$bus" 0x41 "$r" "$(i2cget -y "$bus" 0x40 "$r")"
+  r=$((r + 1))
+done
 i2cset -y "$bus" 0x41 0x03 0x01
 i2cset -y "$bus" 0x41 0x0e 0x05
 i2cset -y "$bus" 0x41 0x14 0x0b
