@@ -2,6 +2,7 @@
 
 #include "host/common/text/parse.h"
 #include "host/common/text/files.h"
+#include "host/terminal/bench_commands.h"
 #include "host/terminal/bus_commands.h"
 #include "host/terminal/session.h"
 #include "host/common/seam/cairo_drawing.h"
@@ -244,6 +245,12 @@ constexpr Command kCommands[] = {
     {"export", "FORMAT FILE", "write 0x00-0x1F as c, i2cset or script", 2, true, bus_commands::Export},
     {"replay", "FILE", "check a register script whole, then play it", 1, true, bus_commands::Replay},
     {"log", "save FILE", "save the transfers with their times as .csv or .pcap (Wireshark)", 2, true, bus_commands::Log},
+    {"apply", "FILE", "bring the chip to a state file: only registers 0x00-0x1F that differ are sent", 1, true, bench_commands::Apply},
+    {"diff", "A [B]", "compare two of: chip, device N, a state FILE (B: this chip); fields by name", 1, false, bench_commands::Diff, 4},
+    {"check", "FILE", "compare the chip, read now, with a state file and say equal or not", 1, true, bench_commands::Check},
+    {"preset", "ACTION [NAME] [--force]", "list, save NAME [--force], apply NAME, diff NAME, delete NAME", 1, false, bench_commands::Preset},
+    {"undo", "", "write back what the last change (a dialog's, a set, an apply) changed", 0, false, bench_commands::Undo},
+    {"redo", "", "write the last undone change again", 0, false, bench_commands::Redo},
     {"devices", "", "list the devices: number, where, address, online", 0, false, bus_commands::ListDevices},
     {"device", "N", "act on device N (from 1) from now on", 1, false, bus_commands::SelectDevice},
     {"bridges", "", "list the USB-HID I2C bridges plugged in and the place to use", 0, false, bus_commands::ListBridges},
@@ -285,7 +292,7 @@ void RunCommand(Session& session, const std::vector<std::string>& words) {
             arguments[arguments.size() - 2] += " " + arguments.back();
             arguments.pop_back();
         }
-    } else if (arguments.size() > WordCount(command->arguments)) {
+    } else if (arguments.size() > std::max(WordCount(command->arguments), command->most)) {
         throw CommandError(std::string(command->name) + ": too many arguments; usage: " + Usage(*command));
     }
     std::string_view placeholders = command->arguments;
@@ -307,7 +314,10 @@ void PrintCommands(std::ostream& out) {
            "DIALOG is digital, limiter or boost. BUTTON is left (the default), right or\n"
            "middle. Numbers are decimal or 0x hex; \"double quotes\" keep blanks together;\n"
            "# starts a comment. A FILE takes $NAME, ${NAME} and ${NAME:-DEFAULT} from the\n"
-           "environment, e.g. ${TMPDIR:-/tmp}/curve.png.\n";
+           "environment, e.g. ${TMPDIR:-/tmp}/curve.png. A state FILE holds one \"REG VALUE\"\n"
+           "line per register (save writes one); apply, diff and check take its registers\n"
+           "0x00-0x1F, register 1 without its reset bit. Presets live in\n"
+           "$XDG_DATA_HOME/qm7140/presets (~/.local/share/qm7140/presets).\n";
 }
 
 }  // namespace host

@@ -18,6 +18,7 @@ struct Command {
     size_t required;             // arguments that must be given
     bool restOfLine;             // the last one takes the rest of the line
     void (*run)(Session&, const std::vector<std::string>& arguments);
+    size_t most = 0;  // words it takes when more than its placeholders ("device N" is two)
 };
 
 // Looks the first word up and runs the command; CommandError when it cannot.

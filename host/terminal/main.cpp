@@ -30,6 +30,7 @@ namespace {
 struct Settings {
     std::filesystem::path module = host::DefaultModulePath();
     std::optional<std::string> script;
+    std::optional<std::string> check, apply;  // a state file for the bench, then out
     host::DeviceOptions devices;
     std::vector<host::DevicePlace> places;
     bool timestamps = false;
@@ -53,15 +54,32 @@ host::CommandLine TerminalCommandLine(Settings& settings) {
                     {"--timestamps", "",
                      "each line printed with its time, and a transfer with how long it took: \"14:02:07.123456 (85 us)  W "
                      "0x80/0 reg 0x02 = 0x55\".",
-                     [&settings](const std::string&) { settings.timestamps = true; }}},
+                     [&settings](const std::string&) { settings.timestamps = true; }},
+                    {"--check", "FILE",
+                     "Compare the chip (the first device), read now, with a state FILE, print the differences and "
+                     "exit: 0 equal, 1 they differ, 2 could not tell (a bad file, no chip, a failed read). Never "
+                     "writes to the chip.",
+                     [&settings](const std::string& file) { settings.check = file; }},
+                    {"--apply", "FILE",
+                     "Bring the chip (the first device) to a state FILE: read it, write only registers 0x00-0x1F "
+                     "that differ, in the exports' safe order and never the reset bit, then compare it again and exit "
+                     "as --check does (0 when the chip then equals the file).",
+                     [&settings](const std::string& file) { settings.apply = file; }}},
         .operand = "SCRIPT | -",
         .takeOperand = [&settings](const std::string& script) { settings.script = script; },
         .after = "Exit status: 0 when every line ran; 1 when a line failed (after running the\n"
                  "rest), the module could not be used or --bus did not connect; 2 for bad options.\n"
+                 "With --check or --apply: 0 equal, 1 different, 2 could not tell.\n"
                  "\n"
                  "Commands:\n" +
                  commands.str(),
-        .check = [&settings] { settings.places = host::DevicePlacesOf(settings.devices); },
+        .check =
+            [&settings] {
+                settings.places = host::DevicePlacesOf(settings.devices);
+                if (settings.check && settings.apply) throw host::CommandError("--check and --apply do not go together");
+                if ((settings.check || settings.apply) && settings.script)
+                    throw host::CommandError("--check and --apply run no script; leave out " + host::Quoted(*settings.script));
+            },
     };
     const auto devices = host::DeviceOptionTable(
         settings.devices, {.device = "Chips on one adapter share it; \"bridges\" lists the bridges, \"devices\" the devices, and "
@@ -70,6 +88,29 @@ host::CommandLine TerminalCommandLine(Settings& settings) {
                                   "is over. When the adapter is gone the bus goes offline until \"connect\"."});
     line.options.insert(line.options.end(), devices.begin(), devices.end());
     return line;
+}
+
+// --check and --apply: a verdict as the exit status, for a production bench's script.
+int Bench(const Settings& settings, std::vector<host::Bus> buses) {
+    constexpr int kEqual = 0, kDiffer = 1, kCannotTell = 2;
+    try {
+        std::vector<host::ChipPlace> chips;
+        const host::DevicePlace& place = settings.places.front();
+        chips.push_back({place.kind == host::DevicePlace::Kind::Simulated ? "sim" : place.adapter, std::move(buses.front())});
+        host::Session session(settings.module, std::cout, std::cerr, std::move(chips), settings.devices.verify);
+        if (!session.AllOnline()) return kCannotTell;
+        host::Device& device = session.Current();
+        const std::filesystem::path file = settings.check ? *settings.check : *settings.apply;
+        if (settings.apply && !device.ApplyState(file).read) return kCannotTell;
+        const auto comparison = device.Check(file);
+        if (!comparison) return kCannotTell;
+        if (!comparison->Equal()) std::cout << host::ComparisonText(*comparison);
+        std::cout.flush();
+        return comparison->Equal() ? kEqual : kDiffer;
+    } catch (const std::exception& e) {
+        std::cerr << "error: " << e.what() << '\n';
+        return kCannotTell;
+    }
 }
 
 }  // namespace
@@ -85,6 +126,7 @@ int main(int argc, char** argv) {
         std::cerr << "error: " << e.what() << "\n" << host::UsageLine(line) << "\n";
         return 2;
     }
+    if (settings.check || settings.apply) return Bench(settings, std::move(buses));
     const bool interactive = !settings.script && isatty(STDIN_FILENO) != 0;
     try {
         std::ifstream file;

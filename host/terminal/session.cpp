@@ -112,7 +112,10 @@ bool Session::Execute(std::string_view line) {
         ran = false;
     }
     // The module's call is over: its failed writes are read back and reported now.
-    for (const auto& slot : devices_) slot->device->Chip().Settle();
+    for (const auto& slot : devices_) {
+        slot->device->Chip().Settle();
+        slot->device->EndAction();
+    }
     if (Failures() != failures) ran = false;
     ReportGraphObject();
     return ran;

@@ -130,6 +130,7 @@ void Hub::Run(Peer& peer, const Action& action) {
     Acted(peer.view, action);
     // The module's handler has returned: its failed writes are read back and reported now.
     device.device.Chip().Settle();
+    device.device.EndAction();
 }
 
 void Hub::Tick() {

@@ -61,8 +61,61 @@ refused "a driver bound at the address: EBUSY in words" "a kernel driver holds t
 echo 0x41 >"/sys/bus/i2c/devices/i2c-$bus/delete_device"
 expect "a driver bound at the address: the chip untouched" 0x40 i2cget -y "$bus" 0x41 0x02
 
-# An adapter without SMBus byte data: I2C_FUNC_SMBUS_QUICK and BYTE only.
+# --- The bench: two chips compared, one brought to the other, a production check --------
+# The kernel's own i2c tracepoints count what reached the adapter.
+mount -t tracefs nodev /sys/kernel/tracing 2>/dev/null
+trace=/sys/kernel/tracing
+smbus_writes() {  # ADDRESS: SMBus writes to it since tracing began, as the kernel saw them
+  grep -c "smbus_write:.* a=0$1 " "$trace/trace"
+}
+traced() {  # COMMAND...: run with the SMBus writes traced afresh
+  echo >"$trace/trace"
+  echo 1 >"$trace/events/smbus/smbus_write/enable"
+  "$@"
+  echo 0 >"$trace/events/smbus/smbus_write/enable"
+}
+status_of() { bounded "$@" >"$work/status.txt" 2>&1; echo $?; }
+millis() { echo $(($(tr -d . </proc/uptime | cut -d' ' -f1) * 10)); }
+
+r=0
+while [ "$r" -lt 32 ]; do
+  i2cset -y "$bus" 0x41 "$r" "$(i2cget -y "$bus" 0x40 "$r")"
+  r=$((r + 1))
+done
+i2cset -y "$bus" 0x41 0x03 0x01
+i2cset -y "$bus" 0x41 0x0e 0x05
+i2cset -y "$bus" 0x41 0x14 0x0b
+check "bench: the golden chip saved" qm7140-host --device "i2c:$stub@0x40" - <<EOF
+save $work/golden.txt
+EOF
+qm7140-host --device "i2c:$stub@0x40" --device "i2c:$stub@0x41" - >"$work/diff.txt" 2>&1 <<EOF
+diff device 1 device 2
+EOF
+expect "bench: diff names exactly the three registers i2cset changed" "$(printf '  reg 0x03:\n  reg 0x0E:\n  reg 0x14:')" \
+  sh -c "grep '^  reg ' '$work/diff.txt' | cut -c1-11"
+says "bench: diff names the field as its dialog does" "$work/diff.txt" 'limiter: Attack > Time (reg 0x0E bits 0-2): "20 us" vs "1770 us"'
+expect "bench: --check of the board that differs exits 1" 1 status_of qm7140-host --device "i2c:$stub@0x41" --check "$work/golden.txt"
+traced status_of qm7140-host --device "i2c:$stub@0x41" --apply "$work/golden.txt" >"$work/apply.txt"
+expect "bench: --apply exits 0, the chip then as the file says" 0 cat "$work/apply.txt"
+writes=$(smbus_writes 41)
+expect "bench: apply sent as many SMBus writes as registers differed" 3 echo "$writes"
+note "apply: the kernel counted $writes SMBus writes to 0x41 for the 3 registers that differed"
+i2cdump -y -r 0x00-0x1f "$bus" 0x40 b >"$work/40.txt"
+expect "bench: both chips then hold the same registers" "$(cat "$work/40.txt")" i2cdump -y -r 0x00-0x1f "$bus" 0x41 b
+start=$(millis)
+traced status_of qm7140-host --device "i2c:$stub@0x41" --check "$work/golden.txt" >"$work/check.txt"
+took=$(($(millis) - start))
+expect "bench: --check of the board now equal exits 0" 0 cat "$work/check.txt"
+expect "bench: --check never writes" 0 smbus_writes 41
+note "--check on the i2c-stub chip took $took ms (start, connect, read, compare, exit)"
+i2cset -y "$bus" 0x41 0x0d 0x42
+expect "bench: --check after an i2cset exits 1" 1 status_of qm7140-host --device "i2c:$stub@0x41" --check "$work/golden.txt"
+says "bench: --check prints the register that moved" "$work/status.txt" "reg 0x0D"
+expect "bench: --check of a bad file exits 2" 2 status_of qm7140-host --device "i2c:$stub@0x41" --check "$work/click.qmh"
 rmmod i2c-stub
+expect "bench: --check with the adapter gone exits 2" 2 status_of qm7140-host --device "i2c:$stub@0x41" --check "$work/golden.txt"
+
+# An adapter without SMBus byte data: I2C_FUNC_SMBUS_QUICK and BYTE only.
 modprobe i2c-stub chip_addr=0x40 functionality=0x70000
 bus=$(adapter_number "SMBus stub driver")
 refused "an adapter without byte data refused by name" "/dev/i2c-$bus offers no SMBus byte-data transfers" qm7140-host --device "i2c:/dev/i2c-$bus@0x40" "$work/click.qmh"

@@ -4,6 +4,7 @@
 #include "host/common/text/parse.h"
 
 #include <algorithm>
+#include <array>
 
 namespace host {
 
@@ -53,6 +54,12 @@ constexpr bool EachCoveredRegisterOnceAndRegisterOneLast() {
     return std::size(kOrder) == kCoveredRegisters && kOrder[kCoveredRegisters - 1].reg == 1;
 }
 static_assert(EachCoveredRegisterOnceAndRegisterOneLast());
+
+constexpr auto kOrderRegisters = [] {
+    std::array<uint8_t, std::size(kOrder)> regs{};
+    for (size_t i = 0; i < regs.size(); ++i) regs[i] = kOrder[i].reg;
+    return regs;
+}();
 
 // Comment lines of every format, each after its format's comment leader.
 constexpr const char* kOrderNote[] = {
@@ -135,10 +142,11 @@ std::optional<ExportFormat> ExportFormatNamed(std::string_view name) {
     return std::nullopt;
 }
 
-uint8_t ExportedValue(const RegisterFile& registers, uint8_t reg) {
-    const uint8_t value = registers.bytes[reg];
-    return reg == 1 ? static_cast<uint8_t>(value & ~kResetPulse) : value;
-}
+uint8_t ExportedValue(const RegisterFile& registers, uint8_t reg) { return HeldValue(reg, registers.bytes[reg]); }
+
+uint8_t HeldValue(uint8_t reg, uint8_t value) { return reg == 1 ? static_cast<uint8_t>(value & ~kResetPulse) : value; }
+
+std::span<const uint8_t> ExportOrder() { return kOrderRegisters; }
 
 std::string Export(ExportFormat format, const RegisterFile& registers, uint8_t address) {
     switch (format) {

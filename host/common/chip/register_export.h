@@ -26,6 +26,11 @@ std::optional<ExportFormat> ExportFormatNamed(std::string_view name);
 
 // The byte a register goes out with: register 1 never with its reset pulse bit.
 uint8_t ExportedValue(const RegisterFile& registers, uint8_t reg);
+// The same for one byte: what of it a register holds as a setting.
+uint8_t HeldValue(uint8_t reg, uint8_t value);
+// Registers 0 to 31, each once, in the order the exports send them (register 1 last): the
+// order in which any host writes several settings to a running chip.
+std::span<const uint8_t> ExportOrder();
 
 // The file's whole text, for the chip at the 7-bit `address`.
 std::string Export(ExportFormat format, const RegisterFile& registers, uint8_t address);

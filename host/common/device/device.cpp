@@ -13,7 +13,10 @@ namespace host {
 std::string CoveredRegisters() { return "registers " + Hex(0) + " to " + Hex(kCoveredRegisters - 1); }
 
 Device::Device(const Module& module, Bus bus, Sink sink, bool verify)
-    : sink_(std::move(sink)), chip_(module, std::move(bus), [this](const Record& record) { Take(record); }, verify) {}
+    : module_(module), sink_(std::move(sink)), chip_(module, std::move(bus), [this](const Record& record) { Take(record); }, verify) {
+    fields_ = FieldsOf(module_, chip_.Instance());
+    ChipChanged();
+}
 
 bool Device::Reaches(const Bus& bus) const {
     return MayWait() && !bus.Simulated() && Name() == bus.Name();
@@ -23,7 +26,9 @@ Amplifier::Asking Device::Asks(const char* verb) { return Amplifier::Asking(chip
 
 bool Device::Start() {
     const auto asking = Asks("connect");
+    ChipChanged();
     if (!chip_.Connect()) return false;
+    ChipChanged();
     if (MayWait()) Note("connected to " + Name() + "; read " + CoveredRegisters());
     return true;
 }
@@ -35,7 +40,9 @@ bool Device::Use(Bus bus) {
 
 bool Device::Connect() {
     const auto asking = Asks("connect");
+    ChipChanged();
     if (!chip_.Connect()) return false;
+    ChipChanged();
     Note("connected to " + Name() + "; read " + CoveredRegisters());
     return true;
 }
@@ -44,17 +51,27 @@ bool Device::ReadAll() {
     const auto asking = Asks("read all");
     if (!MayWait()) {
         chip_.NotifyAll();
+        ChipChanged();
         Note("read all: every window told of every register");
         return true;
     }
     if (!chip_.ReadAll()) return false;
+    ChipChanged();
     Note("read all: " + CoveredRegisters() + " read from " + Name());
     return true;
 }
 
 std::optional<int> Device::SetRegister(uint8_t reg, uint8_t value) {
     const auto asking = Asks("set reg");
-    return chip_.Write(reg, value);
+    EndAction();
+    const uint8_t before = chip_.Registers().bytes[reg];
+    std::optional<int> told;
+    {
+        const Busy busy(*this);
+        told = chip_.Write(reg, value);
+    }
+    if (told && before != value) Changed({"set " + Hex(reg), {{reg, 0xFF, before, value}}});
+    return told;
 }
 
 void Device::LoadState(const std::filesystem::path& path) { LoadValues(ReadStateFile(path), PathText(path)); }
@@ -62,6 +79,7 @@ void Device::LoadState(const std::filesystem::path& path) { LoadValues(ReadState
 void Device::LoadValues(const std::vector<std::pair<uint8_t, uint8_t>>& values, std::string_view from) {
     for (const auto& [reg, value] : values) chip_.Registers().bytes[reg] = value;
     chip_.NotifyAll();
+    ChipChanged();
     Note("loaded " + std::string(from) + ": " + std::to_string(values.size()) + " register(s)" +
          (MayWait() ? " into the cache alone; export a script and replay it to send them to the chip" : ""));
 }
@@ -83,6 +101,8 @@ size_t Device::StartReplay(std::string_view text, std::string_view source) {
     auto steps = ParseScript(text, source, static_cast<uint8_t>(chip_.ChipBus().Address() << 1));
     const size_t count = steps.size();
     chip_.Play(std::move(steps), std::string(source));
+    pending_ = {};
+    history_.Clear();
     replayFailure_.clear();
     Note("replay: a script of " + std::to_string(count) + " step(s)");
     return count;
@@ -97,6 +117,7 @@ std::optional<Device::Clock::time_point> Device::PlayDue(Clock::time_point now) 
     // goes back to its windows or pages between calls.
     const auto end = Clock::now() + Amplifier::kSlice;
     while (chip_.Playing()) {
+        const Busy busy(*this);
         const PlayedSlice slice = chip_.Next(now);
         for (const Record& record : slice.records) {
             if (record.kind == Record::Kind::ScriptStopped) replayFailure_ = record.text;
@@ -159,7 +180,59 @@ void Device::Note(std::string text) {
 
 void Device::Take(const Record& record) {
     if (IsError(record)) lastFailure_ = RecordLine(record);
+    if (record.kind == Record::Kind::Write && record.transfer.reg < kCoveredRegisters) {
+        const auto reg = static_cast<uint8_t>(record.transfer.reg);
+        const uint8_t before = shadow_[reg], after = record.transfer.value;
+        shadow_[reg] = after;
+        // The reset pulse acts rather than holds: nothing to undo.
+        if (const auto touched = HeldValue(reg, static_cast<uint8_t>(before ^ after)); busy_ == 0 && touched != 0) {
+            std::string what = "reg " + Hex(reg);
+            for (const Field& f : fields_)
+                if (f.reg == reg && (f.mask & touched) != 0) {
+                    what = f.title.substr(0, f.title.find(':')) + " " + f.control_name;
+                    break;
+                }
+            Pend(std::move(what), {reg, touched, before, after});
+        }
+    } else if (record.kind == Record::Kind::Failure) {
+        // A failed write leaves the cache as the chip holds it.
+        Resync();
+    }
     if (sink_) sink_(record);
+}
+
+void Device::Pend(std::string what, Change change) {
+    if (pending_.changes.empty()) pending_.what = std::move(what);
+    else if (!pending_.what.ends_with(what) && pending_.what.find(what + ",") == std::string::npos) pending_.what += ", " + what;
+    for (Change& c : pending_.changes)
+        if (c.reg == change.reg) {
+            c.mask |= change.mask;
+            c.after = change.after;
+            return;
+        }
+    pending_.changes.push_back(change);
+}
+
+void Device::EndAction() {
+    if (!pending_.changes.empty()) Changed(std::exchange(pending_, {}));
+}
+
+void Device::Changed(Step step) {
+    if (step.changes.empty()) return;
+    history_.Add(std::move(step));
+    changedSincePreset_ = !preset_.empty();
+}
+
+void Device::ChipChanged() {
+    pending_ = {};
+    history_.Clear();
+    preset_.clear();
+    changedSincePreset_ = false;
+    Resync();
+}
+
+void Device::Resync() {
+    for (unsigned reg = 0; reg < kCoveredRegisters; ++reg) shadow_[reg] = chip_.Registers().bytes[reg];
 }
 
 }  // namespace host

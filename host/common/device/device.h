@@ -6,6 +6,8 @@
 
 #include "host/common/chip/amplifier.h"
 #include "host/common/chip/register_export.h"
+#include "host/common/device/compare.h"
+#include "host/common/device/history.h"
 #include "host/common/module/module.h"
 
 #include <chrono>
@@ -85,15 +87,77 @@ public:
     // The words of the last failure, or empty.
     const std::string& LastFailure() const { return lastFailure_; }
 
+    // Settings: a state brought to the chip (apply.cpp). A real chip is read first; then only
+    // the covered registers the state names whose values differ are written, in the exports'
+    // safe order, never the reset pulse, each verified when the device verifies; the
+    // windows follow. Stops at the first write that fails. One summary note, and one undo
+    // step for what was written.
+    ApplyResult Apply(const RegisterValues& state);
+    ApplyResult ApplyState(const std::filesystem::path& path);
+    // The covered registers as the chip holds them now: a real chip read again (nothing
+    // when that fails, the failure recorded), the simulated one's cache.
+    std::optional<RegisterValues> ReadNow(std::string name = "chip");
+    // The chip read now against a state file, the verdict noted; nothing when the chip could
+    // not be read; CommandError when the file is bad.
+    std::optional<Comparison> Check(const std::filesystem::path& path);
+    const Module& Api() const { return module_; }
+
+    // Presets: named state files in `shelf` (presets.cpp). CommandError for a bad or unknown
+    // name, or an existing one saved over without `force`.
+    void SavePreset(const std::filesystem::path& shelf, std::string_view name, bool force);
+    ApplyResult ApplyPreset(const std::filesystem::path& shelf, std::string_view name);
+    void DeletePreset(const std::filesystem::path& shelf, std::string_view name);
+    // The preset last applied or saved, and whether a setting moved since.
+    const std::string& Preset() const { return preset_; }
+    bool ChangedSincePreset() const { return changedSincePreset_; }
+
+    // Undo and redo of the user's changes (undo.cpp): a dialog's write, a register set, an
+    // apply. Each writes the step's registers back, masked to the bits it touched, as
+    // ordinary writes; false, with a note, when there is nothing to undo or a write failed.
+    bool Undo();
+    bool Redo();
+    const History& Changes() const { return history_; }
+    // The user's action is over (a host calls it where it settles the chip after a call into
+    // the module): the dialogs' writes since the last one make one step, a typed level that
+    // moves two registers as much as a click. Every verb above ends one too.
+    void EndAction();
+
 private:
     // The verb asks for the transfers it makes.
     Amplifier::Asking Asks(const char* verb);
+    // While a verb of ours writes.
+    struct Busy {
+        Device& device;
+        explicit Busy(Device& d) : device(d) { ++device.busy_; }
+        ~Busy() { --device.busy_; }
+        Busy(const Busy&) = delete;
+        Busy& operator=(const Busy&) = delete;
+    };
     void Note(std::string text);
     void Take(const Record& record);
+    // A user's change into the history; the chip's own (read all, connect) starts it anew.
+    void Changed(Step step);
+    void Pend(std::string what, Change change);
+    void ChipChanged();
+    // The shadow from the cache, after a read.
+    void Resync();
+    // Writes a step's registers, each to `before` or `after` under its mask, in the exports'
+    // order; whether all went through.
+    bool WriteStep(const Step& step, bool back);
 
+    const Module& module_;
     Sink sink_;
     std::string lastFailure_;
     std::string replayFailure_;
+    History history_;
+    Step pending_;  // the dialogs' writes of the action under way
+    // The covered registers as the last transfers left them: a dialog's write is recorded
+    // against it, since the cache already holds the new byte when the write reaches us.
+    std::array<uint8_t, kCoveredRegisters> shadow_{};
+    std::vector<Field> fields_;  // the register map, to name a dialog's write
+    int busy_ = 0;               // a verb of ours is writing: its writes are not the dialogs'
+    std::string preset_;
+    bool changedSincePreset_ = false;
     Amplifier chip_;
 };
 
