@@ -3,22 +3,29 @@ over the same device and bus code as the terminal and web hosts.
 
     import qm7140
     with qm7140.open("i2c:/dev/i2c-1@0x41") as amp:
-        amp.limiter.show()
-        amp.limiter["InflectionPoint"] = 3.3
-        print([record.text for record in amp.log])
+        amp.limiter.inflection_point = 3.3
+        print(amp.limiter.inflection_point, [record.text for record in amp.log])
+
+``qm7140.places()`` lists what ``qm7140.open()`` takes on this machine.
 """
 from __future__ import annotations
 
+import errno as _errno
+import gc as _gc
+import locale as _locale
+import math as _math
+import operator as _operator
 import os
 import re
+import warnings as _warnings
 from collections.abc import Callable, Iterator, Sequence
-from typing import Any, Union, overload
+from typing import Any, NamedTuple, Union, overload
 
 from . import _qm7140
-from ._qm7140 import Record, __version__, bridges
+from ._qm7140 import Record, __version__
 
-__all__ = ["Amplifier", "BusError", "Dialog", "Log", "PaintBox", "Record", "Registers", "bridges", "open",
-           "__version__"]
+__all__ = ["Amplifier", "BusError", "BusTimeout", "CallbackWarning", "Dialog", "Log", "Nack", "PaintBox", "Place",
+           "Record", "RecordCallback", "Registers", "bridges", "places", "__version__"]
 
 PathType = Union[str, "os.PathLike[str]"]
 
@@ -31,14 +38,130 @@ class BusError(OSError):
     place: str = ""
 
 
-_qm7140._set_bus_error(BusError)
+class Nack(BusError):
+    """The chip did not acknowledge a transfer (EREMOTEIO, ENXIO)."""
 
-_PAINT_BOX = 9  # the seam's kind of a paint box
+
+class BusTimeout(BusError, TimeoutError):
+    """A transfer, or the wait for the module another call kept busy, took longer than allowed."""
+
+
+class CallbackWarning(RuntimeWarning):
+    """A record callback raised; the write it was told of reached the chip all the same."""
+
+
+_NACKS = {_errno.EREMOTEIO, _errno.ENXIO}
+
+
+def _bus_error(error: int, text: str, register: int | None, place: str) -> BusError:
+    kind = BusTimeout if error == _errno.ETIMEDOUT else Nack if error in _NACKS else BusError
+    raised = kind(error, text)
+    raised.register, raised.place = register, place
+    return raised
+
+
+_qm7140._set_bus_error(_bus_error)
+
+# The seam's kinds of control.
+_CHECK_BOX, _COMBO_BOX, _RADIO_GROUP, _TRACK_BAR, _EDIT, _PAINT_BOX, _BUTTON = 1, 2, 3, 4, 5, 9, 8
+_INT32 = 2**31
+
+# Abbreviations the controls' names run together, as words of their own.
+_WORDS = sorted(["I2S", "CLKs", "LRCLK", "BCLK", "SDOUT", "PDM", "APT", "VBAT", "PLL", "SWS"], key=len, reverse=True)
+_WORD = re.compile(r"[A-Z]?[a-z]+[0-9]*|[A-Z]+[0-9]*(?![a-z])|[A-Z]+(?=[A-Z][a-z])|[0-9]+")
 
 
 def _snake(name: str) -> str:
-    """InflectionPoint -> inflection_point, APTThreshold -> apt_threshold."""
+    """InflectionPoint -> inflection_point, I2SOut -> i2s_out, APTVBAT -> apt_vbat."""
+    words, i = [], 0
+    while i < len(name):
+        known = next((w for w in _WORDS if name.startswith(w, i)), None)
+        match = None if known else _WORD.match(name, i)
+        word = known or (match.group() if match else name[i])
+        words.append(word.lower())
+        i += len(word)
+    return "_".join(words)
+
+
+def _old_snake(name: str) -> str:
+    """The spelling of earlier releases (I2SOut -> i2_s_out), still taken."""
     return re.sub(r"(?<=[a-z0-9])(?=[A-Z])|(?<=[A-Z])(?=[A-Z][a-z])", "_", name).lower()
+
+
+def _decimal_point() -> str:
+    """The separator the module writes and reads numbers with: the process's locale's."""
+    point = _locale.localeconv()["decimal_point"]
+    return point if isinstance(point, str) and len(point) == 1 else "."
+
+
+def _is_numpy_bool(value: object) -> bool:
+    kind = type(value)
+    return kind.__module__ == "numpy" and kind.__name__ in ("bool_", "bool")
+
+
+def _type_name(value: object) -> str:
+    return type(value).__name__
+
+
+def _whole(name: str, value: object, what: str) -> int:
+    """An int, a numpy integer, or a real number with no fraction; far outside any range
+    clamped, so that the control refuses it as out of range."""
+    if isinstance(value, bool) or _is_numpy_bool(value) or isinstance(value, (str, bytes)):
+        raise TypeError(f"{name} takes {what}, not {_type_name(value)}")
+    if hasattr(type(value), "__index__"):
+        number = _operator.index(value)  # type: ignore[arg-type]
+    elif hasattr(type(value), "__float__"):
+        real = float(value)  # type: ignore[arg-type]
+        if not real.is_integer():
+            raise ValueError(f"{name} takes {what}, not {value!r}")
+        number = int(real)
+    else:
+        raise TypeError(f"{name} takes {what}, not {_type_name(value)}")
+    return max(-_INT32, min(_INT32 - 1, number))
+
+
+def _edit_text(name: str, value: object) -> str:
+    """What is typed into an edit: a str as it is; a number as the module reads numbers."""
+    if isinstance(value, str):
+        return value
+    if isinstance(value, bool) or _is_numpy_bool(value) or isinstance(value, bytes):
+        raise TypeError(f"{name} takes a number or a str, not {_type_name(value)}")
+    if hasattr(type(value), "__index__"):
+        return str(_operator.index(value))  # type: ignore[arg-type]
+    if hasattr(type(value), "__float__"):
+        real = float(value)  # type: ignore[arg-type]
+        text = repr(real) if _math.isfinite(real) else str(real)
+        return text.replace(".", _decimal_point())
+    raise TypeError(f"{name} takes a number or a str, not {_type_name(value)}")
+
+
+def _shown_number(text: str) -> float | str:
+    """An edit's text as the number it shows, or the text when it shows none."""
+    point, number = _decimal_point(), text.strip()
+    if point != ".":
+        if "." in number:
+            return text
+        number = number.replace(point, ".")
+    if not re.fullmatch(r"[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?", number):
+        return text
+    return float(number)
+
+
+def _pixel(value: object) -> int:
+    if isinstance(value, bool) or not hasattr(type(value), "__index__"):
+        raise TypeError(f"pixels are ints, not {_type_name(value)}")
+    pixel = _operator.index(value)  # type: ignore[arg-type]
+    if not -32768 <= pixel <= 32767:
+        raise ValueError(f"pixels are -32768 to 32767, not {pixel}")
+    return pixel
+
+
+def _point(value: object) -> tuple[int, int]:
+    try:
+        x, y = value  # type: ignore[misc]
+    except (TypeError, ValueError):
+        raise TypeError(f"a point is (x, y) in pixels, not {value!r}") from None
+    return _pixel(x), _pixel(y)
 
 
 class PaintBox:
@@ -48,10 +171,12 @@ class PaintBox:
         self._device, self._dialog, self._index, self.name = device, dialog, index, name
 
     def drag(self, start: tuple[int, int], end: tuple[int, int]) -> None:
-        """Left button pressed at ``start``, moved there in eight steps, released at ``end``."""
-        self._device.drag(self._dialog, self._index, tuple(start), tuple(end))
+        """Left button pressed at ``start``, moved there in eight steps, released at ``end``
+        (pixels of the paint box, -32768 to 32767)."""
+        self._device.drag(self._dialog, self._index, _point(start), _point(end))
 
     def png(self) -> bytes:
+        """The paint box's picture as the dialog paints it, as PNG bytes."""
         return self._device.png(self._dialog, self._index)
 
     def _repr_png_(self) -> bytes:
@@ -63,36 +188,55 @@ class PaintBox:
 
 class Dialog:
     """One of the module's dialogs. ``d["Name"]`` is a control by the module's own name and
-    ``d.name_in_snake_case`` the same control; ``list(d)`` gives the names."""
+    ``d.name_in_snake_case`` the same control; ``list(d)`` gives the names. A control of a
+    dialog not shown opens it first, as its menu item would. An edit that shows a number
+    reads as a float; ``d.text(name)`` gives what it shows as text."""
 
     def __init__(self, device: _qm7140._Device, index: int, key: str) -> None:
         controls = device.controls(index)
+        aliases = {_old_snake(name): name for name, _ in controls}
+        aliases.update({_snake(name): name for name, _ in controls})
         state = {
             "_device": device, "_dialog": index, "_key": key,
             "_controls": {name: (i, kind) for i, (name, kind) in enumerate(controls)},
-            "_aliases": {_snake(name): name for name, _ in controls},
+            "_aliases": aliases,
+            "_names": sorted({_snake(name) for name, _ in controls}),
         }
         for attribute, value in state.items():
             object.__setattr__(self, attribute, value)
 
-    def _find(self, name: str) -> tuple[int, int]:
+    def _find(self, name: object) -> tuple[int, int]:
+        if not isinstance(name, str):
+            raise TypeError(f"control names are str, not {_type_name(name)}")
         try:
-            return self._controls[name]
-        except (KeyError, TypeError):
+            return self._controls[name]  # type: ignore[no-any-return]
+        except KeyError:
             raise KeyError(f"no control {name!r} in {self._key}") from None
 
     def __getitem__(self, name: str) -> Any:
         index, kind = self._find(name)
         if kind == _PAINT_BOX:
             return PaintBox(self._device, self._dialog, index, name)
-        return self._device.get(self._dialog, index)
+        shown = self._device.get(self._dialog, index)
+        return _shown_number(shown) if kind == _EDIT else shown
 
     def __setitem__(self, name: str, value: Any) -> None:
-        try:
-            index, kind = self._controls[name]
-        except (KeyError, TypeError):
-            self._find(name)  # raises the KeyError that names it
-        self._device.set(self._dialog, index, kind, value)
+        index, kind = self._find(name)
+        if kind == _CHECK_BOX:
+            if not isinstance(value, bool) and not _is_numpy_bool(value):
+                raise TypeError(f"{name} takes a bool, not {_type_name(value)}")
+            wanted: object = bool(value)
+        elif kind == _COMBO_BOX and isinstance(value, str):
+            wanted = value
+        elif kind in (_COMBO_BOX, _RADIO_GROUP):
+            wanted = _whole(name, value, "an item index" + (" or an item's text" if kind == _COMBO_BOX else ""))
+        elif kind == _TRACK_BAR:
+            wanted = _whole(name, value, "a whole position")
+        elif kind == _EDIT:
+            wanted = _edit_text(name, value)
+        else:
+            raise TypeError(f"{name} is a {self.kind(name)}; it takes no value")
+        self._device.set(self._dialog, index, kind, wanted, value)
 
     def __getattr__(self, attribute: str) -> Any:
         name = self.__dict__["_aliases"].get(attribute)
@@ -107,7 +251,7 @@ class Dialog:
         self[name] = value
 
     def __dir__(self) -> list[str]:
-        return sorted(set(super().__dir__()) | set(self._aliases))
+        return sorted(set(super().__dir__()) | set(self._names))
 
     def __iter__(self) -> Iterator[str]:
         return iter(list(self._controls))
@@ -118,30 +262,57 @@ class Dialog:
     def __contains__(self, name: object) -> bool:
         return name in self._controls
 
+    def text(self, name: str) -> str:
+        """What a control shows, as text: an edit's text, a list's item, a label's caption."""
+        index, kind = self._find(name)
+        shown = self._device.get(self._dialog, index)
+        if kind in (_COMBO_BOX, _RADIO_GROUP):
+            items = self.items(name)
+            return items[shown] if 0 <= shown < len(items) else ""
+        return str(shown)
+
+    def kind(self, name: str) -> str:
+        """The control's kind in the module's words: "edit", "trackbar", "checkbox", ..."""
+        return str(self._device.info(self._dialog, self._find(name)[0])["kind"])
+
+    def range(self, name: str) -> tuple[int, int]:
+        """A track bar's lowest and highest position."""
+        info = self._device.info(self._dialog, self._find(name)[0])
+        if "range" not in info:
+            raise TypeError(f"{name} is a {info['kind']}; it has no range")
+        low, high = info["range"]
+        return int(low), int(high)
+
     def items(self, name: str) -> list[str]:
         """The item texts of a combo box or a radio group."""
         return self._device.items(self._dialog, self._find(name)[0])
 
     def click(self, name: str) -> None:
         """Presses a button (or toggles a check box)."""
-        self._device.click(self._dialog, self._find(name)[0])
+        index, kind = self._find(name)
+        if kind not in (_BUTTON, _CHECK_BOX):
+            raise TypeError(f"{name} is a {self.kind(name)}; only a button or a checkbox is clicked")
+        self._device.click(self._dialog, index)
 
     def show(self) -> None:
+        """Shows the dialog, as its menu item does."""
         self._device.show(self._dialog)
 
     def hide(self) -> None:
+        """Closes the dialog's window; its controls keep their values."""
         self._device.hide(self._dialog)
 
     @property
     def visible(self) -> bool:
-        return self._device.visible(self._dialog)
+        """Whether the dialog is shown."""
+        return bool(self._device.visible(self._dialog))
 
     @property
     def curve(self) -> PaintBox:
         """The dialog's paint box (the Limiter's transfer curve)."""
         for name, (_, kind) in self._controls.items():
             if kind == _PAINT_BOX:
-                return self[name]
+                return self[name]  # type: ignore[no-any-return]
         raise AttributeError(f"{self._key} has no paint box")
 
     def _repr_png_(self) -> bytes | None:
@@ -154,18 +325,42 @@ class Dialog:
         return f"<Dialog {self._key}: {len(self)} controls>"
 
 
+def _register(reg: object) -> int:
+    if isinstance(reg, bool) or not hasattr(type(reg), "__index__"):
+        raise TypeError(f"register indices must be integers or slices, not {_type_name(reg)}")
+    index = _operator.index(reg)  # type: ignore[arg-type]
+    if index < 0:
+        index += 256
+    if not 0 <= index < 256:
+        raise IndexError("register index out of range (0 to 255)")
+    return index
+
+
 class Registers:
-    """The register cache: reading gives the cached byte; writing sends it to the chip and
-    tells the dialogs, as the web host's register grid does."""
+    """The register cache, indexed as a bytearray: reading gives the cached byte; writing
+    sends it to the chip and tells the dialogs, as the web host's register grid does."""
 
     def __init__(self, device: _qm7140._Device) -> None:
         self._device = device
 
-    def __getitem__(self, reg: int) -> int:
-        return self._device.register(reg)
+    @overload
+    def __getitem__(self, reg: int) -> int: ...
+    @overload
+    def __getitem__(self, reg: slice) -> list[int]: ...
+
+    def __getitem__(self, reg: int | slice) -> int | list[int]:
+        if isinstance(reg, slice):
+            return [self._device.register(r) for r in range(256)[reg]]
+        return int(self._device.register(_register(reg)))
 
     def __setitem__(self, reg: int, value: int) -> None:
-        self._device.write_register(reg, value)
+        index = _register(reg)
+        if isinstance(value, bool) or not hasattr(type(value), "__index__"):
+            raise TypeError(f"a register takes an int, not {_type_name(value)}")
+        byte = _operator.index(value)
+        if not 0 <= byte < 256:
+            raise ValueError(f"a register takes 0 to 255, not {byte}")
+        self._device.write_register(index, byte)
 
     def __len__(self) -> int:
         return 256
@@ -174,14 +369,14 @@ class Registers:
         return (self[reg] for reg in range(256))
 
 
-class Log(Sequence):
+class Log(Sequence[Record]):
     """The records of what reached the chip, oldest first."""
 
     def __init__(self, device: _qm7140._Device) -> None:
         self._device = device
 
     def __len__(self) -> int:
-        return self._device.record_count()
+        return int(self._device.record_count())
 
     @overload
     def __getitem__(self, index: int) -> Record: ...
@@ -193,19 +388,63 @@ class Log(Sequence):
         if isinstance(index, slice):
             start, stop, step = index.indices(count)
             if step == 1:
-                return self._device.records(start, max(start, stop))
+                return self._device.records(start, max(start, stop))  # type: ignore[no-any-return]
             return [self[i] for i in range(start, stop, step)]
-        if index < 0:
-            index += count
-        if not 0 <= index < count:
+        if isinstance(index, bool) or not hasattr(type(index), "__index__"):
+            raise TypeError(f"log indices must be integers or slices, not {_type_name(index)}")
+        position = _operator.index(index)
+        if position < 0:
+            position += count
+        if not 0 <= position < count:
             raise IndexError("log index out of range")
-        return self._device.records(index, index + 1)[0]
+        return self._device.records(position, position + 1)[0]  # type: ignore[no-any-return]
 
     def clear(self) -> None:
+        """Forgets every record kept, and the memory they took."""
         self._device.clear_records()
 
     def __repr__(self) -> str:
         return f"<Log: {len(self)} records>"
+
+
+class RecordCallback:
+    """What ``Amplifier.on_record`` gives: ``remove()`` stops the calls; calling it calls
+    the callback."""
+
+    def __init__(self, receiver: _Receiver, callback: Callable[[Record], Any]) -> None:
+        self._receiver, self.callback = receiver, callback
+
+    def remove(self) -> None:
+        """The callback is called no more; removing it twice is no error."""
+        self._receiver.callbacks.pop(self, None)
+
+    def __call__(self, record: Record) -> Any:
+        return self.callback(record)
+
+    def __repr__(self) -> str:
+        return f"<RecordCallback {self.callback!r}>"
+
+
+class _Receiver:
+    """The device's records handed to its callbacks. The device holds it weakly, and the
+    amplifier strongly: a callback that names the amplifier keeps it no longer than Python's
+    collector does."""
+
+    def __init__(self) -> None:
+        self.callbacks: dict[RecordCallback, None] = {}
+        self.reported: set[int] = set()
+
+    def __call__(self, records: list[Record]) -> None:
+        for handle in list(self.callbacks):
+            for record in records:
+                try:
+                    handle.callback(record)
+                except Exception as raised:  # the write stands: told once, never undone
+                    if id(handle) not in self.reported:
+                        self.reported.add(id(handle))
+                        _warnings.warn(f"the record callback {handle.callback!r} raised {raised!r} (the write reached "
+                                       "the chip; this callback's later failures are not reported)",
+                                       CallbackWarning, stacklevel=2)
 
 
 class Amplifier:
@@ -213,6 +452,7 @@ class Amplifier:
 
     def __init__(self, device: _qm7140._Device) -> None:
         self._device = device
+        self._receiver = _Receiver()
         self.digital = Dialog(device, 0, "digital")
         self.limiter = Dialog(device, 1, "limiter")
         self.boost = Dialog(device, 2, "boost")
@@ -221,11 +461,17 @@ class Amplifier:
 
     @property
     def online(self) -> bool:
-        return self._device.online
+        """Whether the chip answered its last transfer (the simulated chip always does)."""
+        return bool(self._device.online)
 
     @property
     def place(self) -> str:
-        return self._device.place
+        """Where the chip is, as ``open()`` took it."""
+        return str(self._device.place)
+
+    def connect(self) -> None:
+        """Opens the bus again and reads the chip's registers: after the adapter came back."""
+        self._device.connect()
 
     def read_all(self) -> None:
         """Reads the chip's registers again into the cache, and tells the dialogs."""
@@ -233,25 +479,37 @@ class Amplifier:
 
     def export(self, format: str, path: PathType) -> None:
         """Writes the registers as "c", "i2cset" or "script"."""
-        self._device.export(format, path)
+        if not isinstance(format, str):
+            raise TypeError(f"format is a str, not {_type_name(format)}")
+        self._device.export(format, os.fspath(path))
 
     def replay(self, path: PathType) -> None:
-        """Plays a register script, checked whole first; its delays are waited."""
-        self._device.replay(path)
+        """Plays a register script, checked whole first; its delays are waited. Ctrl+C stops
+        it between two steps, nothing sent after it."""
+        self._device.replay(os.fspath(path))
 
     def save_state(self, path: PathType) -> None:
-        self._device.save_state(path)
+        """Writes the register cache to a state file."""
+        self._device.save_state(os.fspath(path))
 
     def load_state(self, path: PathType) -> None:
         """Takes a saved state into the cache, all or nothing, and tells the dialogs."""
-        self._device.load_state(path)
+        self._device.load_state(os.fspath(path))
 
-    def on_record(self, callback: Callable[[Record], Any]) -> Callable[[Record], Any]:
-        """Calls ``callback`` with every new record, once the call that made it is over."""
-        self._device.on_record(callback)
-        return callback
+    def on_record(self, callback: Callable[[Record], Any]) -> RecordCallback:
+        """Calls ``callback`` with every new record, once the call that made it is over. One
+        that raises is reported once as a CallbackWarning; the write stands. Gives the handle
+        whose ``remove()`` stops it."""
+        if not callable(callback):
+            raise TypeError(f"the callback must be callable, not {_type_name(callback)}")
+        if not self._receiver.callbacks:
+            self._device.set_receiver(self._receiver)
+        handle = RecordCallback(self._receiver, callback)
+        self._receiver.callbacks[handle] = None
+        return handle
 
     def close(self) -> None:
+        """Lets the chip go; the amplifier refuses every later call. Twice is no error."""
         self._device.close()
 
     def __enter__(self) -> Amplifier:
@@ -264,8 +522,76 @@ class Amplifier:
         return f"<Amplifier {self.place} {'online' if self.online else 'offline'}>"
 
 
-def open(place: str = "sim", *, verify: bool = False, speed: int = 100) -> Amplifier:
+def open(place: str = "sim", *, verify: bool = False, speed: int = 100, timeout: float | None = None) -> Amplifier:
     """The QM7140 at ``place``, spelled as on the hosts' command line (sim,
-    i2c:/dev/i2c-N[@0xNN], hid:/dev/hidrawN[@0xNN], hid:VVVV:PPPP[:SERIAL][@0xNN]),
-    connected. ValueError for a bad place, BusError when the chip cannot be reached."""
-    return Amplifier(_qm7140._Device(place, verify, speed))
+    i2c:/dev/i2c-N[@0xNN], hid:/dev/hidrawN[@0xNN], hid:VVVV:PPPP[:SERIAL][@0xNN]; ``places()``
+    lists them), connected. ``speed`` is 100 or 400 kHz; ``timeout`` the seconds a call waits
+    for the module while another thread's call holds it (None: as long as it takes), past
+    which BusTimeout. ValueError for a bad place, BusError when the chip cannot be reached;
+    at most 16 are open at once."""
+    if not isinstance(place, str):
+        raise TypeError(f"place must be a str, not {_type_name(place)}")
+    if isinstance(speed, bool) or not hasattr(type(speed), "__index__"):
+        raise TypeError(f"speed must be an int (100 or 400), not {_type_name(speed)}")
+    kilohertz = _operator.index(speed)
+    if kilohertz not in (100, 400):
+        raise ValueError(f"speed must be 100 or 400 (kHz), not {kilohertz}")
+    seconds = None
+    if timeout is not None:
+        if isinstance(timeout, bool) or not hasattr(type(timeout), "__float__"):
+            raise TypeError(f"timeout must be seconds as a number or None, not {_type_name(timeout)}")
+        seconds = float(timeout)
+        if not 0 <= seconds <= 86400:
+            raise ValueError(f"timeout must be 0 to 86400 seconds, not {timeout!r}")
+    try:
+        return Amplifier(_qm7140._Device(place, bool(verify), kilohertz, seconds))
+    except RuntimeError as full:
+        if "amplifiers are open" not in str(full):
+            raise
+    # Amplifiers no longer reachable, held only in cycles (a callback naming its amplifier),
+    # are closed by the collector: those count for nothing.
+    _gc.collect()
+    return Amplifier(_qm7140._Device(place, bool(verify), kilohertz, seconds))
+
+
+class Place(NamedTuple):
+    """A place ``open()`` takes, and what is there."""
+
+    place: str
+    description: str
+
+
+def _i2c_adapters() -> list[Place]:
+    found = []
+    try:
+        names = os.listdir("/sys/class/i2c-dev")
+    except OSError:
+        names = []
+    for name in sorted(names, key=lambda n: int(n.rsplit("-", 1)[-1]) if n.rsplit("-", 1)[-1].isdigit() else 0):
+        try:
+            with _builtin_open(f"/sys/class/i2c-dev/{name}/name") as file:
+                description = file.read().strip()
+        except OSError:
+            description = ""
+        found.append(Place(f"i2c:/dev/{name}", f"I2C adapter {description}".strip()))
+    return found
+
+
+def places() -> list[Place]:
+    """What ``open()`` takes here: the simulated chip, each I2C adapter, each USB-HID bridge
+    plugged in, each with a description. A chip at another address than 0x40 adds @0xNN."""
+    found = [Place("sim", "the simulated QM7140")]
+    found += _i2c_adapters()
+    found += [Place(place, "USB-HID I2C bridge " + line) for place, line in _qm7140._bridges()]
+    return found
+
+
+def bridges() -> list[str]:
+    """The USB-HID bridges plugged in, a line each as the terminal host lists them (see
+    ``places()`` for what ``open()`` takes)."""
+    return [line for _, line in _qm7140._bridges()]
+
+
+import builtins as _builtins  # noqa: E402
+
+_builtin_open = _builtins.open

@@ -53,26 +53,29 @@ PYBIND11_MODULE(_qm7140, m) {
         }
     });
 
-    m.def("_set_bus_error", &qm7140py::SetBusErrorType);
-    m.def("bridges", &qm7140py::Bridges);
+    m.def("_set_bus_error", &qm7140py::SetBusErrorFactory);
+    m.def("_bridges", &qm7140py::Bridges);
 
-    py::class_<qm7140py::PyRecord>(m, "Record")
-        .def_readonly("kind", &qm7140py::PyRecord::kind)
-        .def_readonly("register", &qm7140py::PyRecord::reg)
-        .def_readonly("value", &qm7140py::PyRecord::value)
-        .def_readonly("text", &qm7140py::PyRecord::text)
+    py::class_<qm7140py::PyRecord>(m, "Record", "One line of an amplifier's log: a transfer that reached the chip, a failure, a stopped script or a note.")
+        .def_readonly("kind", &qm7140py::PyRecord::kind, "\"write\", \"read\", \"failure\", \"stopped\" or \"note\".")
+        .def_readonly("register", &qm7140py::PyRecord::reg, "The register of a transfer or failure, else None.")
+        .def_readonly("value", &qm7140py::PyRecord::value, "The byte a transfer carried (or a failed write meant to), else None.")
+        .def_readonly("text", &qm7140py::PyRecord::text, "The line as the hosts show it: \"W 0x80/0 reg 0x02 = 0x40\".")
         .def("__repr__", [](const qm7140py::PyRecord& r) { return "<Record " + host::Quoted(r.text) + ">"; })
         .def("__str__", [](const qm7140py::PyRecord& r) { return r.text; });
 
     py::class_<Device>(m, "_Device")
-        .def(py::init<const std::string&, bool, unsigned>(), py::arg("place"), py::arg("verify"), py::arg("speed"))
+        .def(py::init<const std::string&, bool, unsigned, std::optional<double>>(), py::arg("place"), py::arg("verify"),
+             py::arg("speed"), py::arg("timeout"))
         .def_property_readonly("place", &Device::Place)
         .def_property_readonly("online", &Device::Online)
         .def("close", &Device::Close)
+        .def("connect", &Device::Connect)
         .def("controls", &qm7140py::Controls)
         .def("get", &qm7140py::Get)
         .def("set", &qm7140py::Set)
         .def("items", &qm7140py::Items)
+        .def("info", &qm7140py::Info)
         .def("click", &qm7140py::Click)
         .def("show", &qm7140py::Show)
         .def("hide", &qm7140py::Hide)
@@ -97,5 +100,5 @@ PYBIND11_MODULE(_qm7140, m) {
         .def("records", &Device::Records)
         .def("record_count", &Device::RecordCount)
         .def("clear_records", &Device::ClearRecords)
-        .def("on_record", &Device::OnRecord);
+        .def("set_receiver", &Device::SetReceiver);
 }

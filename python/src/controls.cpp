@@ -7,6 +7,7 @@
 #include "host/common/seam/user.h"
 
 #include <charconv>
+#include <clocale>
 #include <cmath>
 #include <optional>
 #include <stdexcept>
@@ -39,10 +40,15 @@ host::user::Target TargetOf(Device& device, host::Amplifier& amp, int32_t dialog
     return {device.Ui(), amp.Instance(), dialog, std::string(DialogOf(dialog).key), control, Text(c.name), c.kind};
 }
 
-// The user reaches into a dialog, its index checked first. One not shown is a RuntimeError
-// here, not the ValueError of a host's bad words.
+void ShowDialog(Device& device, host::Amplifier& amp, int32_t dialog) {
+    host::user::HostWindowTakesFocus(device.Ui(), amp.Instance());
+    device.Api().SelectMenu(amp.Instance(), dialog);
+}
+
+// The user reaches into a dialog, its index checked first; one not shown is opened first, as
+// its menu item would.
 void Reach(Device& device, host::Amplifier& amp, int32_t dialog) {
-    Form(device, amp, dialog);
+    if (Form(device, amp, dialog).visible == 0) ShowDialog(device, amp, dialog);
     try {
         host::user::Reach(device.Ui(), amp.Instance(), DialogOf(dialog));
     } catch (const host::CommandError& e) {
@@ -60,11 +66,16 @@ void Check(QM7140UiStatus status, const host::user::Target& t) {
     if (status != QM7140_UI_OK) throw std::runtime_error(t.name + ": " + host::SeamStatusText(status));
 }
 
-// Blanks around a number are the edits' to take or not, as for a person typing them.
-std::optional<double> Number(std::string_view text) {
-    const size_t first = text.find_first_not_of(" \t"), last = text.find_last_not_of(" \t");
+// Blanks around a number are the edits' to take or not, as for a person typing them. The
+// module reads and writes numbers with the process's one decimal separator (its locale's).
+std::optional<double> Number(std::string_view shown) {
+    const size_t first = shown.find_first_not_of(" \t"), last = shown.find_last_not_of(" \t");
     if (first == std::string_view::npos) return std::nullopt;
-    text = text.substr(first, last - first + 1);
+    std::string text(shown.substr(first, last - first + 1));
+    const char* point = std::localeconv()->decimal_point;
+    if (point != nullptr && point[0] != 0 && point[0] != '.' && point[1] == 0)
+        for (char& c : text)
+            if (c == point[0]) c = '.';
     double value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
@@ -190,10 +201,13 @@ std::vector<std::pair<std::string, int32_t>> Controls(Device& device, int32_t di
 }
 
 py::object Get(Device& device, int32_t dialog, int32_t control) {
-    return ToPython(device.Run([&](host::Amplifier& amp) { return ShownValue(TargetOf(device, amp, dialog, control)); }));
+    return ToPython(device.Run([&](host::Amplifier& amp) {
+        Reach(device, amp, dialog);
+        return ShownValue(TargetOf(device, amp, dialog, control));
+    }));
 }
 
-void Set(Device& device, int32_t dialog, int32_t control, int32_t kind, const py::object& value) {
+void Set(Device& device, int32_t dialog, int32_t control, int32_t kind, const py::object& value, const py::object& given) {
     const auto wanted = WantedOf(kind, value);
     if (const std::string* needs = std::get_if<std::string>(&wanted)) {
         const std::string name = device.Run([&](host::Amplifier& amp) { return TargetOf(device, amp, dialog, control).name; });
@@ -219,7 +233,7 @@ void Set(Device& device, int32_t dialog, int32_t control, int32_t kind, const py
             }
         });
     } catch (const Refusal& r) {
-        throw py::value_error(r.name + " refused " + std::string(py::repr(value)) + (r.why.empty() ? "" : " (" + r.why + ")") +
+        throw py::value_error(r.name + " refused " + std::string(py::repr(given)) + (r.why.empty() ? "" : " (" + r.why + ")") +
                               ": it shows " + r.shows);
     }
 }
@@ -247,9 +261,19 @@ void Click(Device& device, int32_t dialog, int32_t control) {
 void Show(Device& device, int32_t dialog) {
     device.Run([&](host::Amplifier& amp) {
         Form(device, amp, dialog);
-        host::user::HostWindowTakesFocus(device.Ui(), amp.Instance());
-        device.Api().SelectMenu(amp.Instance(), dialog);
+        ShowDialog(device, amp, dialog);
     });
+}
+
+py::dict Info(Device& device, int32_t dialog, int32_t control) {
+    QM7140UiControl c{};
+    const std::string kind = device.Run([&](host::Amplifier& amp) {
+        return std::string(host::user::KindName(TargetOf(device, amp, dialog, control, &c).kind));
+    });
+    py::dict info;
+    info["kind"] = kind;
+    if (c.kind == QM7140_UI_TRACK_BAR) info["range"] = py::make_tuple(c.min, c.max);
+    return info;
 }
 
 void Hide(Device& device, int32_t dialog) {

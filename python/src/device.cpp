@@ -2,11 +2,20 @@
 
 #include "host/common/bus/device_place.h"
 #include "host/common/bus/hid/hid_adapter.h"
+#include "host/common/bus/hid/usb_id.h"
 #include "host/common/text/files.h"
 #include "host/common/text/parse.h"
 
 #include <pybind11/stl.h>
 
+#include <dlfcn.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <fstream>
+#include <cmath>
+#include <cstring>
 #include <thread>
 
 namespace qm7140py {
@@ -20,22 +29,65 @@ constexpr int kInstancesPerLoad = 16;
 // it, and the system's library path the one the .deb installs.
 constexpr const char* kModuleFile = "libqm7140.so.1";
 
-// The load new devices come from: the current one while it has instances to give, else a
-// fresh one. A load lives while any of its devices does, and a fresh load of the same file
-// only starts afresh once the old one is gone.
+// The file the first load came from, found by the system's search (RUNPATH, then the
+// library path), for private copies of it.
+std::filesystem::path LoadedFile(const host::Module& module) {
+    Dl_info info{};
+    if (dladdr(module.Export("_Init"), &info) == 0 || info.dli_fname == nullptr)
+        throw std::runtime_error("cannot tell which file the module was loaded from");
+    return info.dli_fname;
+}
+
+// A load of its own: the file's bytes in an anonymous memory file, which the system loads as
+// a library apart from every other load of it (its own statics, its own instance table).
+// Nothing is left on disk, and the memory goes with the last device of the load.
+std::shared_ptr<Load> PrivateLoad(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!in.good() && !in.eof()) throw std::runtime_error("cannot read " + host::PathText(file));
+    const int fd = memfd_create("libqm7140", MFD_CLOEXEC);
+    if (fd < 0) throw std::runtime_error("cannot make a private copy of the module: " + std::string(strerror(errno)));
+    Load::File owner(fd);  // closes it when anything below throws
+    for (size_t done = 0; done < bytes.size();) {
+        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+        if (n <= 0) throw std::runtime_error("cannot make a private copy of the module: " + std::string(strerror(errno)));
+        done += static_cast<size_t>(n);
+    }
+    return std::make_shared<Load>("/proc/self/fd/" + std::to_string(fd), std::move(owner));
+}
+
+// The module's table allows 16 instances at once; each load makes 16 in its life.
+struct Loads {
+    std::weak_ptr<Load> current;
+    std::weak_ptr<Load> ofFile;  // the load of the file itself, while any device has it
+    std::filesystem::path file;  // the file the name found; later loads by this path, since a
+                                 // name also matches a private copy's own (its soname)
+    int open = 0;                // devices alive, over every load
+};
+Loads& TheLoads() {
+    static Loads loads;
+    return loads;
+}
+
+// The load a new device comes from, under the module's lock: the current one while it has
+// instances to give; else the file, loaded afresh (its statics start anew) once no device of
+// its last load is left, or else a private copy of it.
 std::shared_ptr<Load> LoadForNewDevice() {
-    static std::weak_ptr<Load> current;
-    std::shared_ptr<Load> load = current.lock();
-    if (load && load->made >= kInstancesPerLoad) {
-        if (load.use_count() > 1)
-            throw std::runtime_error("16 devices were opened since the module was loaded and some are still open; "
-                                     "close them all to load it afresh");
-        load.reset();
+    Loads& loads = TheLoads();
+    if (loads.open >= kInstancesPerLoad)
+        throw std::runtime_error(std::to_string(kInstancesPerLoad) + " amplifiers are open, the most the module takes at once; "
+                                 "close one first");
+    std::shared_ptr<Load> load = loads.current.lock();
+    if (load && load->made < kInstancesPerLoad) return load;
+    load.reset();  // the last of its load, when no device has it: unloaded now
+    if (loads.ofFile.expired()) {
+        load = std::make_shared<Load>(loads.file.empty() ? std::filesystem::path(kModuleFile) : loads.file);
+        loads.ofFile = load;
+        if (loads.file.empty()) loads.file = LoadedFile(load->module);
+    } else {
+        load = PrivateLoad(loads.file);
     }
-    if (!load) {
-        load = std::make_shared<Load>(kModuleFile);
-        current = load;
-    }
+    loads.current = load;
     return load;
 }
 
@@ -45,7 +97,7 @@ host::AdapterPool& Pool() {
     return pool;
 }
 
-py::object* busErrorType = nullptr;
+py::object* makeBusError = nullptr;
 
 const char* KindName(host::Record::Kind kind) {
     switch (kind) {
@@ -60,12 +112,31 @@ const char* KindName(host::Record::Kind kind) {
 
 }  // namespace
 
-std::mutex& Device::Mutex() {
-    static std::mutex mutex;
+Load::File::~File() {
+    if (fd >= 0) close(fd);
+}
+
+std::timed_mutex& Device::Mutex() {
+    static std::timed_mutex mutex;
     return mutex;
 }
 
-Device::Device(const std::string& place, bool verify, unsigned speedKhz) {
+ModuleLock::ModuleLock(std::optional<std::chrono::milliseconds> timeout) {
+    if (Device::Mutex().try_lock()) return;
+    std::optional<py::gil_scoped_release> unlocked;
+    if (PyGILState_Check() != 0) unlocked.emplace();
+    if (!timeout) {
+        Device::Mutex().lock();
+    } else if (!Device::Mutex().try_lock_for(*timeout)) {
+        throw BusFailure{ETIMEDOUT, std::nullopt,
+                         "another call kept the module busy for longer than the timeout (" +
+                             std::to_string(timeout->count()) + " ms)"};
+    }
+}
+
+ModuleLock::~ModuleLock() { Device::Mutex().unlock(); }
+
+Device::Device(const std::string& place, bool verify, unsigned speedKhz, std::optional<double> timeoutSeconds) {
     host::DevicePlace parsed;
     host::BusOptions options;
     try {
@@ -74,21 +145,24 @@ Device::Device(const std::string& place, bool verify, unsigned speedKhz) {
     } catch (const host::CommandError& e) {
         throw py::value_error(e.what());
     }
+    if (timeoutSeconds) timeout_ = std::chrono::milliseconds(static_cast<long long>(std::ceil(*timeoutSeconds * 1000)));
     place_ = parsed.text;
-    {
-        py::gil_scoped_release unlocked;
-        std::lock_guard lock(Mutex());
+    try {
+        ModuleLock lock(timeout_);
         load_ = LoadForNewDevice();
         try {
             host::Bus bus = Pool().MakeBus(parsed, options);
             ++load_->made;
             device_ = std::make_unique<host::Device>(
                 load_->module, std::move(bus), [this](const host::Record& record) { records_.push_back(record); }, verify);
+            ++TheLoads().open;
             mayWait_ = device_->MayWait();
         } catch (...) {
             load_.reset();  // under the lock: it may be the last of its load
             throw;
         }
+    } catch (const BusFailure& failure) {
+        RaiseBusError(failure, place_);
     }
     try {
         Run([](host::Device& device) { device.Start(); }, true);
@@ -99,22 +173,26 @@ Device::Device(const std::string& place, bool verify, unsigned speedKhz) {
 }
 
 Device::~Device() {
-    std::lock_guard lock(Mutex());
+    ModuleLock lock;
+    if (device_) --TheLoads().open;
     device_.reset();
     load_.reset();
 }
 
 void Device::Close() {
-    py::gil_scoped_release unlocked;
-    std::lock_guard lock(Mutex());
+    ModuleLock lock;
+    if (device_) --TheLoads().open;
     device_.reset();
     load_.reset();
 }
 
 bool Device::Online() {
-    py::gil_scoped_release unlocked;
-    std::lock_guard lock(Mutex());
+    ModuleLock lock;
     return device_ != nullptr && device_->Chip().Online();
+}
+
+void Device::Connect() {
+    Run([](host::Device& device) { device.Connect(); }, true);
 }
 
 host::Device& Device::Live() {
@@ -125,7 +203,7 @@ host::Device& Device::Live() {
 Device::Outcome Device::Collect(size_t before, bool connecting) {
     Outcome outcome;
     // Copied only for callbacks to call: a loop of sets pays nothing for them otherwise.
-    if (!callbacks_.empty())
+    if (receiving_)
         outcome.fresh.assign(records_.begin() + static_cast<std::ptrdiff_t>(std::min(delivered_, records_.size())),
                              records_.end());
     delivered_ = records_.size();
@@ -148,11 +226,13 @@ Device::Outcome Device::Collect(size_t before, bool connecting) {
 }
 
 void Device::Deliver(const Outcome& outcome) {
-    if (!callbacks_.empty()) {
-        // A callback may add callbacks: these are the ones there were.
-        const std::vector<py::function> callbacks = callbacks_;
-        for (const host::Record& record : outcome.fresh)
-            for (const py::function& callback : callbacks) callback(ToPython(record));
+    if (receiver_ && !outcome.fresh.empty()) {
+        const py::object receiver = (*receiver_)();
+        if (!receiver.is_none()) {
+            py::list records;
+            for (const host::Record& record : outcome.fresh) records.append(ToPython(record));
+            receiver(records);
+        }
     }
     if (outcome.failure) RaiseBusError(*outcome.failure, place_);
 }
@@ -179,8 +259,7 @@ py::object ToPython(const host::Record& record) {
 py::list Device::Records(size_t start, size_t stop) {
     std::vector<host::Record> copy;
     {
-        py::gil_scoped_release unlocked;
-        std::lock_guard lock(Mutex());
+        ModuleLock lock;
         stop = std::min(stop, records_.size());
         if (start < stop)
             copy.assign(records_.begin() + static_cast<std::ptrdiff_t>(start),
@@ -192,21 +271,20 @@ py::list Device::Records(size_t start, size_t stop) {
 }
 
 size_t Device::RecordCount() {
-    py::gil_scoped_release unlocked;
-    std::lock_guard lock(Mutex());
+    ModuleLock lock;
     return records_.size();
 }
 
-void Device::OnRecord(py::function callback) {
-    // Collect reads the list under the lock alone, while another thread may add to it.
-    std::lock_guard lock(Mutex());
-    callbacks_.push_back(std::move(callback));
+void Device::SetReceiver(const py::object& receiver) {
+    receiver_ = py::weakref(receiver);
+    ModuleLock lock;
+    receiving_ = true;
 }
 
 void Device::ClearRecords() {
-    py::gil_scoped_release unlocked;
-    std::lock_guard lock(Mutex());
+    ModuleLock lock;
     records_.clear();
+    records_.shrink_to_fit();
     delivered_ = 0;
 }
 
@@ -216,30 +294,45 @@ void Device::Replay(const std::filesystem::path& path) {
         py::gil_scoped_release unlocked;
         text = host::ReadBounded(path, host::kLargestScript);
     }
-    Run([&](host::Device& device) { device.StartReplay(text, host::PathText(path)); });
-    // Each slice under the lock; the delays without.
+    Run([&](host::Device& device) {
+        if (interrupted_ && device.Playing())
+            throw host::CommandError("the script interrupted earlier still holds this amplifier; close it and open it again");
+        device.StartReplay(text, host::PathText(path));
+        interrupted_ = false;
+    });
+    // Each slice under the lock; the delays without, in short naps between which Ctrl+C is
+    // seen. An interrupted script is never played on: nothing after it is sent.
+    constexpr auto kNap = std::chrono::milliseconds(20);
     for (;;) {
+        if (PyErr_CheckSignals() != 0) {
+            interrupted_ = true;
+            throw py::error_already_set();
+        }
         const auto next = Run([](host::Device& device) { return device.PlayDue(host::Device::Clock::now()); });
         if (!next) return;
+        if (*next <= host::Device::Clock::now()) continue;
         py::gil_scoped_release unlocked;
-        std::this_thread::sleep_until(*next);
+        std::this_thread::sleep_until(std::min(*next, host::Device::Clock::now() + kNap));
     }
 }
 
-void SetBusErrorType(py::object type) { busErrorType = new py::object(std::move(type)); }
+void SetBusErrorFactory(py::object make) { makeBusError = new py::object(std::move(make)); }
 
 void RaiseBusError(const BusFailure& failure, const std::string& place) {
-    py::object error = (*busErrorType)(failure.error, failure.text);
-    error.attr("register") = failure.reg ? py::object(py::int_(*failure.reg)) : py::object(py::none());
-    error.attr("place") = place;
-    PyErr_SetObject(busErrorType->ptr(), error.ptr());
+    py::object error = (*makeBusError)(failure.error, failure.text,
+                                       failure.reg ? py::object(py::int_(*failure.reg)) : py::object(py::none()), place);
+    PyErr_SetObject(reinterpret_cast<PyObject*>(Py_TYPE(error.ptr())), error.ptr());
     throw py::error_already_set();
 }
 
-std::vector<std::string> Bridges() {
-    std::vector<std::string> lines;
-    for (const host::HidBridgeInfo& bridge : host::ListHidBridges()) lines.push_back(host::DescribeHidBridge(bridge));
-    return lines;
+std::vector<std::pair<std::string, std::string>> Bridges() {
+    std::vector<std::pair<std::string, std::string>> bridges;
+    for (const host::HidBridgeInfo& bridge : host::ListHidBridges()) {
+        const host::HidDeviceInfo& d = bridge.device;
+        bridges.emplace_back("hid:" + host::UsbIdText(d.vendor, d.product) + (d.serial.empty() ? "" : ":" + d.serial),
+                             host::DescribeHidBridge(bridge));
+    }
+    return bridges;
 }
 
 }  // namespace qm7140py

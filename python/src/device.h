@@ -1,7 +1,7 @@
 // One QM7140 for Python: the device every host drives, the module's load it comes from,
 // and the records of what reached the chip. Every call into the module or onto a bus holds
-// one process-wide lock with the GIL released, so Python threads may share devices while the
-// module still sees one caller at a time.
+// one process-wide lock, never waited for with the GIL held, so Python threads may share
+// devices while the module still sees one caller at a time.
 #pragma once
 
 #include "host/common/device/device.h"
@@ -9,6 +9,7 @@
 
 #include <pybind11/pybind11.h>
 
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <exception>
@@ -16,18 +17,39 @@
 #include <optional>
 #include <string>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace qm7140py {
 
 namespace py = pybind11;
 
-// One load of the module. It hands out 16 instances in its life, freed ones included, so a
-// new load follows once every device of the old one is closed.
+// One load of the module. It hands out 16 instances in its life, freed ones included; the
+// next device comes from a new load (a private copy of the file while the old one is still
+// loaded), so a freed instance's handle is never given again.
 struct Load {
+    // A private copy's memory file, open while the copy is loaded: the system knows a load by
+    // its path, and a closed descriptor's number (so its /proc path) is given again.
+    struct File {
+        int fd = -1;
+        explicit File(int descriptor) : fd(descriptor) {}
+        File(File&& other) noexcept : fd(std::exchange(other.fd, -1)) {}
+        File& operator=(File&&) = delete;
+        ~File();
+    } file;
     host::Module module;
     int made = 0;
-    explicit Load(const std::filesystem::path& path) : module(path) {}
+    explicit Load(const std::filesystem::path& path, File memory = File(-1)) : file(std::move(memory)), module(path) {}
+};
+
+// The module's lock, taken at once when free, else waited for without the GIL (when the
+// caller holds it) for at most `timeout`: past it, BusFailure with ETIMEDOUT.
+class ModuleLock {
+public:
+    explicit ModuleLock(std::optional<std::chrono::milliseconds> timeout = std::nullopt);
+    ~ModuleLock();
+    ModuleLock(const ModuleLock&) = delete;
+    ModuleLock& operator=(const ModuleLock&) = delete;
 };
 
 // One line of a device's log as Python sees it.
@@ -45,11 +67,16 @@ struct BusFailure {
     std::string text;
 };
 
+// Python's exception for a failure, raised from C++ once the GIL is held: `make` gives it
+// from (errno, text, register, place).
+[[noreturn]] void RaiseBusError(const BusFailure& failure, const std::string& place);
+void SetBusErrorFactory(py::object make);
+
 class Device {
 public:
     // Connected before it returns; ValueError for a bad place or speed, BusError when the chip
     // cannot be reached.
-    Device(const std::string& place, bool verify, unsigned speedKhz);
+    Device(const std::string& place, bool verify, unsigned speedKhz, std::optional<double> timeoutSeconds);
     ~Device();
     Device(const Device&) = delete;
     Device& operator=(const Device&) = delete;
@@ -60,6 +87,8 @@ public:
     const host::Module& Api() const { return load_->module; }
     bool Online();
     void Close();
+    // Opens the bus again and reads the chip; BusError when it still cannot be reached.
+    void Connect();
 
     // Runs `action` on the device (a verb) or its chip (the module's windows) without the GIL,
     // under the lock, and settles the module's failed writes before the lock is let go. Then
@@ -71,11 +100,11 @@ public:
         std::optional<std::conditional_t<std::is_void_v<Result>, bool, Result>> result;
         std::exception_ptr thrown;
         Outcome outcome;
-        {
+        try {
             // A chip that never waits keeps the GIL with the caller, which is faster.
             std::optional<py::gil_scoped_release> unlocked;
             if (mayWait_) unlocked.emplace();
-            std::lock_guard lock(Mutex());
+            ModuleLock lock(timeout_);
             host::Device& device = Live();
             const size_t before = records_.size();
             try {
@@ -90,6 +119,8 @@ public:
             }
             device.Chip().Settle();
             outcome = Collect(before, connecting);
+        } catch (const BusFailure& busy) {
+            RaiseBusError(busy, place_);
         }
         Deliver(outcome);
         if (thrown) std::rethrow_exception(thrown);
@@ -100,12 +131,15 @@ public:
     py::list Records(size_t start, size_t stop);
     size_t RecordCount();
     void ClearRecords();
-    void OnRecord(py::function callback);
+    // The one receiver of new records (a list of them per call), held weakly: the Python
+    // object that keeps the callbacks, so that they never keep the device alive.
+    void SetReceiver(const py::object& receiver);
 
-    // Plays a register script to its end, the lock let go during its delays.
+    // Plays a register script to its end, the lock let go during its delays; KeyboardInterrupt
+    // between two steps, with nothing sent after it.
     void Replay(const std::filesystem::path& path);
 
-    static std::mutex& Mutex();
+    static std::timed_mutex& Mutex();
 
 private:
     template <class Action>
@@ -131,15 +165,16 @@ private:
     bool mayWait_ = true;
     std::vector<host::Record> records_;
     size_t delivered_ = 0;
-    std::vector<py::function> callbacks_;
+    std::optional<py::weakref> receiver_;
+    bool receiving_ = false;  // read under the lock, where receiver_ may not be
+    bool interrupted_ = false;  // a script still held by the chip after KeyboardInterrupt
+    std::optional<std::chrono::milliseconds> timeout_;
     std::unique_ptr<host::Device> device_;
 };
 
-// Python's exception for a failure, raised from C++ once the GIL is held.
-[[noreturn]] void RaiseBusError(const BusFailure& failure, const std::string& place);
-void SetBusErrorType(py::object type);
 
-// The USB-HID bridges plugged in, a line each as the terminal host lists them.
-std::vector<std::string> Bridges();
+// The USB-HID bridges plugged in: the place open() takes ("hid:VVVV:PPPP[:SERIAL]") and a
+// line as the terminal host lists them.
+std::vector<std::pair<std::string, std::string>> Bridges();
 
 }  // namespace qm7140py

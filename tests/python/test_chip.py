@@ -42,9 +42,13 @@ def test_register_write_tells_the_dialogs_and_logs(amp):
     assert record.text == "W 0x80/0 reg 0x02 = 0x40"
     assert [r.text for r in seen] == [record.text]
     assert len(amp.registers) == 256 and list(amp.registers)[2] == 0x40
-    for reg, value in ((256, 0), (-1, 0), (2, 256)):
-        with pytest.raises(ValueError):
+    # As a bytearray takes them.
+    for reg, value, error in ((256, 0, IndexError), (-257, 0, IndexError), (2, 256, ValueError), (2, -1, ValueError),
+                              ("2", 0, TypeError), (2, 1.5, TypeError), (2.0, 1, TypeError)):
+        with pytest.raises(error) as raised:
             amp.registers[reg] = value
+        assert "_Device" not in str(raised.value) and "incompatible" not in str(raised.value)
+    assert amp.registers[0:4] == [0, 0, 0x40, 0] and amp.registers[-254] == 0x40
     amp.log.clear()
     assert len(amp.log) == 0 and amp.log[:] == []
     amp.registers[3] = 1
@@ -142,15 +146,25 @@ def test_open_close_cycles_keep_memory_flat():
     assert rss_kib() - before < 8 * 1024
 
 
-def test_a_load_gives_16_devices_then_loads_afresh_once_all_are_closed():
+def test_opens_go_on_for_ever_with_16_open_at_once():
+    keep = qm7140.open()
+    for _ in range(40):  # past several loads' 16 instances while one device of the first stays
+        with qm7140.open() as amp:
+            amp.registers[2] = 1
+    for _ in range(40):  # a name rebound: the old device goes only once the new one is open
+        amp = qm7140.open()
     with contextlib.ExitStack() as stack:
-        amps = []
-        with pytest.raises(RuntimeError, match="close them all"):
-            for _ in range(17):
-                amps.append(stack.enter_context(qm7140.open()))
-        assert 1 <= len(amps) <= 16
-    with qm7140.open() as amp:
-        assert amp.online
+        amps = [keep, amp] + [stack.enter_context(qm7140.open()) for _ in range(14)]
+        with pytest.raises(RuntimeError, match="16 amplifiers are open"):
+            qm7140.open()
+        amps[3].close()
+        amps.append(stack.enter_context(qm7140.open()))
+        for i, each in enumerate(amps):
+            if each is not amps[3]:
+                each.registers[5] = i
+        assert [each.registers[5] for each in amps if each is not amps[3]] == [i for i in range(17) if i != 3]
+    keep.close()
+    amp.close()
 
 
 def test_the_examples_run(capsys, tmp_path, monkeypatch):
@@ -164,3 +178,8 @@ def test_the_examples_run(capsys, tmp_path, monkeypatch):
     monkeypatch.chdir(tmp_path)
     runpy.run_path(str(examples / "curve.py"), run_name="__main__")
     assert png_size((tmp_path / "limiter-curve.png").read_bytes()) == (602, 394)
+    capsys.readouterr()
+    monkeypatch.setitem(sys.modules, "matplotlib", None)  # the suite's machine may have it
+    runpy.run_path(str(examples / "notebook_sweep.py"), run_name="__main__")
+    out = capsys.readouterr().out
+    assert "41 settings, largest quantisation 0.0" in out and "no plot" in out

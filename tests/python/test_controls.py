@@ -11,7 +11,8 @@ def writes(amp):
 def test_names_aliases_and_items(amp):
     assert "InflectionPoint" in list(amp.limiter)
     assert len(list(amp.boost)) == len(amp.boost)
-    assert amp.limiter.inflection_point == amp.limiter["InflectionPoint"] == "3.59"
+    assert amp.limiter.inflection_point == amp.limiter["InflectionPoint"] == 3.59
+    assert amp.limiter.text("InflectionPoint") == "3.59" and amp.boost.text("APTDelay") == "50ms"
     assert amp.boost.apt_threshold == 0 and amp.digital.sdout_tri_state is False
     assert amp.digital.static_text1 == "Digital Source:"
     assert amp.boost.items("APTDelay") == ["50ms", "75ms", "125ms", "200ms"]
@@ -24,11 +25,13 @@ def test_names_aliases_and_items(amp):
         amp.boost.items("EnableBoost")
 
 
-def test_show_and_hide_and_a_hidden_dialog_takes_nothing(amp):
+def test_show_and_hide_and_a_hidden_dialog_opens_as_its_menu_would(amp):
+    assert not amp.boost.visible and not amp.limiter.visible
+    amp.boost["EnableBoost"] = True
+    assert writes(amp) == [(2, 0x40)] and amp.boost.visible
+    assert amp.limiter.release == 0 and amp.limiter.visible
+    amp.boost.hide()
     assert not amp.boost.visible
-    with pytest.raises(RuntimeError, match="not shown"):
-        amp.boost["EnableBoost"] = True
-    assert writes(amp) == []
     amp.boost.show()
     assert amp.boost.visible
     amp.boost.hide()
@@ -78,12 +81,12 @@ def test_track_bar_takes_a_position_in_its_range(amp):
 def test_edit_quantises_and_refuses_as_the_dialog_does(amp):
     amp.limiter.show()
     amp.limiter.inflection_point = 3.3
-    assert amp.limiter.inflection_point == "3.30"  # quantised to code 126: no error
+    assert amp.limiter.inflection_point == 3.3  # quantised to code 126: no error
     assert (11, 126) in writes(amp)
     amp.limiter["InflectionPoint"] = "4"
-    assert amp.limiter.inflection_point == "3.99"
+    assert amp.limiter.inflection_point == 3.99
     amp.limiter.inflection_point = " 3.3 "  # blanks are the edit's to take
-    assert amp.limiter.inflection_point == "3.30"
+    assert amp.limiter.text("InflectionPoint") == "3.30"
     amp.limiter.inflection_point = 4
     for bad in (9, "abc", "", "5.6", float("inf"), float("nan")):
         with pytest.raises(ValueError, match=r"InflectionPoint refused .*: it shows \"3.99\""):
@@ -92,7 +95,7 @@ def test_edit_quantises_and_refuses_as_the_dialog_does(amp):
         amp.limiter.inflection_point = "3\n"
     amp.digital.show()
     amp.digital.data_offset = 12
-    assert amp.digital.data_offset == "12" and amp.registers[6] == 12
+    assert amp.digital.data_offset == 12.0 and amp.registers[6] == 12
     with pytest.raises(ValueError, match="DataOffset refused 300"):
         amp.digital.data_offset = 300
     assert amp.registers[6] == 12
