@@ -144,6 +144,8 @@ private:
     // Writes a step's registers, each to `before` or `after` under its mask, in the exports'
     // order; whether all went through.
     bool WriteStep(const Step& step, bool back);
+    // Undo (back) or redo: the one way through the history.
+    bool WalkHistory(bool back);
 
     const Module& module_;
     Sink sink_;

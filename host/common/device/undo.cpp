@@ -25,39 +25,29 @@ bool Device::WriteStep(const Step& step, bool back) {
     return true;
 }
 
-bool Device::Undo() {
-    EndAction();
-    const auto asking = Asks("undo");
-    auto step = history_.Undo();
-    if (!step) {
-        Note("undo: nothing to undo");
-        return false;
-    }
-    if (!WriteStep(*step, true)) {
-        history_.UndoFailed(std::move(*step));
-        Note("undo: stopped at a failed write; " + history_.NextUndo() + " is still to undo");
-        return false;
-    }
-    changedSincePreset_ = !preset_.empty();
-    Note("undo: " + step->what);
-    return true;
-}
+bool Device::Undo() { return WalkHistory(true); }
 
-bool Device::Redo() {
+bool Device::Redo() { return WalkHistory(false); }
+
+bool Device::WalkHistory(bool back) {
     EndAction();
-    const auto asking = Asks("redo");
-    auto step = history_.Redo();
+    const std::string verb = back ? "undo" : "redo";
+    const auto asking = Asks(back ? "undo" : "redo");
+    auto step = back ? history_.Undo() : history_.Redo();
     if (!step) {
-        Note("redo: nothing to redo");
+        Note(verb + ": nothing to " + verb);
         return false;
     }
-    if (!WriteStep(*step, false)) {
-        history_.RedoFailed(std::move(*step));
-        Note("redo: stopped at a failed write; " + history_.NextRedo() + " is still to redo");
+    if (!WriteStep(*step, back)) {
+        if (back)
+            history_.UndoFailed(std::move(*step));
+        else
+            history_.RedoFailed(std::move(*step));
+        Note(verb + ": stopped at a failed write; " + (back ? history_.NextUndo() : history_.NextRedo()) + " is still to " + verb);
         return false;
     }
     changedSincePreset_ = !preset_.empty();
-    Note("redo: " + step->what);
+    Note(verb + ": " + step->what);
     return true;
 }
 
