@@ -4,7 +4,9 @@
 #include "host/common/bus/simulated_adapter.h"
 #include "host/common/text/parse.h"
 #include "host/common/chip/state_file.h"
+#include "host/common/device/presets.h"
 #include "host/windows/about.h"
+#include "host/windows/compare_window.h"
 #include "host/windows/ids.h"
 #include "host/windows/menu_bar.h"
 #include "host/windows/message_loop.h"
@@ -155,7 +157,9 @@ void HostWindow::BuildMenu() {
     deviceMenu_ = bar.deviceMenu;
     fileMenu_ = bar.fileMenu;
     dialogs_ = bar.dialogs;
+    presetsMenu_ = bar.presetsMenu;
     SetMenu(window_, bar.menu);
+    ShowPresets();
     accelerators_ = MenuAccelerators();
     UseAccelerators(window_, accelerators_);
 }
@@ -242,8 +246,10 @@ void HostWindow::Pick(int device) {
 
 void HostWindow::ShowStatus() {
     if (slots_.empty()) return;
-    const std::string text = "Device " + std::to_string(current_ + 1) + " of " + std::to_string(DeviceCount()) + ": " +
-                             DeviceAt(current_).Status();
+    const host::Device& device = DeviceAt(current_);
+    std::string text = "Device " + std::to_string(current_ + 1) + " of " + std::to_string(DeviceCount()) + ": " + device.Status();
+    if (!device.Preset().empty())
+        text += (device.ChangedSincePreset() ? ", changed since " : ", as preset ") + host::Quoted(device.Preset());
     SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(Widen(text).c_str()));
     std::vector<FigureStrip::Label> labels;
     for (int d = 0; d < DeviceCount(); ++d) {
@@ -292,6 +298,7 @@ void HostWindow::ConnectTo(const ConnectChoice& choice, const std::vector<host::
 void HostWindow::SetRegister(uint8_t reg, uint8_t value) {
     DeviceAt(current_).SetRegister(reg, value);
     grid_->Changed(reg);
+    ShowStatus();
 }
 
 void HostWindow::ReadAll() {
@@ -311,7 +318,10 @@ void HostWindow::OpenOnFigure(int device) {
 void HostWindow::Recorded(int device, const host::Record& record) {
     // Often called from inside the module: nothing may be thrown back into it.
     try {
-        Log((host::IsError(record) ? "error: " : "") + host::RecordLine(record) + OfDevice(device));
+        if (log_ != nullptr)
+            log_->Add(host::TimeStamp(record, 3), (host::IsError(record) ? "error: " : "") + host::RecordLine(record) + OfDevice(device));
+        // A dialog's writes are one action until its handler returns: the step ends at the settle.
+        if (record.kind == host::Record::Kind::Write) PostSettle();
         if (record.kind == host::Record::Kind::Write && !slots_.at(static_cast<size_t>(device))->unsaved) {
             slots_.at(static_cast<size_t>(device))->unsaved = true;
             if (device == current_) ShowTitle();
@@ -333,7 +343,11 @@ void HostWindow::PostSettle() {
 
 void HostWindow::SettleAll() {
     settlePosted_ = false;
-    for (const auto& slot : slots_) slot->device->Chip().Settle();
+    for (const auto& slot : slots_) {
+        slot->device->Chip().Settle();
+        slot->device->EndAction();
+    }
+    ShowStatus();
 }
 
 void HostWindow::LoadState() {
@@ -429,6 +443,122 @@ void HostWindow::Export() {
     }
 }
 
+void HostWindow::ApplyState() {
+    const auto path = prompts_.stateFile(window_, false, folder_);
+    if (!path) return;
+    folder_ = path->parent_path();
+    try {
+        Applied(DeviceAt(current_).ApplyState(*path));
+    } catch (const std::exception& e) {
+        prompts_.error(window_, path->filename().wstring() + L" was not applied; nothing was sent.\n\n" + Widen(e.what()));
+    }
+}
+
+// The core's summary is in the log; a state not wholly applied is said as well.
+void HostWindow::Applied(const host::ApplyResult& result) {
+    grid_->RefreshAll();
+    ShowStatus();
+    if (!result.read) prompts_.error(window_, L"Nothing was written: the chip could not be read first.");
+    else if (result.failed)
+        prompts_.error(window_, L"The state was not wholly applied: writing register " + Widen(host::Hex(*result.failed)) + L" failed, and " +
+                                    std::to_wstring(result.unsent.size()) + L" register(s) after it were never sent. The log lists them.");
+}
+
+void HostWindow::CompareWithFile() {
+    const auto path = prompts_.stateFile(window_, false, folder_);
+    if (!path) return;
+    folder_ = path->parent_path();
+    try {
+        Compared(DeviceAt(current_).Check(*path));
+    } catch (const std::exception& e) {
+        prompts_.error(window_, path->filename().wstring() + L" was not compared.\n\n" + Widen(e.what()));
+    }
+}
+
+void HostWindow::Compared(const std::optional<host::Comparison>& comparison) {
+    ShowStatus();
+    if (!comparison) {
+        prompts_.error(window_, L"The chip could not be read to compare it.\n\n" + Widen(DeviceAt(current_).LastFailure()));
+        return;
+    }
+    compare_ = ShowComparison(window_, compare_, *comparison, dpi_);
+}
+
+void HostWindow::UsePresetShelf(std::filesystem::path shelf) {
+    shelf_ = std::move(shelf);
+    ShowPresets();
+}
+
+std::filesystem::path HostWindow::Shelf() const { return shelf_.empty() ? host::DefaultPresetShelf() : shelf_; }
+
+void HostWindow::ShowPresets() {
+    try {
+        presetNames_ = host::ListPresets(Shelf());
+    } catch (const std::exception&) {
+        presetNames_.clear();  // no folder for them: saving one says why
+    }
+    if (presetNames_.size() > kMostPresets) presetNames_.resize(kMostPresets);
+    winhost::ShowPresets(presetsMenu_, presetNames_);
+}
+
+void HostWindow::SavePreset() {
+    if (!prompts_.name) return;
+    const auto name = prompts_.name(window_, L"Save the current settings as the preset named:");
+    if (!name) return;
+    const std::string chosen = Narrow(*name);
+    try {
+        const auto shelf = Shelf();
+        // The core refuses to save over a preset unless told to: the person is asked here.
+        bool replace = false;
+        if (std::filesystem::exists(host::PresetPath(shelf, chosen))) {
+            if (prompts_.ask && !prompts_.ask(window_, L"A preset named \"" + *name + L"\" exists. Replace it?")) return;
+            replace = true;
+        }
+        DeviceAt(current_).SavePreset(shelf, chosen, replace);
+    } catch (const std::exception& e) {
+        prompts_.error(window_, L"The preset was not saved.\n\n" + Widen(e.what()));
+    }
+    ShowPresets();
+    ShowStatus();
+}
+
+void HostWindow::PresetCommand(unsigned id) {
+    const unsigned index = (id - kPresetApply) % 100;
+    if (index >= presetNames_.size()) return;
+    const std::string name = presetNames_[index];
+    try {
+        const auto shelf = Shelf();
+        if (id < kPresetCompare) Applied(DeviceAt(current_).ApplyPreset(shelf, name));
+        else if (id < kPresetDelete) Compared(DeviceAt(current_).Check(host::PresetPath(shelf, name)));
+        else if (!prompts_.ask || prompts_.ask(window_, L"Delete the preset \"" + Widen(name) + L"\"?"))
+            DeviceAt(current_).DeletePreset(shelf, name);
+    } catch (const std::exception& e) {
+        prompts_.error(window_, L"The preset \"" + Widen(name) + L"\": " + Widen(e.what()));
+    }
+    ShowPresets();
+    ShowStatus();
+}
+
+void HostWindow::UndoRedo(bool undo) {
+    if (undo) DeviceAt(current_).Undo();
+    else DeviceAt(current_).Redo();
+    grid_->RefreshAll();
+    ShowStatus();
+}
+
+void HostWindow::SaveLog() {
+    if (!prompts_.logFile) return;
+    const std::wstring name = DeviceCount() > 1 ? L"qm7140-device" + std::to_wstring(current_ + 1) + L"-log.csv" : L"qm7140-log.csv";
+    const auto path = prompts_.logFile(window_, folder_ / name);
+    if (!path) return;
+    folder_ = path->parent_path();
+    try {
+        DeviceAt(current_).SaveLog(*path);
+    } catch (const std::exception& e) {
+        prompts_.error(window_, L"The log was not saved.\n\n" + Widen(e.what()));
+    }
+}
+
 void HostWindow::Log(std::string_view line) {
     if (log_ != nullptr) log_->Add(line);
 }
@@ -449,6 +579,10 @@ void HostWindow::Command(unsigned id) {
         LoadStateFrom(path);
         return;
     }
+    if (id >= kPresetApply && id < kPresetDelete + kMostPresets) {
+        PresetCommand(id);
+        return;
+    }
     if (id >= kDeviceMenu && id < kDeviceMenu + static_cast<unsigned>(DeviceCount())) {
         Pick(static_cast<int>(id - kDeviceMenu));
         return;
@@ -459,6 +593,12 @@ void HostWindow::Command(unsigned id) {
     case kExport: Export(); break;
     case kExit: Close(); break;
     case kReplay: Replay(); break;
+    case kApplyState: ApplyState(); break;
+    case kCompareFile: CompareWithFile(); break;
+    case kSaveLog: SaveLog(); break;
+    case kUndo: UndoRedo(true); break;
+    case kRedo: UndoRedo(false); break;
+    case kSavePreset: SavePreset(); break;
     case kAbout: MessageBoxW(window_, AboutText(module_).c_str(), kTitle, MB_OK | MB_ICONINFORMATION); break;
     case kReadAll: ReadAll(); break;
     case kConnect: Connect(); break;
@@ -479,6 +619,10 @@ LRESULT HostWindow::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         break;
     }
     case kSettleMessage: SettleAll(); return 0;
+    case WM_INITMENUPOPUP:
+        // The shelf is a folder anyone may change: listed afresh as the menu opens.
+        if (reinterpret_cast<HMENU>(wParam) == presetsMenu_) ShowPresets();
+        return 0;
     case WM_SIZE: Layout(); return 0;
     case WM_TIMER:
         if (wParam == kReplayTimer) PlayDue();
@@ -511,6 +655,8 @@ LRESULT HostWindow::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         // strip and the grid forget what they were shown first.
         SaveSettings();
         KillTimer(window_, kReplayTimer);
+        if (compare_ != nullptr && IsWindow(compare_)) DestroyWindow(compare_);
+        compare_ = nullptr;
         UseAccelerators(nullptr, nullptr);
         if (strip_ != nullptr) strip_->SetFigures({});
         if (grid_ != nullptr) grid_->Show(nullptr);

@@ -73,6 +73,12 @@ public:
     bool Unsaved(int device) const { return slots_.at(static_cast<size_t>(device))->unsaved; }
     // Exit: asks first when there are changes not saved; whether the window went.
     bool Close();
+    // Where the presets are kept: the user's folder for them unless a caller says otherwise.
+    void UsePresetShelf(std::filesystem::path shelf);
+    // The presets as the Presets menu lists them, index by index.
+    const std::vector<std::string>& PresetNames() const { return presetNames_; }
+    // The last comparison's window, or null.
+    HWND ComparisonWindow() const { return compare_; }
 
 private:
     struct Slot {
@@ -103,6 +109,17 @@ private:
     void SaveState();
     void Export();
     void Log(std::string_view line);
+    // Settings brought to the chip and compared (the File and Presets menus).
+    void ApplyState();
+    void CompareWithFile();
+    void Applied(const host::ApplyResult& result);
+    void Compared(const std::optional<host::Comparison>& comparison);
+    std::filesystem::path Shelf() const;
+    void ShowPresets();
+    void SavePreset();
+    void PresetCommand(unsigned id);
+    void UndoRedo(bool undo);
+    void SaveLog();
     // Where the current device's chip is and whether it is online.
     void ShowStatus();
     std::string OfDevice(int device) const;  // " (device 2)" when there are several
@@ -115,6 +132,10 @@ private:
     HWND status_ = nullptr;
     HMENU deviceMenu_ = nullptr;
     HMENU fileMenu_ = nullptr;
+    HMENU presetsMenu_ = nullptr;
+    std::vector<std::string> presetNames_;
+    std::filesystem::path shelf_;  // empty: the user's
+    HWND compare_ = nullptr;
     HACCEL accelerators_ = nullptr;
     int dpi_ = 96;
     std::filesystem::path settingsFile_;

@@ -42,9 +42,25 @@ void ShowRecentFiles(HMENU file, const std::vector<std::filesystem::path>& recen
     InsertMenuW(file, kExit, MF_BYCOMMAND | MF_SEPARATOR, kRecentEnd, nullptr);
 }
 
+void ShowPresets(HMENU presets, const std::vector<std::string>& names) {
+    while (GetMenuItemCount(presets) > 1) DeleteMenu(presets, 1, MF_BYPOSITION);
+    if (names.empty()) return;
+    AppendMenuW(presets, MF_SEPARATOR, 0, nullptr);
+    for (unsigned i = 0; i < names.size() && i < kMostPresets; ++i) {
+        HMENU one = CreatePopupMenu();
+        AppendMenuW(one, MF_STRING, kPresetApply + i, L"&Apply to the chip");
+        AppendMenuW(one, MF_STRING, kPresetCompare + i, L"&Compare with the chip");
+        AppendMenuW(one, MF_STRING, kPresetDelete + i, L"&Delete...");
+        std::wstring shown;
+        for (const wchar_t c : Widen(names[i])) shown += c == L'&' ? std::wstring(L"&&") : std::wstring(1, c);
+        AppendMenuW(presets, MF_POPUP, reinterpret_cast<UINT_PTR>(one), shown.c_str());
+    }
+}
+
 HACCEL MenuAccelerators() {
-    ACCEL keys[] = {{FVIRTKEY | FCONTROL, 'O', kLoadState}, {FVIRTKEY | FCONTROL, 'S', kSaveState}, {FVIRTKEY, VK_F5, kReadAll}};
-    return CreateAcceleratorTableW(keys, 3);
+    ACCEL keys[] = {{FVIRTKEY | FCONTROL, 'O', kLoadState}, {FVIRTKEY | FCONTROL, 'S', kSaveState}, {FVIRTKEY, VK_F5, kReadAll},
+                    {FVIRTKEY | FCONTROL, 'Z', kUndo},      {FVIRTKEY | FCONTROL, 'Y', kRedo}};
+    return CreateAcceleratorTableW(keys, 5);
 }
 
 MenuBar BuildMenuBar(const host::Module& module, int devices) {
@@ -54,8 +70,11 @@ MenuBar BuildMenuBar(const host::Module& module, int devices) {
     AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(file, MF_STRING, kLoadState, L"&Load state...\tCtrl+O");
     AppendMenuW(file, MF_STRING, kSaveState, L"&Save state...\tCtrl+S");
+    AppendMenuW(file, MF_STRING, kApplyState, L"&Apply state to the chip...");
+    AppendMenuW(file, MF_STRING, kCompareFile, L"Co&mpare the chip with a file...");
     AppendMenuW(file, MF_STRING, kExport, L"&Export...");
     AppendMenuW(file, MF_STRING, kReplay, L"&Replay...");
+    AppendMenuW(file, MF_STRING, kSaveLog, L"Save lo&g...");
     AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(file, MF_STRING, kExit, L"E&xit");
     made.fileMenu = file;
@@ -78,8 +97,15 @@ MenuBar BuildMenuBar(const host::Module& module, int devices) {
             AppendMenuW(made.deviceMenu, MF_STRING, kDeviceMenu + static_cast<unsigned>(d), (L"Device &" + std::to_wstring(d + 1)).c_str());
     }
     HMENU bar = CreateMenu();
+    HMENU edit = CreatePopupMenu();
+    AppendMenuW(edit, MF_STRING, kUndo, L"&Undo\tCtrl+Z");
+    AppendMenuW(edit, MF_STRING, kRedo, L"&Redo\tCtrl+Y");
+    made.presetsMenu = CreatePopupMenu();
+    AppendMenuW(made.presetsMenu, MF_STRING, kSavePreset, L"&Save current as...");
     AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"&File");
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(edit), L"&Edit");
     AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(made.deviceMenu), L"&Device");
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(made.presetsMenu), L"&Presets");
     HMENU help = CreatePopupMenu();
     AppendMenuW(help, MF_STRING, kAbout, L"&About");
     AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), L"&Help");

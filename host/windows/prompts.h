@@ -33,6 +33,10 @@ struct Prompts {
     std::function<std::optional<std::filesystem::path>(HWND owner, const std::filesystem::path& folder)> script;
     // A yes-or-no question; yes when nobody is asked.
     std::function<bool(HWND owner, const std::wstring& question)> ask;
+    // A name typed in answer to `question` (a preset's); nothing when the user cancels.
+    std::function<std::optional<std::wstring>(HWND owner, const std::wstring& question)> name;
+    // A file to save the transfer log to, .csv or .pcap, starting at `suggested`.
+    std::function<std::optional<std::filesystem::path>(HWND owner, const std::filesystem::path& suggested)> logFile;
 };
 // The common file dialogs and a message box.
 Prompts SystemPrompts();

@@ -63,7 +63,11 @@ void WriteLog::ShowLatest() {
 void WriteLog::Add(std::string_view line) {
     SYSTEMTIME now;
     GetLocalTime(&now);
-    const std::wstring text = Widen(TimeOfDay(now) + "  " + std::string(line) + "\r\n");
+    Add(TimeOfDay(now), line);
+}
+
+void WriteLog::Add(std::string_view stamp, std::string_view line) {
+    const std::wstring text = Widen(std::string(stamp) + "  " + std::string(line) + "\r\n");
     auto length = static_cast<int>(GetWindowTextLengthW(edit_));
     if (length + static_cast<int>(text.size()) > kKept) {
         const auto middle = SendMessageW(edit_, EM_LINEFROMCHAR, static_cast<WPARAM>(length / 2), 0);

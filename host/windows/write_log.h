@@ -1,5 +1,6 @@
-// The bus as the host sees it: one timed line for each write callback and for each of the
-// host's own actions, in a read-only text pane that can be selected and copied; long lines
+// The bus as the host sees it: one timed line for each record (a transfer's with its
+// duration: "14:02:07.123 (85 us)  W 0x80/0 reg 0x0B = 0xB1") and for each of the host's own
+// actions, in a read-only text pane that can be selected and copied; long lines
 // wrap, and Tab passes through it to the next region.
 #pragma once
 
@@ -23,6 +24,8 @@ public:
     HWND Window() const { return edit_; }
     // The line after the local time; the oldest lines go once the pane holds a lot.
     void Add(std::string_view line);
+    // The line after its own time, two blanks between them.
+    void Add(std::string_view stamp, std::string_view line);
     // After a resize: the newest line in sight.
     void ShowLatest();
     void SetDpi(int dpi);

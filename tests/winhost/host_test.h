@@ -71,6 +71,11 @@ protected:
                                  [this](HWND, const std::wstring& question) {
                                      questions.push_back(question);
                                      return yes;
+                                 },
+                                 [this](HWND, const std::wstring&) { return typedName; },
+                                 [this](HWND, const std::filesystem::path& from) {
+                                     suggested = from;
+                                     return logTo;
                                  }};
         window = std::make_unique<winhost::HostWindow>(*module, std::move(buses), prompts, verify, std::move(adapters));
         main = window->Window();
@@ -110,7 +115,7 @@ protected:
         SendMessageW(Grid(), LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
         return text;
     }
-    // The log's lines without their times.
+    // The log's lines without their times (and a transfer's duration).
     std::vector<std::string> LogLines() const {
         const std::wstring text = TextOf(GetDlgItem(main, winhost::kLogId));
         std::vector<std::string> lines;
@@ -118,7 +123,8 @@ protected:
             size_t end = text.find(L"\r\n", start);
             if (end == std::wstring::npos) end = text.size();
             const std::wstring line = text.substr(start, end - start);
-            lines.push_back(winhost::Narrow(line.size() > 14 ? line.substr(14) : std::wstring()));
+            const size_t after = line.find(L"  ");
+            lines.push_back(winhost::Narrow(after == std::wstring::npos ? std::wstring() : line.substr(after + 2)));
             start = end + 2;
         }
         return lines;
@@ -141,7 +147,8 @@ protected:
     std::unique_ptr<host::Module> module;
     std::unique_ptr<winhost::HostWindow> window;
     HWND main = nullptr;
-    std::optional<std::filesystem::path> saveTo, loadFrom, scriptFrom;
+    std::optional<std::filesystem::path> saveTo, loadFrom, scriptFrom, logTo;
+    std::optional<std::wstring> typedName;  // what is typed when a name is asked
     std::filesystem::path suggested;  // where the last file dialog would have started
     std::vector<std::wstring> questions;
     bool yes = true;  // what a question is answered

@@ -81,7 +81,7 @@ TEST_F(Host, TheStatusBarShowsEachPanesWholeTextAtTheDefaultSize) {
 }
 
 TEST_F(Host, TheDeviceMenuHoldsTheModulesCaptionsInIndexOrderAndOpensEachDialog) {
-    HMENU menu = GetSubMenu(GetMenu(main), 1);
+    HMENU menu = GetSubMenu(GetMenu(main), 2);
     ASSERT_NE(menu, nullptr);
     const struct {
         const wchar_t* caption;
@@ -221,7 +221,7 @@ TEST_F(Host, EachDeviceHasItsOwnInstanceRegistersAndFigure) {
     Close();
     Open(3);
     EXPECT_EQ(window->DeviceCount(), 3);
-    HMENU menu = GetSubMenu(GetMenu(main), 1);
+    HMENU menu = GetSubMenu(GetMenu(main), 2);
     Menu(winhost::kDeviceMenu + 1);
     EXPECT_EQ(window->Current(), 1);
     EXPECT_EQ(GetMenuState(menu, winhost::kDeviceMenu + 1, MF_BYCOMMAND) & MF_CHECKED, static_cast<UINT>(MF_CHECKED));
