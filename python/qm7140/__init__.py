@@ -90,6 +90,7 @@ _qm7140._set_bus_error(_bus_error)
 # The seam's kinds of control.
 _CHECK_BOX, _COMBO_BOX, _RADIO_GROUP, _TRACK_BAR, _EDIT, _PAINT_BOX, _BUTTON = 1, 2, 3, 4, 5, 9, 8
 _INT32 = 2**31
+_BY_NUMBER = frozenset((_TRACK_BAR, _RADIO_GROUP, _COMBO_BOX))
 
 # Abbreviations the controls' names run together, as words of their own.
 _WORDS = sorted(["I2S", "CLKs", "LRCLK", "BCLK", "SDOUT", "PDM", "APT", "VBAT", "PLL", "SWS"], key=len, reverse=True)
@@ -246,6 +247,11 @@ class Dialog:
         return _shown_number(shown) if kind == _EDIT else shown
 
     def __setitem__(self, name: str, value: Any) -> None:
+        # A sweep's set, a plain int to a track bar or a list, goes straight to the seam.
+        known = self._controls.get(name) if type(name) is str else None
+        if known is not None and type(value) is int and known[1] in _BY_NUMBER and -_INT32 <= value < _INT32:
+            self._device.set(self._dialog, known[0], known[1], value, value)
+            return
         index, kind = self._find(name)
         if kind == _CHECK_BOX:
             if not isinstance(value, bool) and not _is_numpy_bool(value):

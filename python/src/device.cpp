@@ -206,7 +206,7 @@ void Device::Keep(const host::Record& record) {
     ++added_;
 }
 
-bool Device::LoggingWanted() const { return wantsLog_ && wantsLog_().cast<bool>(); }
+bool Device::LoggingWanted() const { return wantsLog_ && !wantsLog_.is_none() && wantsLog_().cast<bool>(); }
 
 Device::Outcome Device::Collect(uint64_t before, bool connecting, bool logging) {
     Outcome outcome;
