@@ -11,21 +11,46 @@ over the same device and bus code as the terminal and web hosts.
 from __future__ import annotations
 
 import errno as _errno
+import functools as _functools
 import gc as _gc
 import locale as _locale
+import logging as _logging
 import math as _math
 import operator as _operator
 import os
 import re
 import warnings as _warnings
+import weakref as _weakref
 from collections.abc import Callable, Iterator, Sequence
 from typing import Any, NamedTuple, Union, overload
 
-from . import _qm7140
+# The system libraries the extension links, by the Debian package that gives each.
+_SYSTEM_LIBRARIES = {"libi2c.so.0": "libi2c0", "libcairo.so.2": "libcairo2"}
+
+
+def _missing_library(error: ImportError) -> ImportError:
+    """The loader's words for a system library not installed, with the package to install."""
+    text = str(error)
+    for library, package in _SYSTEM_LIBRARIES.items():
+        if library in text:
+            return ImportError(f"qm7140 needs the system library {library}, which is not installed: install the "
+                               f"package {package} (sudo apt install {package}) [{text}]", name=error.name, path=error.path)
+    return error
+
+
+try:
+    from . import _qm7140
+except ImportError as _error:
+    raise _missing_library(_error) from _error
 from ._qm7140 import Record, __version__
 
-__all__ = ["Amplifier", "BusError", "BusTimeout", "CallbackWarning", "Dialog", "Log", "Nack", "PaintBox", "Place",
-           "Record", "RecordCallback", "Registers", "bridges", "places", "__version__"]
+__all__ = ["Amplifier", "Applied", "BusError", "BusTimeout", "CallbackWarning", "Check", "Dialog", "Difference", "Log",
+           "Nack", "PaintBox", "Place", "Record", "RecordCallback", "Registers", "bridges", "places", "presets",
+           "__version__"]
+
+logger = _logging.getLogger("qm7140")
+"""Every record of every amplifier, as it happens: transfers and notes at DEBUG, failures and
+stopped scripts at WARNING; the message is "PLACE: TEXT" and the record is ``record.qm7140``."""
 
 PathType = Union[str, "os.PathLike[str]"]
 
@@ -65,6 +90,7 @@ _qm7140._set_bus_error(_bus_error)
 # The seam's kinds of control.
 _CHECK_BOX, _COMBO_BOX, _RADIO_GROUP, _TRACK_BAR, _EDIT, _PAINT_BOX, _BUTTON = 1, 2, 3, 4, 5, 9, 8
 _INT32 = 2**31
+_BY_NUMBER = frozenset((_TRACK_BAR, _RADIO_GROUP, _COMBO_BOX))
 
 # Abbreviations the controls' names run together, as words of their own.
 _WORDS = sorted(["I2S", "CLKs", "LRCLK", "BCLK", "SDOUT", "PDM", "APT", "VBAT", "PLL", "SWS"], key=len, reverse=True)
@@ -221,6 +247,11 @@ class Dialog:
         return _shown_number(shown) if kind == _EDIT else shown
 
     def __setitem__(self, name: str, value: Any) -> None:
+        # A sweep's set, a plain int to a track bar or a list, goes straight to the seam.
+        known = self._controls.get(name) if type(name) is str else None
+        if known is not None and type(value) is int and known[1] in _BY_NUMBER and -_INT32 <= value < _INT32:
+            self._device.set(self._dialog, known[0], known[1], value, value)
+            return
         index, kind = self._find(name)
         if kind == _CHECK_BOX:
             if not isinstance(value, bool) and not _is_numpy_bool(value):
@@ -370,7 +401,8 @@ class Registers:
 
 
 class Log(Sequence[Record]):
-    """The records of what reached the chip, oldest first."""
+    """The records of what reached the chip, oldest first: a ring of the last ``size``
+    (10,000 unless set), and as many of the chip's transfers for ``to_csv`` and ``to_pcap``."""
 
     def __init__(self, device: _qm7140._Device) -> None:
         self._device = device
@@ -399,9 +431,32 @@ class Log(Sequence[Record]):
             raise IndexError("log index out of range")
         return self._device.records(position, position + 1)[0]  # type: ignore[no-any-return]
 
+    @property
+    def size(self) -> int:
+        """The most records (and transfers) kept; the oldest go first. At least 1."""
+        return int(self._device.record_limit())
+
+    @size.setter
+    def size(self, size: int) -> None:
+        if isinstance(size, bool) or not hasattr(type(size), "__index__"):
+            raise TypeError(f"the log's size is an int, not {_type_name(size)}")
+        count = _operator.index(size)
+        if not 1 <= count <= 100_000_000:
+            raise ValueError(f"the log's size is 1 to 100000000, not {count}")
+        self._device.set_record_limit(count)
+
     def clear(self) -> None:
-        """Forgets every record kept, and the memory they took."""
+        """Forgets every record and transfer kept, and the memory they took."""
         self._device.clear_records()
+
+    def to_csv(self, path: PathType) -> None:
+        """Writes the chip's transfers kept as CSV, one row each (time, duration, device,
+        address, register, direction, value, result, source), as the hosts save them."""
+        self._device.save_log(os.fspath(path), False)
+
+    def to_pcap(self, path: PathType) -> None:
+        """Writes the chip's transfers kept as a pcap capture (Linux I2C), as the hosts save them."""
+        self._device.save_log(os.fspath(path), True)
 
     def __repr__(self) -> str:
         return f"<Log: {len(self)} records>"
@@ -416,7 +471,7 @@ class RecordCallback:
 
     def remove(self) -> None:
         """The callback is called no more; removing it twice is no error."""
-        self._receiver.callbacks.pop(self, None)
+        self._receiver.remove(self)
 
     def __call__(self, record: Record) -> Any:
         return self.callback(record)
@@ -425,16 +480,38 @@ class RecordCallback:
         return f"<RecordCallback {self.callback!r}>"
 
 
-class _Receiver:
-    """The device's records handed to its callbacks. The device holds it weakly, and the
-    amplifier strongly: a callback that names the amplifier keeps it no longer than Python's
-    collector does."""
+_LEVELS = {"failure": _logging.WARNING, "stopped": _logging.WARNING}
 
-    def __init__(self) -> None:
+
+class _Receiver:
+    """The device's records handed to the logger and the callbacks. The device holds it
+    weakly, and the amplifier strongly: a callback that names the amplifier keeps it no
+    longer than Python's collector does."""
+
+    def __init__(self, device: _qm7140._Device) -> None:
         self.callbacks: dict[RecordCallback, None] = {}
         self.reported: set[int] = set()
+        self.device = _weakref.ref(device)
+        device.set_receiver(self, _functools.partial(logger.isEnabledFor, _logging.DEBUG))
 
-    def __call__(self, records: list[Record]) -> None:
+    def add(self, handle: RecordCallback) -> None:
+        self.callbacks[handle] = None
+        self._tell()
+
+    def remove(self, handle: RecordCallback) -> None:
+        self.callbacks.pop(handle, None)
+        self._tell()
+
+    def _tell(self) -> None:
+        device = self.device()
+        if device is not None:
+            device.set_callbacks(bool(self.callbacks))
+
+    def __call__(self, records: list[Record], place: str) -> None:
+        for record in records:
+            level = _LEVELS.get(record.kind, _logging.DEBUG)
+            if logger.isEnabledFor(level):
+                logger.log(level, "%s: %s", place, record.text, extra={"qm7140": record})
         for handle in list(self.callbacks):
             for record in records:
                 try:
@@ -447,12 +524,62 @@ class _Receiver:
                                        CallbackWarning, stacklevel=2)
 
 
+class Difference(NamedTuple):
+    """One difference of two register states: a register's line (``field`` None; ``a`` and
+    ``b`` its bytes) or a field's (the module's control name; ``a`` and ``b`` its bits'
+    value), with both as the dialogs show them and the words the dialog puts beside it."""
+
+    register: int
+    field: str | None
+    a: int
+    b: int
+    shown_a: str
+    shown_b: str
+    title: str | None
+
+
+class Applied(NamedTuple):
+    """What an apply wrote: the registers, in the order sent, and how many were equal already."""
+
+    written: list[int]
+    equal: int
+
+
+class Check(NamedTuple):
+    """The chip against a state file: ``equal``, and the differences when not. True when equal."""
+
+    equal: bool
+    differences: list[Difference]
+
+    def __bool__(self) -> bool:
+        return self.equal
+
+
+def _differences(rows: list[tuple[Any, ...]]) -> list[Difference]:
+    return [Difference(*row) for row in rows]
+
+
+def _applied(result: tuple[list[int], int]) -> Applied:
+    return Applied(list(result[0]), int(result[1]))
+
+
+def _preset_name(name: object) -> str:
+    if not isinstance(name, str):
+        raise TypeError(f"a preset's name is a str, not {_type_name(name)}")
+    return name
+
+
+def presets() -> list[str]:
+    """The names of the saved presets, sorted (the hosts' shelf: $XDG_DATA_HOME/qm7140/presets)."""
+    return list(_qm7140._presets())
+
+
 class Amplifier:
     """One QM7140: its three dialogs, its registers and the log of what reached it."""
 
     def __init__(self, device: _qm7140._Device) -> None:
         self._device = device
-        self._receiver = _Receiver()
+        self._receiver = _Receiver(device)
         self.digital = Dialog(device, 0, "digital")
         self.limiter = Dialog(device, 1, "limiter")
         self.boost = Dialog(device, 2, "boost")
@@ -502,11 +629,59 @@ class Amplifier:
         whose ``remove()`` stops it."""
         if not callable(callback):
             raise TypeError(f"the callback must be callable, not {_type_name(callback)}")
-        if not self._receiver.callbacks:
-            self._device.set_receiver(self._receiver)
         handle = RecordCallback(self._receiver, callback)
-        self._receiver.callbacks[handle] = None
+        self._receiver.add(handle)
         return handle
+
+    def apply(self, path: PathType) -> Applied:
+        """Brings a state file's settings to the chip: a real chip read first, then only the
+        registers that differ written, in a safe order, the dialogs told; one undo step.
+        BusError (after what was written) when a write fails."""
+        return _applied(self._device.apply(os.fspath(path)))
+
+    def diff(self, other: PathType | Amplifier | None = None) -> list[Difference]:
+        """This chip, read now, against ``other`` (side ``a``): a state file, another
+        amplifier's chip read now, or (None) the register cache as the dialogs hold it.
+        Every register that differs, then every field; empty when they agree."""
+        if other is None:
+            first = self._device.cached()
+        elif isinstance(other, Amplifier):
+            first = other._device.read_now(other.place)
+        elif isinstance(other, (str, os.PathLike)):
+            first = self._device.values_of(os.fspath(other))
+        else:
+            raise TypeError(f"diff takes a path, an Amplifier or None, not {_type_name(other)}")
+        return _differences(self._device.compare(first, self._device.read_now("chip")))
+
+    def check(self, path: PathType) -> Check:
+        """The chip, read now, against a state file: true when equal, else the differences
+        (the file's side ``a``)."""
+        equal, rows = self._device.check(os.fspath(path))
+        return Check(bool(equal), _differences(rows))
+
+    def save_preset(self, name: str, force: bool = False) -> None:
+        """Saves the registers as the preset ``name``; ValueError when it exists, unless ``force``."""
+        try:
+            self._device.save_preset(_preset_name(name), bool(force))
+        except ValueError as refused:
+            raise ValueError(str(refused).replace("with --force", "with force=True")) from None
+
+    def apply_preset(self, name: str) -> Applied:
+        """Applies the preset ``name`` as ``apply`` applies a file."""
+        return _applied(self._device.apply_preset(_preset_name(name)))
+
+    def delete_preset(self, name: str) -> None:
+        """Deletes the preset ``name``; ValueError when there is none."""
+        self._device.delete_preset(_preset_name(name))
+
+    def undo(self) -> bool:
+        """Writes back the last change (a control set, a register written, an apply); False
+        when there is nothing to undo."""
+        return bool(self._device.undo())
+
+    def redo(self) -> bool:
+        """Makes the change last undone again; False when there is none."""
+        return bool(self._device.redo())
 
     def close(self) -> None:
         """Lets the chip go; the amplifier refuses every later call. Twice is no error."""

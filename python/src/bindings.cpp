@@ -1,5 +1,6 @@
 // qm7140._qm7140: the device and its dialogs in C++; the package's Python gives them their
 // shape (qm7140/__init__.py).
+#include "bench.h"
 #include "controls.h"
 #include "device.h"
 
@@ -33,6 +34,14 @@ void LoadState(Device& device, const std::filesystem::path& path) {
     device.Run([&](host::Device& d) { d.LoadState(path); });
 }
 
+py::object WallTime(const qm7140py::PyRecord& r) {
+    const py::module_ datetime = py::module_::import("datetime");
+    const py::object utc = datetime.attr("timezone").attr("utc");
+    const py::object epoch = datetime.attr("datetime")(1970, 1, 1, 0, 0, 0, 0, utc);
+    const py::object since = datetime.attr("timedelta")(0, r.wallNs / 1'000'000'000, (r.wallNs % 1'000'000'000) / 1000);
+    return (epoch + since).attr("astimezone")();
+}
+
 }  // namespace
 
 PYBIND11_MODULE(_qm7140, m) {
@@ -56,15 +65,57 @@ PYBIND11_MODULE(_qm7140, m) {
     m.def("_set_bus_error", &qm7140py::SetBusErrorFactory);
     m.def("_bridges", &qm7140py::Bridges);
 
-    py::class_<qm7140py::PyRecord>(m, "Record", "One line of an amplifier's log: a transfer that reached the chip, a failure, a stopped script or a note.")
-        .def_readonly("kind", &qm7140py::PyRecord::kind, "\"write\", \"read\", \"failure\", \"stopped\" or \"note\".")
-        .def_readonly("register", &qm7140py::PyRecord::reg, "The register of a transfer or failure, else None.")
-        .def_readonly("value", &qm7140py::PyRecord::value, "The byte a transfer carried (or a failed write meant to), else None.")
-        .def_readonly("text", &qm7140py::PyRecord::text, "The line as the hosts show it: \"W 0x80/0 reg 0x02 = 0x40\".")
-        .def("__repr__", [](const qm7140py::PyRecord& r) { return "<Record " + host::Quoted(r.text) + ">"; })
-        .def("__str__", [](const qm7140py::PyRecord& r) { return r.text; });
+    using qm7140py::PyRecord;
+    const auto state = [](const PyRecord& r) {
+        return py::make_tuple(r.kind, r.reg, r.value, r.text, r.wallNs, r.monotonicNs, r.durationNs, r.source);
+    };
+    py::class_<PyRecord>(m, "Record", "One line of an amplifier's log: a transfer that reached the chip, a failure, a stopped "
+                                      "script or a note, with when it happened and who asked. Records compare by time, then "
+                                      "content; they copy and pickle.")
+        .def_readonly("kind", &PyRecord::kind, "\"write\", \"read\", \"failure\", \"stopped\" or \"note\".")
+        .def_readonly("register", &PyRecord::reg, "The register of a transfer or failure, else None.")
+        .def_readonly("value", &PyRecord::value, "The byte a transfer carried (or a failed write meant to), else None.")
+        .def_readonly("text", &PyRecord::text, "The line as the hosts show it: \"W 0x80/0 reg 0x02 = 0x40\".")
+        .def_readonly("source", &PyRecord::source, "Who asked: \"limiter Release\", \"script.txt:3\", \"apply\"; or None.")
+        .def_readonly("wall_ns", &PyRecord::wallNs, "When it started by the wall clock, in ns since the epoch.")
+        .def_readonly("monotonic_ns", &PyRecord::monotonicNs, "When it started by time.monotonic_ns()'s clock.")
+        .def_readonly("duration_ns", &PyRecord::durationNs, "How long the transfer took, in ns (0 for a note).")
+        .def_property_readonly("wall", [](const PyRecord& r) { return static_cast<double>(r.wallNs) / 1e9; },
+                               "When it started by the wall clock, in seconds since the epoch (as time.time()).")
+        .def_property_readonly("monotonic", [](const PyRecord& r) { return static_cast<double>(r.monotonicNs) / 1e9; },
+                               "When it started by time.monotonic()'s clock, in seconds.")
+        .def_property_readonly("duration", [](const PyRecord& r) { return static_cast<double>(r.durationNs) / 1e9; },
+                               "How long the transfer took, in seconds.")
+        .def("__eq__", [](const PyRecord& a, const PyRecord& b) { return a.Key() == b.Key(); }, py::is_operator())
+        .def("__ne__", [](const PyRecord& a, const PyRecord& b) { return a.Key() != b.Key(); }, py::is_operator())
+        .def("__lt__", [](const PyRecord& a, const PyRecord& b) { return a.Key() < b.Key(); }, py::is_operator())
+        .def("__le__", [](const PyRecord& a, const PyRecord& b) { return a.Key() <= b.Key(); }, py::is_operator())
+        .def("__gt__", [](const PyRecord& a, const PyRecord& b) { return a.Key() > b.Key(); }, py::is_operator())
+        .def("__ge__", [](const PyRecord& a, const PyRecord& b) { return a.Key() >= b.Key(); }, py::is_operator())
+        .def("__hash__", [state](const PyRecord& r) { return py::hash(state(r)); })
+        .def("__copy__", [](const PyRecord& r) { return r; })
+        .def("__deepcopy__", [](const PyRecord& r, const py::object&) { return r; }, py::arg("memo"))
+        .def(py::pickle(state, [](const py::tuple& t) {
+            if (t.size() != 8) throw py::value_error("not a pickled Record");
+            return PyRecord{t[0].cast<std::string>(), t[1].cast<std::optional<int>>(), t[2].cast<std::optional<int>>(),
+                            t[3].cast<std::string>(), t[4].cast<int64_t>(), t[5].cast<int64_t>(), t[6].cast<int64_t>(),
+                            t[7].cast<std::optional<std::string>>()};
+        }))
+        .def_property_readonly("time", [](const PyRecord& r) { return WallTime(r); },
+                               "When it started by the wall clock, as a datetime in the local time zone.")
+        .def("as_dict", [](const PyRecord& r) {
+            py::dict d;
+            d["kind"] = r.kind, d["register"] = r.reg, d["value"] = r.value, d["text"] = r.text, d["source"] = r.source;
+            d["time"] = WallTime(r), d["wall"] = static_cast<double>(r.wallNs) / 1e9;
+            d["monotonic"] = static_cast<double>(r.monotonicNs) / 1e9, d["duration"] = static_cast<double>(r.durationNs) / 1e9;
+            return d;
+        }, "The record's fields as a dict (time as a datetime, wall, monotonic and duration in seconds).")
+        .def("__repr__", [](const PyRecord& r) { return "<Record " + host::Quoted(r.text) + ">"; })
+        .def("__str__", [](const PyRecord& r) { return r.text; });
 
-    py::class_<Device>(m, "_Device")
+    py::class_<Device> deviceClass(m, "_Device");
+    qm7140py::BindBench(deviceClass, m);
+    deviceClass
         .def(py::init<const std::string&, bool, unsigned, std::optional<double>>(), py::arg("place"), py::arg("verify"),
              py::arg("speed"), py::arg("timeout"))
         .def_property_readonly("place", &Device::Place)
@@ -100,5 +151,8 @@ PYBIND11_MODULE(_qm7140, m) {
         .def("records", &Device::Records)
         .def("record_count", &Device::RecordCount)
         .def("clear_records", &Device::ClearRecords)
-        .def("set_receiver", &Device::SetReceiver);
+        .def("record_limit", &Device::RecordLimit)
+        .def("set_record_limit", &Device::SetRecordLimit)
+        .def("set_receiver", &Device::SetReceiver)
+        .def("set_callbacks", &Device::SetCallbacks);
 }

@@ -154,7 +154,7 @@ Device::Device(const std::string& place, bool verify, unsigned speedKhz, std::op
             host::Bus bus = Pool().MakeBus(parsed, options);
             ++load_->made;
             device_ = std::make_unique<host::Device>(
-                load_->module, std::move(bus), [this](const host::Record& record) { records_.push_back(record); }, verify);
+                load_->module, std::move(bus), [this](const host::Record& record) { Keep(record); }, verify);
             ++TheLoads().open;
             mayWait_ = device_->MayWait();
         } catch (...) {
@@ -200,16 +200,23 @@ host::Device& Device::Live() {
     return *device_;
 }
 
-Device::Outcome Device::Collect(size_t before, bool connecting) {
+void Device::Keep(const host::Record& record) {
+    if (records_.size() >= limit_) records_.pop_front();
+    records_.push_back(record);
+    ++added_;
+}
+
+bool Device::LoggingWanted() const { return wantsLog_ && !wantsLog_.is_none() && wantsLog_().cast<bool>(); }
+
+Device::Outcome Device::Collect(uint64_t before, bool connecting, bool logging) {
     Outcome outcome;
-    // Copied only for callbacks to call: a loop of sets pays nothing for them otherwise.
-    if (receiving_)
-        outcome.fresh.assign(records_.begin() + static_cast<std::ptrdiff_t>(std::min(delivered_, records_.size())),
-                             records_.end());
-    delivered_ = records_.size();
-    for (size_t i = before; i < records_.size(); ++i) {
-        const host::Record& record = records_[i];
+    const uint64_t first = added_ - records_.size();  // the oldest record kept
+    const auto at = [&](uint64_t n) { return records_.begin() + static_cast<std::ptrdiff_t>(n - first); };
+    bool failed = false;
+    for (uint64_t n = std::max(before, first); n < added_; ++n) {
+        const host::Record& record = *at(n);
         if (!host::IsError(record)) continue;
+        failed = true;
         const std::string line = host::RecordLine(record);
         if (!outcome.failure) {
             outcome.failure = BusFailure{0, std::nullopt, line};
@@ -222,6 +229,10 @@ Device::Outcome Device::Collect(size_t before, bool connecting) {
         const bool connect = connecting || f.op == host::Failure::Op::Open || f.op == host::Failure::Op::Identify;
         if (!outcome.failure->reg && !connect) outcome.failure->reg = f.reg;
     }
+    // Copied only for callbacks or logging: a loop of sets pays nothing for them otherwise.
+    if (receiver_ && (callbacks_ || logging || failed))
+        outcome.fresh.assign(at(std::max(delivered_, first)), records_.end());
+    delivered_ = added_;
     return outcome;
 }
 
@@ -231,14 +242,18 @@ void Device::Deliver(const Outcome& outcome) {
         if (!receiver.is_none()) {
             py::list records;
             for (const host::Record& record : outcome.fresh) records.append(ToPython(record));
-            receiver(records);
+            receiver(records, place_);
         }
     }
     if (outcome.failure) RaiseBusError(*outcome.failure, place_);
 }
 
 py::object ToPython(const host::Record& record) {
-    PyRecord r{KindName(record.kind), std::nullopt, std::nullopt, host::RecordLine(record)};
+    using std::chrono::duration_cast, std::chrono::nanoseconds;
+    PyRecord r{KindName(record.kind), std::nullopt, std::nullopt, host::RecordLine(record),
+               duration_cast<nanoseconds>(record.at.wall.time_since_epoch()).count(),
+               duration_cast<nanoseconds>(record.at.start.time_since_epoch()).count(), record.at.duration.count(),
+               record.source ? std::optional<std::string>(*record.source) : std::nullopt};
     switch (record.kind) {
     case host::Record::Kind::Write:
     case host::Record::Kind::Read:
@@ -275,17 +290,39 @@ size_t Device::RecordCount() {
     return records_.size();
 }
 
-void Device::SetReceiver(const py::object& receiver) {
+void Device::SetReceiver(const py::object& receiver, const py::object& wantsLog) {
     receiver_ = py::weakref(receiver);
+    wantsLog_ = wantsLog;
+}
+
+void Device::SetCallbacks(bool callbacks) {
     ModuleLock lock;
-    receiving_ = true;
+    callbacks_ = callbacks;
 }
 
 void Device::ClearRecords() {
     ModuleLock lock;
-    records_.clear();
-    records_.shrink_to_fit();
-    delivered_ = 0;
+    std::deque<host::Record>().swap(records_);
+    delivered_ = added_;
+    if (device_) device_->Chip().Transfers().Clear();
+}
+
+size_t Device::RecordLimit() {
+    ModuleLock lock;
+    return limit_;
+}
+
+void Device::SetRecordLimit(size_t limit) {
+    if (limit == 0) throw py::value_error("the log keeps at least 1 record");
+    ModuleLock lock;
+    limit_ = limit;
+    while (records_.size() > limit_) records_.pop_front();
+    if (!device_) return;
+    // The chip's ring keeps as many transfers, its newest ones.
+    host::TransferRing& ring = device_->Chip().Transfers();
+    const std::vector<host::RingEntry> kept = ring.Entries();
+    ring = host::TransferRing(limit);
+    for (size_t i = kept.size() > limit ? kept.size() - limit : 0; i < kept.size(); ++i) ring.Add(kept[i]);
 }
 
 void Device::Replay(const std::filesystem::path& path) {

@@ -10,12 +10,14 @@
 #include <pybind11/pybind11.h>
 
 #include <chrono>
+#include <deque>
 #include <filesystem>
 #include <memory>
 #include <exception>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -52,11 +54,15 @@ public:
     ModuleLock& operator=(const ModuleLock&) = delete;
 };
 
-// One line of a device's log as Python sees it.
+// One line of a device's log as Python sees it: its times in nanoseconds (the wall clock's
+// since the epoch, the monotonic one's as Python's time.monotonic_ns() counts).
 struct PyRecord {
-    std::string kind;  // "write", "read", "failure", "stopped"
+    std::string kind;  // "write", "read", "failure", "stopped", "note"
     std::optional<int> reg, value;
     std::string text;  // the hosts' own line
+    int64_t wallNs = 0, monotonicNs = 0, durationNs = 0;
+    std::optional<std::string> source;
+    auto Key() const { return std::tie(monotonicNs, wallNs, durationNs, kind, reg, value, text, source); }
 };
 py::object ToPython(const host::Record& record);
 
@@ -100,13 +106,14 @@ public:
         std::optional<std::conditional_t<std::is_void_v<Result>, bool, Result>> result;
         std::exception_ptr thrown;
         Outcome outcome;
+        const bool logging = receiver_ && LoggingWanted();
         try {
             // A chip that never waits keeps the GIL with the caller, which is faster.
             std::optional<py::gil_scoped_release> unlocked;
             if (mayWait_) unlocked.emplace();
             ModuleLock lock(timeout_);
             host::Device& device = Live();
-            const size_t before = records_.size();
+            const uint64_t before = added_;
             try {
                 if constexpr (std::is_void_v<Result>) {
                     Apply(action, device);
@@ -118,7 +125,8 @@ public:
                 thrown = std::current_exception();
             }
             device.Chip().Settle();
-            outcome = Collect(before, connecting);
+            device.EndAction();  // the call is the user's action: one undo step
+            outcome = Collect(before, connecting, logging);
         } catch (const BusFailure& busy) {
             RaiseBusError(busy, place_);
         }
@@ -127,13 +135,20 @@ public:
         if constexpr (!std::is_void_v<Result>) return std::move(*result);
     }
 
-    // The records kept, from `start` to `stop`, as Python objects; the count; forgetting them.
+    // The records kept, from `start` to `stop`, as Python objects; the count; forgetting them
+    // (and the chip's transfer ring) with their memory. At most `RecordLimit()` are kept, the
+    // oldest going first; so are as many of the chip's transfers.
     py::list Records(size_t start, size_t stop);
     size_t RecordCount();
     void ClearRecords();
+    size_t RecordLimit();
+    void SetRecordLimit(size_t limit);
     // The one receiver of new records (a list of them per call), held weakly: the Python
-    // object that keeps the callbacks, so that they never keep the device alive.
-    void SetReceiver(const py::object& receiver);
+    // object that keeps the callbacks, so that they never keep the device alive. It is given
+    // the records when `callbacks` or when `wantsLog()` (called once per call, cheap) says
+    // Python's logging would take them; a failure's always.
+    void SetReceiver(const py::object& receiver, const py::object& wantsLog);
+    void SetCallbacks(bool callbacks);
 
     // Plays a register script to its end, the lock let go during its delays; KeyboardInterrupt
     // between two steps, with nothing sent after it.
@@ -153,20 +168,25 @@ private:
         std::vector<host::Record> fresh;  // for the callbacks
         std::optional<BusFailure> failure;
     };
-    // Under the lock: the records not yet given to the callbacks, and the first failure since
-    // `before`.
-    Outcome Collect(size_t before, bool connecting);
+    // Under the lock: the records not yet given to the receiver (when it has callbacks, or
+    // `logging`, or there was a failure), and the first failure since `before`.
+    Outcome Collect(uint64_t before, bool connecting, bool logging);
     // With the GIL: the callbacks called, then BusError raised when there was a failure.
     void Deliver(const Outcome& outcome);
+    bool LoggingWanted() const;
+    void Keep(const host::Record& record);
     host::Device& Live();
 
     std::shared_ptr<Load> load_;
     std::string place_;
     bool mayWait_ = true;
-    std::vector<host::Record> records_;
-    size_t delivered_ = 0;
+    std::deque<host::Record> records_;
+    size_t limit_ = host::TransferRing::kDefaultSize;
+    uint64_t added_ = 0;      // records ever kept: records_ holds the last of them
+    uint64_t delivered_ = 0;  // of those, given to the receiver
     std::optional<py::weakref> receiver_;
-    bool receiving_ = false;  // read under the lock, where receiver_ may not be
+    py::object wantsLog_;
+    bool callbacks_ = false;  // read under the lock, where receiver_ may not be
     bool interrupted_ = false;  // a script still held by the chip after KeyboardInterrupt
     std::optional<std::chrono::milliseconds> timeout_;
     std::unique_ptr<host::Device> device_;

@@ -22,6 +22,8 @@ mkdir "$work/wheel" "$work/run"
 readelf -d "$work"/wheel/qm7140/_qm7140.*.so | grep -q 'RUNPATH.*\[\$ORIGIN\]'
 [ -f "$work/wheel/qm7140/libqm7140.so.1" ] && [ -f "$work/wheel/qm7140/py.typed" ] && [ -f "$work/wheel/qm7140/__init__.pyi" ]
 check "the wheel bundles libqm7140.so.1, stubs and py.typed, its extension with RUNPATH \$ORIGIN"
+grep -q 'apt install libi2c0 libcairo2' "$work"/wheel/qm7140-*.dist-info/METADATA
+check "the wheel's description names the system libraries it needs"
 
 /usr/bin/python3 -m venv "$work/venv"
 "$work/venv/bin/pip" install -q --no-index "$wheel"

@@ -220,7 +220,12 @@ def test_the_stubs_agree_with_the_runtime(tmp_path):
         "    handle.remove()\n"
         "    low, high = amp.limiter.range('Release')\n"
         "    places: list[qm7140.Place] = qm7140.places()\n"
-        "    first: int = amp.registers[0]\n")
+        "    first: int = amp.registers[0]\n"
+        "    changes: list[qm7140.Difference] = amp.diff(amp) + amp.check('golden.txt').differences\n"
+        "    written: list[int] = amp.apply('golden.txt').written\n"
+        "    amp.log.size = 100\n"
+        "    amp.log.to_pcap('log.pcap')\n"
+        "    seconds: float = amp.log[0].monotonic + amp.log[0].time.timestamp()\n")
     env = dict(os.environ, MYPYPATH=os.environ.get("PYTHONPATH", ""))
     mypy = subprocess.run([sys.executable, "-m", "mypy", "--strict", "--no-incremental", "--cache-dir", os.devnull,
                            str(usage)], capture_output=True, text=True, env=env)
@@ -229,3 +234,23 @@ def test_the_stubs_agree_with_the_runtime(tmp_path):
                                "--allowlist", str(pathlib.Path(__file__).with_name("stubtest_allowlist.txt"))],
                               capture_output=True, text=True, env=env)
     assert stubtest.returncode == 0, stubtest.stdout + stubtest.stderr
+
+
+def test_a_missing_system_library_names_the_package_to_install(tmp_path):
+    # The loader's own failure for a missing libi2c, raised where the extension loads.
+    (tmp_path / "sitecustomize.py").write_text(
+        "import sys\n"
+        "class Missing:\n"
+        "    def find_spec(self, name, path=None, target=None):\n"
+        "        if name == 'qm7140._qm7140':\n"
+        "            raise ImportError('libi2c.so.0: cannot open shared object file: No such file or directory')\n"
+        "sys.meta_path.insert(0, Missing())\n")
+    env = dict(os.environ, PYTHONPATH=f"{tmp_path}:{os.environ.get('PYTHONPATH', '')}")
+    run = subprocess.run([sys.executable, "-c", "import qm7140"], capture_output=True, text=True, env=env)
+    assert run.returncode != 0 and "install the package libi2c0 (sudo apt install libi2c0)" in run.stderr
+    # The names the message knows are those the extension needs beyond the C and C++ runtimes.
+    extension = pathlib.Path(qm7140._qm7140.__file__)
+    dynamic = subprocess.run(["readelf", "-d", str(extension)], capture_output=True, text=True, check=True).stdout
+    needed = {line.split("[")[1].rstrip("]") for line in dynamic.splitlines() if "(NEEDED)" in line}
+    runtimes = {"libstdc++.so.6", "libm.so.6", "libgcc_s.so.1", "libc.so.6"}
+    assert needed - runtimes == set(qm7140._SYSTEM_LIBRARIES)
