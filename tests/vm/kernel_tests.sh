@@ -121,6 +121,59 @@ bus=$(adapter_number "SMBus stub driver")
 refused "an adapter without byte data refused by name" "/dev/i2c-$bus offers no SMBus byte-data transfers" qm7140-host --device "i2c:/dev/i2c-$bus@0x40" "$work/click.qmh"
 rmmod i2c-stub
 
+# --- The saved log against the kernel's own trace -----------------------------------------
+# A session of edits, a replay and reads on an i2c-stub chip with every SMBus tracepoint on,
+# the kernel's trace on the monotonic clock: the log saved as CSV holds the same transfers in
+# the same order, and each started (its monotonic column) within its own duration of the
+# kernel's time for it.
+modprobe i2c-stub chip_addr=0x40
+bus=$(adapter_number "SMBus stub driver")
+printf '# limiter, then read back\nw 80 0E 05 06\nd 2\nr 80 0E 2\nw 80 14 0B\n' >"$work/replay.qms"
+echo mono >"$trace/trace_clock"
+echo >"$trace/trace"
+for event in smbus_write smbus_read smbus_reply smbus_result; do echo 1 >"$trace/events/smbus/$event/enable"; done
+check "log vs kernel: a session of edits, a replay and reads, saved" qm7140-host --device "i2c:/dev/i2c-$bus@0x40" - <<EOF
+show boost
+click boost EnableBoost
+set 0x0e 0x03
+replay $work/replay.qms
+readall
+log save $work/log.csv
+EOF
+for event in smbus_write smbus_read smbus_reply smbus_result; do echo 0 >"$trace/events/smbus/$event/enable"; done
+cp "$trace/trace" "$work/trace.txt"
+echo local >"$trace/trace_clock"
+rmmod i2c-stub
+# Both as "W|R ADDRESS REGISTER VALUE START DURATION" (hex in lower case, seconds). The
+# kernel's transfer starts at its smbus_write or smbus_read, takes its value from the reply
+# and ends at its result; the trace gives no duration (0).
+awk -v bus="i2c-$bus" '
+  function hex(h,  i, v) { v = 0; h = tolower(h); for (i = 1; i <= length(h); i++) v = v * 16 + index("0123456789abcdef", substr(h, i, 1)) - 1; return v }
+  {
+    for (i = 1; i <= NF && $i !~ /^smbus_[a-z]+:$/; i++) {}
+    if (i > NF || $(i + 1) != bus) next
+    event = $i; at = $(i - 1); sub(/:$/, "", at)
+    address = sprintf("%02x", hex(substr($(i + 2), 3))); reg = sprintf("%02x", hex(substr($(i + 4), 3)))
+    if (event == "smbus_write:") { start = at; kind = "W"; value = tolower(substr($(i + 7), 2, 2)) }
+    if (event == "smbus_read:") { start = at; kind = "R" }
+    if (event == "smbus_reply:") value = tolower(substr($(i + 7), 2, 2))
+    if (event == "smbus_result:") print kind, address, reg, ($NF == "res=0" ? value : "failed:" $NF), start, 0
+  }' "$work/trace.txt" >"$work/kernel.txt"
+awk -F, 'NR > 1 {
+    value = $8 == "done" ? tolower(substr($7, 3)) : "failed"
+    print ($6 == "write" ? "W" : "R"), tolower(substr($4, 3)), tolower(substr($5, 3)), value, $NF, $2
+  }' "$work/log.csv" | tr -d '\r' >"$work/ours.txt"
+expect "log vs kernel: the same transfers, one to one, in order" "$(cut -d' ' -f1-4 "$work/kernel.txt")" cut -d' ' -f1-4 "$work/ours.txt"
+# A time in the trace is the microsecond it fell in: 1 us of slack.
+paste -d' ' "$work/ours.txt" "$work/kernel.txt" | awk '
+  { off = ($11 - $5) * 1e6; if (off < 0) off = -off; if (off > most) most = off
+    if (off > $6 * 1e6 + 1) { far++; if (far <= 3) print "    " $1, $2, $3, "started at", $5, "for", $6, "s; the kernel at", $11 } }
+  END { printf "%d transfers, the largest difference %.1f us\n", NR, most; exit far > 0 }' >"$work/times.txt"
+times_ok=$?
+cp "$work/times.txt" "$seen"
+if [ "$times_ok" -eq 0 ]; then pass "log vs kernel: each start within its duration of the kernel's time"; else fail "log vs kernel: each start within its duration of the kernel's time"; fi
+note "log vs kernel: $(wc -l <"$work/kernel.txt") transfers in the kernel's trace, $(wc -l <"$work/ours.txt") in the log; $(tail -1 "$work/times.txt")"
+
 # --- USB-HID bridges through uhid ----------------------------------------------------------
 
 modprobe uhid
@@ -134,6 +187,19 @@ bridge() {  # SERIAL KIND OPTIONS...: an emulated bridge, its log $work/SERIAL.l
   wait_for 20 driver_of "$serial"
 }
 bound() { [ "$(driver_of "$1")" = "$2" ]; }
+pcap_messages() {  # FILE: a capture's I2C messages, "i2c 0x40 write 0E 05" (link type 209)
+  od -An -v -tx1 "$1" | tr -s ' ' '\n' | grep . | awk '
+    function hex(h,  i, v) { v = 0; h = tolower(h); for (i = 1; i <= length(h); i++) v = v * 16 + index("0123456789abcdef", substr(h, i, 1)) - 1; return v }
+    { b[n++] = $1 }
+    END {
+      for (p = 24; p + 16 <= n; p = at + size) {
+        size = hex(b[p + 11] b[p + 10] b[p + 9] b[p + 8]); at = p + 16; address = hex(b[at + 5])
+        line = sprintf("i2c 0x%02X %s", int(address / 2), address % 2 ? "read" : "write")
+        for (i = at + 6; i < at + size; i++) line = line " " toupper(b[i])
+        print line
+      }
+    }'
+}
 
 # The CP2112-class bridge under the kernel's hid-cp2112, answering its read reply at status 0
 # as bridges in the field do, and busy to its first status polls: i2c-tools through the
@@ -161,6 +227,21 @@ check "CP2112 with the documented read reply (status 2) too" qm7140-host --devic
 says "bridges lists both CP2112s" "$seen" "10C4:EA90 CP2112 serial CP2 at"
 says "bridges: under hid-cp2112 both places, never both at once" "$seen" \
   "kernel driver cp2112, its adapter /dev/i2c-$cp: use i2c:/dev/i2c-$cp@0x40 or hid:$node@0x40, never both at once"
+
+# A session through a fresh CP2112 emulator saved as a capture: its I2C messages, in order and
+# byte for byte, are the ones the bridge put on the bus.
+bridge CP3 cp2112
+check "capture: a session through the CP2112 emulator, saved as pcap" qm7140-host --device "hid:10C4:EA90:CP3@0x40" - <<EOF
+show boost
+click boost EnableBoost
+set 0x0e 0x03
+replay $work/replay.qms
+log save $work/cp.pcap
+EOF
+pcap_messages "$work/cp.pcap" >"$work/cp-pcap.txt"
+expect "capture: its messages are the bytes the bridge sent" "$(grep '^i2c ' "$work/CP3.log")" cat "$work/cp-pcap.txt"
+note "capture through the CP2112 emulator: $(grep -c . "$work/cp-pcap.txt") messages, as the bridge logged them"
+kill "$last_bridge"
 
 # A user outside the i2c group meets nodes that belong to root, as they do without the
 # package's udev rule: every way names the node and the cure, and none says "no bridge".

@@ -1,8 +1,10 @@
 // A USB-HID I2C bridge made through /dev/uhid: the kernel sees a CP2112-class or MCP2221-class
 // device, binds its own drivers to it and gives it a hidraw node, and the report-level double
 // of the native tests answers every report, with QM7140 register files behind it. Each
-// register a transfer changes is printed ("0x40 reg 0x02 = 0x40"). SIGTERM or SIGINT unplugs
-// the device and ends the program.
+// register a transfer changes is printed ("0x40 reg 0x02 = 0x40"), and a CP2112's every I2C
+// message with its bytes as it puts them on the bus ("i2c 0x40 write 02 40", "i2c 0x40 read
+// 40"), for a capture to be held against. SIGTERM or SIGINT unplugs the device and ends the
+// program.
 #include "hid_bridge_double.h"
 #include "host/common/bus/bus.h"
 
@@ -99,6 +101,23 @@ bool Answer(int fd, hid_double::Bridge& bridge) {
     return true;
 }
 
+void PrintMessage(uint8_t address8, const char* kind, const uint8_t* bytes, size_t count) {
+    std::printf("i2c 0x%02X %s", address8 >> 1, kind);
+    for (size_t i = 0; i < count; ++i) std::printf(" %02X", bytes[i]);
+    std::printf("\n");
+}
+
+// The messages a CP2112's transfer reports put on the bus: a Data Write's bytes, a Data Write
+// Read's target address (its read shows in the Data Read Response), and the bytes read.
+void PrintMessages(const std::vector<uint8_t>& output, const hid_double::Bridge& bridge, uint8_t& addressed) {
+    if (bridge.kind != hid_double::Bridge::Kind::Cp2112 || output.size() < 3) return;
+    if (output[0] == 0x14 && output[2] <= output.size() - 3) PrintMessage(addressed = output[1], "write", &output[3], output[2]);
+    if (output[0] == 0x11 && output.size() >= 5 && output[4] <= output.size() - 5) PrintMessage(addressed = output[1], "write", &output[5], output[4]);
+    if (output[0] == 0x10) addressed = output[1];
+    for (const auto& answer : bridge.answers)
+        if (answer.size() >= 3 && answer[0] == 0x13 && answer[2] > 0 && answer[2] <= answer.size() - 3) PrintMessage(addressed, "read", &answer[3], answer[2]);
+}
+
 void PrintChanges(const decltype(hid_double::Bridge::chips)& before, const hid_double::Bridge& bridge) {
     for (const auto& [address, registers] : bridge.chips)
         for (size_t reg = 0; reg < registers.size(); ++reg)
@@ -110,7 +129,10 @@ bool Serve(int fd, hid_double::Bridge& bridge, const uhid_event& event) {
     switch (event.type) {
     case UHID_OUTPUT: {
         const auto before = bridge.chips;
-        bridge.Output(Received(bridge, event.u.output.data, event.u.output.size));
+        const std::vector<uint8_t> output = Received(bridge, event.u.output.data, event.u.output.size);
+        bridge.Output(output);
+        static uint8_t addressed = 0;
+        PrintMessages(output, bridge, addressed);
         PrintChanges(before, bridge);
         return Answer(fd, bridge);
     }

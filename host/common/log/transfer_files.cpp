@@ -56,6 +56,15 @@ std::string UtcTime(std::chrono::system_clock::time_point wall) {
     return text;
 }
 
+// Seconds of the monotonic clock to the nanosecond: on Linux CLOCK_MONOTONIC, the clock the
+// kernel's trace shows under trace_clock mono and a logic analyser's capture can be tied to.
+std::string Monotonic(std::chrono::steady_clock::time_point at) {
+    const auto nanos = std::max<long long>(0, std::chrono::duration_cast<std::chrono::nanoseconds>(at.time_since_epoch()).count());
+    char text[32];
+    std::snprintf(text, sizeof text, "%lld.%09lld", nanos / 1000000000, nanos % 1000000000);
+    return text;
+}
+
 std::string Seconds(std::chrono::nanoseconds duration) {
     const auto micros = std::max<long long>(0, std::chrono::duration_cast<std::chrono::microseconds>(duration).count());
     char text[32];
@@ -100,13 +109,13 @@ void Packet(std::string& out, std::chrono::system_clock::time_point at, const Tr
 }  // namespace
 
 std::string TransfersCsv(std::span<const Transfer> transfers) {
-    std::string csv = "time,duration,device,address,register,direction,value,result,source\r\n";
+    std::string csv = "time,duration,device,address,register,direction,value,result,source,monotonic\r\n";
     for (const Transfer& t : transfers) {
         const bool read = t.direction == Transfer::Direction::Read;
         std::string result = t.error == 0 ? "done" : ErrnoName(t.error) + (t.why.empty() ? "" : ": " + t.why);
         csv += UtcTime(t.wall) + ',' + Seconds(t.duration) + ',' + CsvText(t.device) + ',' + Hex(t.address) + ',' + Hex(t.reg) + ',' +
                (read ? "read" : "write") + ',' + (read && t.error != 0 ? "" : Hex(t.value)) + ',' + CsvText(result) + ',' +
-               CsvText(t.source) + "\r\n";
+               CsvText(t.source) + ',' + Monotonic(t.monotonic) + "\r\n";
     }
     return csv;
 }

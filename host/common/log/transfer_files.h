@@ -12,7 +12,8 @@ namespace host {
 
 // One row per transfer under a header: time (UTC, to the microsecond), duration (seconds),
 // device, address, register, direction, value, result ("done" or the errno's name and the
-// bus's words), source.
+// bus's words), source, and last the start by the monotonic clock (seconds, to the
+// nanosecond) for lining the log up with the kernel's trace or an analyser's capture.
 std::string TransfersCsv(std::span<const Transfer> transfers);
 
 // A write is one write message [reg, value] at its start; a read is the write message [reg]

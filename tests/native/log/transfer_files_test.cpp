@@ -17,7 +17,7 @@ using namespace std::chrono_literals;
 constexpr auto kNoon = std::chrono::sys_days{std::chrono::year{2024} / 5 / 1} + 12h + 34min + 56s;
 
 Transfer Write(uint8_t reg, uint8_t value, std::string source = "limiter AttackTime") {
-    return {kNoon + 123456us, {}, 250us, "i2c:/dev/i2c-1@0x40", 1, 0x40, reg, Transfer::Direction::Write, value, 0, "", std::move(source)};
+    return {kNoon + 123456us, std::chrono::steady_clock::time_point{12s + 345678901ns}, 250us, "i2c:/dev/i2c-1@0x40", 1, 0x40, reg, Transfer::Direction::Write, value, 0, "", std::move(source)};
 }
 
 Transfer Read(uint8_t reg, uint8_t value, int error = 0, std::string why = "") {
@@ -40,19 +40,19 @@ TEST(TransferFiles, CsvHasOneRowPerTransfer) {
         Transfer transfer;
         const char* row;
     } cases[] = {
-        {Write(0x0E, 0x07), "2024-05-01T12:34:56.123456Z,0.000250,i2c:/dev/i2c-1@0x40,0x40,0x0E,write,0x07,done,limiter AttackTime"},
-        {Read(0x0B, 0xB1), "2024-05-01T12:34:57.000000Z,0.001500,hid:04D8:00DD@0x41,0x41,0x0B,read,0xB1,done,script.qmh:3"},
+        {Write(0x0E, 0x07), "2024-05-01T12:34:56.123456Z,0.000250,i2c:/dev/i2c-1@0x40,0x40,0x0E,write,0x07,done,limiter AttackTime,12.345678901"},
+        {Read(0x0B, 0xB1), "2024-05-01T12:34:57.000000Z,0.001500,hid:04D8:00DD@0x41,0x41,0x0B,read,0xB1,done,script.qmh:3,0.000000000"},
         {Read(0x0B, 0, ENXIO, "no chip acknowledged its address"),
-         "2024-05-01T12:34:57.000000Z,0.001500,hid:04D8:00DD@0x41,0x41,0x0B,read,,ENXIO: no chip acknowledged its address,script.qmh:3"},
-        {Write(0x02, 0x40, "set \"a, b\"\nnext"), "2024-05-01T12:34:56.123456Z,0.000250,i2c:/dev/i2c-1@0x40,0x40,0x02,write,0x40,done,\"set \"\"a, b\"\"\nnext\""},
-        {Write(0x02, 0x40, "=HYPERLINK(\"x\")"), "2024-05-01T12:34:56.123456Z,0.000250,i2c:/dev/i2c-1@0x40,0x40,0x02,write,0x40,done,\"'=HYPERLINK(\"\"x\"\")\""},
-        {Write(0x02, 0x40, "-1+1"), "2024-05-01T12:34:56.123456Z,0.000250,i2c:/dev/i2c-1@0x40,0x40,0x02,write,0x40,done,'-1+1"},
+         "2024-05-01T12:34:57.000000Z,0.001500,hid:04D8:00DD@0x41,0x41,0x0B,read,,ENXIO: no chip acknowledged its address,script.qmh:3,0.000000000"},
+        {Write(0x02, 0x40, "set \"a, b\"\nnext"), "2024-05-01T12:34:56.123456Z,0.000250,i2c:/dev/i2c-1@0x40,0x40,0x02,write,0x40,done,\"set \"\"a, b\"\"\nnext\",12.345678901"},
+        {Write(0x02, 0x40, "=HYPERLINK(\"x\")"), "2024-05-01T12:34:56.123456Z,0.000250,i2c:/dev/i2c-1@0x40,0x40,0x02,write,0x40,done,\"'=HYPERLINK(\"\"x\"\")\",12.345678901"},
+        {Write(0x02, 0x40, "-1+1"), "2024-05-01T12:34:56.123456Z,0.000250,i2c:/dev/i2c-1@0x40,0x40,0x02,write,0x40,done,'-1+1,12.345678901"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.row);
         const std::vector<std::string> lines = Lines(host::TransfersCsv({&c.transfer, 1}));
         ASSERT_EQ(lines.size(), 2u);
-        EXPECT_EQ(lines[0], "time,duration,device,address,register,direction,value,result,source");
+        EXPECT_EQ(lines[0], "time,duration,device,address,register,direction,value,result,source,monotonic");
         EXPECT_EQ(lines[1], c.row);
     }
     EXPECT_EQ(Lines(host::TransfersCsv({})).size(), 1u) << "an empty log is the header";
