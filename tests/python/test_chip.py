@@ -39,7 +39,7 @@ def test_register_write_tells_the_dialogs_and_logs(amp):
     assert amp.registers[2] == 0x40 and amp.boost.enable_boost is True
     (record,) = amp.log
     assert (record.kind, record.register, record.value) == ("write", 2, 0x40)
-    assert record.text == "W 0x80/0 reg 0x02 = 0x40"
+    assert record.text == "W 0x80/0 reg 0x02 = 0x40  (BoostForm: Enable Boost)"
     assert [r.text for r in seen] == [record.text]
     assert len(amp.registers) == 256 and list(amp.registers)[2] == 0x40
     # As a bytearray takes them.

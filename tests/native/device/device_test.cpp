@@ -51,7 +51,7 @@ TEST_F(Verbs, TheSimulatedChipIsSimplyThereAndReadAllTellsEveryWindow) {
     EXPECT_EQ(Take(), Lines{}) << "nothing to say of a chip that is always there";
     device.Chip().Registers().bytes[2] = 0x40;
     ASSERT_TRUE(device.ReadAll());
-    EXPECT_EQ(Take(), Lines{"read all: every window told of every register"});
+    EXPECT_EQ(Take(), Lines{"read all: the simulated chip's registers shown again in every dialog"});
     EXPECT_EQ(device.Status(), "simulated QM7140 at 0x40");
     EXPECT_FALSE(device.MayWait());
     EXPECT_FALSE(device.Reaches(host::SimulatedBus())) << "simulated chips are each their own";
