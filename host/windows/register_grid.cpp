@@ -1,6 +1,9 @@
 #include "host/windows/register_grid.h"
 
 #include "host/windows/ids.h"
+#include "host/windows/text.h"
+
+#include "host/common/module/register_map.h"
 
 #include <commctrl.h>
 
@@ -78,7 +81,8 @@ RegisterGrid::RegisterGrid(HWND parent, Events events, int dpi) : events_(std::m
                             0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kGridId)),
                             GetModuleHandleW(nullptr), nullptr);
     if (list_ == nullptr) return;
-    ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER);
+    // The info tip names the fields the dialogs keep in a register.
+    ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER | LVS_EX_INFOTIP);
     const wchar_t* titles[] = {L"Register", L"Hex", L"Binary"};
     for (int i = 0; i < 3; ++i) {
         LVCOLUMNW column{};
@@ -147,6 +151,16 @@ bool RegisterGrid::Notify(const NMHDR& header, LRESULT& result) {
         const auto reg = static_cast<uint8_t>(item.iItem);
         const std::wstring text = CellText(item.iSubItem, reg, registers_ != nullptr ? registers_->bytes[reg] : 0);
         lstrcpynW(item.pszText, text.c_str(), item.cchTextMax);
+        result = 0;
+        return true;
+    }
+    case LVN_GETINFOTIPW: {
+        auto& tip = const_cast<NMLVGETINFOTIPW&>(reinterpret_cast<const NMLVGETINFOTIPW&>(header));
+        if (tip.iItem < 0 || tip.iItem > 255 || tip.pszText == nullptr || tip.cchTextMax <= 0) return false;
+        const std::string fields = host::FieldsText(static_cast<uint8_t>(tip.iItem));
+        const std::wstring text = CellText(kRegisterColumn, static_cast<uint8_t>(tip.iItem), 0) + L": " +
+                                  (fields.empty() ? L"no control of the dialogs writes it" : Widen(fields));
+        lstrcpynW(tip.pszText, text.c_str(), tip.cchTextMax);
         result = 0;
         return true;
     }

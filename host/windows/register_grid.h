@@ -1,4 +1,5 @@
-// The live register file as a grid: a report list of 256 rows (register, hex, binary) read
+// The live register file as a grid: a report list of 256 rows (register, hex, binary; a
+// row's info tip names the fields the dialogs keep in its register) read
 // straight from the device shown, so it is never out of date for longer than a repaint,
 // and an editor over the hex and binary cells: Enter or F2 opens the hex cell, and Tab and
 // Shift+Tab in the editor move between the hex and binary cells of the row.

@@ -28,11 +28,11 @@ check "the wheel's description names the system libraries it needs"
 /usr/bin/python3 -m venv "$work/venv"
 "$work/venv/bin/pip" install -q --no-index "$wheel"
 out=$(cd "$work/run" && "$work/venv/bin/python" -c "$use")
-[[ "$out" == "$version W 0x80/0 reg 0x02 = 0x40 $work/venv/"* ]] || { echo "the venv's qm7140 says: $out"; exit 1; }
+[[ "$out" == "$version W 0x80/0 reg 0x02 = 0x40  (BoostForm: Enable Boost) $work/venv/"* ]] || { echo "the venv's qm7140 says: $out"; exit 1; }
 check "pip installed the wheel offline into a fresh venv; it drove the Boost dialog"
 
 install_deb
 out=$(cd / && /usr/bin/python3 -c "$use")
-[ "$out" = "$version W 0x80/0 reg 0x02 = 0x40 /usr/lib/python3/dist-packages/qm7140/__init__.py" ] || {
+[ "$out" = "$version W 0x80/0 reg 0x02 = 0x40  (BoostForm: Enable Boost) /usr/lib/python3/dist-packages/qm7140/__init__.py" ] || {
   echo "the system's qm7140 says: $out"; exit 1; }
 check "after apt install, the system's python3 drove the Boost dialog on the installed library"

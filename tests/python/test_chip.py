@@ -39,7 +39,7 @@ def test_register_write_tells_the_dialogs_and_logs(amp):
     assert amp.registers[2] == 0x40 and amp.boost.enable_boost is True
     (record,) = amp.log
     assert (record.kind, record.register, record.value) == ("write", 2, 0x40)
-    assert record.text == "W 0x80/0 reg 0x02 = 0x40"
+    assert record.text == "W 0x80/0 reg 0x02 = 0x40  (BoostForm: Enable Boost)"
     assert [r.text for r in seen] == [record.text]
     assert len(amp.registers) == 256 and list(amp.registers)[2] == 0x40
     # As a bytearray takes them.
@@ -173,8 +173,8 @@ def test_the_examples_run(capsys, tmp_path, monkeypatch):
     runpy.run_path(str(examples / "sweep.py"), run_name="__main__")
     lines = capsys.readouterr().out.splitlines()
     assert len(lines) == 258 and "refused" in lines[0] and "refused" in lines[-1]
-    assert lines[1].endswith("W 0x80/0 reg 0x0B = 0x00, W 0x80/0 reg 0x0D = 0xBE")
-    assert lines[-2].endswith("W 0x80/0 reg 0x0B = 0xFF, W 0x80/0 reg 0x0D = 0xBE")
+    assert lines[1].endswith("W 0x80/0 reg 0x0B = 0x00  (Limiter / AGC: Inflection Point), W 0x80/0 reg 0x0D = 0xBE")
+    assert lines[-2].endswith("W 0x80/0 reg 0x0B = 0xFF  (Limiter / AGC: Inflection Point), W 0x80/0 reg 0x0D = 0xBE")
     monkeypatch.chdir(tmp_path)
     runpy.run_path(str(examples / "curve.py"), run_name="__main__")
     assert png_size((tmp_path / "limiter-curve.png").read_bytes()) == (602, 394)

@@ -198,7 +198,7 @@ test('one arrow key on the slope cursor at code 0x66 writes 0x67 alone', async (
   await page.getByRole('img', { name: 'Limiter curve' }).focus();
   await page.keyboard.press('Tab');
   await page.keyboard.press('ArrowRight');
-  assert.deepEqual(await until(since, (lines) => lines.length > 0), ['W 0x80/0 reg 0x0C = 0x67']);
+  assert.deepEqual(await until(since, (lines) => lines.length > 0), ['W 0x80/0 reg 0x0C = 0x67  (Limiter / AGC: Slope)']);
   await page.waitForFunction(() => document.querySelector('[data-name="Slope"]').value === '5.04');
   await closeDialogs(page);
 });

@@ -168,12 +168,12 @@ TEST_F(Host, AClickInADialogShowsInTheGridAndTheLog) {
     const BoostControls boost = Boost();
     SendMessageW(boost.enable, BM_CLICK, 0, 0);
     Pump();
-    EXPECT_EQ(LastLog(), "W 0x80/0 reg 0x02 = 0x40");
+    EXPECT_EQ(LastLog(), "W 0x80/0 reg 0x02 = 0x40  (BoostForm: Enable Boost)");
     EXPECT_EQ(Cell(2, kHexColumn), L"0x40");
     EXPECT_EQ(Cell(2, kBinaryColumn), L"0100 0000");
     SelectItem(boost.delay, 3);
     Pump();
-    EXPECT_EQ(LastLog(), "W 0x80/0 reg 0x14 = 0x03");
+    EXPECT_EQ(LastLog(), "W 0x80/0 reg 0x14 = 0x03  (BoostForm: Delay)");
     EXPECT_EQ(Cell(20, winhost::kRegisterColumn), L"0x14");
     EXPECT_EQ(Cell(20, kBinaryColumn), L"0000 0011");
 }
@@ -190,7 +190,7 @@ TEST_F(Host, ReadAllReloadsEveryDialogFromTheDeviceAndWritesNothing) {
     EXPECT_EQ(SendMessageW(boost.threshold, CB_GETCURSEL, 0, 0), 2);
     EXPECT_EQ(SendMessageW(boost.delay, CB_GETCURSEL, 0, 0), 3);
     EXPECT_EQ(Cell(20, kHexColumn), L"0x0B");
-    EXPECT_EQ(LastLog(), "read all: every window told of every register");
+    EXPECT_EQ(LastLog(), "read all: the simulated chip's registers shown again in every dialog");
 }
 
 // The dialogs are modeless: only the host's loop gives them a dialog's keyboard.
@@ -229,7 +229,7 @@ TEST_F(Host, EachDeviceHasItsOwnInstanceRegistersAndFigure) {
     Menu(winhost::kDialogMenu + QM7140_DIALOG_BOOST);
     SendMessageW(Boost(L"BoostForm - device 2").enable, BM_CLICK, 0, 0);
     Pump();
-    EXPECT_EQ(LastLog(), "W 0x80/0 reg 0x02 = 0x40 (device 2)");
+    EXPECT_EQ(LastLog(), "W 0x80/0 reg 0x02 = 0x40  (BoostForm: Enable Boost) (device 2)");
     EXPECT_EQ(Register(2, 1), 0x40);
     EXPECT_EQ(Register(2, 0), 0x00);
     EXPECT_EQ(Register(2, 2), 0x00);
@@ -296,7 +296,7 @@ TEST_F(Host, AWriteTheChipRefusesOrAltersIsSettledAfterTheDialogsHandler) {
         const std::string before = LastLog();
         SendMessageW(boost.enable, BM_CLICK, 0, 0);
         // A refused write is logged as its failure alone, a verified one as the write first.
-        EXPECT_EQ(LastLog(), r.verify ? "W 0x80/0 reg 0x02 = 0x40" : before) << "nothing settled inside the handler";
+        EXPECT_EQ(LastLog(), r.verify ? "W 0x80/0 reg 0x02 = 0x40  (BoostForm: Enable Boost)" : before) << "nothing settled inside the handler";
         Pump();
         EXPECT_EQ(LastLog(), r.error);
         EXPECT_FALSE(Checked(boost.enable)) << "the dialog shows the chip";

@@ -1,16 +1,25 @@
 #include "host/common/chip/amplifier.h"
 
 #include "host/common/bus/simulated_adapter.h"
+#include "host/common/module/register_map.h"
 #include "host/common/text/parse.h"
 #include "host/common/text/times.h"
 
 #include <cerrno>
+#include <utility>
 
 namespace host {
 
 std::string RecordLine(const Record& record) {
     switch (record.kind) {
-    case Record::Kind::Write: return TransferLine('W', record.transfer);
+    case Record::Kind::Write: {
+        std::string line = TransferLine('W', record.transfer);
+        if (record.transfer.reg <= 0xFF) {
+            const std::string fields = FieldsChanged(static_cast<uint8_t>(record.transfer.reg), record.before, record.transfer.value);
+            if (!fields.empty()) line += "  (" + fields + ")";
+        }
+        return line;
+    }
     case Record::Kind::Read: return TransferLine('R', record.transfer);
     case Record::Kind::Failure: return Describe(record.failure);
     case Record::Kind::ScriptStopped:
@@ -145,9 +154,9 @@ bool Amplifier::Transfer(uint8_t reg, const BusWrite* logged) {
         HoldUntilSettled(f, !f.offline);
         return false;
     }
-    known_[reg] = value;
+    const uint8_t before = std::exchange(known_[reg], value);
     // Only a write the bus took is logged as one: a refused one is its failure's line alone.
-    if (logged != nullptr) Emit({.kind = Record::Kind::Write, .transfer = *logged, .at = at, .source = source_});
+    if (logged != nullptr) Emit({.kind = Record::Kind::Write, .transfer = *logged, .before = before, .at = at, .source = source_});
     if (!verify_) return true;
     Timing backAt;
     const BusResult back = Timed(Transfer::Direction::Read, reg, 0, backAt);

@@ -35,14 +35,15 @@ struct Record {
     };
     Kind kind;
     BusWrite transfer{};  // Write and Read: the register and the byte the transfer carried
+    uint8_t before = 0;   // Write: the register's byte on the chip before it, as last known
     Failure failure{};
     std::string text;  // ScriptStopped, Note
     Timing at{};       // the transfer's time (a note's: when it was said)
     Source source;     // who asked, when the host said
 };
 
-// "W 0x80/0 reg 0x02 = 0x55", "R 0x80/0 reg 0x03 = 0x25", a failure's, a stop's or a note's
-// words.
+// "W 0x80/0 reg 0x02 = 0x55  (Limiter / AGC: Enable Limiter)" with the fields the write
+// changed, "R 0x80/0 reg 0x03 = 0x25", a failure's, a stop's or a note's words.
 std::string RecordLine(const Record& record);
 bool IsError(const Record& record);
 // Whether it stands for a transfer on the bus (a failure may: one that was tried).

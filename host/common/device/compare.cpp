@@ -4,6 +4,7 @@
 #include "host/common/chip/state_file.h"
 #include "host/common/module/dialogs.h"
 #include "host/common/module/module_instance.h"
+#include "host/common/module/register_map.h"
 #include "host/common/text/files.h"
 #include "host/common/text/parse.h"
 
@@ -39,9 +40,18 @@ std::string BitsText(uint8_t mask) {
     return "bits " + std::to_string(low) + "-" + std::to_string(high);
 }
 
+Field FieldOf(int32_t dialog, int32_t control, uint8_t reg, uint8_t mask, std::string name, std::string group, std::string label) {
+    std::string title = std::string(Dialogs()[static_cast<size_t>(dialog)].key) + ": " + (group.empty() ? "" : group + " > ") + label;
+    return {dialog, control, reg, mask, std::move(name), std::move(group), std::move(label), std::move(title)};
+}
+
 #ifdef _WIN32
 
-std::vector<Field> FieldsOf(const Module&, QM7140Instance) { return {}; }
+std::vector<Field> FieldsOf(const Module&, QM7140Instance) {
+    std::vector<Field> fields;
+    for (const RegisterField& f : RegisterMap()) fields.push_back(FieldOf(f.dialog, f.control, f.reg, f.mask, f.name, f.group, f.label));
+    return fields;
+}
 
 #else
 
@@ -106,10 +116,13 @@ std::string TitleOf(const std::vector<Control>& controls, const Control& c) {
         }
         title = best != nullptr ? best->caption.substr(0, best->caption.size() - 1) : c.name;
     }
-    const int32_t parent = c.record.parent;
-    if (parent >= 0 && static_cast<size_t>(parent) < controls.size() && !controls[static_cast<size_t>(parent)].caption.empty())
-        title = controls[static_cast<size_t>(parent)].caption + " > " + title;
     return title;
+}
+
+// The caption of the group the control is in, or empty.
+std::string GroupOf(const std::vector<Control>& controls, const Control& c) {
+    const int32_t parent = c.record.parent;
+    return parent >= 0 && static_cast<size_t>(parent) < controls.size() ? controls[static_cast<size_t>(parent)].caption : std::string();
 }
 
 // A trackbar's value as a label beside it shows it: the value labels of its group each go to
@@ -185,8 +198,8 @@ std::vector<Field> FieldsOf(const Module& module, QM7140Instance instance) {
         const auto& list = controls[static_cast<size_t>(b.dialog)];
         if (b.control < 0 || static_cast<size_t>(b.control) >= list.size()) continue;
         const Control& c = list[static_cast<size_t>(b.control)];
-        fields.push_back({b.dialog, b.control, static_cast<uint8_t>(b.reg), static_cast<uint8_t>(b.mask), c.name,
-                          std::string(Dialogs()[static_cast<size_t>(b.dialog)].key) + ": " + TitleOf(list, c)});
+        fields.push_back(FieldOf(b.dialog, b.control, static_cast<uint8_t>(b.reg), static_cast<uint8_t>(b.mask), c.name, GroupOf(list, c),
+                                 TitleOf(list, c)));
     }
     return fields;
 }
@@ -216,7 +229,14 @@ Comparison Compare(const Module& module, const RegisterValues& a, const Register
         result.fields.push_back({f.reg, *a.bytes[f.reg], *b.bytes[f.reg], f, shownA[i], shownB[i]});
     }
 #else
-    (void)module;
+    // No seam to show a value as its dialog does: the field's own number.
+    const auto raw = [](uint8_t value, uint8_t mask) { return std::to_string((value & mask) >> std::countr_zero(mask)); };
+    for (Field& f : FieldsOf(module, nullptr))
+        if (differs[f.reg] && ((*a.bytes[f.reg] ^ *b.bytes[f.reg]) & HeldValue(f.reg, f.mask)) != 0) {
+            const uint8_t va = *a.bytes[f.reg], vb = *b.bytes[f.reg];
+            std::string shownA = raw(va, f.mask), shownB = raw(vb, f.mask);
+            result.fields.push_back({f.reg, va, vb, std::move(f), std::move(shownA), std::move(shownB)});
+        }
 #endif
     return result;
 }

@@ -36,9 +36,14 @@ struct Field {
     uint8_t reg;
     uint8_t mask;
     std::string control_name;  // "AttackTime"
-    std::string title;         // "limiter: Attack > Time", the words the dialog puts beside it
+    std::string group;         // "Attack", the caption of its group, or empty
+    std::string label;         // "Time", the words the dialog puts beside it
+    std::string title;         // "limiter: Attack > Time"
 };
-// Every binding of the module's register map, named; empty where the module has no UI seam.
+// The same named: its title made of the dialog's key, the group and the label.
+Field FieldOf(int32_t dialog, int32_t control, uint8_t reg, uint8_t mask, std::string name, std::string group, std::string label);
+// Every binding of the module's register map, named: the module's own where it has the UI
+// seam, else the table compiled in (register_map.h).
 std::vector<Field> FieldsOf(const Module& module, QM7140Instance instance);
 // "bits 2-4", "bit 0".
 std::string BitsText(uint8_t mask);

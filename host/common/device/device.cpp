@@ -52,7 +52,7 @@ bool Device::ReadAll() {
     if (!MayWait()) {
         chip_.NotifyAll();
         ChipChanged();
-        Note("read all: every window told of every register");
+        Note("read all: the simulated chip's registers shown again in every dialog");
         return true;
     }
     if (!chip_.ReadAll()) return false;

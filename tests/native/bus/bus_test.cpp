@@ -37,7 +37,7 @@ TEST_F(ChipOnBus, EveryWriteGoesToTheChipAndAFailedOneIsReportedAndReadBack) {
     Run("connect\nshow boost");
     EXPECT_EQ(session.Registers().bytes[2] + session.Registers().bytes[0x20], 0x55);
     EXPECT_TRUE(BoostShown());
-    EXPECT_EQ(Run("click boost EnableBoost"), "W 0x80/0 reg 0x02 = 0x15\n");
+    EXPECT_EQ(Run("click boost EnableBoost"), "W 0x80/0 reg 0x02 = 0x15  (BoostForm: Enable Boost)\n");
     EXPECT_EQ(qm7140_double.regs[2], 0x15);
     qm7140_double.regs[2] = 0x40;
     EXPECT_EQ(Run("readall"), "read all: registers 0x00 to 0x1F read from " CHIP "\n");

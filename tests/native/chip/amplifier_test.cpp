@@ -93,7 +93,7 @@ TEST(Amplifier, AWriteTheChipNeverGotIsLoggedAsItsFailureAlone) {
         std::vector<std::string> lines;
     };
     const Case cases[] = {
-        {"taken", true, -1, 0, {"W 0x80/0 reg 0x02 = 0x40"}},
+        {"taken", true, -1, 0, {"W 0x80/0 reg 0x02 = 0x40  (BoostForm: Enable Boost)"}},
         {"offline", false, -1, 0,
          {"write reg 0x02 = 0x40 not sent: the bus is offline (double at 0x40: Transport endpoint is not connected; "
           "connect re-opens it); the register shows 0x00"}},
@@ -137,7 +137,7 @@ TEST(Amplifier, VerifyReportsAByteTheChipDidNotKeepAndShowsTheChips) {
     ASSERT_TRUE(amp.Connect());
     EXPECT_FALSE(amp.Write(2, 0x8F));
     ASSERT_EQ(records.size(), 2u) << "the write the bus took, then its verify";
-    EXPECT_EQ(host::RecordLine(records[0]), "W 0x80/0 reg 0x02 = 0x8F");
+    EXPECT_EQ(host::RecordLine(records[0]), "W 0x80/0 reg 0x02 = 0x8F  (Limiter / AGC: Enable Limiter)");
     EXPECT_EQ(records[1].failure.op, host::Failure::Op::Verify);
     EXPECT_EQ(host::RecordLine(records[1]), "write reg 0x02 = 0x8F on double at 0x40: verify read back 0x0F, not 0x8F; the register shows 0x0F");
     EXPECT_EQ(amp.Registers().bytes[2], 0x0F);
@@ -184,7 +184,7 @@ TEST(Amplifier, AScriptPlaysInBoundedSlicesWaitsOutItsDelaysAndStopsAtAFailure) 
     slice = amp.Next(t0 + 50ms);
     EXPECT_FALSE(slice.next);
     ASSERT_EQ(slice.records.size(), 3u);
-    EXPECT_EQ(host::RecordLine(slice.records[0]), "W 0x80/0 reg 0x03 = 0x01");
+    EXPECT_EQ(host::RecordLine(slice.records[0]), "W 0x80/0 reg 0x03 = 0x01  (Digital Control: LRCLK)");
     EXPECT_EQ(slice.records[1].failure.reg, 4);
     EXPECT_EQ(host::RecordLine(slice.records[2]), "s:11: stopped here; nothing after this line was sent");
     EXPECT_FALSE(amp.Playing());
@@ -205,7 +205,7 @@ TEST_F(TwoChips, EachCommandActsOnTheSelectedDeviceAndItsExportsNameItsAddress) 
         {"device 3", "error: line 1: no device \"3\" (1 to 2); device 1 stays selected\n"},
         {"device 2\ndevice 0", "error: line 2: no device \"0\" (1 to 2); device 2 stays selected\n"},
         {"device x\nshow boost\nclick boost EnableBoost",
-         "error: line 1: no device \"x\" (1 to 2); device 2 stays selected\ndevice 2: W 0x80/0 reg 0x02 = 0x40\n"},
+         "error: line 1: no device \"x\" (1 to 2); device 2 stays selected\ndevice 2: W 0x80/0 reg 0x02 = 0x40  (BoostForm: Enable Boost)\n"},
         {"export script " + file.string(), "device 2: wrote " + file.string() + ": registers 0x00 to 0x1F, register 0x01 last\n"},
         {"replay " + file.string() + ".foreign",
          "error: line 1: " + file.string() + ".foreign:2: address 0x80 is not this chip's (0x82)\n"},

@@ -36,7 +36,7 @@ TEST_F(Verbs, OnARealChipEachVerbSendsWhatItSaysAndSaysItOnce) {
     EXPECT_EQ(device.SetRegister(2, 0x55), 3) << "register 2 lies in all three windows";
     EXPECT_EQ(device.SetRegister(20, 0x0B), 2);
     EXPECT_EQ(device.SetRegister(40, 0x01), 0);
-    EXPECT_EQ(Take(), (Lines{"W 0x80/0 reg 0x02 = 0x55", "W 0x80/0 reg 0x14 = 0x0B", "W 0x80/0 reg 0x28 = 0x01"}));
+    EXPECT_EQ(Take(), (Lines{"W 0x80/0 reg 0x02 = 0x55  (Limiter / AGC: Enable Limiter)", "W 0x80/0 reg 0x14 = 0x0B  (BoostForm: Threshold, Delay)", "W 0x80/0 reg 0x28 = 0x01"}));
     EXPECT_EQ(chip.regs[2], 0x55);
     chip.refuse = 3;
     EXPECT_EQ(device.SetRegister(3, 0x22), std::nullopt);
@@ -51,7 +51,7 @@ TEST_F(Verbs, TheSimulatedChipIsSimplyThereAndReadAllTellsEveryWindow) {
     EXPECT_EQ(Take(), Lines{}) << "nothing to say of a chip that is always there";
     device.Chip().Registers().bytes[2] = 0x40;
     ASSERT_TRUE(device.ReadAll());
-    EXPECT_EQ(Take(), Lines{"read all: every window told of every register"});
+    EXPECT_EQ(Take(), Lines{"read all: the simulated chip's registers shown again in every dialog"});
     EXPECT_EQ(device.Status(), "simulated QM7140 at 0x40");
     EXPECT_FALSE(device.MayWait());
     EXPECT_FALSE(device.Reaches(host::SimulatedBus())) << "simulated chips are each their own";
@@ -91,7 +91,7 @@ TEST_F(Verbs, AReplayPlaysToItsEndOrStopsAtTheFailedLine) {
     EXPECT_THROW(device.StartReplay("w 80 02 00\n", "again"), host::CommandError) << "one script at a time";
     while (device.PlayDue(host::Device::Clock::now())) {
     }
-    EXPECT_EQ(Take(), (Lines{"replay: a script of 3 step(s)", "W 0x80/0 reg 0x02 = 0x40", "W 0x80/0 reg 0x03 = 0x41",
+    EXPECT_EQ(Take(), (Lines{"replay: a script of 3 step(s)", "W 0x80/0 reg 0x02 = 0x40  (BoostForm: Enable Boost)", "W 0x80/0 reg 0x03 = 0x41  (Digital Control: LRCLK, Format)",
                              "R 0x80/0 reg 0x03 = 0x41", "replay: done"}));
     chip.refuse = 2;
     device.StartReplay("w 80 02 00\nw 80 04 00\n", "s");

@@ -76,21 +76,21 @@ TEST_F(TerminalHost, TheBoostDemoWritesEachChangeOnceAndItsReloadsWriteNothing) 
     const std::string text = Take();
     EXPECT_EQ(Lines(text, "error"), std::vector<std::string>{});
     EXPECT_EQ(Lines(text, "W "), (std::vector<std::string>{
-                                     "W 0x80/0 reg 0x02 = 0x55",  // Enable Boost over 0x15
-                                     "W 0x80/0 reg 0x02 = 0x75",  // Enable APT
-                                     "W 0x80/0 reg 0x14 = 0x08",  // T2
-                                     "W 0x80/0 reg 0x14 = 0x0A",  // 125ms
+                                     "W 0x80/0 reg 0x02 = 0x55  (Limiter / AGC: Enable Limiter; BoostForm: Enable Boost)",  // Enable Boost over 0x15
+                                     "W 0x80/0 reg 0x02 = 0x75  (BoostForm: Enable Auto Pass Through)",  // Enable APT
+                                     "W 0x80/0 reg 0x14 = 0x08  (BoostForm: Threshold)",  // T2
+                                     "W 0x80/0 reg 0x14 = 0x0A  (BoostForm: Delay)",  // 125ms
                                      // "125ms" backspaced key by key: the list follows the
                                      // text while it begins an item, then none (index -1)
                                      "W 0x80/0 reg 0x14 = 0x0A", "W 0x80/0 reg 0x14 = 0x0A", "W 0x80/0 reg 0x14 = 0x0A",
-                                     "W 0x80/0 reg 0x14 = 0x0A", "W 0x80/0 reg 0x14 = 0x0B",
+                                     "W 0x80/0 reg 0x14 = 0x0A", "W 0x80/0 reg 0x14 = 0x0B  (BoostForm: Delay)",
                                      // "100ms" typed: "1" begins "125ms", "10" nothing
-                                     "W 0x80/0 reg 0x14 = 0x0A", "W 0x80/0 reg 0x14 = 0x0B", "W 0x80/0 reg 0x14 = 0x0B",
+                                     "W 0x80/0 reg 0x14 = 0x0A  (BoostForm: Delay)", "W 0x80/0 reg 0x14 = 0x0B  (BoostForm: Delay)", "W 0x80/0 reg 0x14 = 0x0B",
                                      "W 0x80/0 reg 0x14 = 0x0B", "W 0x80/0 reg 0x14 = 0x0B",
-                                     "W 0x80/0 reg 0x02 = 0x35",  // Enable Boost off
+                                     "W 0x80/0 reg 0x02 = 0x35  (BoostForm: Enable Boost)",  // Enable Boost off
                                  }));
     // Commands are echoed, and each write follows the command that made it.
-    EXPECT_NE(text.find("> click boost EnableBoost\nW 0x80/0 reg 0x02 = 0x55\n"), std::string::npos);
+    EXPECT_NE(text.find("> click boost EnableBoost\nW 0x80/0 reg 0x02 = 0x55  (Limiter / AGC: Enable Limiter; BoostForm: Enable Boost)\n"), std::string::npos);
     // The limiter's curve as the simulated chip powers up.
     EXPECT_EQ(Lines(text, "00: "), std::vector<std::string>{"00: 00 00 60 00 00 00 00 00 00 00 00 8F 80 BE 00 00"});
     EXPECT_EQ(Lines(text, "10: "), std::vector<std::string>{"10: 00 00 00 00 0E 00 00 00 00 00 00 00 00 00 00 00"});
@@ -102,17 +102,17 @@ TEST_F(TerminalHost, TheDigitalDemoWritesEveryChangeAndShowsTheGraphObjectFollow
     EXPECT_EQ(session.RunScript(demo, true), 0);
     const std::string text = Take();
     EXPECT_EQ(Lines(text, "W "), (std::vector<std::string>{
-                                     "W 0x80/0 reg 0x03 = 0x25",  // Digital
-                                     "W 0x80/0 reg 0x05 = 0x80",  // LRCLK Output
-                                     "W 0x80/0 reg 0x05 = 0xC0",  // BCLK Output
-                                     "W 0x80/0 reg 0x03 = 0x65",  // I2S
-                                     "W 0x80/0 reg 0x05 = 0xC2",  // 24 bits
-                                     "W 0x80/0 reg 0x01 = 0x32",  // Mute off
-                                     "W 0x80/0 reg 0x04 = 0xC0",  // SDOUT tag 12, Enter
+                                     "W 0x80/0 reg 0x03 = 0x25  (Digital Control: LRCLK, PDM input mode)",  // Digital
+                                     "W 0x80/0 reg 0x05 = 0x80  (Digital Control: LRCLK Direction)",  // LRCLK Output
+                                     "W 0x80/0 reg 0x05 = 0xC0  (Digital Control: BCLK Direction)",  // BCLK Output
+                                     "W 0x80/0 reg 0x03 = 0x65  (Digital Control: Format)",  // I2S
+                                     "W 0x80/0 reg 0x05 = 0xC2  (Digital Control: Word Len)",  // 24 bits
+                                     "W 0x80/0 reg 0x01 = 0x32  (Digital Control: PLL Source, Software Shutdown)",  // Mute off
+                                     "W 0x80/0 reg 0x04 = 0xC0  (Digital Control: SDOUT tag)",  // SDOUT tag 12, Enter
                                      "W 0x80/0 reg 0x04 = 0xC0",  // ... and leaving
                                      "W 0x80/0 reg 0x06 = 0x00",  // 300: the fallback
-                                     "W 0x80/0 reg 0x06 = 0x07",  // 007
-                                     "W 0x80/0 reg 0x01 = 0x33",  // Reset set
+                                     "W 0x80/0 reg 0x06 = 0x07  (Digital Control: Data Offset)",  // 007
+                                     "W 0x80/0 reg 0x01 = 0x33  (Digital Control: Reset)",  // Reset set
                                      "W 0x80/0 reg 0x01 = 0x32",  // Reset clear
                                  }));
     EXPECT_EQ(Lines(text, "G "), (std::vector<std::string>{
@@ -222,8 +222,9 @@ TEST_F(TerminalHost, NotifyReloadsWhatControlsShowsAndPokeAloneDoesNot) {
 TEST_F(TerminalHost, SelectTakesItemTextInAnyCaseOrIndex) {
     ASSERT_EQ(Run("show boost\nselect boost APTThreshold t3\nselect boost APTThreshold 1\nselect boost APTDelay 200ms"),
               0);
-    EXPECT_EQ(Lines(Take(), "W "), (std::vector<std::string>{"W 0x80/0 reg 0x14 = 0x0C", "W 0x80/0 reg 0x14 = 0x04",
-                                                              "W 0x80/0 reg 0x14 = 0x07"}));
+    EXPECT_EQ(Lines(Take(), "W "), (std::vector<std::string>{"W 0x80/0 reg 0x14 = 0x0C  (BoostForm: Threshold)",
+                                                              "W 0x80/0 reg 0x14 = 0x04  (BoostForm: Threshold)",
+                                                              "W 0x80/0 reg 0x14 = 0x07  (BoostForm: Delay)"}));
     ASSERT_EQ(Run("items boost APTDelay"), 0);
     EXPECT_EQ(Take(), "0 \"50ms\"\n1 \"75ms\"\n2 \"125ms\"\n3 \"200ms\"\n");
 }
@@ -245,7 +246,7 @@ TEST_F(TerminalHost, MenusAndShowingFollowTheModule) {
 TEST_F(TerminalHost, SaveAndLoadRoundTripTheDeviceAndReloadTheDialogs) {
     const auto file = std::filesystem::temp_directory_path() / ("qm7140-host-test-" + std::to_string(getpid()) + ".txt");
     ASSERT_EQ(Run("set 2 0x55\nset 20 0x0B\nset 255 0xFF\nsave " + file.string()), 0);
-    EXPECT_EQ(Lines(Take(), "W "), (std::vector<std::string>{"W 0x80/0 reg 0x02 = 0x55", "W 0x80/0 reg 0x14 = 0x0B", "W 0x80/0 reg 0xFF = 0xFF"})) << "set sends";
+    EXPECT_EQ(Lines(Take(), "W "), (std::vector<std::string>{"W 0x80/0 reg 0x02 = 0x55  (Limiter / AGC: Enable Limiter; BoostForm: Enable Boost)", "W 0x80/0 reg 0x14 = 0x0B  (BoostForm: Threshold, Delay)", "W 0x80/0 reg 0xFF = 0xFF"})) << "set sends";
     ASSERT_EQ(Run("dump"), 0);
     const std::string saved = Take();
     {
@@ -350,9 +351,9 @@ TEST_F(TerminalHost, TypeKeepsTheFocusAndLeaveOrAnotherFieldCommitsIt) {
     EXPECT_EQ(State("digital", "SDOUTTag"), "text \"3\" focused");
     EXPECT_EQ(Lines(Take(), "W "), std::vector<std::string>{});
     ASSERT_EQ(Run("leave digital SDOUTTag\nleave digital SDOUTTag"), 0);
-    EXPECT_EQ(Lines(Take(), "W "), (std::vector<std::string>{"W 0x80/0 reg 0x04 = 0x30", "W 0x80/0 reg 0x04 = 0x30"}));
+    EXPECT_EQ(Lines(Take(), "W "), (std::vector<std::string>{"W 0x80/0 reg 0x04 = 0x30  (Digital Control: SDOUT tag)", "W 0x80/0 reg 0x04 = 0x30"}));
     ASSERT_EQ(Run("type digital SDOUTTag 5\ntype digital DataOffset 1\nenter digital DataOffset"), 0);
-    EXPECT_EQ(Lines(Take(), "W "), (std::vector<std::string>{"W 0x80/0 reg 0x04 = 0x50", "W 0x80/0 reg 0x06 = 0x01"}));
+    EXPECT_EQ(Lines(Take(), "W "), (std::vector<std::string>{"W 0x80/0 reg 0x04 = 0x50  (Digital Control: SDOUT tag)", "W 0x80/0 reg 0x06 = 0x01  (Digital Control: Data Offset)"}));
     EXPECT_EQ(Run("click digital SDOUTTag"), 1);
     EXPECT_NE(Take().find("SDOUTTag is a edit; click needs a checkbox or a button"), std::string::npos);
 }
