@@ -6,6 +6,7 @@
 #include "host/common/text/parse.h"
 #include "host/common/text/register_script.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace host {
@@ -102,6 +103,7 @@ size_t Device::StartReplay(std::string_view text, std::string_view source) {
     const size_t count = steps.size();
     chip_.Play(std::move(steps), std::string(source));
     pending_ = {};
+    pendingFields_.clear();
     history_.Clear();
     replayFailure_.clear();
     Note("replay: a script of " + std::to_string(count) + " step(s)");
@@ -186,13 +188,10 @@ void Device::Take(const Record& record) {
         shadow_[reg] = after;
         // The reset pulse acts rather than holds: nothing to undo.
         if (const auto touched = HeldValue(reg, static_cast<uint8_t>(before ^ after)); busy_ == 0 && touched != 0) {
-            std::string what = "reg " + Hex(reg);
-            for (const Field& f : fields_)
-                if (f.reg == reg && (f.mask & touched) != 0) {
-                    what = f.title.substr(0, f.title.find(':')) + " " + f.control_name;
-                    break;
-                }
-            Pend(std::move(what), {reg, touched, before, after});
+            int field = -1;
+            for (size_t f = 0; f < fields_.size() && field < 0; ++f)
+                if (fields_[f].reg == reg && (fields_[f].mask & touched) != 0) field = static_cast<int>(f);
+            Pend(field, {reg, touched, before, after});
         }
     } else if (record.kind == Record::Kind::Failure) {
         // A failed write leaves the cache as the chip holds it.
@@ -201,9 +200,8 @@ void Device::Take(const Record& record) {
     if (sink_) sink_(record);
 }
 
-void Device::Pend(std::string what, Change change) {
-    if (pending_.changes.empty()) pending_.what = std::move(what);
-    else if (!pending_.what.ends_with(what) && pending_.what.find(what + ",") == std::string::npos) pending_.what += ", " + what;
+void Device::Pend(int field, Change change) {
+    if (std::find(pendingFields_.begin(), pendingFields_.end(), field) == pendingFields_.end()) pendingFields_.push_back(field);
     for (Change& c : pending_.changes)
         if (c.reg == change.reg) {
             c.mask |= change.mask;
@@ -214,7 +212,18 @@ void Device::Pend(std::string what, Change change) {
 }
 
 void Device::EndAction() {
-    if (!pending_.changes.empty()) Changed(std::exchange(pending_, {}));
+    if (pending_.changes.empty()) return;
+    // "Limiter / AGC LimiterPaintBox", a field's dialog and control, once each.
+    for (const int field : pendingFields_) {
+        std::string what = "reg " + Hex(pending_.changes.front().reg);
+        if (field >= 0) {
+            const Field& f = fields_[static_cast<size_t>(field)];
+            what = f.title.substr(0, f.title.find(':')) + " " + f.control_name;
+        }
+        if (pending_.what.find(what) == std::string::npos) pending_.what += (pending_.what.empty() ? "" : ", ") + what;
+    }
+    pendingFields_.clear();
+    Changed(std::exchange(pending_, {}));
 }
 
 void Device::Changed(Step step) {
@@ -225,6 +234,7 @@ void Device::Changed(Step step) {
 
 void Device::ChipChanged() {
     pending_ = {};
+    pendingFields_.clear();
     history_.Clear();
     preset_.clear();
     changedSincePreset_ = false;

@@ -137,7 +137,9 @@ private:
     void Take(const Record& record);
     // A user's change into the history; the chip's own (read all, connect) starts it anew.
     void Changed(Step step);
-    void Pend(std::string what, Change change);
+    // A dialog's write joins the action under way; `field` indexes fields_ (-1: none).
+    // Named only when the action ends, so a drag's writes allocate nothing.
+    void Pend(int field, Change change);
     void ChipChanged();
     // The shadow from the cache, after a read.
     void Resync();
@@ -153,6 +155,7 @@ private:
     std::string replayFailure_;
     History history_;
     Step pending_;  // the dialogs' writes of the action under way
+    std::vector<int> pendingFields_;  // the fields they touched, in order
     // The covered registers as the last transfers left them: a dialog's write is recorded
     // against it, since the cache already holds the new byte when the write reaches us.
     std::array<uint8_t, kCoveredRegisters> shadow_{};
