@@ -3,7 +3,7 @@
 #include "host/windows/ids.h"
 #include "host/windows/text.h"
 
-#include "host/common/module/register_map.h"
+#include "host/common/chip/register_map.h"
 
 #include <commctrl.h>
 

@@ -1,7 +1,7 @@
 #include "host/common/chip/amplifier.h"
 
 #include "host/common/bus/simulated_adapter.h"
-#include "host/common/module/register_map.h"
+#include "host/common/chip/register_map.h"
 #include "host/common/text/parse.h"
 #include "host/common/text/times.h"
 

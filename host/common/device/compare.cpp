@@ -4,7 +4,7 @@
 #include "host/common/chip/state_file.h"
 #include "host/common/module/dialogs.h"
 #include "host/common/module/module_instance.h"
-#include "host/common/module/register_map.h"
+#include "host/common/chip/register_map.h"
 #include "host/common/text/files.h"
 #include "host/common/text/parse.h"
 
@@ -31,13 +31,6 @@ std::vector<std::pair<uint8_t, uint8_t>> Pairs(const RegisterValues& values) {
     for (unsigned reg = 0; reg < kCoveredRegisters; ++reg)
         if (values.bytes[reg]) pairs.emplace_back(static_cast<uint8_t>(reg), *values.bytes[reg]);
     return pairs;
-}
-
-std::string BitsText(uint8_t mask) {
-    const int low = std::countr_zero(mask);
-    const int high = 7 - std::countl_zero(mask);
-    if (low == high) return "bit " + std::to_string(low);
-    return "bits " + std::to_string(low) + "-" + std::to_string(high);
 }
 
 Field FieldOf(int32_t dialog, int32_t control, uint8_t reg, uint8_t mask, std::string name, std::string group, std::string label) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "host/common/chip/amplifier.h"
+#include "host/common/chip/register_map.h"
 #include "host/common/module/module.h"
 
 #include <array>
@@ -45,8 +46,6 @@ Field FieldOf(int32_t dialog, int32_t control, uint8_t reg, uint8_t mask, std::s
 // Every binding of the module's register map, named: the module's own where it has the UI
 // seam, else the table compiled in (register_map.h).
 std::vector<Field> FieldsOf(const Module& module, QM7140Instance instance);
-// "bits 2-4", "bit 0".
-std::string BitsText(uint8_t mask);
 
 struct Difference {
     uint8_t reg;

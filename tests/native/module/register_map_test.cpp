@@ -1,5 +1,5 @@
 // The register map compiled into every host: the fields a write changed, named.
-#include "host/common/module/register_map.h"
+#include "host/common/chip/register_map.h"
 
 #include <gtest/gtest.h>
 

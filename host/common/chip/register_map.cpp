@@ -1,9 +1,9 @@
-#include "host/common/module/register_map.h"
+#include "host/common/chip/register_map.h"
 
 #include "host/common/chip/register_export.h"
-#include "host/common/device/compare.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace host {
@@ -22,6 +22,13 @@ std::span<const RegisterField> FieldsOfRegister(uint8_t reg) {
     const auto [first, last] = std::equal_range(std::begin(kMap), std::end(kMap), RegisterField{.reg = reg},
                                                 [](const RegisterField& a, const RegisterField& b) { return a.reg < b.reg; });
     return {first, last};
+}
+
+std::string BitsText(uint8_t mask) {
+    const int low = std::countr_zero(mask);
+    const int high = 7 - std::countl_zero(mask);
+    if (low == high) return "bit " + std::to_string(low);
+    return "bits " + std::to_string(low) + "-" + std::to_string(high);
 }
 
 bool Changes(const RegisterField& field, uint8_t before, uint8_t after) {

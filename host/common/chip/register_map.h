@@ -10,6 +10,9 @@
 
 namespace host {
 
+// "bit 3", "bits 4-5".
+std::string BitsText(uint8_t mask);
+
 struct RegisterField {
     uint8_t reg;
     uint8_t mask;
