@@ -7,6 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <charconv>
 #include <sstream>
 
@@ -159,9 +160,16 @@ std::optional<std::string> Decoded(std::string_view text) {
 std::optional<HttpReply> BenchRoute(const Routes& routes, const HttpRequest& request, int device) {
     const bool get = request.method == "GET", post = request.method == "POST";
     std::vector<int> read;
-    const auto done = [&](HttpReply reply) {
+    // Each device whose chip was read, and this one, brought up to date on its pages.
+    const auto tell = [&] {
         read.push_back(device);
+        std::ranges::sort(read);
+        const auto [first, last] = std::ranges::unique(read);
+        read.erase(first, last);
         for (const int d : read) routes.changed(d);
+    };
+    const auto done = [&](HttpReply reply) {
+        tell();
         return reply;
     };
     try {
@@ -193,10 +201,10 @@ std::optional<HttpReply> BenchRoute(const Routes& routes, const HttpRequest& req
             return done(JsonReply(ComparisonJson(comparison)));
         }
     } catch (const Unreadable& e) {
-        for (const int d : read) routes.changed(d);
+        tell();
         return Text(409, e.what());
     } catch (const std::exception& e) {
-        for (const int d : read) routes.changed(d);
+        tell();
         return Text(400, e.what());
     }
     return std::nullopt;

@@ -19,7 +19,6 @@ export function curveView(canvas, box, records, send) {
 
   canvas.tabIndex = 0;
   canvas.setAttribute('role', 'img');
-  canvas.setAttribute('aria-label', view.name);
   canvas.setAttribute('aria-roledescription', 'curve editor');
   const words = document.createElement('span');
   words.id = `${canvas.id}-words`;
@@ -27,13 +26,13 @@ export function curveView(canvas, box, records, send) {
   canvas.after(words);
   canvas.setAttribute('aria-describedby', words.id);
 
-  // Written while the view has the focus (and when it gets it): a drag by pointer writes
-  // nothing here.
+  // The name says the curve's values after every write, whatever made it (a key, a drag, a
+  // typed value the dialog rounded, an undo); the keys' help follows the chosen cursor.
   const refresh = () => {
-    if (document.activeElement !== canvas) return;
+    const name = `${view.name}: inflection point ${text('ip')} V, limiter level ${text('level')} V, slope ${text('slope')} V/V`;
+    if (canvas.getAttribute('aria-label') !== name) canvas.setAttribute('aria-label', name);
     const next = view.cursors[cursor + 1];
-    const line = `Inflection point ${text('ip')} V, limiter level ${text('level')} V, slope ${text('slope')} V/V. `
-      + `Arrow keys move the ${view.cursors[cursor]} cursor${next ? `; Tab, the ${next} cursor` : ''}.`;
+    const line = `Arrow keys move the ${view.cursors[cursor]} cursor${next ? `; Tab, the ${next} cursor` : ''}.`;
     if (words.textContent !== line) words.textContent = line;
   };
 
@@ -57,5 +56,6 @@ export function curveView(canvas, box, records, send) {
     e.preventDefault();
     send({ t: 'key', key: e.key });
   });
+  refresh();
   return { refresh };
 }
