@@ -14,6 +14,7 @@ before(async () => {
   server = await startServer(['--devices', '2'], { XDG_DATA_HOME: data, STATE_DIRECTORY: '' });
   browser = await launch();
   pages = [await openPage(browser, server), await openPage(browser, server)];
+  for (const page of pages) await page.click('#bench-box summary');
 });
 after(async () => { await browser?.close(); await server?.stop(); rmSync(data, { recursive: true, force: true }); });
 

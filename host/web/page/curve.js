@@ -25,12 +25,19 @@ export function curveView(canvas, box, records, send) {
   words.className = 'visually-hidden';
   canvas.after(words);
   canvas.setAttribute('aria-describedby', words.id);
+  // The name, outside the dialogs: a drag rewrites it without touching the dialog's DOM.
+  const name = document.createElement('span');
+  name.id = `${canvas.id}-name`;
+  name.className = 'visually-hidden';
+  document.getElementById(name.id)?.remove();
+  document.body.append(name);
+  canvas.setAttribute('aria-labelledby', name.id);
 
   // The name says the curve's values after every write, whatever made it (a key, a drag, a
   // typed value the dialog rounded, an undo); the keys' help follows the chosen cursor.
   const refresh = () => {
-    const name = `${view.name}: inflection point ${text('ip')} V, limiter level ${text('level')} V, slope ${text('slope')} V/V`;
-    if (canvas.getAttribute('aria-label') !== name) canvas.setAttribute('aria-label', name);
+    const said = `${view.name}: inflection point ${text('ip')} V, limiter level ${text('level')} V, slope ${text('slope')} V/V`;
+    if (name.textContent !== said) name.textContent = said;
     const next = view.cursors[cursor + 1];
     const line = `Arrow keys move the ${view.cursors[cursor]} cursor${next ? `; Tab, the ${next} cursor` : ''}.`;
     if (words.textContent !== line) words.textContent = line;
