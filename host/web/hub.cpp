@@ -34,6 +34,9 @@ void Act(const host::Module& module, ServedDevice& device, const Action& a) {
     case ActionType::Register: device.device.SetRegister(static_cast<uint8_t>(a.reg), static_cast<uint8_t>(a.value)); return;
     case ActionType::ReadAll: device.device.ReadAll(); return;
     case ActionType::Connect: device.device.Connect(); return;
+    // Nothing to take back is the device's note, not a refusal.
+    case ActionType::Undo: device.device.Undo(); return;
+    case ActionType::Redo: device.device.Redo(); return;
     case ActionType::Link:
         module.ShowDialog(instance, "DigitalControl", 0, 0, &device.figure.object);
         return;
@@ -145,7 +148,7 @@ void Hub::Tick() {
 
 HttpReply Hub::Http(const HttpRequest& request) {
     const Routes routes{DeviceCount(), [this](int d) -> ServedDevice& { return *devices_[static_cast<size_t>(d)]; },
-                        [this](int d) { peers_.FlushDevice(d); }};
+                        [this](int d) { peers_.FlushDevice(d); }, shelf_, shelfError_};
     return Route(routes, request);
 }
 

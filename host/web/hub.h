@@ -10,6 +10,7 @@
 #include "host/web/peers.h"
 #include "host/web/served_device.h"
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -22,6 +23,11 @@ public:
     // A device per bus, a real QM7140 or the simulated one. With `verify` every write is
     // read back.
     Hub(const host::Module& module, NetServer& net, std::vector<host::Bus> buses, bool verify = false);
+    // Where the presets are kept; without one, `why` is the pages' answer to a preset.
+    void Shelve(std::filesystem::path shelf, std::string why = {}) {
+        shelf_ = std::move(shelf);
+        shelfError_ = std::move(why);
+    }
 
     // The server's events.
     void Opened(ConnectionId id);
@@ -44,6 +50,8 @@ private:
     std::vector<std::unique_ptr<ServedDevice>> devices_;
     Peers peers_;
     bool movesPosted_ = false;
+    std::filesystem::path shelf_;
+    std::string shelfError_;
 };
 
 }  // namespace web

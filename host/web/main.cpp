@@ -2,6 +2,7 @@
 // real ones on I2C adapters.
 #include "host/common/text/files.h"
 #include "host/common/bus/device_options.h"
+#include "host/common/device/presets.h"
 #include "host/common/module/module.h"
 #include "host/common/text/command_line.h"
 #include "host/common/text/parse.h"
@@ -11,6 +12,7 @@
 #include "host/web/net.h"
 #include "qm7140_version.h"
 
+#include <cstdlib>
 #include <functional>
 #include <iostream>
 #include <optional>
@@ -125,6 +127,20 @@ void SayWhere(const Settings& s, const web::NetServer& net, web::Hub& hub, const
     std::cout << simulated << " simulated QM7140 device(s); Ctrl+C ends" << std::endl;
 }
 
+// The service keeps its presets in its own state directory (systemd's StateDirectory=); a
+// person's run, in their data folder. The error is for whoever asks for a preset.
+std::pair<std::filesystem::path, std::string> PresetShelf() {
+    if (const char* state = std::getenv("STATE_DIRECTORY"); state != nullptr && state[0] == '/') {
+        const std::string_view first = std::string_view(state).substr(0, std::string_view(state).find(':'));
+        return {std::filesystem::path(first) / "presets", {}};
+    }
+    try {
+        return {host::DefaultPresetShelf(), {}};
+    } catch (const host::CommandError& e) {
+        return {{}, e.what()};
+    }
+}
+
 int Serve(const Settings& s, std::vector<host::Bus> buses) {
     const bool network = !web::IsLoopback(s.listen.address);
     const bool secure = s.tls || (!s.noTls && (network || s.certificateFile.has_value()));
@@ -140,6 +156,8 @@ int Serve(const Settings& s, std::vector<host::Bus> buses) {
     if (network) limits.mostPerPeer = 16;
     web::NetServer net(std::move(gate), limits, certificate ? &*certificate : nullptr);
     web::Hub hub(module, net, std::move(buses), s.devices.verify);
+    auto [shelf, why] = PresetShelf();
+    hub.Shelve(std::move(shelf), std::move(why));
     net.Listen({
         .opened = [&](web::ConnectionId id) { hub.Opened(id); },
         .message = [&](web::ConnectionId id, std::string_view text) { hub.Message(id, text); },

@@ -59,6 +59,8 @@ const Shape kShapes[] = {
     {"readall", ActionType::ReadAll, {}},
     {"link", ActionType::Link, {}},
     {"connect", ActionType::Connect, {}},
+    {"undo", ActionType::Undo, {}},
+    {"redo", ActionType::Redo, {}},
 };
 
 void Store(Action& action, std::string_view name, int64_t value) {

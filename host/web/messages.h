@@ -28,6 +28,8 @@ enum class ActionType {
     ReadAll,     // readall {}
     Link,        // link {}: Digital Control shown on the device's figure
     Connect,     // connect {}: the bus re-opened and the chip read
+    Undo,        // undo {}: the device's last change by its users taken back
+    Redo,        // redo {}
 };
 
 struct Action {

@@ -166,6 +166,13 @@ void Sync(const host::Module::UiSeam& ui, ServedDevice& s, PageView& view, Json&
         update["bus"] = {{"chip", s.device.Status()}, {"online", s.device.Chip().Online()}};
     }
 
+    const host::History& history = s.device.Changes();
+    BenchLook bench{s.device.Preset(), s.device.ChangedSincePreset(), history.NextUndo(), history.NextRedo()};
+    if (view.benchSeen != bench) {
+        update["bench"] = {{"preset", bench.preset}, {"changed", bench.changed}, {"undo", bench.undo}, {"redo", bench.redo}};
+        view.benchSeen = std::move(bench);
+    }
+
     const FigureLook look = LookOf(s.figure.object);
     if (view.figureSeen != look) {
         view.figureSeen = look;

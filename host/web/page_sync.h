@@ -25,6 +25,15 @@ struct FigureLook {
     bool operator==(const FigureLook&) const = default;
 };
 
+// The bench's words for a page: the preset last applied or saved, whether a setting moved
+// since, and what undo and redo would take back or do again.
+struct BenchLook {
+    std::string preset;
+    bool changed;
+    std::string undo, redo;
+    bool operator==(const BenchLook&) const = default;
+};
+
 // A form and a control as a page is sent them, kept as values: what changed is found
 // without building the JSON of what did not.
 struct FormLook {
@@ -61,6 +70,7 @@ struct PageView {
     uint64_t alertSeen = 0;
     std::optional<bool> onlineSeen;
     std::optional<FigureLook> figureSeen;
+    std::optional<BenchLook> benchSeen;
     bool mapSent = false;
 };
 
@@ -70,7 +80,7 @@ struct PageView {
 void Acted(PageView& view, const Action& action);
 
 // Adds to `update` what changed since `view` (forms, controls, paints, regs or regd, log,
-// alerts, bus, figure; the first time also map, the module's [dlg, c, reg, mask] bindings) and moves `view` on to it.
+// alerts, bus, figure, bench; the first time also map, the module's [dlg, c, reg, mask] bindings) and moves `view` on to it.
 void Sync(const host::Module::UiSeam& ui, ServedDevice& device, PageView& view, Json& update);
 
 }  // namespace web

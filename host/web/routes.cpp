@@ -4,8 +4,10 @@
 #include "host/common/chip/register_export.h"
 #include "host/common/log/transfer_files.h"
 #include "host/common/module/register_file.h"
+#include "host/web/bench_routes.h"
 #include "host/web/security.h"
 
+#include <algorithm>
 #include <charconv>
 #include <sstream>
 
@@ -18,8 +20,8 @@ HttpReply Text(int status, std::string body) { return {status, "text/plain; char
 }  // namespace
 
 HttpReply Route(const Routes& routes, const HttpRequest& request) {
-    if (request.path != "/state" && request.path != "/export" && request.path != "/replay" && request.path != "/log")
-        return Text(404, "not found\n");
+    static constexpr std::string_view kPaths[] = {"/state", "/export", "/replay", "/log", "/apply", "/compare", "/presets", "/preset"};
+    if (std::find(std::begin(kPaths), std::end(kPaths), request.path) == std::end(kPaths)) return Text(404, "not found\n");
     const auto dev = QueryValue(request.query, "dev");
     int device = -1;
     if (dev) {
@@ -27,6 +29,7 @@ HttpReply Route(const Routes& routes, const HttpRequest& request) {
         if (error != std::errc() || end != dev->data() + dev->size()) device = -1;
     }
     if (device < 0 || device >= routes.devices) return Text(400, "no such device\n");
+    if (auto reply = BenchRoute(routes, request, device)) return std::move(*reply);
     ServedDevice& served = routes.device(device);
     const std::string name = "qm7140-device-" + std::to_string(device + 1);
     const bool get = request.method == "GET";

@@ -65,6 +65,9 @@ test('edits commit on Enter and on leaving with Tab; a track bar moves by keyboa
   await level.press('Tab');
   assert.equal(await register(page, 0x0d, (v) => v === 0x78), 0x78);
   await page.waitForFunction(() => document.querySelector('[data-name="Level"]').value === '4.99');
+  // The curve's name says the level as the dialog rounded it, not as typed.
+  const named = () => page.evaluate(() => document.getElementById(document.querySelector('[data-name="LimiterPaintBox"]').getAttribute('aria-labelledby')).textContent);
+  assert.match(await until(named, (n) => n.includes('level 4.99 V')), /limiter level 4\.99 V/);
 
   const attack = control(page, LIMITER, 'AttackTime');
   await attack.focus();

@@ -4,6 +4,7 @@ import { Link } from './net.js';
 import { learnKinds } from './controls.js';
 import { Dialogs } from './dialogs.js';
 import { Grid } from './grid.js';
+import { Bench } from './bench.js';
 import { drawFigure } from './figure.js';
 
 const $ = (id) => document.getElementById(id);
@@ -11,6 +12,7 @@ let device = -1;
 let figure = null;
 let figureShape = null;  // its size and where the chip sits, from the server's hello
 let bus = {};
+let devices = 0;
 let updates = 0;  // messages shown; the page marks the first for those who wait on it
 
 // The token has done its work once the cookie is set; it stays out of the history.
@@ -48,6 +50,8 @@ const dialogs = new Dialogs($('desk'), link);
 const grid = new Grid($('grid-rows'), $('log-lines'), $('grid-error'), { descriptions: $('grid-fields'), now: $('grid-field') },
   (r, v) => link.send({ t: 'reg', r, v }));
 
+const bench = new Bench(link);
+
 // Nothing under the notice to Tab to: the focus stays on it.
 $('cover').addEventListener('keydown', (e) => { if (e.key === 'Tab') e.preventDefault(); });
 
@@ -63,6 +67,7 @@ function choose(d) {
   for (const format of ['c', 'i2cset', 'script']) $(`export-${format}`).href = `/export?dev=${d}&format=${format}`;
   for (const format of ['csv', 'pcap']) $(`log-${format}`).href = `/log?dev=${d}&format=${format}`;
   $('state-message').textContent = '';
+  bench.switchTo(d, devices);
   link.send({ t: 'sub', dev: d });
 }
 
@@ -80,6 +85,7 @@ function receive(m) {
     $('version').textContent = `QM7140 ${m.version}`;
     learnKinds(m.kinds);
     figureShape = m.figure;
+    devices = m.devices;
     $('tabs').replaceChildren();
     for (let d = 0; d < m.devices; d++) {
       const tab = button($('tabs'), `Device ${d + 1}`, () => choose(d));
@@ -108,6 +114,7 @@ function receive(m) {
   if (m.regs) grid.all(m.regs);
   if (m.regd) grid.changed(m.regd);
   if (m.log) grid.addLines(m.log);
+  if (m.bench) bench.update(m.bench);
   if (m.figure) { figure = { ...figure, ...m.figure }; drawFigure($('figure'), figure, figureShape, device); }
   updates++;
   if (updates === 1) document.body.dataset.updates = '1';

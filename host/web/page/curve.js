@@ -19,21 +19,27 @@ export function curveView(canvas, box, records, send) {
 
   canvas.tabIndex = 0;
   canvas.setAttribute('role', 'img');
-  canvas.setAttribute('aria-label', view.name);
   canvas.setAttribute('aria-roledescription', 'curve editor');
   const words = document.createElement('span');
   words.id = `${canvas.id}-words`;
   words.className = 'visually-hidden';
   canvas.after(words);
   canvas.setAttribute('aria-describedby', words.id);
+  // The name, outside the dialogs: a drag rewrites it without touching the dialog's DOM.
+  const name = document.createElement('span');
+  name.id = `${canvas.id}-name`;
+  name.className = 'visually-hidden';
+  document.getElementById(name.id)?.remove();
+  document.body.append(name);
+  canvas.setAttribute('aria-labelledby', name.id);
 
-  // Written while the view has the focus (and when it gets it): a drag by pointer writes
-  // nothing here.
+  // The name says the curve's values after every write, whatever made it (a key, a drag, a
+  // typed value the dialog rounded, an undo); the keys' help follows the chosen cursor.
   const refresh = () => {
-    if (document.activeElement !== canvas) return;
+    const said = `${view.name}: inflection point ${text('ip')} V, limiter level ${text('level')} V, slope ${text('slope')} V/V`;
+    if (name.textContent !== said) name.textContent = said;
     const next = view.cursors[cursor + 1];
-    const line = `Inflection point ${text('ip')} V, limiter level ${text('level')} V, slope ${text('slope')} V/V. `
-      + `Arrow keys move the ${view.cursors[cursor]} cursor${next ? `; Tab, the ${next} cursor` : ''}.`;
+    const line = `Arrow keys move the ${view.cursors[cursor]} cursor${next ? `; Tab, the ${next} cursor` : ''}.`;
     if (words.textContent !== line) words.textContent = line;
   };
 
@@ -57,5 +63,6 @@ export function curveView(canvas, box, records, send) {
     e.preventDefault();
     send({ t: 'key', key: e.key });
   });
+  refresh();
   return { refresh };
 }
