@@ -126,6 +126,8 @@ void Hub::Run(Peer& peer, const Action& action) {
     if (peer.device < 0) return peers_.Refuse(peer, "choose a device first (sub)");
     ServedDevice& device = *devices_[static_cast<size_t>(peer.device)];
     try {
+        // The page's control asks for what the module writes; a verb names itself.
+        const host::Amplifier::Asking asking(device.device.Chip(), device.sources.Of(module_.Ui, device.device.Chip().Instance(), action.dialog, action.control));
         Act(module_, device, action);
     } catch (const std::exception& e) {
         peers_.Refuse(peer, e.what());

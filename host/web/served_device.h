@@ -6,6 +6,7 @@
 #include "host/common/device/device.h"
 #include "host/common/module/graph_object.h"
 #include "host/common/module/module.h"
+#include "host/common/seam/user.h"
 #include "host/web/journal.h"
 #include "host/web/pictures.h"
 
@@ -26,6 +27,8 @@ struct ServedDevice {
     host::GraphRectangle figure;
     host::Device device;
     Pictures pictures;
+    // Who asks for a page's writes: "page: limiter LimiterPaintBox".
+    host::user::ControlSources sources{"page"};
 
     // "/dev/i2c-1 at 0x40, offline (the page's Connect tries again): why", for the console.
     std::string Status() const;

@@ -217,6 +217,7 @@ void Set(Device& device, int32_t dialog, int32_t control, int32_t kind, const py
     const Shown& shown = std::get<Shown>(wanted);
     try {
         device.Run([&](host::Amplifier& amp) {
+            const auto asking = device.Asking(amp, dialog, control);
             Reach(device, amp, dialog);
             if (const int32_t* number = std::get_if<int32_t>(&shown))
                 return SetNumber(device, amp, dialog, control, kind, *number);
@@ -255,7 +256,10 @@ std::vector<std::string> Items(Device& device, int32_t dialog, int32_t control) 
 }
 
 void Click(Device& device, int32_t dialog, int32_t control) {
-    device.Run([&](host::Amplifier& amp) { host::user::Click(Reach(device, amp, dialog, control)); });
+    device.Run([&](host::Amplifier& amp) {
+        const auto asking = device.Asking(amp, dialog, control);
+        host::user::Click(Reach(device, amp, dialog, control));
+    });
 }
 
 void Show(Device& device, int32_t dialog) {
@@ -291,6 +295,7 @@ void Drag(Device& device, int32_t dialog, int32_t control, std::pair<int, int> f
     for (int pixel : {from.first, from.second, to.first, to.second})
         if (pixel < -32768 || pixel > 32767) throw py::value_error("pixels are -32768 to 32767, not " + std::to_string(pixel));
     device.Run([&](host::Amplifier& amp) {
+        const auto asking = device.Asking(amp, dialog, control);
         const host::user::Target t = Reach(device, amp, dialog, control);
         host::user::Drag(t, from.first, from.second, to.first, to.second);
     });

@@ -6,6 +6,7 @@
 
 #include "host/common/device/device.h"
 #include "host/common/module/module.h"
+#include "host/common/seam/user.h"
 
 #include <pybind11/pybind11.h>
 
@@ -177,6 +178,14 @@ private:
     void Keep(const host::Record& record);
     host::Device& Live();
 
+public:
+    // Under the lock: who asks for a control's writes, "python: limiter Release".
+    host::Amplifier::Asking Asking(host::Amplifier& amp, int32_t dialog, int32_t control) {
+        return host::Amplifier::Asking(amp, sources_.Of(Ui(), amp.Instance(), dialog, control));
+    }
+
+private:
+
     std::shared_ptr<Load> load_;
     std::string place_;
     bool mayWait_ = true;
@@ -190,6 +199,7 @@ private:
     bool interrupted_ = false;  // a script still held by the chip after KeyboardInterrupt
     std::optional<std::chrono::milliseconds> timeout_;
     std::unique_ptr<host::Device> device_;
+    host::user::ControlSources sources_{"python"};
 };
 
 

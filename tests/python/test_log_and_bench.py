@@ -18,6 +18,7 @@ def test_records_carry_their_times_and_behave_as_values(amp):
     after = time.monotonic_ns()
     record = amp.log[-1]
     assert record.kind == "write" and record.register is not None
+    assert record.source == "python: limiter Release"
     assert before <= record.monotonic_ns <= after and 0 <= record.duration_ns <= after - before
     assert abs(record.wall - wall) < 60 and abs(record.time.timestamp() - record.wall) < 1e-5
     assert record.as_dict()["text"] == record.text and record.as_dict()["monotonic"] == record.monotonic

@@ -210,4 +210,16 @@ void Resize(const Target& t, std::string_view width, std::string_view height) {
           "a paintbox");
 }
 
+std::shared_ptr<const std::string> ControlSources::Of(const Module::UiSeam& ui, QM7140Instance instance, int32_t dialog,
+                                                     int32_t control) {
+    QM7140UiControl c{.size = sizeof c};
+    if (dialog < 0 || dialog >= QM7140_DIALOG_COUNT || ui.control(instance, dialog, control, &c) != QM7140_UI_OK || c.name == nullptr)
+        dialog = control = -1;
+    auto& source = sources_[{dialog, control}];
+    if (!source)
+        source = std::make_shared<const std::string>(
+            dialog < 0 ? asker_ : asker_ + ": " + std::string(Dialogs()[static_cast<size_t>(dialog)].key) + " " + c.name);
+    return source;
+}
+
 }  // namespace host::user

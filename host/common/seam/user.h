@@ -8,8 +8,11 @@
 
 #include <qm7140/ui.h>
 
+#include <map>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace host::user {
 
@@ -73,5 +76,19 @@ void Mouse(const Target& target, QM7140UiMouse action, int x, int y, QM7140UiBut
 void Drag(const Target& target, int x0, int y0, int x1, int y1);
 // A paintbox: a new size, 1 to 8192 pixels each way.
 void Resize(const Target& target, std::string_view width, std::string_view height);
+
+// Who asks for the writes a control makes, "page: limiter LimiterPaintBox", for the transfer
+// log; made once a control, and only the module's own controls get one of their own (the
+// others share "page"), so a caller cannot grow it at will.
+class ControlSources {
+public:
+    explicit ControlSources(std::string asker) : asker_(std::move(asker)) {}
+    std::shared_ptr<const std::string> Of(const Module::UiSeam& ui, QM7140Instance instance, int32_t dialog, int32_t control);
+    size_t Size() const { return sources_.size(); }
+
+private:
+    std::string asker_;
+    std::map<std::pair<int32_t, int32_t>, std::shared_ptr<const std::string>> sources_;
+};
 
 }  // namespace host::user

@@ -305,3 +305,23 @@ TEST(WebServedDevice, FailedTransfersAreAlertedAndTheCacheShowsTheChip) {
 }
 
 }  // namespace
+
+// A page's write names the control that made it, in the saved log; a control the module does
+// not have gets no entry of its own.
+TEST(WebServedDevice, APagesWriteNamesItsControlAsTheSource) {
+    const host::Module module(QM7140_LIBRARY);
+    web::ServedDevice served(module, host::SimulatedBus());
+    const QM7140Instance instance = served.device.Chip().Instance();
+    module.SelectMenu(instance, QM7140_DIALOG_BOOST);
+    int32_t enable = -1;
+    ASSERT_EQ(module.Ui.find(instance, QM7140_DIALOG_BOOST, "EnableBoost", &enable), QM7140_UI_OK);
+    {
+        const host::Amplifier::Asking asking(served.device.Chip(), served.sources.Of(module.Ui, instance, QM7140_DIALOG_BOOST, enable));
+        module.Ui.click(instance, QM7140_DIALOG_BOOST, enable);
+    }
+    ASSERT_FALSE(served.device.TransferLog().empty());
+    EXPECT_EQ(served.device.TransferLog().back().source, "page: boost EnableBoost");
+    EXPECT_EQ(*served.sources.Of(module.Ui, instance, QM7140_DIALOG_BOOST, 9999), "page");
+    EXPECT_EQ(*served.sources.Of(module.Ui, instance, 7, 0), "page");
+    EXPECT_EQ(served.sources.Size(), 2u);
+}
