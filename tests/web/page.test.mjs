@@ -157,7 +157,9 @@ test('on the curve view the arrow keys move the focused cursor one code, writing
   for (const name of ['InflectionPoint', 'Slope']) await panel(page, 1).locator(`[data-name="${name}"]`).press('Enter');
   const reg = (r) => page.$eval(`#grid [data-reg="${r}"] > :nth-child(2)`, (td) => parseInt(td.textContent, 16));
   const codes = async () => [await reg(0x0b), await reg(0x0d), await reg(0x0c)];
-  const writes = () => page.$eval('#log-lines', (log) => log.textContent.split('\n').filter((l) => / W /.test(l)).map((l) => l.slice(l.indexOf('reg'))));
+  // The writes' registers and bytes, without the fields they name.
+  const writes = () => page.$eval('#log-lines', (log) => log.textContent.split('\n').filter((l) => / W /.test(l))
+    .map((l) => l.slice(l.indexOf('reg')).replace(/ {2}\(.*\)$/, '')));
   const hex = (v) => `0x${v.toString(16).toUpperCase().padStart(2, '0')}`;
   const [ip, level, slope] = await until(codes, (c) => c[2] !== 0);
   await page.getByRole('img', { name: 'Limiter curve' }).focus();
