@@ -82,7 +82,7 @@ void Device::LoadValues(const std::vector<std::pair<uint8_t, uint8_t>>& values, 
     chip_.NotifyAll();
     ChipChanged();
     Note("loaded " + std::string(from) + ": " + std::to_string(values.size()) + " register(s)" +
-         (MayWait() ? " into the cache alone; export a script and replay it to send them to the chip" : ""));
+         (MayWait() ? " into the cache alone; apply the file to send them to the chip" : ""));
 }
 
 void Device::SaveState(const std::filesystem::path& path) {
